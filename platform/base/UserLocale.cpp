@@ -1,0 +1,84 @@
+#include "platform/base/UserLocale.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+
+namespace tarnwel {
+
+namespace {
+
+constexpr const char* kGermanDate = "%d.%m.%Y";
+
+struct DateForm {
+    std::string_view prefix;  // language, or language_TERRITORY
+    const char* pattern;
+};
+
+// Short date forms of common locales; the longest matching prefix counts.
+constexpr DateForm kDateForms[] = {
+    {"de", "%d.%m.%Y"},   {"da", "%d.%m.%Y"},   {"fi", "%d.%m.%Y"},   {"nb", "%d.%m.%Y"},
+    {"no", "%d.%m.%Y"},   {"pl", "%d.%m.%Y"},   {"ru", "%d.%m.%Y"},   {"cs", "%d.%m.%Y"},
+    {"sk", "%d.%m.%Y"},   {"tr", "%d.%m.%Y"},   {"uk", "%d.%m.%Y"},   {"en", "%d/%m/%Y"},
+    {"en_US", "%m/%d/%Y"}, {"fr", "%d/%m/%Y"},  {"es", "%d/%m/%Y"},   {"it", "%d/%m/%Y"},
+    {"pt", "%d/%m/%Y"},   {"el", "%d/%m/%Y"},   {"nl", "%d-%m-%Y"},   {"sv", "%Y-%m-%d"},
+    {"lt", "%Y-%m-%d"},   {"hu", "%Y.%m.%d"},   {"ja", "%Y/%m/%d"},   {"zh", "%Y/%m/%d"},
+    {"ko", "%Y.%m.%d"},
+};
+
+std::mutex g_mutex;
+std::optional<CUserLocale> g_current;
+
+std::string NameFromEnvironment()
+{
+    for (const char* variable : {"LC_ALL", "LC_TIME", "LANG"}) {
+        const char* value = std::getenv(variable);
+        if (value && *value)
+            return value;
+    }
+    return "C";
+}
+
+} // namespace
+
+CUserLocale::CUserLocale(std::string name, std::string datePattern)
+    : m_name(std::move(name)), m_datePattern(std::move(datePattern))
+{
+}
+
+CUserLocale CUserLocale::FromName(std::string_view name)
+{
+    // "de_DE.UTF-8@euro" -> "de_DE"
+    std::string_view base = name.substr(0, name.find_first_of(".@"));
+    const DateForm* best = nullptr;
+    for (const DateForm& form : kDateForms) {
+        const bool matches = base == form.prefix ||
+            (base.size() > form.prefix.size() && base.substr(0, form.prefix.size()) == form.prefix &&
+             base[form.prefix.size()] == '_');
+        if (matches && (!best || form.prefix.size() > best->prefix.size()))
+            best = &form;
+    }
+    return CUserLocale(std::string(name), best ? best->pattern : kGermanDate);
+}
+
+CUserLocale CUserLocale::Current()
+{
+    std::lock_guard lock(g_mutex);
+    if (!g_current)
+        g_current = FromName(NameFromEnvironment());
+    return *g_current;
+}
+
+void CUserLocale::Use(std::string_view name)
+{
+    std::lock_guard lock(g_mutex);
+    g_current = FromName(name);
+}
+
+void CUserLocale::UseEnvironment()
+{
+    std::lock_guard lock(g_mutex);
+    g_current.reset();
+}
+
+} // namespace tarnwel

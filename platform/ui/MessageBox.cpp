@@ -1,0 +1,66 @@
+#include "platform/ui/MessageBox.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <mutex>
+
+namespace tarnwel {
+
+namespace {
+
+std::mutex g_mutex;
+MessageBoxHandler g_handler;
+std::string g_title;
+bool g_titleSet = false;
+
+MessageBoxResult AnswerOnStandardError(const CMessageBoxRequest& request)
+{
+    std::fprintf(stderr, "[%s] %s\n", request.caption.c_str(), request.text.c_str());
+    return request.buttons == MessageBoxButtons::yesNo ? request.defaultButton : MessageBoxResult::ok;
+}
+
+} // namespace
+
+MessageBoxResult ShowMessageBox(const std::string& text, MessageBoxButtons buttons, MessageBoxIcon icon)
+{
+    CMessageBoxRequest request;
+    request.text = text;
+    request.buttons = buttons;
+    request.icon = icon;
+    request.defaultButton = buttons == MessageBoxButtons::yesNo ? MessageBoxResult::yes : MessageBoxResult::ok;
+    return ShowMessageBox(std::move(request));
+}
+
+MessageBoxResult ShowMessageBox(CMessageBoxRequest request)
+{
+    MessageBoxHandler handler;
+    {
+        std::lock_guard lock(g_mutex);
+        handler = g_handler;
+    }
+    if (request.caption.empty())
+        request.caption = ApplicationTitle();
+    return handler ? handler(request) : AnswerOnStandardError(request);
+}
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    std::lock_guard lock(g_mutex);
+    std::swap(g_handler, handler);
+    return handler;
+}
+
+void SetApplicationTitle(const std::string& title)
+{
+    std::lock_guard lock(g_mutex);
+    g_title = title;
+    g_titleSet = true;
+}
+
+std::string ApplicationTitle()
+{
+    std::lock_guard lock(g_mutex);
+    return g_titleSet ? g_title : std::string(program_invocation_short_name);
+}
+
+} // namespace tarnwel

@@ -1,0 +1,52 @@
+#pragma once
+// Message boxes. Every box of the system goes through ShowMessageBox; what
+// shows it (a window, a test's capture, a terminal) is the handler in force.
+
+#include <functional>
+#include <string>
+
+namespace tarnwel {
+
+enum class MessageBoxButtons { ok, okCancel, yesNo };
+enum class MessageBoxIcon { none, information, warning, stop, question };
+enum class MessageBoxResult { ok, cancel, yes, no };
+
+struct CMessageBoxRequest {
+    std::string text;
+    std::string caption;
+    MessageBoxButtons buttons = MessageBoxButtons::ok;
+    MessageBoxIcon icon = MessageBoxIcon::none;
+    // The button that Enter chooses: ok, cancel, yes or no.
+    MessageBoxResult defaultButton = MessageBoxResult::ok;
+};
+
+using MessageBoxHandler = std::function<MessageBoxResult(const CMessageBoxRequest&)>;
+
+// Shows a box with the application title as caption. The default button is
+// the first of the box unless `defaultButton` names another.
+MessageBoxResult ShowMessageBox(const std::string& text, MessageBoxButtons buttons = MessageBoxButtons::ok,
+                                MessageBoxIcon icon = MessageBoxIcon::none);
+MessageBoxResult ShowMessageBox(CMessageBoxRequest request);
+
+// Installs `handler` and returns the one it replaces. An empty handler
+// restores the default, which writes the box to standard error and answers
+// OK (a box without OK: its default button).
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
+
+// The caption of every box; the program's name until a program sets it.
+void SetApplicationTitle(const std::string& title);
+std::string ApplicationTitle();
+
+// Installs a handler for the lifetime of the object (tests).
+class CScopedMessageBoxHandler {
+public:
+    explicit CScopedMessageBoxHandler(MessageBoxHandler handler) : m_previous(SetMessageBoxHandler(std::move(handler))) {}
+    ~CScopedMessageBoxHandler() { SetMessageBoxHandler(std::move(m_previous)); }
+    CScopedMessageBoxHandler(const CScopedMessageBoxHandler&) = delete;
+    CScopedMessageBoxHandler& operator=(const CScopedMessageBoxHandler&) = delete;
+
+private:
+    MessageBoxHandler m_previous;
+};
+
+} // namespace tarnwel

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "records/CItemRecord.h"
+
+namespace tarnwel {
+
+class CAppointmentRecord : public CItemRecord {
+public:
+    CAppointmentRecord() : CItemRecord(kAppointmentKind) {}
+
+    std::string GetDifferences(const CItemRecord& other) const override;
+    std::string GetDescription() const override;
+
+    // "Appointment: '<description>' from <start>, until <end>", dates "%d/%b/%y %H:%M".
+    std::string GetShortDescription() const;
+
+    // The same title, place, whole-day state, times (to the minute; the day
+    // alone for two whole-day appointments) and comment.
+    bool IsSameAppointment(const CAppointmentRecord& other) const;
+
+    std::string description;  // Outlook: Subject
+    std::string location;
+    COleDate start;
+    COleDate end;             // 23:59 of the start day for a whole-day appointment read from Outlook
+    std::string comment;      // Outlook: Body
+    std::uint8_t wholeDayEvent = 0;
+};
+
+} // namespace tarnwel
