@@ -60,6 +60,34 @@ std::string SystemError(const char* what, const std::string& path)
     return std::string(what) + " " + path + ": " + std::strerror(errno);
 }
 
+// A file reached through a symbolic link is replaced where it lies, so the
+// link stays a link.
+std::string ResolveLinks(const std::string& path)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
+        return path;
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved)
+        return path;  // a dangling link: the rename replaces the link itself
+    std::string target(resolved);
+    std::free(resolved);
+    return target;
+}
+
+// Makes the rename itself durable. The new content is complete on disk
+// already; a failure here is not worth failing the write for.
+void SyncDirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 } // namespace
 
 std::string EncodeLatin1Line(std::string_view utf8)
@@ -157,7 +185,7 @@ CAtomicFileWriter::~CAtomicFileWriter()
 bool CAtomicFileWriter::Open(const std::string& path, const AtomicWriteOptions& options)
 {
     Discard();
-    m_path = path;
+    m_path = ResolveLinks(path);
     m_options = options;
     m_failed = false;
     m_error.clear();
@@ -166,12 +194,12 @@ bool CAtomicFileWriter::Open(const std::string& path, const AtomicWriteOptions& 
     // The new file's mode: the existing file's, or the requested one with the
     // umask applied by open() itself.
     struct stat existing {};
-    const bool keepMode = !options.forceMode && ::stat(path.c_str(), &existing) == 0;
+    const bool keepMode = !options.forceMode && ::stat(m_path.c_str(), &existing) == 0;
     static thread_local std::mt19937_64 generator{std::random_device{}()};
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         char suffix[24];
         std::snprintf(suffix, sizeof suffix, ".%012llx.tmp", static_cast<unsigned long long>(generator() & 0xFFFFFFFFFFFFull));
-        m_tempPath = path + suffix;
+        m_tempPath = m_path + suffix;
         m_fd = ::open(m_tempPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, options.newFileMode);
         if (m_fd < 0 && errno != EEXIST)
             break;
@@ -226,6 +254,8 @@ bool CAtomicFileWriter::Commit()
     if (::rename(m_tempPath.c_str(), m_path.c_str()) != 0)
         return Fail("cannot replace");
     m_tempPath.clear();
+    if (m_options.durable)
+        SyncDirectoryOf(m_path);
     return true;
 }
 

@@ -1,0 +1,158 @@
+#include "platform/base/OleDate.h"
+#include "platform/base/UserLocale.h"
+
+#include <gtest/gtest.h>
+
+using namespace tarnwel;
+
+namespace {
+
+class OleDate : public ::testing::Test {
+protected:
+    void SetUp() override { CUserLocale::Use("de_DE.UTF-8"); }
+    void TearDown() override { CUserLocale::UseEnvironment(); }
+};
+
+} // namespace
+
+TEST_F(OleDate, NewDateIsDayZeroAndValid)
+{
+    const COleDate date;
+    EXPECT_TRUE(date.IsValid());
+    EXPECT_EQ(date.Days(), 0.0);
+    EXPECT_EQ(date.Format("%Y-%m-%d %H:%M:%S"), "1899-12-30 00:00:00");
+}
+
+TEST_F(OleDate, DayCountsFollowTheOleConvention)
+{
+    struct Case {
+        double days;
+        const char* text;
+    };
+    const Case cases[] = {
+        {1.0, "1899-12-31 00:00:00"},
+        {2.5, "1900-01-01 12:00:00"},
+        {-1.25, "1899-12-29 06:00:00"},   // negative days: the fraction still counts forward
+        {38047.395833333336, "2004-03-01 09:30:00"},
+        {36526.0, "2000-01-01 00:00:00"},
+        {2958465.0, "9999-12-31 00:00:00"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(COleDate(c.days).Format("%Y-%m-%d %H:%M:%S"), c.text) << c.days;
+        const COleDate parsed = COleDate::Parse(c.text);
+        ASSERT_TRUE(parsed.IsValid()) << c.text;
+        EXPECT_NEAR(parsed.Days(), c.days, 1e-9) << c.text;
+    }
+    // Day 0 has two spellings of each time: -0.5 and 0.5 are both its noon.
+    EXPECT_EQ(COleDate(-0.5).Format("%Y-%m-%d %H:%M:%S"), "1899-12-30 12:00:00");
+}
+
+TEST_F(OleDate, FieldsRoundTripToTheSecond)
+{
+    for (int year : {100, 1899, 1900, 1970, 2004, 2024, 4501, 9999}) {
+        const COleDate date = COleDate::FromFields(year, 2, 28, 23, 59, 59);
+        COleDate::Fields f;
+        ASSERT_TRUE(date.GetFields(f)) << year;
+        EXPECT_EQ(f.year, year);
+        EXPECT_EQ(f.month, 2);
+        EXPECT_EQ(f.day, 28);
+        EXPECT_EQ(f.hour, 23);
+        EXPECT_EQ(f.minute, 59);
+        EXPECT_EQ(f.second, 59);
+    }
+}
+
+TEST_F(OleDate, FromFieldsRejectsWhatNoCalendarHolds)
+{
+    EXPECT_FALSE(COleDate::FromFields(2023, 2, 29).IsValid());
+    EXPECT_TRUE(COleDate::FromFields(2024, 2, 29).IsValid());
+    EXPECT_FALSE(COleDate::FromFields(2024, 13, 1).IsValid());
+    EXPECT_FALSE(COleDate::FromFields(2024, 4, 31).IsValid());
+    EXPECT_FALSE(COleDate::FromFields(2024, 1, 1, 24).IsValid());
+    EXPECT_FALSE(COleDate::FromFields(99, 1, 1).IsValid());
+    EXPECT_FALSE(COleDate::FromFields(10000, 1, 1).IsValid());
+}
+
+TEST_F(OleDate, FormatsTheSystemsPatterns)
+{
+    const COleDate date = COleDate::FromFields(2004, 3, 5, 14, 30, 7);
+    EXPECT_EQ(date.Format("%Y-%m-%d %H:%M:%S"), "2004-03-05 14:30:07");
+    EXPECT_EQ(date.Format("%d/%b/%y %H:%M"), "05/Mar/04 14:30");
+    EXPECT_EQ(date.Format("%d/%m/%Y %H:%M:%S"), "05/03/2004 14:30:07");
+    EXPECT_EQ(date.Format("%A %a %B %% %q"), "Friday Fri March % %q");
+    EXPECT_EQ(date.FormatLocaleDate(), "05.03.2004");
+    EXPECT_EQ(COleDate::Invalid().Format("%Y"), "");
+    EXPECT_EQ(COleDate::Null().FormatLocaleDate(), "");
+}
+
+TEST_F(OleDate, LocaleDateFormFollowsTheLocaleName)
+{
+    struct Case {
+        const char* locale;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"de_DE.UTF-8", "24.11.2026"}, {"de_AT", "24.11.2026"}, {"C", "24.11.2026"},
+        {"POSIX", "24.11.2026"},       {"xx_YY", "24.11.2026"}, {"en_US.UTF-8", "11/24/2026"},
+        {"en_GB.UTF-8", "24/11/2026"}, {"fr_FR@euro", "24/11/2026"}, {"sv_SE", "2026-11-24"},
+    };
+    const COleDate date = COleDate::FromFields(2026, 11, 24, 6, 39, 29);
+    for (const Case& c : cases) {
+        CUserLocale::Use(c.locale);
+        EXPECT_EQ(date.FormatLocaleDate(), c.text) << c.locale;
+        EXPECT_EQ(COleDate::Parse(c.text).Days(), COleDate::FromFields(2026, 11, 24).Days()) << c.locale;
+    }
+}
+
+TEST_F(OleDate, ParserAcceptsTheSystemsForms)
+{
+    struct Case {
+        const char* text;
+        const char* expected;  // "%Y-%m-%d %H:%M:%S"
+    };
+    const Case cases[] = {
+        {"2004-03-01 09:30:00", "2004-03-01 09:30:00"},
+        {"2004-03-01 09:30", "2004-03-01 09:30:00"},
+        {"2004-03-01", "2004-03-01 00:00:00"},
+        {"2004-03-01T09:30:00", "2004-03-01 09:30:00"},
+        {"4501-01-01", "4501-01-01 00:00:00"},
+        {"  01.03.2004  ", "2004-03-01 00:00:00"},
+        {"1.3.2004 9:05", "2004-03-01 09:05:00"},
+        {"08/12/2026 06:39:29", "2026-12-08 06:39:29"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(COleDate::Parse(c.text).Format("%Y-%m-%d %H:%M:%S"), c.expected) << c.text;
+}
+
+TEST_F(OleDate, TextsThatAreNoDateGiveAnInvalidDate)
+{
+    for (const char* text : {"", "   ", "abc", "2004-13-01", "2004-02-30", "31.04.2004", "2004-03-01 25:00",
+                             "2004-03-01 09:30:00.000", "2004-03-01x", "1.2", "99999-01-01", "%Y"}) {
+        const COleDate date = COleDate::Parse(text);
+        EXPECT_EQ(date.GetStatus(), COleDate::Status::invalid) << text;
+    }
+}
+
+TEST_F(OleDate, ParseWithPatternIsExact)
+{
+    EXPECT_EQ(COleDate::ParseWithPattern("08/12/2026 06:39:29", "%d/%m/%Y %H:%M:%S").Format("%Y-%m-%d"),
+              "2026-12-08");
+    EXPECT_EQ(COleDate::ParseWithPattern("05/Mar/04 14:30", "%d/%b/%y %H:%M").Format("%Y-%m-%d %H:%M"),
+              "2004-03-05 14:30");
+    EXPECT_EQ(COleDate::ParseWithPattern("05/Mar/95", "%d/%b/%y").GetYear(), 1995);
+    EXPECT_FALSE(COleDate::ParseWithPattern("08/12/2026", "%d/%m/%Y %H:%M:%S").IsValid());
+    EXPECT_FALSE(COleDate::ParseWithPattern("08-12-2026", "%d/%m/%Y").IsValid());
+}
+
+TEST_F(OleDate, ArithmeticAndOrderFollowTheTimeLine)
+{
+    const COleDate before = COleDate::FromFields(1899, 12, 29, 18, 0, 0);  // -1.75
+    const COleDate after = before.AddDays(0.5);
+    EXPECT_EQ(after.Format("%Y-%m-%d %H:%M"), "1899-12-30 06:00");
+    EXPECT_TRUE(before.IsBefore(after));
+    EXPECT_TRUE(after.IsAfter(before));
+    EXPECT_TRUE(COleDate(-1.25).IsBefore(COleDate(-1.75)));  // 06:00 comes before 18:00 that day
+    EXPECT_EQ(COleDate::FromFields(2026, 3, 1).AddDays(-14).Format("%Y-%m-%d"), "2026-02-15");
+    EXPECT_EQ(COleDate::FromFields(2026, 3, 1, 10, 15, 42).WithoutSeconds().Format("%H:%M:%S"), "10:15:00");
+    EXPECT_FALSE(COleDate::Invalid().AddDays(1).IsValid());
+}

@@ -1,0 +1,562 @@
+#include "engine/CReplicationSettings.h"
+
+#include "platform/base/ByteFile.h"
+#include "platform/base/UserLocale.h"
+#include "platform/ui/MessageBox.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace tarnwel;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kPrefixes[] = {"Appo", "Cont", "Task"};
+
+// A record in which every field differs from its default and from the fields
+// around it, so that a line written or read in the wrong place shows. Rule
+// codes beyond the dialogs' ranges are kept as they are.
+CReplicationSettings Distinct()
+{
+    CReplicationSettings s;
+    s.serverUrl = "https://groupware.example.org:8443/tarnwelreplication";
+    s.userName = "M\xC3\xBCller";
+    s.password = "geheim";
+    s.since = COleDate::FromFields(2025, 4, 3);
+    s.lastRun = COleDate::FromFields(2026, 12, 8, 6, 39, 29);
+    s.all = 0;
+    s.soapTimeout = 120000;
+    s.replicateAppointments = s.replicateContacts = s.replicateTasks = 0;
+    s.vacuumAppointments = s.vacuumContacts = s.vacuumTasks = 0;
+    s.loggingEnabled = 0;
+    s.saveLog = 1;
+    s.convertBefore = 0;
+    s.vacuumAll = 1;
+    s.scheduleMinutes = 90;
+    CKindRules* rules[] = {&s.appointmentRules, &s.contactRules, &s.taskRules};
+    for (int k = 0; k < 3; ++k) {
+        CKindRules& r = *rules[k];
+        const int base = 10 * (k + 1);
+        r.ovrAction = base + 1;
+        r.ovrNoRights = base + 2;
+        r.newAction = base + 3;
+        r.newNoRights = base + 4;
+        r.olDeletedAction = base + 5;
+        r.olDeletedNoRights = base + 6;
+        r.twDeletedAction = base + 7;
+        r.twDeletedNoRights = base + 8;
+        r.olDeletedNewerThan = 1;
+        r.twDeletedNewerThan = 1;
+        r.olDeletedNewerThanDate = COleDate::FromFields(2024, k + 1, 10);
+        r.twDeletedNewerThanDate = COleDate::FromFields(2024, k + 4, 11);
+    }
+    return s;
+}
+
+// What a load of Distinct()'s file gives: the same record, vacuum flags on.
+CReplicationSettings DistinctLoaded()
+{
+    CReplicationSettings s = Distinct();
+    s.vacuumAppointments = s.vacuumContacts = s.vacuumTasks = 1;
+    return s;
+}
+
+std::string Join(const std::vector<std::string>& lines, std::string_view lineEnd = "\r\n")
+{
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += lineEnd;
+    }
+    return text;
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        CUserLocale::Use("de_DE.UTF-8");
+        std::string pattern = (fs::temp_directory_path() / "tarnwel-settings-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+    }
+
+    void TearDown() override
+    {
+        fs::remove_all(m_dir);
+        CUserLocale::UseEnvironment();
+    }
+
+    std::string Path(const std::string& name = CReplicationSettings::kFileName) const { return (m_dir / name).string(); }
+
+    static std::string Read(const std::string& path)
+    {
+        std::string bytes;
+        EXPECT_EQ(ReadFileBytes(path, bytes), FileReadResult::ok) << path;
+        return bytes;
+    }
+
+    static void Write(const std::string& path, const std::string& bytes)
+    {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    static std::vector<std::string> Lines(const std::string& bytes)
+    {
+        std::vector<std::string> lines;
+        for (std::string_view line : SplitLines(bytes))
+            lines.emplace_back(line);
+        return lines;
+    }
+
+    static unsigned Mode(const std::string& path)
+    {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0);
+        return info.st_mode & 07777;
+    }
+
+    // Every path below the temporary directory with its content ("<dir>" for
+    // directories): what a failed write must leave alone.
+    std::map<std::string, std::string> Snapshot() const
+    {
+        std::map<std::string, std::string> entries;
+        for (const auto& entry : fs::recursive_directory_iterator(m_dir)) {
+            const std::string path = entry.path().string();
+            std::string& content = entries[path];
+            if (entry.is_directory()) {
+                content = "<dir>";
+            } else if (ReadFileBytes(path, content) != FileReadResult::ok) {
+                // Unreadable: a replacement would still show in inode and mode.
+                struct stat info {};
+                ::stat(path.c_str(), &info);
+                content = "<unreadable " + std::to_string(info.st_ino) + " " + std::to_string(info.st_mode) + ">";
+            }
+        }
+        return entries;
+    }
+
+    std::vector<CMessageBoxRequest> m_boxes;
+    CScopedMessageBoxHandler m_capture{[this](const CMessageBoxRequest& request) {
+        m_boxes.push_back(request);
+        return MessageBoxResult::ok;
+    }};
+    fs::path m_dir;
+};
+
+void ExpectOneStopBox(const std::vector<CMessageBoxRequest>& boxes, const std::string& text)
+{
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, text);
+    EXPECT_EQ(boxes[0].icon, MessageBoxIcon::stop);
+    EXPECT_EQ(boxes[0].buttons, MessageBoxButtons::ok);
+}
+
+} // namespace
+
+TEST_F(SettingsFile, MissingFileIsCreatedWithTheDefaults)
+{
+    const COleDate before = COleDate::Now();
+    CReplicationSettings s;
+    s.vacuumContacts = 0;
+    s.Load(Path());
+    const COleDate after = COleDate::Now();
+
+    EXPECT_TRUE(m_boxes.empty());
+    EXPECT_GE(s.since.Days(), before.AddDays(-14).Days());
+    EXPECT_LE(s.since.Days(), after.AddDays(-14).Days());
+    const std::string date = s.since.FormatLocaleDate();
+    EXPECT_TRUE(date == before.AddDays(-14).Format("%d.%m.%Y") || date == after.AddDays(-14).Format("%d.%m.%Y"))
+        << date;
+
+    std::vector<std::string> expected = {
+        "URL = http://localhost:8080/tarnwelreplication",
+        "username = user",
+        "password = vezi",
+        "since = " + date,
+        "all = 1",
+        "Soap connector timeout = 4000000",
+        "Category checkboxes = 1 1 1",
+        "Logging enabled = 1",
+        "Save Log = 0",
+        "Convert before = 1",
+        "Contacts reference= 30/12/1899 00:00:00",  // a new record's zero date
+    };
+    for (const std::string prefix : kPrefixes) {
+        for (const std::string& rest : std::vector<std::string>{
+                 " Ovr Action = 0", " Ovr NoRights = 2", " New Action = 0", " New NoRights = 2",
+              " OLDeleted Action = 0", " OLDeleted NewerThan = 0", " OLDeleted NewerThanDate = " + date,
+              " OLDeleted NoRights = 2", " TWDeleted Action = 0", " TWDeleted NewerThan = 0",
+              " TWDeleted NewerThanDate = " + date, " TWDeleted NoRights = 2"})
+            expected.push_back(prefix + rest);
+    }
+    expected.push_back("Vacuum all = 0");
+    expected.push_back("Replication schedule in minutes = -1");
+    ASSERT_EQ(expected.size(), 49u);
+    EXPECT_EQ(Read(Path()), Join(expected));
+    EXPECT_EQ(Mode(Path()), 0600u);
+
+    CKindRules rules;
+    rules.olDeletedNewerThanDate = rules.twDeletedNewerThanDate = s.since;
+    EXPECT_EQ(s.appointmentRules, rules);
+    EXPECT_EQ(s.contactRules, rules);
+    EXPECT_EQ(s.taskRules, rules);
+    EXPECT_EQ(s.lastRun, COleDate());
+    EXPECT_EQ(s.vacuumContacts, 1);
+}
+
+TEST_F(SettingsFile, MissingFileResetsEveryFieldButTheLastRunTime)
+{
+    CReplicationSettings s = Distinct();
+    s.Load(Path());
+
+    EXPECT_EQ(s.lastRun, Distinct().lastRun);
+    EXPECT_EQ(Lines(Read(Path()))[10], "Contacts reference= 08/12/2026 06:39:29");
+    CReplicationSettings defaults;
+    defaults.Load(Path("other.ini"));
+    defaults.lastRun = s.lastRun;
+    // The dates of two loads may differ by the seconds between them.
+    defaults.since = s.since;
+    for (CKindRules* rules : {&defaults.appointmentRules, &defaults.contactRules, &defaults.taskRules})
+        rules->olDeletedNewerThanDate = rules->twDeletedNewerThanDate = s.since;
+    EXPECT_EQ(s, defaults);
+    EXPECT_EQ(s.userName, "user");
+    EXPECT_EQ(s.password, "vezi");
+}
+
+TEST_F(SettingsFile, WritesTheLinesInFileOrder)
+{
+    const std::vector<std::string> expected = {
+        "URL = https://groupware.example.org:8443/tarnwelreplication",
+        "username = M\xFCller",  // one byte per character
+        "password = geheim",
+        "since = 03.04.2025",
+        "all = 0",
+        "Soap connector timeout = 120000",
+        "Category checkboxes = 0 0 0",
+        "Logging enabled = 0",
+        "Save Log = 1",
+        "Convert before = 0",
+        "Contacts reference= 08/12/2026 06:39:29",
+        "Appo Ovr Action = 11",
+        "Appo Ovr NoRights = 12",
+        "Appo New Action = 13",
+        "Appo New NoRights = 14",
+        "Appo OLDeleted Action = 15",
+        "Appo OLDeleted NewerThan = 1",
+        "Appo OLDeleted NewerThanDate = 10.01.2024",
+        "Appo OLDeleted NoRights = 16",
+        "Appo TWDeleted Action = 17",
+        "Appo TWDeleted NewerThan = 1",
+        "Appo TWDeleted NewerThanDate = 11.04.2024",
+        "Appo TWDeleted NoRights = 18",
+        "Cont Ovr Action = 21",
+        "Cont Ovr NoRights = 22",
+        "Cont New Action = 23",
+        "Cont New NoRights = 24",
+        "Cont OLDeleted Action = 25",
+        "Cont OLDeleted NewerThan = 1",
+        "Cont OLDeleted NewerThanDate = 10.02.2024",
+        "Cont OLDeleted NoRights = 26",
+        "Cont TWDeleted Action = 27",
+        "Cont TWDeleted NewerThan = 1",
+        "Cont TWDeleted NewerThanDate = 11.05.2024",
+        "Cont TWDeleted NoRights = 28",
+        "Task Ovr Action = 31",
+        "Task Ovr NoRights = 32",
+        "Task New Action = 33",
+        "Task New NoRights = 34",
+        "Task OLDeleted Action = 35",
+        "Task OLDeleted NewerThan = 1",
+        "Task OLDeleted NewerThanDate = 10.03.2024",
+        "Task OLDeleted NoRights = 36",
+        "Task TWDeleted Action = 37",
+        "Task TWDeleted NewerThan = 1",
+        "Task TWDeleted NewerThanDate = 11.06.2024",
+        "Task TWDeleted NoRights = 38",
+        "Vacuum all = 1",
+        "Replication schedule in minutes = 90",
+    };
+    EXPECT_EQ(Distinct().FileLines(), expected);
+
+    // Flags leave the record as 0 or 1 whatever they hold.
+    CReplicationSettings odd;
+    odd.all = 5;
+    odd.replicateContacts = -2;
+    EXPECT_EQ(odd.FileLines()[4], "all = 1");
+    EXPECT_EQ(odd.FileLines()[6], "Category checkboxes = 1 1 1");
+}
+
+struct LocaleCase {
+    const char* locale;
+    const char* sinceLine;
+    const char* newerThanLine;
+};
+
+void PrintTo(const LocaleCase& c, std::ostream* os)
+{
+    *os << c.locale;
+}
+
+class SettingsRoundTrip : public SettingsFile, public ::testing::WithParamInterface<LocaleCase> {};
+
+TEST_P(SettingsRoundTrip, SaveLoadSaveKeepsEveryFieldAndByte)
+{
+    CUserLocale::Use(GetParam().locale);
+    const std::string path = Path();
+    Write(path, "old content\r\n");
+    ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+
+    Distinct().Save(path);
+    const std::string first = Read(path);
+    EXPECT_EQ(Mode(path), 0600u);  // it holds the password
+    const std::vector<std::string> lines = Lines(first);
+    ASSERT_EQ(lines.size(), 49u);
+    EXPECT_EQ(first, Join(lines));
+    EXPECT_EQ(lines[3], GetParam().sinceLine);
+    EXPECT_EQ(lines[10], "Contacts reference= 08/12/2026 06:39:29");  // day first in every locale
+    EXPECT_EQ(lines[29], GetParam().newerThanLine);
+
+    CReplicationSettings loaded;
+    loaded.Load(path);
+    EXPECT_EQ(loaded, DistinctLoaded());
+    loaded.Save(Path("again.ini"));
+    EXPECT_EQ(Read(Path("again.ini")), first);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Locales, SettingsRoundTrip,
+                         ::testing::Values(LocaleCase{"de_DE.UTF-8", "since = 03.04.2025",
+                                                      "Cont OLDeleted NewerThanDate = 10.02.2024"},
+                                           LocaleCase{"en_US.UTF-8", "since = 04/03/2025",
+                                                      "Cont OLDeleted NewerThanDate = 02/10/2024"}),
+                         [](const auto& info) { return std::string(info.param.locale).substr(0, 5); });
+
+TEST_F(SettingsFile, TextsRoundTripWhateverTheyHold)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+    };
+    const Case cases[] = {
+        {"blank inside", "ge heim"},
+        {"empty", ""},
+        {"blanks around", "  two  "},
+        {"euro sign", "5 \xE2\x82\xAC"},
+        {"typed reference", "&#x41;"},
+        {"line break", "a\r\nb"},
+        {"equals sign", "a = b"},
+        {"umlauts", "Gr\xC3\xBC\xC3\x9F" "e"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CReplicationSettings original = Distinct();
+        original.password = c.text;
+        original.userName = c.text;
+        original.Save(Path());
+        ASSERT_EQ(Lines(Read(Path())).size(), 49u);
+
+        CReplicationSettings loaded;
+        loaded.Load(Path());
+        CReplicationSettings expected = DistinctLoaded();
+        expected.password = expected.userName = c.text;
+        EXPECT_EQ(loaded, expected);
+    }
+}
+
+TEST_F(SettingsFile, ReadsEachLineOnItsOwn)
+{
+    using Edit = std::function<void(std::vector<std::string>&)>;
+    using Expect = std::function<void(CReplicationSettings&)>;
+    const CReplicationSettings fresh;
+    auto replace = [](std::string line, std::string by) -> Edit {
+        return [line, by](std::vector<std::string>& lines) {
+            auto found = std::find(lines.begin(), lines.end(), line);
+            ASSERT_NE(found, lines.end()) << line;
+            *found = by;
+        };
+    };
+    struct Case {
+        const char* name;
+        Edit edit;
+        Expect expect;  // changes to DistinctLoaded(); fields that keep the fresh record's value
+        std::string lineEnd = "\r\n";
+    };
+    const Case cases[] = {
+        // Damaged or missing lines cost their own field only.
+        {"no all line", [](auto& lines) { lines.erase(lines.begin() + 4); }, [&](auto& s) { s.all = fresh.all; }},
+        {"all not a number", replace("all = 0", "all = x"), [&](auto& s) { s.all = fresh.all; }},
+        {"key in other case", replace("all = 0", "ALL = 0"), [&](auto& s) { s.all = fresh.all; }},
+        {"no equals sign", replace("password = geheim", "password geheim"), [](auto& s) { s.password = ""; }},
+        {"no first line", [](auto& lines) { lines.erase(lines.begin()); }, [](auto& s) { s.serverUrl = ""; }},
+        {"no last line", [](auto& lines) { lines.pop_back(); },
+         [&](auto& s) { s.scheduleMinutes = fresh.scheduleMinutes; }},
+        {"garbled rule key", replace("Task New Action = 33", "Task New Actoin = 33"),
+         [&](auto& s) { s.taskRules.newAction = fresh.taskRules.newAction; }},
+        {"number out of range", replace("Soap connector timeout = 120000", "Soap connector timeout = 4294967296"),
+         [&](auto& s) { s.soapTimeout = fresh.soapTimeout; }},
+        {"number with rest", replace("Soap connector timeout = 120000", "Soap connector timeout = 12 34"),
+         [&](auto& s) { s.soapTimeout = fresh.soapTimeout; }},
+        {"two signs", replace("Soap connector timeout = 120000", "Soap connector timeout = +-7"),
+         [&](auto& s) { s.soapTimeout = fresh.soapTimeout; }},
+        {"two categories", replace("Category checkboxes = 0 0 0", "Category checkboxes = 0 0"),
+         [](auto& s) { s.replicateAppointments = s.replicateContacts = s.replicateTasks = 1; }},
+        {"four categories", replace("Category checkboxes = 0 0 0", "Category checkboxes = 0 0 0 0"),
+         [](auto& s) { s.replicateAppointments = s.replicateContacts = s.replicateTasks = 1; }},
+        {"no date", replace("since = 03.04.2025", "since = 32.13.2025"), [](auto& s) { s.since = COleDate(); }},
+        {"rule date no date", replace("Cont OLDeleted NewerThanDate = 10.02.2024", "Cont OLDeleted NewerThanDate = x"),
+         [](auto& s) { s.contactRules.olDeletedNewerThanDate = COleDate(); }},
+        {"last run no date", replace("Contacts reference= 08/12/2026 06:39:29", "Contacts reference= 08/12/2026 6:39"),
+         [](auto& s) { s.lastRun = COleDate::FromFields(2026, 12, 8, 6, 39); }},
+        {"last run garbage", replace("Contacts reference= 08/12/2026 06:39:29", "Contacts reference= soon"),
+         [](auto& s) { s.lastRun = COleDate(); }},
+        // Values that are read although they are not what Save writes.
+        {"flag other than 0", replace("all = 0", "all = 7"), [](auto& s) { s.all = 1; }},
+        {"categories in order", replace("Category checkboxes = 0 0 0", "Category checkboxes = 1 -3 0"),
+         [](auto& s) { s.replicateAppointments = s.replicateContacts = 1; }},
+        {"blanks around key and value", replace("Vacuum all = 1", "   Vacuum all\t=1  "), [](auto&) {}},
+        {"signed numbers", replace("Replication schedule in minutes = 90", "Replication schedule in minutes =  -1 "),
+         [](auto& s) { s.scheduleMinutes = -1; }},
+        {"plus sign", replace("Soap connector timeout = 120000", "Soap connector timeout = +7"),
+         [](auto& s) { s.soapTimeout = 7; }},
+        {"rule code out of range kept", replace("Appo Ovr Action = 11", "Appo Ovr Action = -9"),
+         [](auto& s) { s.appointmentRules.ovrAction = -9; }},
+        {"last run in another form", replace("Contacts reference= 08/12/2026 06:39:29", "Contacts reference=2026-12-08 06:39:29"),
+         [](auto&) {}},
+        {"later line wins, unknown ignored",
+         [](auto& lines) {
+             lines.insert(lines.begin() + 2, "Colour = blue");
+             lines.push_back("username = admin");
+         },
+         [](auto& s) { s.userName = "admin"; }},
+        {"LF line ends", [](auto&) {}, [](auto&) {}, "\n"},
+        {"CR line ends", [](auto&) {}, [](auto&) {}, "\r"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> lines = Distinct().FileLines();
+        c.edit(lines);
+        Write(Path(), Join(lines, c.lineEnd));
+
+        CReplicationSettings loaded;
+        loaded.Load(Path());
+        CReplicationSettings expected = DistinctLoaded();
+        c.expect(expected);
+        EXPECT_EQ(loaded, expected);
+    }
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(SettingsFile, EmptyFileChangesOnlyTheVacuumFlags)
+{
+    Write(Path(), "");
+    CReplicationSettings s = Distinct();
+    s.Load(Path());
+    EXPECT_EQ(s, DistinctLoaded());
+    EXPECT_EQ(Read(Path()), "");  // not filled with defaults
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(SettingsFile, UnreadableFileGivesDefaultsAndIsLeftAlone)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const std::string&)> make;
+        bool needsPermissions;
+    };
+    const Case cases[] = {
+        {"path is a directory",
+         [](const std::string& path) {
+             fs::create_directory(path);
+             Write(path + "/inside", "x");
+         },
+         false},
+        {"no read permission",
+         [](const std::string& path) {
+             Distinct().Save(path);
+             ::chmod(path.c_str(), 0200);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.needsPermissions && ::geteuid() == 0) {
+            std::cout << "[ SKIPPED  ] " << c.name << ": root reads every file\n";
+            continue;
+        }
+        const std::string path = Path(std::string(c.name) + ".ini");
+        c.make(path);
+        const auto before = Snapshot();
+        m_boxes.clear();
+
+        CReplicationSettings s = Distinct();
+        s.Load(path);
+
+        ExpectOneStopBox(m_boxes, "cannot read file <" + path + ">");
+        EXPECT_EQ(Snapshot(), before);
+        EXPECT_EQ(s.userName, "user");
+        EXPECT_EQ(s.soapTimeout, 4000000);
+        EXPECT_EQ(s.appointmentRules.newNoRights, 2);
+        EXPECT_EQ(s.lastRun, Distinct().lastRun);
+        EXPECT_EQ(s.vacuumAppointments + s.vacuumContacts + s.vacuumTasks, 3);
+    }
+}
+
+TEST_F(SettingsFile, FailedWriteShowsTheBoxAndLeavesEverything)
+{
+    struct Case {
+        const char* name;
+        std::string path;
+        std::function<void(const std::string&)> make;
+        std::function<void(const std::string&)> act;
+    };
+    auto save = [](const std::string& path) { Distinct().Save(path); };
+    const Case cases[] = {
+        {"save into a missing directory", Path("missing/" + std::string(CReplicationSettings::kFileName)),
+         [](const std::string&) {}, save},
+        {"load from a missing directory", Path("missing/" + std::string(CReplicationSettings::kFileName)),
+         [](const std::string&) {}, [](const std::string& path) { CReplicationSettings().Load(path); }},
+        {"target is a directory", Path("taken.ini"),
+         [](const std::string& path) {
+             fs::create_directory(path);
+             Write(path + "/inside", "x");
+         },
+         save},
+        {"disk full part way", Path("full.ini"),
+         [](const std::string& path) { CReplicationSettings().Save(path); },
+         [](const std::string& path) {
+             std::signal(SIGXFSZ, SIG_IGN);
+             rlimit saved{};
+             ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+             rlimit limited = saved;
+             limited.rlim_cur = 200;
+             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+             Distinct().Save(path);
+             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
+             std::signal(SIGXFSZ, SIG_DFL);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        c.make(c.path);
+        const auto before = Snapshot();
+        m_boxes.clear();
+
+        c.act(c.path);
+
+        ExpectOneStopBox(m_boxes, "cannot create file <" + c.path + ">");
+        EXPECT_EQ(Snapshot(), before);  // no torn file, no temporary left behind
+    }
+}
