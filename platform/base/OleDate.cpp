@@ -310,10 +310,10 @@ COleDate COleDate::Parse(std::string_view text)
     // The wire form first: it is by far the most frequent.
     static constexpr std::string_view kIsoForms[] = {"%Y-%m-%d %H:%M:%S", "%Y-%m-%d %H:%M", "%Y-%m-%d",
                                                      "%Y-%m-%dT%H:%M:%S"};
-    if (t.size() >= 10 && t[4] == '-' && tryPatterns(kIsoForms, result))
+    if (t.size() > 4 && t[4] == '-' && tryPatterns(kIsoForms, result))
         return result;
 
-    const CUserLocale locale = CUserLocale::Current();
+    const CUserLocale& locale = CUserLocale::Current();
     for (std::string_view datePattern : {std::string_view(locale.DatePattern()), std::string_view("%d.%m.%Y"),
                                          std::string_view("%d/%m/%Y")}) {
         const std::string withSeconds = std::string(datePattern) + " %H:%M:%S";

@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 #include <mutex>
-#include <optional>
+#include <atomic>
+#include <deque>
 
 namespace tarnwel {
 
@@ -26,8 +27,12 @@ constexpr DateForm kDateForms[] = {
     {"ko", "%Y.%m.%d"},
 };
 
+// Every locale made current stays alive for the life of the process (there
+// are only as many as calls of Use), so Current() can hand out a reference
+// without a lock.
 std::mutex g_mutex;
-std::optional<CUserLocale> g_current;
+std::deque<CUserLocale> g_locales;
+std::atomic<const CUserLocale*> g_current{nullptr};
 
 std::string NameFromEnvironment()
 {
@@ -61,24 +66,28 @@ CUserLocale CUserLocale::FromName(std::string_view name)
     return CUserLocale(std::string(name), best ? best->pattern : kGermanDate);
 }
 
-CUserLocale CUserLocale::Current()
+const CUserLocale& CUserLocale::Current()
 {
+    if (const CUserLocale* current = g_current.load(std::memory_order_acquire))
+        return *current;
     std::lock_guard lock(g_mutex);
-    if (!g_current)
-        g_current = FromName(NameFromEnvironment());
-    return *g_current;
+    if (const CUserLocale* current = g_current.load(std::memory_order_acquire))
+        return *current;
+    const CUserLocale& fromEnvironment = g_locales.emplace_back(FromName(NameFromEnvironment()));
+    g_current.store(&fromEnvironment, std::memory_order_release);
+    return fromEnvironment;
 }
 
 void CUserLocale::Use(std::string_view name)
 {
     std::lock_guard lock(g_mutex);
-    g_current = FromName(name);
+    g_current.store(&g_locales.emplace_back(FromName(name)), std::memory_order_release);
 }
 
 void CUserLocale::UseEnvironment()
 {
     std::lock_guard lock(g_mutex);
-    g_current.reset();
+    g_current.store(nullptr, std::memory_order_release);
 }
 
 } // namespace tarnwel

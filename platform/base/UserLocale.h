@@ -15,7 +15,7 @@ public:
 
     // The locale of this process: the one given to Use(), else the first
     // non-empty of LC_ALL, LC_TIME and LANG, read once.
-    static CUserLocale Current();
+    static const CUserLocale& Current();
 
     // Makes `name` the locale of this process (tests and tools set it explicitly).
     static void Use(std::string_view name);

@@ -1,0 +1,328 @@
+#include "protocol/ReplyReaders.h"
+
+#include "platform/base/Text.h"
+#include "platform/base/TimeZone.h"
+
+#include <climits>
+#include <optional>
+#include <string_view>
+
+namespace tarnwel {
+
+namespace {
+
+// A date on the wire is "%Y-%m-%d %H:%M:%S"; fractions of a second and zone
+// suffixes after it are cut off.
+constexpr std::size_t kWireDateLength = 19;
+
+bool IsTextNode(pugi::xml_node node)
+{
+    const pugi::xml_node_type type = node.type();
+    return type == pugi::node_pcdata || type == pugi::node_cdata;
+}
+
+// Appends the text of every text and CDATA node below `root`, in document order.
+void AppendDescendantText(std::string& out, pugi::xml_node root)
+{
+    pugi::xml_node node = root.first_child();
+    while (node) {
+        if (IsTextNode(node)) {
+            out += node.value();
+        } else if (pugi::xml_node child = node.first_child()) {
+            node = child;
+            continue;
+        }
+        while (!node.next_sibling()) {
+            node = node.parent();
+            if (node == root)
+                return;
+        }
+        node = node.next_sibling();
+    }
+}
+
+// The text of `node` and its descendants: a view of the node's own value when
+// it holds a single text node (the usual case), else of `buffer`.
+std::string_view NodeText(pugi::xml_node node, std::string& buffer)
+{
+    const pugi::xml_node first = node.first_child();
+    if (first && !first.next_sibling() && IsTextNode(first))
+        return first.value();
+    buffer.clear();
+    AppendDescendantText(buffer, node);
+    return buffer;
+}
+
+// Appends the text of each "user" child of `participants`.
+void AppendUsers(CStringArray& names, pugi::xml_node participants, std::string& buffer)
+{
+    for (pugi::xml_node user = participants.first_child(); user; user = user.next_sibling()) {
+        if (user.type() == pugi::node_element && EqualsAsciiNoCase(user.name(), "user"))
+            names.emplace_back(NodeText(user, buffer));
+    }
+}
+
+// strtol's white space.
+bool IsCSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+// The leading decimal integer of `text` as "%ld" reads it (white space, an
+// optional sign, digits), held to the range of int; nothing when the text
+// does not begin with one.
+std::optional<int> LeadingInteger(std::string_view text)
+{
+    std::size_t pos = 0;
+    while (pos < text.size() && IsCSpace(text[pos]))
+        ++pos;
+    bool negative = false;
+    if (pos < text.size() && (text[pos] == '+' || text[pos] == '-'))
+        negative = text[pos++] == '-';
+    if (pos >= text.size() || text[pos] < '0' || text[pos] > '9')
+        return std::nullopt;
+    constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
+    long long value = 0;
+    for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+        value = value * 10 + (text[pos] - '0');
+        if (value > kLimit)
+            value = kLimit;
+    }
+    if (negative)
+        return static_cast<int>(-value);
+    return static_cast<int>(value > INT_MAX ? INT_MAX : value);
+}
+
+// The walk over one item element's children: reads texts and dates and keeps
+// a "last_updated" until the walk is over.
+class CItemWalk {
+public:
+    explicit CItemWalk(CItemRecord& record) : m_record(record) {}
+
+    std::string_view Text(pugi::xml_node child) { return NodeText(child, m_buffer); }
+
+    void ReadText(std::string& field, pugi::xml_node child) { field.assign(Text(child)); }
+
+    COleDate ReadDate(pugi::xml_node child) { return COleDate::Parse(LeftCodePoints(Text(child), kWireDateLength)); }
+
+    // Handles "last_updated", "creationTime", "id_client" and "id_tarnwel";
+    // false when the child is none of them.
+    bool ReadCommon(std::string_view name, pugi::xml_node child)
+    {
+        if (EqualsAsciiNoCase(name, "last_updated")) {
+            m_lastUpdated = Shifted(ReadDate(child));
+        } else if (EqualsAsciiNoCase(name, "creationTime")) {
+            m_record.last_updated = Shifted(ReadDate(child));
+        } else if (EqualsAsciiNoCase(name, "id_client")) {
+            ReadText(m_record.id_client, child);
+        } else if (EqualsAsciiNoCase(name, "id_tarnwel")) {
+            ReadText(m_record.id_tarnwel, child);
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    void ReadParticipants(pugi::xml_node participants) { AppendUsers(m_record.participants, participants, m_buffer); }
+
+    // Stores a remembered "last_updated", which thus wins over "creationTime".
+    void Finish()
+    {
+        if (m_lastUpdated)
+            m_record.last_updated = *m_lastUpdated;
+    }
+
+private:
+    // From the server's time to the machine's: minus (timezone - daylight * 3600)
+    // seconds, whatever the date.
+    COleDate Shifted(const COleDate& date)
+    {
+        if (!m_shiftDays) {
+            const CMachineTimeZone zone = MachineTimeZone();
+            m_shiftDays = static_cast<double>(zone.timezoneSeconds - zone.daylight * 3600L) / 86400.0;
+        }
+        return date.AddDays(-*m_shiftDays);
+    }
+
+    CItemRecord& m_record;
+    std::string m_buffer;
+    std::optional<COleDate> m_lastUpdated;
+    std::optional<double> m_shiftDays;
+};
+
+template <typename Record>
+struct TextChild {
+    std::string_view name;
+    std::string Record::*field;
+};
+
+// Reads `child` into the text field that the table names for it; false when
+// the table has no such name.
+template <typename Record, std::size_t N>
+bool ReadTextChild(CItemWalk& walk, Record& record, std::string_view name, pugi::xml_node child,
+                   const TextChild<Record> (&table)[N])
+{
+    for (const TextChild<Record>& entry : table) {
+        if (EqualsAsciiNoCase(name, entry.name)) {
+            walk.ReadText(record.*entry.field, child);
+            return true;
+        }
+    }
+    return false;
+}
+
+constexpr TextChild<CAppointmentRecord> kAppointmentTexts[] = {
+    {"description", &CAppointmentRecord::description},
+    {"location", &CAppointmentRecord::location},
+    {"comment", &CAppointmentRecord::comment},
+};
+
+constexpr TextChild<CTaskRecord> kTaskTexts[] = {
+    {"delegatedJob", &CTaskRecord::delegatedJob},
+    {"description", &CTaskRecord::description},
+    {"title", &CTaskRecord::title},
+};
+
+constexpr TextChild<CContactRecord> kPersonalTexts[] = {
+    {"salutation", &CContactRecord::salutation},
+    {"firstName", &CContactRecord::firstName},
+    {"lastName", &CContactRecord::lastName},
+    {"title", &CContactRecord::title},
+    {"department", &CContactRecord::department},
+    {"position", &CContactRecord::position},
+    {"phone", &CContactRecord::phone},
+    {"fax", &CContactRecord::fax},
+    {"mobile", &CContactRecord::mobile},
+    {"email", &CContactRecord::email},
+    {"comment", &CContactRecord::comment},
+    {"privateAddress", &CContactRecord::privateAddress},
+    {"privatePhone", &CContactRecord::privatePhone},
+    {"privateFax", &CContactRecord::privateFax},
+    {"mobilePrivate", &CContactRecord::mobilePrivate},
+    {"emailPrivate", &CContactRecord::emailPrivate},
+};
+
+constexpr TextChild<CAddressRecord> kAddressTexts[] = {
+    {"status", &CAddressRecord::status},
+    {"employees", &CAddressRecord::employees},
+    {"company", &CAddressRecord::company},
+    {"appendix", &CAddressRecord::appendix},
+    {"street", &CAddressRecord::street},
+    {"zipcode", &CAddressRecord::zipcode},
+    {"city", &CAddressRecord::city},
+    {"country", &CAddressRecord::country},
+    {"state", &CAddressRecord::state},
+    {"firmPhone", &CAddressRecord::firmPhone},
+    {"firmFax", &CAddressRecord::firmFax},
+    {"firmEmail", &CAddressRecord::firmEmail},
+    {"URL", &CAddressRecord::URL},
+    {"misc", &CAddressRecord::misc},
+    {"addressComment", &CAddressRecord::addressComment},
+    {"id_tarnwel", &CAddressRecord::address_id},
+};
+
+// Calls `read(name, child)` for each element child. Text between the elements,
+// comments and the like have no name the readers know, so they are skipped
+// here at once. (A pugixml node always gives its children; there is no
+// "child list not available" case to handle.)
+template <typename Reader>
+void ForEachElementChild(pugi::xml_node element, Reader&& read)
+{
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element)
+            read(std::string_view(child.name()), child);
+    }
+}
+
+} // namespace
+
+void ReadParticipants(CStringArray& participants, pugi::xml_node element)
+{
+    std::string buffer;
+    AppendUsers(participants, element, buffer);
+}
+
+void ReadAppointment(CAppointmentArray& appointments, pugi::xml_node element)
+{
+    CAppointmentRecord record;
+    CItemWalk walk(record);
+    ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
+        if (walk.ReadCommon(name, child) || ReadTextChild(walk, record, name, child, kAppointmentTexts))
+            return;
+        if (EqualsAsciiNoCase(name, "start"))
+            record.start = walk.ReadDate(child);
+        else if (EqualsAsciiNoCase(name, "end"))
+            record.end = walk.ReadDate(child);
+        else if (EqualsAsciiNoCase(name, "participants"))
+            walk.ReadParticipants(child);
+        else if (EqualsAsciiNoCase(name, "wholeDayEvent") && walk.Text(child) == "gtz")
+            record.wholeDayEvent = 1;
+    });
+    walk.Finish();
+    appointments.push_back(std::move(record));
+}
+
+std::unique_ptr<CTaskRecord> ReadTask(pugi::xml_node element)
+{
+    auto record = std::make_unique<CTaskRecord>();
+    CTaskRecord& task = *record;
+    task.deadline = COleDate::Parse("4501-01-01");
+    task.startDate = task.deadline;
+    CItemWalk walk(task);
+    ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
+        if (walk.ReadCommon(name, child) || ReadTextChild(walk, task, name, child, kTaskTexts))
+            return;
+        if (EqualsAsciiNoCase(name, "deadline"))
+            task.deadline = walk.ReadDate(child);
+        else if (EqualsAsciiNoCase(name, "startDate"))
+            task.startDate = walk.ReadDate(child);
+        else if (EqualsAsciiNoCase(name, "priority"))
+            task.priority = LeadingInteger(walk.Text(child)).value_or(1);
+        else if (EqualsAsciiNoCase(name, "status"))
+            task.percentComplete = LeadingInteger(walk.Text(child)).value_or(100);
+        else if (EqualsAsciiNoCase(name, "participants"))
+            walk.ReadParticipants(child);
+        else if (EqualsAsciiNoCase(name, "subtaskOf") && !walk.Text(child).empty())
+            task.isSubtask = 1;
+    });
+    walk.Finish();
+    return record;
+}
+
+void ReadContactPart(CContactArray& contacts, pugi::xml_node element)
+{
+    CContactRecord contact;
+    CItemWalk walk(contact);
+    ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
+        if (!walk.ReadCommon(name, child))
+            ReadTextChild(walk, contact, name, child, kPersonalTexts);
+    });
+    walk.Finish();
+    contacts.push_back(std::move(contact));
+}
+
+void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_node element)
+{
+    CAddressRecord address;
+    CContactArray members;
+    std::string buffer;
+    ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
+        if (EqualsAsciiNoCase(name, "contact")) {
+            ReadContactPart(members, child);
+            return;
+        }
+        for (const TextChild<CAddressRecord>& entry : kAddressTexts) {
+            if (EqualsAsciiNoCase(name, entry.name)) {
+                address.*entry.field = NodeText(child, buffer);
+                break;
+            }
+        }
+    });
+    addresses.push_back(address);
+    for (CContactRecord& contact : members) {
+        contact.address.CopyAddressFields(address);
+        contacts.push_back(std::move(contact));
+    }
+}
+
+} // namespace tarnwel
