@@ -2,6 +2,7 @@
 
 #include "platform/base/Text.h"
 #include "platform/base/TimeZone.h"
+#include "protocol/ContactElements.h"
 
 #include <climits>
 #include <optional>
@@ -150,19 +151,13 @@ private:
     std::optional<double> m_shiftDays;
 };
 
-template <typename Record>
-struct TextChild {
-    std::string_view name;
-    std::string Record::*field;
-};
-
 // Reads `child` into the text field that the table names for it; false when
 // the table has no such name.
 template <typename Record, std::size_t N>
 bool ReadTextChild(CItemWalk& walk, Record& record, std::string_view name, pugi::xml_node child,
-                   const TextChild<Record> (&table)[N])
+                   const CTextElement<Record> (&table)[N])
 {
-    for (const TextChild<Record>& entry : table) {
+    for (const CTextElement<Record>& entry : table) {
         if (EqualsAsciiNoCase(name, entry.name)) {
             walk.ReadText(record.*entry.field, child);
             return true;
@@ -171,54 +166,16 @@ bool ReadTextChild(CItemWalk& walk, Record& record, std::string_view name, pugi:
     return false;
 }
 
-constexpr TextChild<CAppointmentRecord> kAppointmentTexts[] = {
+constexpr CTextElement<CAppointmentRecord> kAppointmentTexts[] = {
     {"description", &CAppointmentRecord::description},
     {"location", &CAppointmentRecord::location},
     {"comment", &CAppointmentRecord::comment},
 };
 
-constexpr TextChild<CTaskRecord> kTaskTexts[] = {
+constexpr CTextElement<CTaskRecord> kTaskTexts[] = {
     {"delegatedJob", &CTaskRecord::delegatedJob},
     {"description", &CTaskRecord::description},
     {"title", &CTaskRecord::title},
-};
-
-constexpr TextChild<CContactRecord> kPersonalTexts[] = {
-    {"salutation", &CContactRecord::salutation},
-    {"firstName", &CContactRecord::firstName},
-    {"lastName", &CContactRecord::lastName},
-    {"title", &CContactRecord::title},
-    {"department", &CContactRecord::department},
-    {"position", &CContactRecord::position},
-    {"phone", &CContactRecord::phone},
-    {"fax", &CContactRecord::fax},
-    {"mobile", &CContactRecord::mobile},
-    {"email", &CContactRecord::email},
-    {"comment", &CContactRecord::comment},
-    {"privateAddress", &CContactRecord::privateAddress},
-    {"privatePhone", &CContactRecord::privatePhone},
-    {"privateFax", &CContactRecord::privateFax},
-    {"mobilePrivate", &CContactRecord::mobilePrivate},
-    {"emailPrivate", &CContactRecord::emailPrivate},
-};
-
-constexpr TextChild<CAddressRecord> kAddressTexts[] = {
-    {"status", &CAddressRecord::status},
-    {"employees", &CAddressRecord::employees},
-    {"company", &CAddressRecord::company},
-    {"appendix", &CAddressRecord::appendix},
-    {"street", &CAddressRecord::street},
-    {"zipcode", &CAddressRecord::zipcode},
-    {"city", &CAddressRecord::city},
-    {"country", &CAddressRecord::country},
-    {"state", &CAddressRecord::state},
-    {"firmPhone", &CAddressRecord::firmPhone},
-    {"firmFax", &CAddressRecord::firmFax},
-    {"firmEmail", &CAddressRecord::firmEmail},
-    {"URL", &CAddressRecord::URL},
-    {"misc", &CAddressRecord::misc},
-    {"addressComment", &CAddressRecord::addressComment},
-    {"id_tarnwel", &CAddressRecord::address_id},
 };
 
 // Calls `read(name, child)` for each element child. Text between the elements,
@@ -295,7 +252,7 @@ void ReadContactPart(CContactArray& contacts, pugi::xml_node element)
     CItemWalk walk(contact);
     ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
         if (!walk.ReadCommon(name, child))
-            ReadTextChild(walk, contact, name, child, kPersonalTexts);
+            ReadTextChild(walk, contact, name, child, kPersonalElements);
     });
     walk.Finish();
     contacts.push_back(std::move(contact));
@@ -311,10 +268,14 @@ void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_no
             ReadContactPart(members, child);
             return;
         }
-        for (const TextChild<CAddressRecord>& entry : kAddressTexts) {
+        if (EqualsAsciiNoCase(name, "id_tarnwel")) {
+            address.address_id = NodeText(child, buffer);
+            return;
+        }
+        for (const CTextElement<CAddressRecord>& entry : kCompanyElements) {
             if (EqualsAsciiNoCase(name, entry.name)) {
                 address.*entry.field = NodeText(child, buffer);
-                break;
+                return;
             }
         }
     });

@@ -1,6 +1,7 @@
 #include "protocol/RequestBodies.h"
 
 #include "platform/base/Text.h"
+#include "protocol/ContactElements.h"
 
 #include <array>
 #include <charconv>
@@ -200,63 +201,15 @@ void AppendTask(std::string& out, const CTaskRecord& r)
     out += "</Task>\n";
 }
 
-struct ContactField {
-    std::string_view name;
-    std::string CContactRecord::*field;
-};
-
-struct AddressField {
-    std::string_view name;
-    std::string CAddressRecord::*field;
-};
-
-// The write order, which is not the order of the record's fields.
-constexpr ContactField kPersonalFields[] = {
-    {"salutation", &CContactRecord::salutation},
-    {"firstName", &CContactRecord::firstName},
-    {"lastName", &CContactRecord::lastName},
-    {"title", &CContactRecord::title},
-    {"department", &CContactRecord::department},
-    {"position", &CContactRecord::position},
-    {"phone", &CContactRecord::phone},
-    {"fax", &CContactRecord::fax},
-    {"mobile", &CContactRecord::mobile},
-    {"email", &CContactRecord::email},
-    {"comment", &CContactRecord::comment},
-    {"privateAddress", &CContactRecord::privateAddress},
-    {"privatePhone", &CContactRecord::privatePhone},
-    {"privateFax", &CContactRecord::privateFax},
-    {"mobilePrivate", &CContactRecord::mobilePrivate},
-    {"emailPrivate", &CContactRecord::emailPrivate},
-};
-
-constexpr AddressField kCompanyFields[] = {
-    {"status", &CAddressRecord::status},
-    {"employees", &CAddressRecord::employees},
-    {"company", &CAddressRecord::company},
-    {"appendix", &CAddressRecord::appendix},
-    {"street", &CAddressRecord::street},
-    {"zipcode", &CAddressRecord::zipcode},
-    {"city", &CAddressRecord::city},
-    {"country", &CAddressRecord::country},
-    {"state", &CAddressRecord::state},
-    {"firmPhone", &CAddressRecord::firmPhone},
-    {"firmFax", &CAddressRecord::firmFax},
-    {"firmEmail", &CAddressRecord::firmEmail},
-    {"URL", &CAddressRecord::URL},
-    {"misc", &CAddressRecord::misc},
-    {"addressComment", &CAddressRecord::addressComment},
-    {"address_id", &CAddressRecord::address_id},
-    {"address_action", &CAddressRecord::address_action},
-};
-
 void AppendContact(std::string& out, const CContactRecord& r)
 {
     out += "<Contact>\n";
-    for (const ContactField& f : kPersonalFields)
-        AppendElement(out, f.name, r.*f.field);
-    for (const AddressField& f : kCompanyFields)
-        AppendElement(out, f.name, r.address.*f.field);
+    for (const auto& element : kPersonalElements)
+        AppendElement(out, element.name, r.*element.field);
+    for (const auto& element : kCompanyElements)
+        AppendElement(out, element.name, r.address.*element.field);
+    AppendElement(out, "address_id", r.address.address_id);
+    AppendElement(out, "address_action", r.address.address_action);
     AppendDateElement(out, "last_updated", r.last_updated);
     AppendElement(out, "id_client", r.id_client);
     AppendServerId(out, r.id_tarnwel);
@@ -283,10 +236,11 @@ std::size_t TextSize(const CTaskRecord& r)
 std::size_t TextSize(const CContactRecord& r)
 {
     std::size_t size = kContactFrame + r.id_client.size() + r.id_tarnwel.size();
-    for (const ContactField& f : kPersonalFields)
-        size += (r.*f.field).size();
-    for (const AddressField& f : kCompanyFields)
-        size += (r.address.*f.field).size();
+    for (const auto& element : kPersonalElements)
+        size += (r.*element.field).size();
+    for (const auto& element : kCompanyElements)
+        size += (r.address.*element.field).size();
+    size += r.address.address_id.size() + r.address.address_action.size();
     return size;
 }
 

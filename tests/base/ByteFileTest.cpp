@@ -1,11 +1,10 @@
 #include "platform/base/ByteFile.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <cstdlib>
 #include <filesystem>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using namespace tarnwel;
@@ -15,15 +14,7 @@ namespace {
 
 class ByteFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "tarnwel-bytefile-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    std::string Path(const char* name) const { return (m_dir / name).string(); }
+    std::string Path(const char* name) const { return m_dir.Path(name); }
 
     std::string Read(const std::string& path) const
     {
@@ -32,12 +23,9 @@ protected:
         return bytes;
     }
 
-    int EntryCount() const
-    {
-        return static_cast<int>(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()));
-    }
+    int EntryCount() const { return m_dir.EntryCount(); }
 
-    fs::path m_dir;
+    test::CTemporaryDirectory m_dir;
 };
 
 } // namespace
@@ -79,7 +67,7 @@ TEST_F(ByteFile, ReadTellsMissingFromFailed)
     EXPECT_EQ(ReadFileBytes(Path("none"), bytes, &error), FileReadResult::missing);
     EXPECT_EQ(bytes, "kept");
     EXPECT_NE(error.find("none"), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(m_dir.string(), bytes), FileReadResult::failed);  // a directory
+    EXPECT_EQ(ReadFileBytes(m_dir.Path().string(), bytes), FileReadResult::failed);  // a directory
 }
 
 TEST_F(ByteFile, AtomicWriteReplacesTheWholeFileAndLeavesNoTemporary)
@@ -117,21 +105,17 @@ TEST_F(ByteFile, FailedWritesLeaveThePreviousFileIntact)
     EXPECT_FALSE(WriteFileAtomically(Path("missing/maps.ids"), "x", {}, &error));
     EXPECT_NE(error.find("missing/maps.ids"), std::string::npos);
 
-    // The disk fills up part way: a file size limit makes write() fail after 4 KiB.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit limited = saved;
-    limited.rlim_cur = 4096;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    // The disk fills up part way.
+    bool committed = false;
     CAtomicFileWriter writer;
-    ASSERT_TRUE(writer.Open(path));
-    bool written = true;
-    for (int i = 0; i < 100 && written; ++i)
-        written = writer.Write(std::string(1000, 'y'));
-    const bool committed = written && writer.Commit();
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-    std::signal(SIGXFSZ, SIG_DFL);
+    {
+        test::CFileSizeLimit diskFull(4096);  // write() fails after 4 KiB
+        ASSERT_TRUE(writer.Open(path));
+        bool written = true;
+        for (int i = 0; i < 100 && written; ++i)
+            written = writer.Write(std::string(1000, 'y'));
+        committed = written && writer.Commit();
+    }
 
     EXPECT_FALSE(committed);
     EXPECT_NE(writer.Error().find("cannot write"), std::string::npos);

@@ -3,18 +3,18 @@
 #include "platform/base/ByteFile.h"
 #include "platform/base/UserLocale.h"
 #include "platform/ui/MessageBox.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/TemporaryDirectory.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <map>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,21 +85,10 @@ std::string Join(const std::vector<std::string>& lines, std::string_view lineEnd
 
 class SettingsFile : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        CUserLocale::Use("de_DE.UTF-8");
-        std::string pattern = (fs::temp_directory_path() / "tarnwel-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
+    void SetUp() override { CUserLocale::Use("de_DE.UTF-8"); }
+    void TearDown() override { CUserLocale::UseEnvironment(); }
 
-    void TearDown() override
-    {
-        fs::remove_all(m_dir);
-        CUserLocale::UseEnvironment();
-    }
-
-    std::string Path(const std::string& name = CReplicationSettings::kFileName) const { return (m_dir / name).string(); }
+    std::string Path(const std::string& name = CReplicationSettings::kFileName) const { return m_dir.Path(name); }
 
     static std::string Read(const std::string& path)
     {
@@ -133,7 +122,7 @@ protected:
     std::map<std::string, std::string> Snapshot() const
     {
         std::map<std::string, std::string> entries;
-        for (const auto& entry : fs::recursive_directory_iterator(m_dir)) {
+        for (const auto& entry : fs::recursive_directory_iterator(m_dir.Path())) {
             const std::string path = entry.path().string();
             std::string& content = entries[path];
             if (entry.is_directory()) {
@@ -153,7 +142,7 @@ protected:
         m_boxes.push_back(request);
         return MessageBoxResult::ok;
     }};
-    fs::path m_dir;
+    test::CTemporaryDirectory m_dir;
 };
 
 void ExpectOneStopBox(const std::vector<CMessageBoxRequest>& boxes, const std::string& text)
@@ -537,15 +526,8 @@ TEST_F(SettingsFile, FailedWriteShowsTheBoxAndLeavesEverything)
         {"disk full part way", Path("full.ini"),
          [](const std::string& path) { CReplicationSettings().Save(path); },
          [](const std::string& path) {
-             std::signal(SIGXFSZ, SIG_IGN);
-             rlimit saved{};
-             ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-             rlimit limited = saved;
-             limited.rlim_cur = 200;
-             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+             test::CFileSizeLimit diskFull(200);
              Distinct().Save(path);
-             ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &saved), 0);
-             std::signal(SIGXFSZ, SIG_DFL);
          }},
     };
     for (const Case& c : cases) {
