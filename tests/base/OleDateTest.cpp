@@ -1,5 +1,6 @@
 #include "platform/base/OleDate.h"
 #include "platform/base/UserLocale.h"
+#include "tests/support/ScopedUserLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +10,7 @@ namespace {
 
 class OleDate : public ::testing::Test {
 protected:
-    void SetUp() override { CUserLocale::Use("de_DE.UTF-8"); }
-    void TearDown() override { CUserLocale::UseEnvironment(); }
+    test::CScopedUserLocale m_locale;
 };
 
 } // namespace

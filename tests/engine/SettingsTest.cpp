@@ -5,6 +5,7 @@
 #include "platform/ui/MessageBox.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/ScopedUserLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -85,9 +86,6 @@ std::string Join(const std::vector<std::string>& lines, std::string_view lineEnd
 
 class SettingsFile : public ::testing::Test {
 protected:
-    void SetUp() override { CUserLocale::Use("de_DE.UTF-8"); }
-    void TearDown() override { CUserLocale::UseEnvironment(); }
-
     std::string Path(const std::string& name = CReplicationSettings::kFileName) const { return m_dir.Path(name); }
 
     static std::string Read(const std::string& path)
@@ -142,6 +140,7 @@ protected:
         m_boxes.push_back(request);
         return MessageBoxResult::ok;
     }};
+    test::CScopedUserLocale m_locale;
     test::CTemporaryDirectory m_dir;
 };
 

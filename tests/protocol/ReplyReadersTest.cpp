@@ -2,6 +2,7 @@
 
 #include "platform/base/TimeZone.h"
 #include "platform/base/UserLocale.h"
+#include "tests/support/ScopedUserLocale.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -31,7 +32,6 @@ class ProtocolReplyReaders : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        CUserLocale::Use("de_DE.UTF-8");
         if (const char* tz = std::getenv("TZ"))
             m_savedZone = tz;
         UseZone("UTC0");
@@ -44,7 +44,6 @@ protected:
         else
             unsetenv("TZ");
         RefreshMachineTimeZone();
-        CUserLocale::UseEnvironment();
     }
 
     static void UseZone(const char* zone)
@@ -74,6 +73,7 @@ protected:
 private:
     pugi::xml_document m_document;
     std::optional<std::string> m_savedZone;
+    test::CScopedUserLocale m_locale;
 };
 
 TEST_F(ProtocolReplyReaders, AppointmentFieldsWithNamesInAnyCase)

@@ -1,6 +1,7 @@
 #include "protocol/RequestBodies.h"
 
 #include "platform/base/UserLocale.h"
+#include "tests/support/ScopedUserLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -18,8 +19,7 @@ COleDate Date(int year, int month, int day, int hour = 0, int minute = 0, int se
 
 class ProtocolRequestBodies : public ::testing::Test {
 protected:
-    void SetUp() override { CUserLocale::Use("de_DE.UTF-8"); }
-    void TearDown() override { CUserLocale::UseEnvironment(); }
+    test::CScopedUserLocale m_locale;
 };
 
 struct EscapeCase {

@@ -1,6 +1,7 @@
 #include "platform/base/UserLocale.h"
 #include "records/Comparison.h"
 #include "records/RecordArrays.h"
+#include "tests/support/ScopedUserLocale.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +13,7 @@ namespace {
 
 class Records : public ::testing::Test {
 protected:
-    void SetUp() override { CUserLocale::Use("de_DE.UTF-8"); }
-    void TearDown() override { CUserLocale::UseEnvironment(); }
+    test::CScopedUserLocale m_locale;
 };
 
 CAppointmentRecord Meeting()
