@@ -3,6 +3,7 @@
 #include "platform/base/Text.h"
 #include "platform/base/TimeZone.h"
 #include "protocol/ContactElements.h"
+#include "protocol/XmlSearch.h"
 
 #include <climits>
 #include <optional>
@@ -16,32 +17,6 @@ namespace {
 // suffixes after it are cut off.
 constexpr std::size_t kWireDateLength = 19;
 
-bool IsTextNode(pugi::xml_node node)
-{
-    const pugi::xml_node_type type = node.type();
-    return type == pugi::node_pcdata || type == pugi::node_cdata;
-}
-
-// Appends the text of every text and CDATA node below `root`, in document order.
-void AppendDescendantText(std::string& out, pugi::xml_node root)
-{
-    pugi::xml_node node = root.first_child();
-    while (node) {
-        if (IsTextNode(node)) {
-            out += node.value();
-        } else if (pugi::xml_node child = node.first_child()) {
-            node = child;
-            continue;
-        }
-        while (!node.next_sibling()) {
-            node = node.parent();
-            if (node == root)
-                return;
-        }
-        node = node.next_sibling();
-    }
-}
-
 // The text of `node` and its descendants: a view of the node's own value when
 // it holds a single text node (the usual case), else of `buffer`.
 std::string_view NodeText(pugi::xml_node node, std::string& buffer)
@@ -50,7 +25,7 @@ std::string_view NodeText(pugi::xml_node node, std::string& buffer)
     if (first && !first.next_sibling() && IsTextNode(first))
         return first.value();
     buffer.clear();
-    AppendDescendantText(buffer, node);
+    AppendElementText(buffer, node);
     return buffer;
 }
 

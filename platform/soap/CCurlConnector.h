@@ -1,0 +1,25 @@
+#pragma once
+// The HTTP connector on libcurl: one POST per Send, with
+// "Content-Type: text/xml; charset=utf-8" and an empty "SOAPAction". TLS
+// certificates and host names are checked (libcurl's defaults, which this
+// connector never loosens); proxies come from the usual environment variables.
+
+#include "platform/soap/SoapConnector.h"
+
+namespace tarnwel {
+
+class CCurlConnector : public ISoapConnector {
+public:
+    // Prepares libcurl for the process once; safe to call from any thread.
+    static void InitializeLibrary();
+
+    void SetEndpointUrl(const std::string& url) override { url_ = url; }
+    void SetTimeout(std::int32_t milliseconds) override { timeout_ = milliseconds; }
+    CHttpResponse Send(const std::string& envelope) override;
+
+private:
+    std::string url_;
+    std::int32_t timeout_ = 0;
+};
+
+} // namespace tarnwel

@@ -1,0 +1,87 @@
+#include "platform/soap/CSoapReader.h"
+
+#include "platform/base/ComError.h"
+
+#include <sstream>
+#include <string_view>
+
+namespace tarnwel {
+namespace {
+
+constexpr std::string_view kEnvelopeNamespace = "http://schemas.xmlsoap.org/soap/envelope/";
+
+std::string_view LocalName(const pugi::xml_node node)
+{
+    const std::string_view name = node.name();
+    const auto colon = name.find(':');
+    return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+std::string_view Prefix(const pugi::xml_node node)
+{
+    const std::string_view name = node.name();
+    const auto colon = name.find(':');
+    return colon == std::string_view::npos ? std::string_view() : name.substr(0, colon);
+}
+
+// The namespace URI that is in force for the node's prefix.
+std::string_view NamespaceOf(const pugi::xml_node node)
+{
+    const std::string_view prefix = Prefix(node);
+    const std::string attributeName = prefix.empty() ? std::string("xmlns") : "xmlns:" + std::string(prefix);
+    for (pugi::xml_node scope = node; scope; scope = scope.parent()) {
+        if (const pugi::xml_attribute declaration = scope.attribute(attributeName.c_str()))
+            return declaration.value();
+    }
+    return {};
+}
+
+bool IsEnvelopeElement(const pugi::xml_node node, std::string_view localName)
+{
+    return node.type() == pugi::node_element && LocalName(node) == localName &&
+           NamespaceOf(node) == kEnvelopeNamespace;
+}
+
+} // namespace
+
+void CSoapReader::Load(const std::string& text)
+{
+    // The parse options of the reply readers: a value that is nothing but
+    // white space stays a value.
+    const pugi::xml_parse_result result =
+        document_.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    if (!result) {
+        document_.reset();
+        throw CComError(com_codes::kFail, std::string("The server's answer is not XML: ") + result.description() +
+                                              " at offset " + std::to_string(result.offset));
+    }
+    if (!document_.document_element()) {
+        document_.reset();
+        throw CComError(com_codes::kFail, "The server's answer is empty");
+    }
+}
+
+bool CSoapReader::Fault() const
+{
+    const pugi::xml_node envelope = document_.document_element();
+    if (!IsEnvelopeElement(envelope, "Envelope"))
+        return false;
+    for (const pugi::xml_node body : envelope.children()) {
+        if (!IsEnvelopeElement(body, "Body"))
+            continue;
+        for (const pugi::xml_node child : body.children()) {
+            if (IsEnvelopeElement(child, "Fault"))
+                return true;
+        }
+    }
+    return false;
+}
+
+std::string CSoapReader::Xml() const
+{
+    std::ostringstream text;
+    document_.save(text, "", pugi::format_raw | pugi::format_no_declaration);
+    return text.str();
+}
+
+} // namespace tarnwel

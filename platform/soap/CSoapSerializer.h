@@ -1,0 +1,31 @@
+#pragma once
+// Writes one SOAP 1.1 request envelope. The steps follow the envelope's
+// structure: envelope, body, the method element (in its namespace, under a
+// prefix), the method's content as raw XML, and the closing tags.
+
+#include <string>
+#include <string_view>
+
+namespace tarnwel {
+
+class CSoapSerializer {
+public:
+    void StartEnvelope();
+    void StartBody();
+    // <prefix:name xmlns:prefix="namespaceUri">; the names are written as given.
+    void StartElement(std::string_view name, std::string_view namespaceUri, std::string_view prefix);
+    // Appended unchanged: the caller vouches that it is well-formed XML content.
+    void WriteXml(std::string_view xml);
+    void EndElement();
+    void EndBody();
+    void EndEnvelope();
+
+    const std::string& Text() const { return text_; }
+    std::string TakeText() { return std::move(text_); }
+
+private:
+    std::string text_;
+    std::string openElement_;  // qualified name of the open method element
+};
+
+} // namespace tarnwel

@@ -1,0 +1,34 @@
+#include "platform/soap/SoapConnector.h"
+
+#include "platform/soap/CCurlConnector.h"
+
+namespace tarnwel {
+namespace {
+
+SoapConnectorFactory& Factory()
+{
+    static SoapConnectorFactory factory;
+    return factory;
+}
+
+} // namespace
+
+std::unique_ptr<ISoapConnector> CreateSoapConnector()
+{
+    if (Factory())
+        return Factory()();
+    return std::make_unique<CCurlConnector>();
+}
+
+CScopedSoapConnectorFactory::CScopedSoapConnectorFactory(SoapConnectorFactory factory)
+    : previous_(std::move(Factory()))
+{
+    Factory() = std::move(factory);
+}
+
+CScopedSoapConnectorFactory::~CScopedSoapConnectorFactory()
+{
+    Factory() = std::move(previous_);
+}
+
+} // namespace tarnwel

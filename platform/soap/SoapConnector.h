@@ -1,0 +1,53 @@
+#pragma once
+// The connector carries one SOAP request to the endpoint and brings back the
+// server's answer. The client makes one connector per call and never reuses a
+// connection. Tests put a fake connector behind the factory to feed the
+// transport any answer or failure.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tarnwel {
+
+struct CHttpResponse {
+    long status = 0;   // the HTTP status code
+    std::string body;  // the whole body, as received
+};
+
+class ISoapConnector {
+public:
+    virtual ~ISoapConnector() = default;
+
+    // The address is used exactly as given: no path or port is added.
+    virtual void SetEndpointUrl(const std::string& url) = 0;
+    // The time the whole exchange may take, in milliseconds; 0 or less waits
+    // without a limit.
+    virtual void SetTimeout(std::int32_t milliseconds) = 0;
+    // Posts the envelope and returns the answer, whatever its status. A request
+    // that gets no answer (no connection, time-out, a connection dropped before
+    // the answer was complete) raises CComError.
+    virtual CHttpResponse Send(const std::string& envelope) = 0;
+};
+
+using SoapConnectorFactory = std::function<std::unique_ptr<ISoapConnector>()>;
+
+// A new connector from the factory in force: libcurl's unless a test put
+// another one in place.
+std::unique_ptr<ISoapConnector> CreateSoapConnector();
+
+// Replaces the factory for as long as the object lives (tests only; not for use
+// while calls are running on other threads).
+class CScopedSoapConnectorFactory {
+public:
+    explicit CScopedSoapConnectorFactory(SoapConnectorFactory factory);
+    ~CScopedSoapConnectorFactory();
+    CScopedSoapConnectorFactory(const CScopedSoapConnectorFactory&) = delete;
+    CScopedSoapConnectorFactory& operator=(const CScopedSoapConnectorFactory&) = delete;
+
+private:
+    SoapConnectorFactory previous_;
+};
+
+} // namespace tarnwel

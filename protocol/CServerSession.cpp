@@ -1,0 +1,348 @@
+#include "protocol/CServerSession.h"
+
+#include "protocol/ReplyReaders.h"
+#include "protocol/RequestBodies.h"
+#include "protocol/XmlSearch.h"
+
+#include <chrono>
+#include <climits>
+
+namespace tarnwel {
+
+// The three messages of a call: "text" when the transport raised a failure
+// text T (textPrefix + T + textSuffix), "other" for any other failure of the
+// exchange, "read" when the reply could not be read. With an elapsed-time
+// tail, "other" is other + whole seconds since the call began + otherTail.
+struct CServerCallTexts {
+    const char* textPrefix;
+    const char* textSuffix;
+    const char* other;
+    const char* read;
+    const char* otherTail = nullptr;
+};
+
+namespace {
+
+using Texts = CServerCallTexts;
+
+// The texts below are shown to the user as they stand, slips included.
+constexpr const char* kServerError = "Server-Fehler!\r\n";
+constexpr const char* kServerErrorBlank = "Server Fehler!\r\n";
+constexpr const char* kCheckToServer = "\r\nBitte überprüfen Sie Ihre Verbindung\r\nzum Server";
+constexpr const char* kCheckWithServer = "\r\nBitte überprüfen Sie Ihre Verbindung\r\nmit dem Server";
+constexpr const char* kUnexpected =
+    "Unerwarteter Server-Fehler!\r\nBitte überprüfen Sie Ihre Verbindung\r\nzum Server";
+constexpr const char* kUnreadable =
+    "Daten konnten nicht vom Server gelesen werden\r\nBitte überprüfen Sie Ihre Verbindung\r\nzum Server";
+
+constexpr Texts kUsualTexts{kServerError, kCheckToServer, kUnexpected, kUnreadable};
+constexpr Texts kGetContactsTexts{
+    kServerError, kCheckToServer, "Unerwarteter Server-Fehler! \r\nEs sind ",
+    "Daten konnten nicht vom Server gelesen werden\r\nBitte überprüfen Sie Ihre Verbindung\r\nmit dem Server",
+    "Sekunden vergangen seitdem der Aufruf gestartet wurde\r\nBitte überprüfen Sie Ihre Verbindung\r\nzum Server"};
+constexpr Texts kAddAppointmentsTexts{
+    kServerErrorBlank, kCheckWithServer,
+    "Unerwarteter Server Fehler!\r\nBitte überprüfen Sie Ihre Verbindung\r\nmit dem Server",
+    "Daten konnten nicht vom Server gelesen werdenr\nBitte überprüfen Sie IHre Verbindung\r\nzum Server"};
+constexpr Texts kAddContactsTexts{
+    kServerError, kCheckToServer,
+    "Unerwarteter Server-Fehler!\r\nBitte überprüfen Sie Ihre Verbindung \r\nzum Server", kUnreadable};
+constexpr Texts kDeleteAppointmentsTexts{
+    kServerError, kCheckWithServer, "Server-Fehler!\r\nBitte überprüfen Sie Ihre Verbindung\r\nzum Server",
+    kUnreadable};
+constexpr Texts kAuthenticateTexts{
+    kServerError, "\r\nBitte überprüfen Sie ihre Verbindung\r\nmit dem Server",
+    "Unerwarteter Server-Fehler!\r\nBitte überprüfen Sie ihre Verbindung\r\nmit dem Server",
+    "Authentifikation falsch!\r\nBitte überprüfen Sie Ihre Login Information"};
+constexpr Texts kSignOutTexts{
+    kServerErrorBlank, kCheckWithServer,
+    ">Unerwarter Serverfehler!\r\nBitte überprüfen Sie Ihre Verbindung\r\nmit dem Server", ""};
+
+constexpr const char* kErrorTraceHead = "\tFehler bei der Bearbeitung vom DRAV Element:\r\n\tElementID: ";
+constexpr const char* kErrorTraceReason = "\r\n\tGrund: interner Fehler auf der Server-Seite";
+
+std::int32_t CallTimeout(long milliseconds)
+{
+    if (milliseconds > INT32_MAX)
+        return INT32_MAX;
+    if (milliseconds < INT32_MIN)
+        return INT32_MIN;
+    return static_cast<std::int32_t>(milliseconds);
+}
+
+// The text of the last element named `tagName`, or `none` when there is none.
+std::string LastElementText(const pugi::xml_node& root, const char* tagName, std::string none)
+{
+    const std::vector<pugi::xml_node> found = ElementsByTagName(root, tagName);
+    return found.empty() ? std::move(none) : ElementText(found.back());
+}
+
+template <typename Record>
+std::string ShortLabel(const Record& record)
+{
+    return record.GetShortDescription();
+}
+// MERGE-FIXME: contacts get their short label with the record texts.
+std::string ShortLabel(const CContactRecord& record)
+{
+    return record.GetDescription();
+}
+
+} // namespace
+
+void CServerSession::Log(std::string text) const
+{
+    if (traceListener_)
+        traceListener_(text, false);
+}
+
+void CServerSession::LogHeading(std::string text) const
+{
+    if (traceListener_)
+        traceListener_(text, true);
+}
+
+CSoapReply CServerSession::Exchange(const char* method, const char* namespaceUri,
+                                    const std::function<std::string()>& makeBody, const CServerCallTexts& texts) const
+{
+    const auto start = std::chrono::steady_clock::now();
+    try {
+        std::string body = makeBody();
+        CSoapTransport transport(account_.serverUrl);
+        return transport.Call(method, namespaceUri, body, CallTimeout(account_.soapTimeout));
+    } catch (const CSoapErrorText& failure) {
+        throw ServerConnectException(texts.textPrefix + failure.Text() + texts.textSuffix);
+    } catch (...) {
+        if (texts.otherTail == nullptr)
+            throw ServerConnectException(texts.other);
+        const auto seconds =
+            std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
+        throw ServerConnectException(texts.other + std::to_string(seconds) + texts.otherTail);
+    }
+}
+
+std::string CServerSession::Authenticate(const std::string& namespaceUri)
+{
+    InitializeCom();
+    const CSoapReply reply = Exchange(
+        "authenticate", namespaceUri.c_str(),
+        [this] { return MakeCredentialsXml(account_.userName, account_.password); }, kAuthenticateTexts);
+    const pugi::xml_document& document = reply.Dom();
+    std::string sessionId;
+    std::string rights;
+    try {
+        sessionId = LastElementText(document, "session-id", "no_auth");
+        const std::string remove = LastElementText(document, "delete", "");
+        // Without a "write" element the delete rights must still stand at
+        // their positions, so refused write rights fill the gap.
+        const std::string refusedWrite(remove.empty() ? 1 : remove.size(), 'N');
+        rights = LastElementText(document, "write", refusedWrite) + remove;
+    } catch (...) {
+        throw LoginFailedException(kAuthenticateTexts.read);
+    }
+    sessionId_ = std::move(sessionId);
+    return rights;
+}
+
+void CServerSession::SignOut(const std::string& namespaceUri)
+{
+    Exchange(
+        "sign_out", namespaceUri.c_str(), [this] { return "<session-id>" + sessionId_ + "</session-id>"; },
+        kSignOutTexts);
+}
+
+int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::string& since,
+                                    const CStringArray& ids)
+{
+    const CSoapReply reply = Exchange(
+        "getItems", kAppointmentNamespace, [&] { return MakeGetItemsXml(sessionId_, since, ids); }, kUsualTexts);
+    const pugi::xml_document& document = reply.Dom();
+    int count = 0;
+    try {
+        for (const pugi::xml_node& element : ElementsByTagName(document, "Appointment")) {
+            ++count;
+            ReadAppointment(appointments, element);
+        }
+    } catch (...) {
+        throw ServerDataReadExeception(kUsualTexts.read);
+    }
+    return count;
+}
+
+int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresses, const std::string& since,
+                                const CStringArray& ids)
+{
+    const CSoapReply reply = Exchange(
+        "getItems", kContactNamespace, [&] { return MakeGetItemsXml(sessionId_, since, ids); }, kGetContactsTexts);
+    const pugi::xml_document& document = reply.Dom();
+    int count = 0;
+    try {
+        for (const pugi::xml_node& element : ElementsByTagName(document, "Address")) {
+            ++count;
+            ReadAddress(contacts, addresses, element);
+        }
+    } catch (...) {
+        throw ServerDataReadExeception(kGetContactsTexts.read);
+    }
+    return count;
+}
+
+int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const CStringArray& ids)
+{
+    const CSoapReply reply = Exchange(
+        "getItems", kTaskNamespace, [&] { return MakeGetItemsXml(sessionId_, since, ids); }, kUsualTexts);
+    const pugi::xml_document& document = reply.Dom();
+    int count = 0;
+    try {
+        CTaskRecord* mainTask = nullptr;
+        for (const pugi::xml_node& element : ElementsByTagName(document, "Task")) {
+            ++count;
+            taskChains_.push_back(ReadTask(element));
+            CTaskRecord* task = taskChains_.back().get();
+            if (task->isSubtask) {
+                if (mainTask == nullptr)
+                    throw std::runtime_error("Malformed Tasks XML");
+                task->parent = mainTask;
+                ++mainTask->subtaskCount;
+                CTaskRecord** link = &mainTask->nextSubtask;
+                while (*link != nullptr)
+                    link = &(*link)->nextSubtask;
+                *link = task;
+            } else {
+                if (mainTask != nullptr)
+                    tasks.push_back(*mainTask);
+                mainTask = task;
+            }
+        }
+        if (mainTask != nullptr)
+            tasks.push_back(*mainTask);
+    } catch (...) {
+        throw ServerDataReadExeception(kUsualTexts.read);
+    }
+    return count;
+}
+
+template <typename Records>
+CStringMap CServerSession::AddItems(const char* namespaceUri, const Records& records, CStringMap& addErrors,
+                                    std::string (*makeBody)(std::string_view, const Records&),
+                                    const CServerCallTexts& texts, const char* tracePrefix)
+{
+    CStringMap added;
+    std::string body = makeBody(sessionId_, records);
+    const CSoapReply reply = Exchange("addItems", namespaceUri, [&] { return std::move(body); }, texts);
+    for (const auto& record : records)
+        Log(tracePrefix + ShortLabel(record));
+    const pugi::xml_document& document = reply.Dom();
+    try {
+        for (const pugi::xml_node& mapping : ElementsByTagName(document, "mapping")) {
+            std::string reason = ElementText(mapping);
+            std::string serverId;
+            std::string clientId;
+            if (const pugi::xml_attribute attribute = mapping.attribute("id_tarnwel"))
+                serverId = attribute.value();
+            if (const pugi::xml_attribute attribute = mapping.attribute("id_client"))
+                clientId = attribute.value();
+            if (serverId == "ERROR" && reason.find("not allowed") == std::string::npos)
+                addErrors[clientId] = serverId;
+            else
+                added[clientId] = serverId;
+        }
+    } catch (...) {
+        throw ServerDataReadExeception(texts.read);
+    }
+    return added;
+}
+
+CStringMap CServerSession::AddAppointments(const CAppointmentArray& records, CStringMap& addErrors)
+{
+    return AddItems(kAppointmentNamespace, records, addErrors, &MakeAppointmentListXml, kAddAppointmentsTexts,
+                    "\tAdding to DRAV:");
+}
+
+CStringMap CServerSession::AddContacts(const CContactArray& records, CStringMap& addErrors)
+{
+    return AddItems(kContactNamespace, records, addErrors, &MakeContactListXml, kAddContactsTexts,
+                    "\tAdding to Tarnwel:");
+}
+
+CStringMap CServerSession::AddTasks(const CTaskArray& records, CStringMap& addErrors)
+{
+    return AddItems(kTaskNamespace, records, addErrors, &MakeTaskListXml, kUsualTexts, "\tAdding to Tarnwel:");
+}
+
+template <typename Records>
+void CServerSession::ChangeItems(const char* method, const char* namespaceUri, const Records& records,
+                                 std::string (*makeBody)(std::string_view, const Records&), const CServerCallTexts& texts,
+                                 CStringArray& done, CStringArray& refused, CStringArray& failed)
+{
+    std::string body = makeBody(sessionId_, records);
+    const CSoapReply reply = Exchange(method, namespaceUri, [&] { return std::move(body); }, texts);
+    ParseItemErrors(reply, done, refused, failed);
+}
+
+void CServerSession::PutAppointments(const CAppointmentArray& records, CStringArray& done, CStringArray& refused,
+                                     CStringArray& failed)
+{
+    ChangeItems("putItems", kAppointmentNamespace, records, &MakeAppointmentListXml, kUsualTexts, done, refused,
+                failed);
+}
+
+void CServerSession::PutContacts(const CContactArray& records, CStringArray& done, CStringArray& refused,
+                                 CStringArray& failed)
+{
+    ChangeItems("putItems", kContactNamespace, records, &MakeContactListXml, kUsualTexts, done, refused, failed);
+}
+
+void CServerSession::PutTasks(const CTaskArray& records, CStringArray& done, CStringArray& refused,
+                              CStringArray& failed)
+{
+    ChangeItems("putItems", kTaskNamespace, records, &MakeTaskListXml, kUsualTexts, done, refused, failed);
+}
+
+void CServerSession::DeleteAppointments(const CAppointmentArray& records, CStringArray& done,
+                                        CStringArray& refused, CStringArray& failed)
+{
+    ChangeItems("deleteItems", kAppointmentNamespace, records, &MakeAppointmentDeleteXml, kDeleteAppointmentsTexts,
+                done, refused, failed);
+}
+
+void CServerSession::DeleteContacts(const CContactArray& records, CStringArray& done, CStringArray& refused,
+                                    CStringArray& failed)
+{
+    ChangeItems("deleteItems", kContactNamespace, records, &MakeContactDeleteXml, kUsualTexts, done, refused,
+                failed);
+}
+
+void CServerSession::DeleteTasks(const CTaskArray& records, CStringArray& done, CStringArray& refused,
+                                 CStringArray& failed)
+{
+    ChangeItems("deleteItems", kTaskNamespace, records, &MakeTaskDeleteXml, kUsualTexts, done, refused, failed);
+}
+
+void CServerSession::ParseItemErrors(const CSoapReply& reply, CStringArray& done, CStringArray& refused,
+                                     CStringArray& failed)
+{
+    try {
+        const pugi::xml_document& document = reply.Dom();
+        // An element without an "ID" names no item and is passed over.
+        for (const pugi::xml_node& error : ElementsByTagName(document, "ERROR")) {
+            if (!error.attribute("ID"))
+                continue;
+            const std::string reason = ElementText(error);
+            std::string id = error.attribute("ID").value();
+            Log(kErrorTraceHead + id + kErrorTraceReason);
+            (reason.find("not allowed") != std::string::npos ? refused : failed).push_back(std::move(id));
+        }
+        for (const pugi::xml_node& ok : ElementsByTagName(document, "OK")) {
+            if (!ok.attribute("ID"))
+                continue;
+            std::string id = ok.attribute("ID").value();
+            Log("\tDRAV Element ID: " + id + " fertig bearbeitet");
+            done.push_back(std::move(id));
+        }
+    } catch (...) {
+        throw ServerDataReadExeception(kUnreadable);
+    }
+}
+
+} // namespace tarnwel

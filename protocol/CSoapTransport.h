@@ -1,0 +1,67 @@
+#pragma once
+// One SOAP request to the server and its reply. A transport is made for one
+// call; every call opens its own connection and loads the whole reply into
+// one document before it returns.
+//
+// Failures come out in two forms:
+// - CSoapErrorText for what the protocol itself detects: a reader that cannot
+//   be made, a SOAP fault (with the whole reply as XML), an invalid session;
+// - CComError for everything else: no connection, time-out, an HTTP error
+//   without a SOAP fault, an answer that is not XML.
+
+#include "platform/soap/CSoapReader.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace tarnwel {
+
+// A failure text raised by the transport.
+class CSoapErrorText {
+public:
+    explicit CSoapErrorText(std::string text) : text_(std::move(text)) {}
+    const std::string& Text() const { return text_; }
+
+private:
+    std::string text_;
+};
+
+inline constexpr const char* kSoapReaderMissingText = "Soap error!\r\nCould not create reader.\r\n";
+inline constexpr const char* kSoapFaultText = "Soap call response fault!\r\n";
+inline constexpr const char* kSoapSessionFailureText = "Authentication failure.";
+
+// Holds the reader with the loaded reply; copies share it.
+class CSoapReply {
+public:
+    CSoapReply() = default;
+    explicit CSoapReply(std::shared_ptr<const CSoapReader> reader) : reader_(std::move(reader)) {}
+
+    // The reply document. Raises CComError when the holder holds no reader.
+    const pugi::xml_document& Dom() const;
+
+private:
+    std::shared_ptr<const CSoapReader> reader_;
+};
+
+class CSoapTransport {
+public:
+    explicit CSoapTransport(std::string endpoint) : endpoint_(std::move(endpoint)) {}
+    virtual ~CSoapTransport() = default;
+
+    // Sends `body` inside the element `method` of `namespaceUri` (prefix
+    // "replicate") and returns the loaded reply; `timeout` is in milliseconds.
+    // Unless the method is "authenticate" or "sign_out" (exactly so), a reply
+    // holding a "wrong-session-id" element raises "Authentication failure.".
+    CSoapReply Call(const std::string& method, const std::string& namespaceUri, const std::string& body,
+                    std::int32_t timeout);
+
+private:
+    std::string endpoint_;
+};
+
+// Per-thread set-up of the SOAP layer before a session's first call. The
+// HTTP library needs one process-wide initialisation, which this makes sure of.
+void InitializeCom();
+
+} // namespace tarnwel

@@ -1,0 +1,116 @@
+#include "platform/base/ComError.h"
+#include "protocol/CSoapTransport.h"
+#include "tests/support/FakeSoapConnector.h"
+
+#include <gtest/gtest.h>
+
+namespace tarnwel {
+namespace {
+
+using test::CFakeSoapServer;
+
+constexpr const char* kUrl = "https://groupware.example:8443/soap/replication";
+
+// Runs a call and returns the failure text it raised, or "" when it raised none.
+std::string CallFailureText(const std::string& method)
+{
+    try {
+        CSoapTransport(kUrl).Call(method, "urn:taskReplication", "<since>x</since>", 1000);
+    } catch (const CSoapErrorText& failure) {
+        return failure.Text();
+    }
+    return "";
+}
+
+TEST(SoapTransport, SendsTheBodyInsideTheMethodElementToTheEndpointAsConfigured)
+{
+    CFakeSoapServer server;
+    server.AnswerWith("<replicate:getItemsResponse xmlns:replicate=\"urn:taskReplication\"/>");
+    CSoapTransport(kUrl).Call("getItems", "urn:taskReplication", "<session-id>s</session-id>\n", 4000000);
+
+    ASSERT_EQ(server.Requests().size(), 1u);
+    const test::CSentRequest& request = server.Requests()[0];
+    EXPECT_EQ(request.url, kUrl);
+    EXPECT_EQ(request.timeout, 4000000);
+    EXPECT_NE(request.envelope.find("<SOAP-ENV:Body><replicate:getItems xmlns:replicate=\"urn:taskReplication\">"
+                                    "<session-id>s</session-id>\n</replicate:getItems></SOAP-ENV:Body>"),
+              std::string::npos)
+        << request.envelope;
+    pugi::xml_document parsed;
+    EXPECT_TRUE(parsed.load_string(request.envelope.c_str()));
+}
+
+TEST(SoapTransport, AFaultRaisesTheFaultTextWithTheWholeReply)
+{
+    CFakeSoapServer server;
+    server.AnswerWith(CFakeSoapServer::Fault("kaputt"), 500);
+    EXPECT_EQ(CallFailureText("getItems"),
+              "Soap call response fault!\r\n<SOAP-ENV:Envelope "
+              "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body><SOAP-ENV:Fault>"
+              "<faultcode>SOAP-ENV:Server</faultcode><faultstring>kaputt</faultstring></SOAP-ENV:Fault>"
+              "</SOAP-ENV:Body></SOAP-ENV:Envelope>");
+}
+
+TEST(SoapTransport, AWrongSessionIdFailsEveryMethodButAuthenticateAndSignOut)
+{
+    const std::string reply = "<r><Task><id_tarnwel>7</id_tarnwel></Task><x><wrong-session-id/></x></r>";
+    const struct {
+        const char* method;
+        const char* failure;
+    } cases[] = {
+        {"getItems", "Authentication failure."},
+        {"putItems", "Authentication failure."},
+        {"Authenticate", "Authentication failure."},  // the exemption is exact
+        {"authenticate", ""},
+        {"sign_out", ""},
+    };
+    for (const auto& c : cases) {
+        CFakeSoapServer server;
+        server.AnswerWith(reply);
+        EXPECT_EQ(CallFailureText(c.method), c.failure) << c.method;
+    }
+}
+
+TEST(SoapTransport, FailuresWithoutAFaultAreErrorsOfTheExchange)
+{
+    const struct {
+        const char* name;
+        long status;
+        const char* body;
+    } cases[] = {
+        {"HTTP error page", 500, "Internal Server Error"},
+        {"HTTP error with XML that is no fault", 503, "<html><body>busy</body></html>"},
+        {"answer that is not XML", 200, "this is no XML <"},
+        {"empty answer", 200, ""},
+    };
+    for (const auto& c : cases) {
+        CFakeSoapServer server;
+        server.AnswerRaw(c.body, c.status);
+        EXPECT_THROW(CSoapTransport(kUrl).Call("getItems", "urn:taskReplication", "<a/>", 1000), CComError)
+            << c.name;
+    }
+    CFakeSoapServer server;
+    server.FailWith(CComError(com_codes::kTimeout, "timed out"));
+    try {
+        CSoapTransport(kUrl).Call("getItems", "urn:taskReplication", "<a/>", 1000);
+        FAIL() << "no failure";
+    } catch (const CComError& error) {
+        EXPECT_EQ(error.Code(), com_codes::kTimeout);
+    }
+}
+
+TEST(SoapTransport, TheReplyKeepsItsDocumentAfterTheTransportIsGone)
+{
+    CFakeSoapServer server;
+    server.AnswerWith("<OK ID=\"9\"/>");
+    CSoapReply reply;
+    {
+        CSoapTransport transport(kUrl);
+        reply = transport.Call("putItems", "urn:taskReplication", "<a/>", 1000);
+    }
+    EXPECT_STREQ(reply.Dom().document_element().first_child().first_child().attribute("ID").value(), "9");
+    EXPECT_THROW(CSoapReply().Dom(), CComError);
+}
+
+} // namespace
+} // namespace tarnwel
