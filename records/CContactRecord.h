@@ -13,6 +13,19 @@ public:
     std::string GetDifferences(const CItemRecord& other) const override;
     std::string GetDescription() const override;
 
+    // "Contact: '<lastName>, <firstName>' <company>".
+    std::string GetShortDescription() const;
+
+    // The German difference text of this contact (the Outlook side) and
+    // `server`, with the personal part when `personal` is set and the company
+    // part when `company` is set.
+    std::string GetContactDifferences(const CContactRecord& server, std::uint8_t personal,
+                                      std::uint8_t company) const;
+
+    // The same personal part and the same company part.
+    bool IsSameContact(const CContactRecord& other) const;
+    bool IsSamePersonalPart(const CContactRecord& other) const;
+
     std::string salutation;
     std::string position;
     std::string firstName;
