@@ -35,6 +35,17 @@ bool CAddressRecord::HasSameCompanyPrefix(const CAddressRecord& other) const
     return EqualsNoCase(LeftCodePoints(company, 3), LeftCodePoints(other.company, 3));
 }
 
+void CAddressRecord::ReadContactAddress(const CContactItem& item)
+{
+    ReadFields<CAddressRecord>(kCompanyFields, item, *this);
+    address_id = kNoId;
+}
+
+void CAddressRecord::WriteContactAddress(const CContactItem& item) const
+{
+    WriteFields<CAddressRecord>(kCompanyFields, item, *this);
+}
+
 std::string StripHttpPrefix(const std::string& text)
 {
     return StartsWith(text, "http://") ? text.substr(7) : text;

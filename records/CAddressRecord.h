@@ -1,6 +1,7 @@
 #pragma once
 // The company part of a contact; the contact reply reader also builds it alone.
 
+#include "platform/automation/ContactItem.h"
 #include "records/CItemRecord.h"
 
 #include <string>
@@ -23,6 +24,12 @@ public:
     // The first three characters of the two company names are equal without
     // regard to case.
     bool HasSameCompanyPrefix(const CAddressRecord& other) const;
+
+    // Fills the company part from an Outlook contact; `address_id` becomes
+    // "X" and `address_action` stays. Outlook's failures reach the caller.
+    void ReadContactAddress(const CContactItem& item);
+    // Writes the company part into the item, without saving it.
+    void WriteContactAddress(const CContactItem& item) const;
 
     std::string status;
     std::string employees;

@@ -1,6 +1,7 @@
 #include "records/CAppointmentRecord.h"
 
 #include "records/Comparison.h"
+#include "records/OutlookConversion.h"
 #include "records/TextBuilders.h"
 #include "resources/StringTable.h"
 
@@ -79,6 +80,50 @@ std::string CAppointmentRecord::GetDifferences(const CItemRecord& other) const
     text += FormatDifference(NormalizeText(comment) != NormalizeText(server.comment), LoadResourceText(281), comment,
                              server.comment, true);
     return text;
+}
+
+void CAppointmentRecord::ReadAppointmentItem(CAppointmentItem item)
+{
+    if (item.GetIsRecurring()) {
+        usable = 0;
+        return;
+    }
+    usable = 1;
+    description = item.GetSubject();
+    location = item.GetLocation();
+    start = item.GetStart();
+    COleDate::Fields day;
+    if (item.GetAllDayEvent()) {
+        end = start.GetFields(day) ? COleDate::FromFields(day.year, day.month, day.day, 23, 59, 0) : start;
+        wholeDayEvent = 1;
+    } else {
+        end = item.GetEnd();
+    }
+    comment = item.GetBody();
+    id_client = item.GetEntryID();
+    id_tarnwel = kNoId;
+    last_updated = item.GetLastModificationTime();
+}
+
+void CAppointmentRecord::WriteAppointmentItem(CAppointmentItem item)
+{
+    WriteGuarded(*this, "An error occured while writing appointment ", [&] {
+        item.SetSubject(description);
+        item.SetLocation(location);
+        start = start.WithoutSeconds();
+        end = end.WithoutSeconds();
+        item.SetStart(start);
+        // A timed record clears the item's whole-day state, so that an item
+        // that was whole-day before follows the record's times.
+        item.SetAllDayEvent(wholeDayEvent != 0);
+        if (!wholeDayEvent)
+            item.SetEnd(end);
+        item.SetBody(comment);
+        SetUserProperty(item.GetUserProperties(), "Participants", GetParticipantsText());
+        item.Save();
+        id_client = item.GetEntryID();
+    });
+    last_updated = item.GetLastModificationTime();
 }
 
 } // namespace tarnwel

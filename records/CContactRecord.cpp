@@ -46,4 +46,25 @@ bool CContactRecord::IsSamePersonalPart(const CContactRecord& other) const
     return AreSameFields<CContactRecord>(kPersonalFields, *this, other);
 }
 
+void CContactRecord::ReadContactItem(CContactItem item)
+{
+    usable = 1;
+    ReadFields<CContactRecord>(kPersonalFields, item, *this);
+    address.ReadContactAddress(item);
+    id_client = item.GetEntryID();
+    id_tarnwel = kNoId;
+    last_updated = item.GetLastModificationTime();
+}
+
+void CContactRecord::WriteContactItem(CContactItem item)
+{
+    WriteGuarded(*this, "An error occured while writing the contact: ", [&] {
+        WriteFields<CContactRecord>(kPersonalFields, item, *this);
+        address.WriteContactAddress(item);
+        item.Save();
+        id_client = item.GetEntryID();
+        last_updated = item.GetLastModificationTime();
+    });
+}
+
 } // namespace tarnwel

@@ -26,6 +26,14 @@ public:
     bool IsSameContact(const CContactRecord& other) const;
     bool IsSamePersonalPart(const CContactRecord& other) const;
 
+    // Fills the record from an Outlook contact. Outlook's failures reach the
+    // caller, the record then partly filled.
+    void ReadContactItem(CContactItem item);
+    // Writes the record into the item, saves it and takes back its entry id
+    // and modification time. A failing step is shown in a message box and the
+    // rest of the write skipped.
+    void WriteContactItem(CContactItem item);
+
     std::string salutation;
     std::string position;
     std::string firstName;

@@ -1,6 +1,7 @@
 #include "records/CTaskRecord.h"
 
 #include "records/Comparison.h"
+#include "records/OutlookConversion.h"
 #include "records/TextBuilders.h"
 #include "resources/StringTable.h"
 
@@ -79,6 +80,49 @@ std::string CTaskRecord::GetDifferences(const CItemRecord& other) const
     text += FormatDifference(CompareDateOnly(deadline, server.deadline) != 0, LoadResourceText(294),
                              deadlineText(*this), deadlineText(server), false);
     return text;
+}
+
+void CTaskRecord::ReadTaskItem(CTaskItem item)
+{
+    if (item.GetIsRecurring()) {
+        usable = 0;
+        return;
+    }
+    usable = 1;
+    title = item.GetSubject();
+    description = item.GetBody();
+    assignment = GetUserProperty(item.GetUserProperties(), "Assignment");
+    priority = item.GetImportance() + 1;
+    percentComplete = item.GetPercentComplete();
+    deadline = item.GetDueDate();
+    startDate = item.GetStartDate();
+    id_client = item.GetEntryID();
+    id_tarnwel = kNoId;
+    last_updated = item.GetLastModificationTime();
+}
+
+void CTaskRecord::WriteTaskItem(CTaskItem item)
+{
+    WriteGuarded(*this, "An error occured while writing the task: ", [&] {
+        item.SetSubject(title);
+        item.SetBody(description);
+        SetUserProperty(item.GetUserProperties(), "Assignment", assignment);
+        item.SetImportance(priority - 1);
+        item.SetPercentComplete(percentComplete);
+        item.SetDueDate(deadline);
+        item.SetReminderOverrideDefault(true);
+        item.SetStartDate(startDate);
+        SetUserProperty(item.GetUserProperties(), "Participants", GetParticipantsText());
+        // A subtask whose main task is not known names none.
+        const std::string taskType =
+            isSubtask ? "Subtask of: <" + (parent ? parent->title : std::string()) + ">" : "Main Task";
+        SetUserProperty(item.GetUserProperties(), "TaskType", taskType);
+        item.Save();
+        std::string entryId = item.GetEntryID();
+        const COleDate modified = item.GetLastModificationTime();
+        id_client = std::move(entryId);
+        last_updated = modified;
+    });
 }
 
 } // namespace tarnwel

@@ -1,13 +1,16 @@
 #pragma once
 // The text fields of a contact and of its company part, each with its German
-// label and the rule by which two values count as equal. The order of a table
-// is the order of the description, of the difference text and of the
-// sameness tests.
+// label, the rule by which two values count as equal and the property of the
+// Outlook contact item that holds it. The order of a table is the order of the
+// description, of the difference text, of the sameness tests and of reading
+// and writing an item.
 
+#include "platform/automation/ContactItem.h"
 #include "platform/base/Text.h"
 #include "records/CAddressRecord.h"
 #include "records/CContactRecord.h"
 #include "records/Comparison.h"
+#include "records/OutlookConversion.h"
 #include "records/TextBuilders.h"
 #include "resources/StringTable.h"
 
@@ -24,49 +27,79 @@ enum class FieldRule {
     notCompared,     // shown in the description only
 };
 
+// Where a contact item holds a field: a standard property, reached through
+// the wrapper's Get/Set pair, or a user property of the item's form.
+struct COutlookTextProperty {
+    std::string (CContactItem::*get)() const = nullptr;
+    void (CContactItem::*set)(std::string_view) const = nullptr;
+    const char* userProperty = nullptr;
+
+    std::string Read(const CContactItem& item) const
+    {
+        return userProperty ? GetUserProperty(item.GetUserProperties(), userProperty) : (item.*get)();
+    }
+    void Write(const CContactItem& item, std::string_view value) const
+    {
+        if (userProperty)
+            SetUserProperty(item.GetUserProperties(), userProperty, value);
+        else
+            (item.*set)(value);
+    }
+};
+
+constexpr COutlookTextProperty UserProperty(const char* name)
+{
+    return {nullptr, nullptr, name};
+}
+
 template <typename Record>
 struct CTextField {
     std::string Record::*field;
     int label;  // string-table id
     FieldRule rule;
+    COutlookTextProperty outlook;
 };
 
+#define TARNWEL_ITEM_PROPERTY(Name) COutlookTextProperty{&CContactItem::Get##Name, &CContactItem::Set##Name}
+
 inline constexpr CTextField<CContactRecord> kPersonalFields[] = {
-    {&CContactRecord::salutation, 242, FieldRule::trimmed},
-    {&CContactRecord::firstName, 243, FieldRule::trimmed},
-    {&CContactRecord::lastName, 244, FieldRule::trimmed},
-    {&CContactRecord::title, 245, FieldRule::trimmedNoCase},
-    {&CContactRecord::department, 246, FieldRule::trimmed},
-    {&CContactRecord::position, 247, FieldRule::trimmedNoCase},
-    {&CContactRecord::phone, 252, FieldRule::trimmed},
-    {&CContactRecord::fax, 248, FieldRule::trimmed},
-    {&CContactRecord::mobile, 249, FieldRule::trimmed},
-    {&CContactRecord::email, 250, FieldRule::trimmed},
-    {&CContactRecord::comment, 251, FieldRule::withoutReturns},
-    {&CContactRecord::privateAddress, 253, FieldRule::withoutReturns},
-    {&CContactRecord::privatePhone, 254, FieldRule::trimmed},
-    {&CContactRecord::privateFax, 255, FieldRule::trimmed},
-    {&CContactRecord::mobilePrivate, 256, FieldRule::trimmed},
-    {&CContactRecord::emailPrivate, 257, FieldRule::trimmed},
+    {&CContactRecord::salutation, 242, FieldRule::trimmed, UserProperty("ContactSalutation")},
+    {&CContactRecord::firstName, 243, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(FirstName)},
+    {&CContactRecord::lastName, 244, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(LastName)},
+    {&CContactRecord::title, 245, FieldRule::trimmedNoCase, TARNWEL_ITEM_PROPERTY(Title)},
+    {&CContactRecord::department, 246, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Department)},
+    {&CContactRecord::position, 247, FieldRule::trimmedNoCase, TARNWEL_ITEM_PROPERTY(JobTitle)},
+    {&CContactRecord::phone, 252, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessTelephoneNumber)},
+    {&CContactRecord::fax, 248, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessFaxNumber)},
+    {&CContactRecord::mobile, 249, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(MobileTelephoneNumber)},
+    {&CContactRecord::email, 250, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email1Address)},
+    {&CContactRecord::comment, 251, FieldRule::withoutReturns, TARNWEL_ITEM_PROPERTY(Body)},
+    {&CContactRecord::privateAddress, 253, FieldRule::withoutReturns, TARNWEL_ITEM_PROPERTY(HomeAddress)},
+    {&CContactRecord::privatePhone, 254, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(HomeTelephoneNumber)},
+    {&CContactRecord::privateFax, 255, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(HomeFaxNumber)},
+    {&CContactRecord::mobilePrivate, 256, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Home2TelephoneNumber)},
+    {&CContactRecord::emailPrivate, 257, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email3Address)},
 };
 
 inline constexpr CTextField<CAddressRecord> kCompanyFields[] = {
-    {&CAddressRecord::status, 259, FieldRule::notCompared},
-    {&CAddressRecord::employees, 260, FieldRule::notCompared},
-    {&CAddressRecord::company, 261, FieldRule::trimmed},
-    {&CAddressRecord::appendix, 262, FieldRule::trimmed},
-    {&CAddressRecord::street, 263, FieldRule::trimmed},
-    {&CAddressRecord::zipcode, 264, FieldRule::trimmed},
-    {&CAddressRecord::city, 265, FieldRule::trimmed},
-    {&CAddressRecord::country, 266, FieldRule::trimmed},
-    {&CAddressRecord::state, 267, FieldRule::trimmed},
-    {&CAddressRecord::firmPhone, 268, FieldRule::trimmed},
-    {&CAddressRecord::firmFax, 269, FieldRule::trimmed},
-    {&CAddressRecord::firmEmail, 270, FieldRule::trimmed},
-    {&CAddressRecord::URL, 271, FieldRule::url},
-    {&CAddressRecord::misc, 272, FieldRule::trimmed},
-    {&CAddressRecord::addressComment, 273, FieldRule::withoutReturns},
+    {&CAddressRecord::status, 259, FieldRule::notCompared, UserProperty("AddressenStatus")},
+    {&CAddressRecord::employees, 260, FieldRule::notCompared, UserProperty("AddressenEmployees")},
+    {&CAddressRecord::company, 261, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(CompanyName)},
+    {&CAddressRecord::appendix, 262, FieldRule::trimmed, UserProperty("AddressenAppendix")},
+    {&CAddressRecord::street, 263, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressStreet)},
+    {&CAddressRecord::zipcode, 264, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressPostalCode)},
+    {&CAddressRecord::city, 265, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressCity)},
+    {&CAddressRecord::country, 266, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressCountry)},
+    {&CAddressRecord::state, 267, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressState)},
+    {&CAddressRecord::firmPhone, 268, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Business2TelephoneNumber)},
+    {&CAddressRecord::firmFax, 269, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(OtherFaxNumber)},
+    {&CAddressRecord::firmEmail, 270, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email2Address)},
+    {&CAddressRecord::URL, 271, FieldRule::url, TARNWEL_ITEM_PROPERTY(BusinessHomePage)},
+    {&CAddressRecord::misc, 272, FieldRule::trimmed, UserProperty("AddressenMisc")},
+    {&CAddressRecord::addressComment, 273, FieldRule::withoutReturns, UserProperty("AddressenComment")},
 };
+
+#undef TARNWEL_ITEM_PROPERTY
 
 // The value as a difference entry shows it.
 inline std::string ShownValue(FieldRule rule, const std::string& value)
@@ -128,6 +161,23 @@ std::string FieldDifferences(std::span<const CTextField<Record>> fields, const R
                                  ShownValue(f.rule, theirs), f.rule == FieldRule::withoutReturns);
     }
     return text;
+}
+
+// Reads every field of the table from the item, in table order.
+template <typename Record>
+void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& item, Record& record)
+{
+    for (const CTextField<Record>& f : fields)
+        record.*f.field = f.outlook.Read(item);
+}
+
+// Writes every field of the table into the item, in table order, empty ones
+// as the empty text.
+template <typename Record>
+void WriteFields(std::span<const CTextField<Record>> fields, const CContactItem& item, const Record& record)
+{
+    for (const CTextField<Record>& f : fields)
+        f.outlook.Write(item, record.*f.field);
 }
 
 } // namespace tarnwel
