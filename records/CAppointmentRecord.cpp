@@ -98,6 +98,7 @@ void CAppointmentRecord::ReadAppointmentItem(CAppointmentItem item)
         wholeDayEvent = 1;
     } else {
         end = item.GetEnd();
+        wholeDayEvent = 0;
     }
     comment = item.GetBody();
     id_client = item.GetEntryID();
