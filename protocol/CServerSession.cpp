@@ -77,17 +77,6 @@ std::string LastElementText(const pugi::xml_node& root, const char* tagName, std
     return found.empty() ? std::move(none) : ElementText(found.back());
 }
 
-template <typename Record>
-std::string ShortLabel(const Record& record)
-{
-    return record.GetShortDescription();
-}
-// MERGE-FIXME: contacts get their short label with the record texts.
-std::string ShortLabel(const CContactRecord& record)
-{
-    return record.GetDescription();
-}
-
 } // namespace
 
 void CServerSession::Log(std::string text) const
@@ -231,7 +220,7 @@ CStringMap CServerSession::AddItems(const char* namespaceUri, const Records& rec
     std::string body = makeBody(sessionId_, records);
     const CSoapReply reply = Exchange("addItems", namespaceUri, [&] { return std::move(body); }, texts);
     for (const auto& record : records)
-        Log(tracePrefix + ShortLabel(record));
+        Log(tracePrefix + record.GetShortDescription());
     const pugi::xml_document& document = reply.Dom();
     try {
         for (const pugi::xml_node& mapping : ElementsByTagName(document, "mapping")) {
