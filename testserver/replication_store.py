@@ -250,10 +250,11 @@ class Transaction:
         try:
             yield
         except BaseException:
-            self._db.execute("ROLLBACK TO item")
+            if self._db.in_transaction:
+                self._db.execute("ROLLBACK TO item")
+                self._db.execute("RELEASE item")
             raise
-        finally:
-            self._db.execute("RELEASE item")
+        self._db.execute("RELEASE item")
 
     # Seed and dump
 
@@ -271,12 +272,12 @@ class Transaction:
             self._db.execute("INSERT INTO counters(kind, next) VALUES (?, ?)", (kind, seed.next_numbers[kind]))
 
     def users(self):
-        rows = self._db.execute("SELECT name, password, appointment, task, contact FROM users ORDER BY name")
+        rows = self._db.execute("SELECT name, password, appointment, task, contact FROM users ORDER BY rowid")
         return [User(row[0], row[1], dict(zip(SERVICES, row[2:]))) for row in rows]
 
 
 class Store:
-    """One SQLite database, in a file or in memory, used by one thread at a time."""
+    """One SQLite database, in a file or in memory, shared by threads one transaction at a time."""
 
     def __init__(self, path=None, create=True):
         if path is not None and not create and not os.path.exists(path):
@@ -298,23 +299,21 @@ class Store:
 
     def _prepare(self, create):
         tables = {row[0] for row in self._db.execute("SELECT name FROM sqlite_master WHERE type = 'table'")}
-        if not tables and create:
-            if self._path is not None:
-                self._db.execute("PRAGMA journal_mode = WAL")
+        if tables or not create:
+            row = None
+            if "meta" in tables:
+                row = self._db.execute("SELECT value FROM meta WHERE key = ?", (_FORMAT_KEY,)).fetchone()
+            if row is None or row[0] != _FORMAT:
+                raise StoreError(f"{self._path}: not a test server store")
+        if self._path is not None:
+            self._db.execute("PRAGMA journal_mode = WAL")
+            self._db.execute("PRAGMA synchronous = NORMAL")
+        if not tables:
             with self.transaction() as tx:
                 for statement in _SCHEMA.split(";"):
                     self._db.execute(statement)
                 self._db.execute("INSERT INTO meta(key, value) VALUES (?, ?)", (_FORMAT_KEY, _FORMAT))
                 tx.replace_content(normalize_seed({}))
-            return
-        row = None
-        if "meta" in tables:
-            row = self._db.execute("SELECT value FROM meta WHERE key = ?", (_FORMAT_KEY,)).fetchone()
-        if row is None or row[0] != _FORMAT:
-            raise StoreError(f"{self._path}: not a test server store")
-        if self._path is not None:
-            self._db.execute("PRAGMA journal_mode = WAL")
-        self._db.execute("PRAGMA synchronous = NORMAL")
 
     @contextlib.contextmanager
     def transaction(self, write=True):
@@ -324,7 +323,9 @@ class Store:
             try:
                 yield Transaction(self._db)
             except BaseException:
-                self._db.execute("ROLLBACK")
+                # SQLite has already rolled back after some errors (a full disk).
+                if self._db.in_transaction:
+                    self._db.execute("ROLLBACK")
                 raise
             self._db.execute("COMMIT")
 

@@ -11,6 +11,7 @@ import argparse
 import json
 import signal
 import socketserver
+import sqlite3
 import sys
 import threading
 import time
@@ -290,6 +291,10 @@ def main(argv=None):
         return args.action(args)
     except StoreError as error:
         _stderr_log(f"error: {error}")
+        return 1
+    except sqlite3.Error as error:
+        # A full disk or a store locked too long: the transaction was rolled back.
+        _stderr_log(f"error: the store failed ({error}); nothing was changed")
         return 1
 
 

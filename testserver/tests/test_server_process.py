@@ -1,6 +1,8 @@
 import http.client
 import json
 import os
+import resource
+import signal
 import subprocess
 import sys
 import tempfile
@@ -19,8 +21,13 @@ SEED = {
 }
 
 
-def run(*arguments):
-    return subprocess.run([sys.executable, SCRIPT, *arguments], capture_output=True, text=True, timeout=30)
+def run(*arguments, file_size_limit=None):
+    def limit_file_size():
+        # Writing past the limit fails as on a full disk.
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (file_size_limit, file_size_limit))
+    return subprocess.run([sys.executable, SCRIPT, *arguments], capture_output=True, text=True, timeout=30,
+                          preexec_fn=limit_file_size if file_size_limit else None)
 
 
 class CommandLineTest(unittest.TestCase):
@@ -69,6 +76,7 @@ class CommandLineTest(unittest.TestCase):
         with open(broken, "w") as file:
             file.write('{"tasks": [')
         not_a_store = self.write_json("not-a-store.db", {})
+        big = self.write_json("big.json", {"appointments": [{"description": "x" * 1000}] * 2000})
         for arguments, message in [
             (("seed", "--store", self.store, broken), "not a JSON seed"),
             (("seed", "--store", self.store, self.write_json("dup.json", {"tasks": [{"id": "T1"}, {"id": "T1"}]})),
@@ -78,9 +86,10 @@ class CommandLineTest(unittest.TestCase):
             (("dump", "--store", not_a_store), "not a test server store"),
             (("dump", "--store", os.path.join(self.directory.name, "missing.db")), "no such store"),
             (("serve", "--store", not_a_store), "not a test server store"),
+            (("seed", "--store", self.store, big), "nothing was changed"),
         ]:
             with self.subTest(arguments=arguments[:2], message=message):
-                result = run(*arguments)
+                result = run(*arguments, file_size_limit=200_000 if arguments[-1] == big else None)
                 self.assertEqual(result.returncode, 1)
                 self.assertIn(message, result.stderr)
                 self.assertEqual(result.stdout, "")
