@@ -85,7 +85,7 @@ void BM_GetAppointmentsRoundTrip(benchmark::State& state)
         benchmark::DoNotOptimize(appointments.data());
     }
 }
-BENCHMARK(BM_GetAppointmentsRoundTrip)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_GetAppointmentsRoundTrip)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void* target)
 {
@@ -154,7 +154,7 @@ void BM_RoundTripSplit(benchmark::State& state)
     state.counters["download_ms"] = download / runs;
     state.counters["reading_ms"] = reading / runs;
 }
-BENCHMARK(BM_RoundTripSplit)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+BENCHMARK(BM_RoundTripSplit)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 } // namespace
 } // namespace tarnwel

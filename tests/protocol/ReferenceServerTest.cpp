@@ -181,7 +181,9 @@ TEST_F(ReferenceServerTest, AddPutAndDeleteReportEachItem)
     EXPECT_EQ(failed, CStringArray{"A404"});
     CAppointmentArray left;
     session.GetAppointments(left, "1900-01-01", {newId});
-    EXPECT_EQ(left.size(), 2u);  // A1 and A2 only
+    EXPECT_EQ(left.size(), 3u);  // A1, A2 and "Neu zwei"
+    for (const CAppointmentRecord& appointment : left)
+        EXPECT_NE(appointment.id_tarnwel, newId);
 }
 
 TEST_F(ReferenceServerTest, AUserWithoutRightsIsRefusedWithNotAllowed)
