@@ -1,6 +1,7 @@
 // The client's server calls against the reference server over loopback HTTP.
 
 #include "protocol/CServerSession.h"
+#include "tests/support/ExceptionMessage.h"
 #include "tests/support/ReferenceServer.h"
 #include "tests/support/TemporaryDirectory.h"
 
@@ -14,6 +15,7 @@ namespace tarnwel {
 namespace {
 
 using test::CReferenceServer;
+using test::MessageOf;
 
 const std::string kToServer = "\r\nBitte überprüfen Sie Ihre Verbindung\r\nzum Server";
 const std::string kUnexpected = "Unerwarteter Server-Fehler!" + kToServer;
@@ -66,16 +68,6 @@ protected:
     std::unique_ptr<CReferenceServer> server_;
 };
 
-template <typename Exception>
-std::string MessageOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const Exception& exception) {
-        return exception.GetMessageText();
-    }
-    return "<nothing raised>";
-}
 
 TEST_F(ReferenceServerTest, LoginAnswersTheRightsOfTheUserPerService)
 {

@@ -1,5 +1,6 @@
 #include "platform/base/ComError.h"
 #include "protocol/CServerSession.h"
+#include "tests/support/ExceptionMessage.h"
 #include "tests/support/FakeSoapConnector.h"
 
 #include <gtest/gtest.h>
@@ -10,23 +11,13 @@ namespace tarnwel {
 namespace {
 
 using test::CFakeSoapServer;
+using test::MessageOf;
 
 CServerSession MakeSession()
 {
     return CServerSession(CServerAccount{"anna", "geheim", "http://127.0.0.1:9/replication", 2500});
 }
 
-// The message of the server exception that `call` raises, with the exception's class.
-template <typename Exception>
-std::string MessageOf(const std::function<void()>& call)
-{
-    try {
-        call();
-    } catch (const Exception& exception) {
-        return exception.GetMessageText();
-    }
-    return "<nothing raised>";
-}
 
 TEST(ServerExceptions, AreCaughtByTheirOwnClassAndTheBaseAndCopyTheirText)
 {
