@@ -96,7 +96,7 @@ void CMappingFile::ReadPairs(std::string_view bytes, CMappingTable& table)
             continue;
         }
         // The entry id comes first on each line.
-        table.AddMapping(token, first);
+        table.AddMapping(std::move(token), std::move(first));
         haveFirst = false;
     }
 }

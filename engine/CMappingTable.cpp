@@ -12,10 +12,10 @@ const std::string* Find(const CMappingTable::Map& map, const std::string& key)
 
 } // namespace
 
-void CMappingTable::AddMapping(const std::string& serverId, const std::string& entryId)
+void CMappingTable::AddMapping(std::string serverId, std::string entryId)
 {
-    m_serverToEntry[serverId] = entryId;
-    m_entryToServer[entryId] = serverId;
+    m_serverToEntry.insert_or_assign(serverId, entryId);
+    m_entryToServer.insert_or_assign(std::move(entryId), std::move(serverId));
 }
 
 void CMappingTable::RemoveMapping(const std::string& serverId)

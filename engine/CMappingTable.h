@@ -14,7 +14,7 @@ public:
 
     // server-to-entry[serverId] = entryId and entry-to-server[entryId] =
     // serverId; values of existing keys are replaced.
-    void AddMapping(const std::string& serverId, const std::string& entryId);
+    void AddMapping(std::string serverId, std::string entryId);
 
     // Forgets the server id and the entry id it was mapped to.
     void RemoveMapping(const std::string& serverId);
