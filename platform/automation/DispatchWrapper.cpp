@@ -1,0 +1,31 @@
+#include "platform/automation/DispatchWrapper.h"
+
+#include "platform/base/ComError.h"
+
+#include <string>
+
+namespace tarnwel {
+
+CDispatchObject& CDispatchWrapper::Target(std::string_view member) const
+{
+    if (!m_object)
+        throw CComError(com_codes::kPointer, "No automation object to call " + std::string(member) + " on");
+    return *m_object;
+}
+
+CVariant CDispatchWrapper::GetProperty(std::string_view name) const
+{
+    return Target(name).GetProperty(name);
+}
+
+void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value) const
+{
+    Target(name).PutProperty(name, value);
+}
+
+CVariant CDispatchWrapper::Invoke(std::string_view name, const std::vector<CVariant>& arguments) const
+{
+    return Target(name).Invoke(name, arguments);
+}
+
+} // namespace tarnwel

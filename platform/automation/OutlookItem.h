@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/automation/UserProperties.h"
+
+#include <string>
+
+namespace tarnwel {
+
+// What every item of the mail/calendar store offers, whatever its kind. Add,
+// Find and FindNext hand items out in this form; the kind's wrapper
+// (CAppointmentItem, CContactItem, CTaskItem) is made from it.
+class COutlookItem : public CDispatchWrapper {
+public:
+    using CDispatchWrapper::CDispatchWrapper;
+
+    std::string GetEntryID() const { return GetProperty("EntryID").ToText(); }
+    TARNWEL_TEXT_PROPERTY(MessageClass)
+    COleDate GetLastModificationTime() const { return GetProperty("LastModificationTime").ToDate(); }
+    TARNWEL_TEXT_PROPERTY(Body)
+
+    void Save() const { Invoke("Save"); }
+    void Delete() const { Invoke("Delete"); }
+    CUserProperties GetUserProperties() const { return CUserProperties(GetProperty("UserProperties").ToObject()); }
+};
+
+} // namespace tarnwel

@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/automation/UserProperty.h"
+
+namespace tarnwel {
+
+// The user properties of an item, as its form defines them.
+class CUserProperties : public CDispatchWrapper {
+public:
+    using CDispatchWrapper::CDispatchWrapper;
+
+    // The property of that name; a null wrapper when the item's form has none.
+    CUserProperty Item(std::string_view name) const { return CUserProperty(Invoke("Item", {CVariant(name)}).ToObject()); }
+};
+
+} // namespace tarnwel

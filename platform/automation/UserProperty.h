@@ -1,0 +1,16 @@
+#pragma once
+
+#include "platform/automation/DispatchWrapper.h"
+
+namespace tarnwel {
+
+// One named user property of an item.
+class CUserProperty : public CDispatchWrapper {
+public:
+    using CDispatchWrapper::CDispatchWrapper;
+
+    CVariant GetValue() const { return GetProperty("Value"); }
+    void SetValue(const CVariant& value) const { PutProperty("Value", value); }
+};
+
+} // namespace tarnwel

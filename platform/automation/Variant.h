@@ -1,0 +1,71 @@
+#pragma once
+// The value that travels through a by-name call of an automation object: empty,
+// the "omitted argument" marker, a bool, a 32-bit integer, a double, a date,
+// a UTF-8 text or a reference to another automation object. The To... methods
+// convert the way automation converts argument and result values, and raise
+// CComError (com_codes::kTypeMismatch) where no conversion exists.
+
+#include "platform/base/OleDate.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace tarnwel {
+
+class CDispatchObject;
+using DispatchPtr = std::shared_ptr<CDispatchObject>;
+
+class CVariant {
+public:
+    enum class Type { empty, omitted, boolean, integer, real, date, text, object };
+
+    CVariant() = default;
+    CVariant(bool value) : m_value(value) {}
+    CVariant(int value) : m_value(static_cast<std::int32_t>(value)) {}
+    CVariant(double value) : m_value(value) {}
+    CVariant(const COleDate& value) : m_value(value) {}
+    CVariant(std::string value) : m_value(std::move(value)) {}
+    CVariant(std::string_view value) : m_value(std::string(value)) {}
+    CVariant(const char* value) : m_value(std::string(value)) {}
+    CVariant(DispatchPtr object) : m_value(std::move(object)) {}
+
+    // The value passed for an optional argument the caller leaves out.
+    static CVariant Omitted();
+
+    Type GetType() const { return static_cast<Type>(m_value.index()); }
+    bool IsEmpty() const { return GetType() == Type::empty; }
+    bool IsOmitted() const { return GetType() == Type::omitted; }
+
+    // Numbers in decimal, booleans "True"/"False", dates in the user locale's
+    // date form followed by " %H:%M:%S" when the time is not midnight (a date
+    // that is not valid gives ""), empty gives "".
+    std::string ToText() const;
+    // Numbers: not zero is true; texts "True"/"False" (any case) or a number.
+    bool ToBool() const;
+    // Doubles and dates round half to even; true is -1; texts must hold a number.
+    std::int32_t ToInt() const;
+    double ToDouble() const;
+    // Numbers count days since 30 December 1899; texts go through COleDate::Parse
+    // and must give a valid date; empty is day 0.
+    COleDate ToDate() const;
+    // The object, or none for an empty value or a null reference.
+    DispatchPtr ToObject() const;
+
+    friend bool operator==(const CVariant&, const CVariant&) = default;
+
+private:
+    struct OmittedTag {
+        friend bool operator==(OmittedTag, OmittedTag) { return true; }
+    };
+    using Value = std::variant<std::monostate, OmittedTag, bool, std::int32_t, double, COleDate, std::string, DispatchPtr>;
+
+    bool TryToDouble(double& number) const;
+    [[noreturn]] void ThrowMismatch(std::string_view target) const;
+
+    Value m_value;
+};
+
+} // namespace tarnwel

@@ -1,0 +1,158 @@
+#include "platform/automation/Application.h"
+#include "platform/automation/AppointmentItem.h"
+#include "platform/automation/ContactItem.h"
+#include "platform/automation/DispatchBase.h"
+#include "platform/automation/TaskItem.h"
+#include "tests/support/FakeAutomation.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+namespace tarnwel {
+namespace {
+
+using testing::ElementsAre;
+
+// Runs `call` and gives the code of the CComError it raised (0 when none).
+template <class Call>
+std::int32_t ErrorCode(Call&& call)
+{
+    try {
+        call();
+    } catch (const CComError& error) {
+        return error.Code();
+    }
+    return 0;
+}
+
+class CCounter : public CDispatchBase<CCounter> {
+public:
+    static const CMemberTable<CCounter>& MemberTable()
+    {
+        static const auto table = CMemberTable<CCounter>()
+            .Property("Count", [](CCounter& self) { return CVariant(self.count); },
+                      [](CCounter& self, const CVariant& value) { self.count = value.ToInt(); })
+            .Property("Name", [](CCounter&) { return CVariant("counter"); })
+            .Method("Add", [](CCounter& self, const std::vector<CVariant>& arguments) {
+                RequireArguments("Add", arguments, 1);
+                self.count += arguments[0].ToInt();
+                return CVariant(self.count);
+            });
+        return table;
+    }
+    int count = 0;
+};
+
+TEST(DispatchTest, ReachesMembersByNameIgnoringCase)
+{
+    CCounter counter;
+    counter.PutProperty("COUNT", CVariant("4"));
+    EXPECT_EQ(counter.Invoke("add", {CVariant(3)}).ToInt(), 7);
+    EXPECT_EQ(counter.GetProperty("count").ToInt(), 7);
+
+    EXPECT_EQ(ErrorCode([&] { counter.GetProperty("Counter"); }), com_codes::kUnknownName);
+    EXPECT_EQ(ErrorCode([&] { counter.Invoke("Ädd", {CVariant(1)}); }), com_codes::kUnknownName);
+    EXPECT_EQ(ErrorCode([&] { counter.PutProperty("Name", CVariant("x")); }), com_codes::kMemberNotFound);
+    EXPECT_EQ(ErrorCode([&] { counter.Invoke("Count", {}); }), com_codes::kMemberNotFound);
+    EXPECT_EQ(ErrorCode([&] { counter.Invoke("Add", {}); }), com_codes::kBadParamCount);
+    EXPECT_EQ(ErrorCode([&] { counter.PutProperty("Count", CVariant("many")); }), com_codes::kTypeMismatch);
+}
+
+TEST(DispatchTest, RegistryCreatesByProgIdAndPassesFailureCodesOn)
+{
+    try {
+        CProgIdRegistry::Create("Nowhere.Application");
+        FAIL() << "an unregistered ProgID was created";
+    } catch (const CComError& error) {
+        EXPECT_EQ(error.Code(), com_codes::kInvalidClassString);
+        EXPECT_EQ(error.CodeText(), "0x800401f3");
+    }
+
+    auto first = std::make_shared<CCounter>();
+    CScopedProgIdRegistration outer([&] { return first; });
+    EXPECT_EQ(CProgIdRegistry::Create("outlook.APPLICATION"), first);
+    {
+        CScopedProgIdRegistration inner([]() -> DispatchPtr { throw CComError(com_codes::kClassNotRegistered, "gone"); });
+        EXPECT_EQ(ErrorCode([] { CApplication::Create(); }), com_codes::kClassNotRegistered);
+        CScopedProgIdRegistration empty([] { return DispatchPtr(); });
+        EXPECT_EQ(ErrorCode([] { CApplication::Create(); }), com_codes::kFail);
+    }
+    EXPECT_EQ(CApplication::Create().Object(), first);
+}
+
+TEST(DispatchTest, NullWrappersRaiseOnUseAndScansEndInOne)
+{
+    EXPECT_TRUE(CItems().IsNull());
+    EXPECT_EQ(ErrorCode([] { CItems().Find("x"); }), com_codes::kPointer);
+    EXPECT_EQ(ErrorCode([] { CAppointmentItem().GetSubject(); }), com_codes::kPointer);
+    EXPECT_EQ(ErrorCode([] { CUserProperty().SetValue(CVariant("x")); }), com_codes::kPointer);
+
+    auto items = std::make_shared<test::CFakeItems>();
+    EXPECT_TRUE(CItems(items).Find("[LastModificationTime] > '1900-01-01'").IsNull());
+    EXPECT_TRUE(CItems(items).FindNext().IsNull());
+
+    // A result that is no object is a type mismatch, not a null wrapper.
+    items->SetMethod("FindNext", [](const std::vector<CVariant>&) { return CVariant("item"); });
+    EXPECT_EQ(ErrorCode([&] { CItems(items).FindNext(); }), com_codes::kTypeMismatch);
+}
+
+TEST(DispatchTest, TypedWrappersReadAndWriteThroughTheFake)
+{
+    auto fake = std::make_shared<test::CFakeItem>("IPM.Task.DRAVTask");
+    const CTaskItem task(fake);
+    fake->Set("Importance", 2).Set("IsRecurring", true);
+    task.SetSubject("Bericht");
+    task.SetDueDate(COleDate::FromFields(2024, 5, 1));
+    task.SetReminderOverrideDefault(true);
+    task.GetUserProperties().Item("TaskType").SetValue(CVariant("Main Task"));
+
+    EXPECT_EQ(task.GetImportance(), 2);
+    EXPECT_TRUE(task.GetIsRecurring());
+    EXPECT_EQ(fake->Value("Subject"), CVariant("Bericht"));
+    EXPECT_EQ(fake->UserProperty("TaskType")->Value("Value"), CVariant("Main Task"));
+    EXPECT_THAT(fake->Puts(), ElementsAre("Subject", "DueDate", "ReminderOverrideDefault"));
+    EXPECT_TRUE(task.GetUserProperties().Item("ContactSalutation").IsNull());
+
+    // Any single member can fail, with the code the test chooses; the others still work.
+    fake->Fail("DueDate", CComError(com_codes::kException, "locked"));
+    fake->UserProperty("Assignment")->Fail("Value");
+    EXPECT_EQ(ErrorCode([&] { task.SetDueDate(COleDate::FromFields(2024, 5, 2)); }), com_codes::kException);
+    EXPECT_EQ(ErrorCode([&] { task.GetDueDate(); }), com_codes::kException);
+    EXPECT_EQ(ErrorCode([&] { task.GetUserProperties().Item("Assignment").GetValue(); }), com_codes::kFail);
+    EXPECT_EQ(task.GetSubject(), "Bericht");
+    fake->StopFailing("DueDate");
+    EXPECT_EQ(task.GetDueDate(), COleDate::FromFields(2024, 5, 1));
+}
+
+TEST(DispatchTest, FakeObjectModelStandsBehindTheWholeChain)
+{
+    test::CFakeOutlook outlook;
+    const CNameSpace nameSpace = CApplication::Create().GetNamespace("MAPI");
+    nameSpace.Logon();
+    EXPECT_EQ(outlook.logonArguments, std::vector<CVariant>(4, CVariant::Omitted()));
+    const CItems items = nameSpace.GetDefaultFolder(default_folders::kCalendar).GetItems();
+    EXPECT_EQ(ErrorCode([&] { nameSpace.GetDefaultFolder(6); }), com_codes::kInvalidArgument);
+
+    const CAppointmentItem added(items.Add("IPM.Appointment.DRAVAppointment"));
+    EXPECT_EQ(added.GetEntryID(), "");
+    added.SetSubject("Planung");
+    added.Save();
+    EXPECT_NE(added.GetEntryID(), "");
+    outlook.itemsOf[9]->AddSaved("IPM.Appointment");
+
+    // A scan that deletes every item it meets still meets each one once.
+    std::vector<std::string> seen;
+    for (COutlookItem item = items.Find("[LastModificationTime] > '1900-01-01'"); !item.IsNull(); item = items.FindNext()) {
+        seen.push_back(item.GetMessageClass());
+        item.Delete();
+    }
+    EXPECT_THAT(seen, ElementsAre("IPM.Appointment.DRAVAppointment", "IPM.Appointment"));
+    EXPECT_TRUE(outlook.itemsOf[9]->Items().empty());
+    EXPECT_THAT(outlook.nameSpace->Calls(), ElementsAre("call Logon", "call GetDefaultFolder", "call GetDefaultFolder"));
+
+    outlook.FailCreation(CComError(com_codes::kClassNotRegistered, "not installed"));
+    EXPECT_EQ(ErrorCode([] { CApplication::Create(); }), com_codes::kClassNotRegistered);
+}
+
+} // namespace
+} // namespace tarnwel
