@@ -1,6 +1,7 @@
 #pragma once
 // The company part of a contact; the contact reply reader also builds it alone.
 
+#include "platform/automation/ContactItem.h"
 #include "records/CItemRecord.h"
 
 #include <string>
@@ -11,6 +12,24 @@ class CAddressRecord {
 public:
     // Copies every field from `status` to `address_id`; `address_action` stays.
     void CopyAddressFields(const CAddressRecord& other);
+
+    // The company part as the contact description shows it.
+    std::string GetAddressDescription() const;
+    // The difference entries of the company part, this address being the
+    // Outlook side and `server` the server side.
+    std::string GetAddressDifferences(const CAddressRecord& server) const;
+    // The same company, appendix, address, phone, fax, mail, web address, notes
+    // and comment; `status` and `employees` do not count.
+    bool IsSameAddress(const CAddressRecord& other) const;
+    // The first three characters of the two company names are equal without
+    // regard to case.
+    bool HasSameCompanyPrefix(const CAddressRecord& other) const;
+
+    // Fills the company part from an Outlook contact; `address_id` becomes
+    // "X" and `address_action` stays. Outlook's failures reach the caller.
+    void ReadContactAddress(const CContactItem& item);
+    // Writes the company part into the item, without saving it.
+    void WriteContactAddress(const CContactItem& item) const;
 
     std::string status;
     std::string employees;
@@ -30,5 +49,8 @@ public:
     std::string address_id = kNoId;  // the server's id of the address
     std::string address_action;      // "new", "overwrite" or "no_change"; never in Outlook
 };
+
+// `text` without a leading "http://" (exact case, at position 0 only, once).
+std::string StripHttpPrefix(const std::string& text);
 
 } // namespace tarnwel

@@ -1,13 +1,15 @@
 #include "records/CAppointmentRecord.h"
 
 #include "records/Comparison.h"
+#include "records/OutlookConversion.h"
+#include "records/TextBuilders.h"
+#include "resources/StringTable.h"
 
 namespace tarnwel {
 
 std::string CAppointmentRecord::GetShortDescription() const
 {
-    return "Appointment: '" + description + "' from " + start.Format("%d/%b/%y %H:%M") + ", until " +
-        end.Format("%d/%b/%y %H:%M");
+    return "Appointment: '" + description + "' from " + FormatLongDate(start) + ", until " + FormatLongDate(end);
 }
 
 bool CAppointmentRecord::IsSameAppointment(const CAppointmentRecord& other) const
@@ -27,16 +29,102 @@ bool CAppointmentRecord::IsSameAppointment(const CAppointmentRecord& other) cons
     return NormalizeText(comment) == NormalizeText(other.comment);
 }
 
-// The German description and difference texts are not built yet; until they
-// are, both are empty.
-std::string CAppointmentRecord::GetDifferences(const CItemRecord&) const
-{
-    return {};
-}
-
 std::string CAppointmentRecord::GetDescription() const
 {
-    return {};
+    std::string text = LoadResourceText(274);
+    if (wholeDayEvent)
+        text += LoadResourceText(275);
+    text += FormatLabeledValue(LoadResourceText(276), description);
+    text += FormatLabeledValue(LoadResourceText(277), location);
+    text += LoadResourceText(278) + FormatLongDate(start) + "," + LoadResourceText(279) + FormatLongDate(end);
+    text += LoadResourceText(280) + NormalizeLineBreaks(GetParticipantsText());
+    text += FormatLabeledValue(LoadResourceText(281), NormalizeLineBreaks(comment));
+    text += "\r\n";
+    return text;
+}
+
+std::string CAppointmentRecord::GetDifferences(const CItemRecord& other) const
+{
+    const auto& server = dynamic_cast<const CAppointmentRecord&>(other);
+    std::string text = LoadResourceText(286) + description + LoadResourceText(287);
+    text += FormatDifference(TrimText(description) != TrimText(server.description), LoadResourceText(276),
+                             description, server.description, false);
+    text += FormatDifference(TrimText(location) != TrimText(server.location), LoadResourceText(277), location,
+                             server.location, false);
+
+    const std::string startsOn = LoadResourceText(283) + " : ";
+    const std::string endsOn = LoadResourceText(284) + " : ";
+    // One side's period as the whole-day side shows it, and as the timed side does.
+    const auto wholeDayPeriod = [&](const CAppointmentRecord& r) {
+        return LoadResourceText(282) + "\r\n" + startsOn + r.start.FormatLocaleDate();
+    };
+    const auto timedPeriod = [&](const CAppointmentRecord& r) {
+        return startsOn + FormatLongDate(r.start) + "\r\n" + endsOn + FormatLongDate(r.end);
+    };
+    if (!wholeDayEvent && !server.wholeDayEvent) {
+        text += FormatDifference(CompareDateAndTime(start, server.start) != 0, LoadResourceText(283),
+                                 FormatLongDate(start), FormatLongDate(server.start), false);
+        text += FormatDifference(CompareDateAndTime(end, server.end) != 0, LoadResourceText(284),
+                                 FormatLongDate(end), FormatLongDate(server.end), false);
+    } else if (!wholeDayEvent) {
+        text += FormatMultiLineDifference(LoadResourceText(285), timedPeriod(*this), wholeDayPeriod(server));
+    } else if (!server.wholeDayEvent) {
+        text += FormatMultiLineDifference(LoadResourceText(285), wholeDayPeriod(*this), timedPeriod(server));
+    } else {
+        // Two whole-day appointments show their days only, so they differ only
+        // when their days do (as in IsSameAppointment).
+        text += FormatDifference(CompareDateOnly(start, server.start) != 0, LoadResourceText(282) + ":",
+                                 start.FormatLocaleDate(), server.start.FormatLocaleDate(), false);
+    }
+
+    text += FormatDifference(NormalizeText(comment) != NormalizeText(server.comment), LoadResourceText(281), comment,
+                             server.comment, true);
+    return text;
+}
+
+void CAppointmentRecord::ReadAppointmentItem(CAppointmentItem item)
+{
+    if (item.GetIsRecurring()) {
+        usable = 0;
+        return;
+    }
+    usable = 1;
+    description = item.GetSubject();
+    location = item.GetLocation();
+    start = item.GetStart();
+    COleDate::Fields day;
+    if (item.GetAllDayEvent()) {
+        end = start.GetFields(day) ? COleDate::FromFields(day.year, day.month, day.day, 23, 59, 0) : start;
+        wholeDayEvent = 1;
+    } else {
+        end = item.GetEnd();
+        wholeDayEvent = 0;
+    }
+    comment = item.GetBody();
+    id_client = item.GetEntryID();
+    id_tarnwel = kNoId;
+    last_updated = item.GetLastModificationTime();
+}
+
+void CAppointmentRecord::WriteAppointmentItem(CAppointmentItem item)
+{
+    WriteGuarded(*this, "An error occured while writing appointment ", [&] {
+        item.SetSubject(description);
+        item.SetLocation(location);
+        start = start.WithoutSeconds();
+        end = end.WithoutSeconds();
+        item.SetStart(start);
+        // A timed record clears the item's whole-day state, so that an item
+        // that was whole-day before follows the record's times.
+        item.SetAllDayEvent(wholeDayEvent != 0);
+        if (!wholeDayEvent)
+            item.SetEnd(end);
+        item.SetBody(comment);
+        SetUserProperty(item.GetUserProperties(), "Participants", GetParticipantsText());
+        item.Save();
+        id_client = item.GetEntryID();
+    });
+    last_updated = item.GetLastModificationTime();
 }
 
 } // namespace tarnwel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/automation/AppointmentItem.h"
 #include "records/CItemRecord.h"
 
 namespace tarnwel {
@@ -17,6 +18,14 @@ public:
     // The same title, place, whole-day state, times (to the minute; the day
     // alone for two whole-day appointments) and comment.
     bool IsSameAppointment(const CAppointmentRecord& other) const;
+
+    // Fills the record from an Outlook appointment. A recurring one only gets
+    // `usable` 0. Outlook's failures reach the caller.
+    void ReadAppointmentItem(CAppointmentItem item);
+    // Writes the record into the item and saves it; the record's dates lose
+    // their seconds. A failing step is shown in a message box and the rest of
+    // the write skipped; then `last_updated` is read back from the item.
+    void WriteAppointmentItem(CAppointmentItem item);
 
     std::string description;  // Outlook: Subject
     std::string location;

@@ -1,5 +1,7 @@
 #include "records/CContactRecord.h"
 
+#include "records/ContactFields.h"
+
 namespace tarnwel {
 
 std::string CContactRecord::GetDifferences(const CItemRecord&) const
@@ -7,10 +9,62 @@ std::string CContactRecord::GetDifferences(const CItemRecord&) const
     return {};
 }
 
-// The German description is not built yet; until it is, it is empty.
 std::string CContactRecord::GetDescription() const
 {
-    return {};
+    return address.GetAddressDescription() + LoadResourceText(241) +
+        DescribeFields<CContactRecord>(kPersonalFields, *this) + "\r\n";
+}
+
+std::string CContactRecord::GetShortDescription() const
+{
+    return "Contact: '" + lastName + ", " + firstName + "' " + address.company;
+}
+
+std::string CContactRecord::GetContactDifferences(const CContactRecord& server, std::uint8_t personal,
+                                                  std::uint8_t company) const
+{
+    std::string text = LoadResourceText(304) + lastName + ", " + firstName + "'" + LoadResourceText(287);
+    if (personal) {
+        text += "\r\n--------------Personal---------------";
+        text += FieldDifferences<CContactRecord>(kPersonalFields, *this, server,
+                                                 [](const auto& f) { return LoadResourceText(f.label); });
+    }
+    if (company) {
+        text += "\r\n\r\n--------------Business---------------";
+        text += address.GetAddressDifferences(server.address);
+    }
+    return text;
+}
+
+bool CContactRecord::IsSameContact(const CContactRecord& other) const
+{
+    return IsSamePersonalPart(other) && address.IsSameAddress(other.address);
+}
+
+bool CContactRecord::IsSamePersonalPart(const CContactRecord& other) const
+{
+    return AreSameFields<CContactRecord>(kPersonalFields, *this, other);
+}
+
+void CContactRecord::ReadContactItem(CContactItem item)
+{
+    usable = 1;
+    ReadFields<CContactRecord>(kPersonalFields, item, *this);
+    address.ReadContactAddress(item);
+    id_client = item.GetEntryID();
+    id_tarnwel = kNoId;
+    last_updated = item.GetLastModificationTime();
+}
+
+void CContactRecord::WriteContactItem(CContactItem item)
+{
+    WriteGuarded(*this, "An error occured while writing the contact: ", [&] {
+        WriteFields<CContactRecord>(kPersonalFields, item, *this);
+        address.WriteContactAddress(item);
+        item.Save();
+        id_client = item.GetEntryID();
+        last_updated = item.GetLastModificationTime();
+    });
 }
 
 } // namespace tarnwel

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/automation/TaskItem.h"
 #include "records/CItemRecord.h"
 
 namespace tarnwel {
@@ -21,6 +22,14 @@ public:
     // The same description, title, priority, percent complete and due and
     // start days.
     bool IsSameTask(const CTaskRecord& other) const;
+
+    // Fills the record from an Outlook task. A recurring one only gets
+    // `usable` 0. Outlook's failures reach the caller.
+    void ReadTaskItem(CTaskItem item);
+    // Writes the record into the item and saves it. A failing step is shown in
+    // a message box and the rest of the write skipped; `id_client` and
+    // `last_updated` then keep their values.
+    void WriteTaskItem(CTaskItem item);
 
     std::string title;        // Outlook: Subject
     std::string description;  // Outlook: Body

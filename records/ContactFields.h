@@ -1,0 +1,183 @@
+#pragma once
+// The text fields of a contact and of its company part, each with its German
+// label, the rule by which two values count as equal and the property of the
+// Outlook contact item that holds it. The order of a table is the order of the
+// description, of the difference text, of the sameness tests and of reading
+// and writing an item.
+
+#include "platform/automation/ContactItem.h"
+#include "platform/base/Text.h"
+#include "records/CAddressRecord.h"
+#include "records/CContactRecord.h"
+#include "records/Comparison.h"
+#include "records/OutlookConversion.h"
+#include "records/TextBuilders.h"
+#include "resources/StringTable.h"
+
+#include <span>
+#include <string>
+
+namespace tarnwel {
+
+enum class FieldRule {
+    trimmed,         // trimmed texts are equal
+    trimmedNoCase,   // trimmed texts are equal without regard to case
+    withoutReturns,  // texts without carriage returns are equal; a multi-line entry
+    url,             // equal after StripHttpPrefix and trimming; shown after StripHttpPrefix
+    notCompared,     // shown in the description only
+};
+
+// Where a contact item holds a field: a standard property, reached through
+// the wrapper's Get/Set pair, or a user property of the item's form.
+struct COutlookTextProperty {
+    std::string (CContactItem::*get)() const = nullptr;
+    void (CContactItem::*set)(std::string_view) const = nullptr;
+    const char* userProperty = nullptr;
+
+    std::string Read(const CContactItem& item) const
+    {
+        return userProperty ? GetUserProperty(item.GetUserProperties(), userProperty) : (item.*get)();
+    }
+    void Write(const CContactItem& item, std::string_view value) const
+    {
+        if (userProperty)
+            SetUserProperty(item.GetUserProperties(), userProperty, value);
+        else
+            (item.*set)(value);
+    }
+};
+
+constexpr COutlookTextProperty UserProperty(const char* name)
+{
+    return {nullptr, nullptr, name};
+}
+
+template <typename Record>
+struct CTextField {
+    std::string Record::*field;
+    int label;  // string-table id
+    FieldRule rule;
+    COutlookTextProperty outlook;
+};
+
+#define TARNWEL_ITEM_PROPERTY(Name) COutlookTextProperty{&CContactItem::Get##Name, &CContactItem::Set##Name}
+
+inline constexpr CTextField<CContactRecord> kPersonalFields[] = {
+    {&CContactRecord::salutation, 242, FieldRule::trimmed, UserProperty("ContactSalutation")},
+    {&CContactRecord::firstName, 243, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(FirstName)},
+    {&CContactRecord::lastName, 244, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(LastName)},
+    {&CContactRecord::title, 245, FieldRule::trimmedNoCase, TARNWEL_ITEM_PROPERTY(Title)},
+    {&CContactRecord::department, 246, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Department)},
+    {&CContactRecord::position, 247, FieldRule::trimmedNoCase, TARNWEL_ITEM_PROPERTY(JobTitle)},
+    {&CContactRecord::phone, 252, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessTelephoneNumber)},
+    {&CContactRecord::fax, 248, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessFaxNumber)},
+    {&CContactRecord::mobile, 249, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(MobileTelephoneNumber)},
+    {&CContactRecord::email, 250, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email1Address)},
+    {&CContactRecord::comment, 251, FieldRule::withoutReturns, TARNWEL_ITEM_PROPERTY(Body)},
+    {&CContactRecord::privateAddress, 253, FieldRule::withoutReturns, TARNWEL_ITEM_PROPERTY(HomeAddress)},
+    {&CContactRecord::privatePhone, 254, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(HomeTelephoneNumber)},
+    {&CContactRecord::privateFax, 255, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(HomeFaxNumber)},
+    {&CContactRecord::mobilePrivate, 256, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Home2TelephoneNumber)},
+    {&CContactRecord::emailPrivate, 257, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email3Address)},
+};
+
+inline constexpr CTextField<CAddressRecord> kCompanyFields[] = {
+    {&CAddressRecord::status, 259, FieldRule::notCompared, UserProperty("AddressenStatus")},
+    {&CAddressRecord::employees, 260, FieldRule::notCompared, UserProperty("AddressenEmployees")},
+    {&CAddressRecord::company, 261, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(CompanyName)},
+    {&CAddressRecord::appendix, 262, FieldRule::trimmed, UserProperty("AddressenAppendix")},
+    {&CAddressRecord::street, 263, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressStreet)},
+    {&CAddressRecord::zipcode, 264, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressPostalCode)},
+    {&CAddressRecord::city, 265, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressCity)},
+    {&CAddressRecord::country, 266, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressCountry)},
+    {&CAddressRecord::state, 267, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressState)},
+    {&CAddressRecord::firmPhone, 268, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Business2TelephoneNumber)},
+    {&CAddressRecord::firmFax, 269, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(OtherFaxNumber)},
+    {&CAddressRecord::firmEmail, 270, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email2Address)},
+    {&CAddressRecord::URL, 271, FieldRule::url, TARNWEL_ITEM_PROPERTY(BusinessHomePage)},
+    {&CAddressRecord::misc, 272, FieldRule::trimmed, UserProperty("AddressenMisc")},
+    {&CAddressRecord::addressComment, 273, FieldRule::withoutReturns, UserProperty("AddressenComment")},
+};
+
+#undef TARNWEL_ITEM_PROPERTY
+
+// The value as a difference entry shows it.
+inline std::string ShownValue(FieldRule rule, const std::string& value)
+{
+    return rule == FieldRule::url ? StripHttpPrefix(value) : value;
+}
+
+inline bool IsEqualByRule(FieldRule rule, const std::string& a, const std::string& b)
+{
+    switch (rule) {
+    case FieldRule::trimmed:
+        return TrimText(a) == TrimText(b);
+    case FieldRule::trimmedNoCase:
+        return EqualsNoCase(TrimText(a), TrimText(b));
+    case FieldRule::withoutReturns:
+        return NormalizeText(a) == NormalizeText(b);
+    case FieldRule::url:
+        return TrimText(StripHttpPrefix(a)) == TrimText(StripHttpPrefix(b));
+    case FieldRule::notCompared:
+        break;
+    }
+    return true;
+}
+
+// True when every field of the table is equal by its rule.
+template <typename Record>
+bool AreSameFields(std::span<const CTextField<Record>> fields, const Record& a, const Record& b)
+{
+    for (const CTextField<Record>& f : fields)
+        if (!IsEqualByRule(f.rule, a.*f.field, b.*f.field))
+            return false;
+    return true;
+}
+
+// One labelled line per non-empty field, the values as stored.
+template <typename Record>
+std::string DescribeFields(std::span<const CTextField<Record>> fields, const Record& record)
+{
+    std::string text;
+    for (const CTextField<Record>& f : fields)
+        text += FormatLabeledValue(LoadResourceText(f.label), record.*f.field);
+    return text;
+}
+
+// One difference entry per compared field that is not equal by its rule,
+// `outlook` giving the first value and `server` the second. `labelOf` gives
+// the entry's label for a field.
+template <typename Record, typename LabelOf>
+std::string FieldDifferences(std::span<const CTextField<Record>> fields, const Record& outlook, const Record& server,
+                             LabelOf&& labelOf)
+{
+    std::string text;
+    for (const CTextField<Record>& f : fields) {
+        if (f.rule == FieldRule::notCompared)
+            continue;
+        const std::string& mine = outlook.*f.field;
+        const std::string& theirs = server.*f.field;
+        text += FormatDifference(!IsEqualByRule(f.rule, mine, theirs), labelOf(f), ShownValue(f.rule, mine),
+                                 ShownValue(f.rule, theirs), f.rule == FieldRule::withoutReturns);
+    }
+    return text;
+}
+
+// Reads every field of the table from the item, in table order.
+template <typename Record>
+void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& item, Record& record)
+{
+    for (const CTextField<Record>& f : fields)
+        record.*f.field = f.outlook.Read(item);
+}
+
+// Writes every field of the table into the item, in table order, empty ones
+// as the empty text.
+template <typename Record>
+void WriteFields(std::span<const CTextField<Record>> fields, const CContactItem& item, const Record& record)
+{
+    for (const CTextField<Record>& f : fields)
+        f.outlook.Write(item, record.*f.field);
+}
+
+} // namespace tarnwel

@@ -1,0 +1,31 @@
+#include "records/OutlookConversion.h"
+
+#include "platform/base/ComError.h"
+#include "platform/ui/MessageBox.h"
+#include "records/CItemRecord.h"
+
+namespace tarnwel {
+
+std::string GetUserProperty(const CUserProperties& properties, std::string_view name)
+{
+    const CUserProperty property = properties.Item(name);
+    return property.IsNull() ? std::string() : property.GetValue().ToText();
+}
+
+void SetUserProperty(const CUserProperties& properties, std::string_view name, std::string_view value)
+{
+    const CUserProperty property = properties.Item(name);
+    if (!property.IsNull())
+        property.SetValue(CVariant(value));
+}
+
+void WriteGuarded(const CItemRecord& record, std::string_view message, const std::function<void()>& steps)
+{
+    try {
+        steps();
+    } catch (const CComError&) {
+        ShowMessageBox(std::string(message) + record.GetDescription(), MessageBoxButtons::ok, MessageBoxIcon::none);
+    }
+}
+
+} // namespace tarnwel
