@@ -13,6 +13,9 @@
 //           return table;
 //       }
 //   };
+//
+// MemberTable() may also be a non-static member function, for a class whose
+// objects differ in the members they offer.
 
 #include "platform/automation/DispatchObject.h"
 #include "platform/automation/MemberName.h"
@@ -96,7 +99,7 @@ private:
 
     const typename CMemberTable<T>::Member& Lookup(std::string_view name)
     {
-        const auto* member = T::MemberTable().Find(name);
+        const auto* member = Self().MemberTable().Find(name);
         if (member == nullptr)
             throw CComError(com_codes::kUnknownName, "Unknown name: " + std::string(name));
         return *member;

@@ -3,6 +3,7 @@
 #include "platform/automation/ContactItem.h"
 #include "platform/automation/DispatchBase.h"
 #include "platform/automation/TaskItem.h"
+#include "tests/support/ComErrorCode.h"
 #include "tests/support/FakeAutomation.h"
 
 #include <gmock/gmock.h>
@@ -12,18 +13,6 @@ namespace tarnwel {
 namespace {
 
 using testing::ElementsAre;
-
-// Runs `call` and gives the code of the CComError it raised (0 when none).
-template <class Call>
-std::int32_t ErrorCode(Call&& call)
-{
-    try {
-        call();
-    } catch (const CComError& error) {
-        return error.Code();
-    }
-    return 0;
-}
 
 class CCounter : public CDispatchBase<CCounter> {
 public:
@@ -50,12 +39,12 @@ TEST(DispatchTest, ReachesMembersByNameIgnoringCase)
     EXPECT_EQ(counter.Invoke("add", {CVariant(3)}).ToInt(), 7);
     EXPECT_EQ(counter.GetProperty("count").ToInt(), 7);
 
-    EXPECT_EQ(ErrorCode([&] { counter.GetProperty("Counter"); }), com_codes::kUnknownName);
-    EXPECT_EQ(ErrorCode([&] { counter.Invoke("Ädd", {CVariant(1)}); }), com_codes::kUnknownName);
-    EXPECT_EQ(ErrorCode([&] { counter.PutProperty("Name", CVariant("x")); }), com_codes::kMemberNotFound);
-    EXPECT_EQ(ErrorCode([&] { counter.Invoke("Count", {}); }), com_codes::kMemberNotFound);
-    EXPECT_EQ(ErrorCode([&] { counter.Invoke("Add", {}); }), com_codes::kBadParamCount);
-    EXPECT_EQ(ErrorCode([&] { counter.PutProperty("Count", CVariant("many")); }), com_codes::kTypeMismatch);
+    EXPECT_EQ(test::ComErrorCode([&] { counter.GetProperty("Counter"); }), com_codes::kUnknownName);
+    EXPECT_EQ(test::ComErrorCode([&] { counter.Invoke("Ädd", {CVariant(1)}); }), com_codes::kUnknownName);
+    EXPECT_EQ(test::ComErrorCode([&] { counter.PutProperty("Name", CVariant("x")); }), com_codes::kMemberNotFound);
+    EXPECT_EQ(test::ComErrorCode([&] { counter.Invoke("Count", {}); }), com_codes::kMemberNotFound);
+    EXPECT_EQ(test::ComErrorCode([&] { counter.Invoke("Add", {}); }), com_codes::kBadParamCount);
+    EXPECT_EQ(test::ComErrorCode([&] { counter.PutProperty("Count", CVariant("many")); }), com_codes::kTypeMismatch);
 }
 
 TEST(DispatchTest, RegistryCreatesByProgIdAndPassesFailureCodesOn)
@@ -73,9 +62,9 @@ TEST(DispatchTest, RegistryCreatesByProgIdAndPassesFailureCodesOn)
     EXPECT_EQ(CProgIdRegistry::Create("outlook.APPLICATION"), first);
     {
         CScopedProgIdRegistration inner([]() -> DispatchPtr { throw CComError(com_codes::kClassNotRegistered, "gone"); });
-        EXPECT_EQ(ErrorCode([] { CApplication::Create(); }), com_codes::kClassNotRegistered);
+        EXPECT_EQ(test::ComErrorCode([] { CApplication::Create(); }), com_codes::kClassNotRegistered);
         CScopedProgIdRegistration empty([] { return DispatchPtr(); });
-        EXPECT_EQ(ErrorCode([] { CApplication::Create(); }), com_codes::kFail);
+        EXPECT_EQ(test::ComErrorCode([] { CApplication::Create(); }), com_codes::kFail);
     }
     EXPECT_EQ(CApplication::Create().Object(), first);
 }
@@ -83,9 +72,9 @@ TEST(DispatchTest, RegistryCreatesByProgIdAndPassesFailureCodesOn)
 TEST(DispatchTest, NullWrappersRaiseOnUseAndScansEndInOne)
 {
     EXPECT_TRUE(CItems().IsNull());
-    EXPECT_EQ(ErrorCode([] { CItems().Find("x"); }), com_codes::kPointer);
-    EXPECT_EQ(ErrorCode([] { CAppointmentItem().GetSubject(); }), com_codes::kPointer);
-    EXPECT_EQ(ErrorCode([] { CUserProperty().SetValue(CVariant("x")); }), com_codes::kPointer);
+    EXPECT_EQ(test::ComErrorCode([] { CItems().Find("x"); }), com_codes::kPointer);
+    EXPECT_EQ(test::ComErrorCode([] { CAppointmentItem().GetSubject(); }), com_codes::kPointer);
+    EXPECT_EQ(test::ComErrorCode([] { CUserProperty().SetValue(CVariant("x")); }), com_codes::kPointer);
 
     auto items = std::make_shared<test::CFakeItems>();
     EXPECT_TRUE(CItems(items).Find("[LastModificationTime] > '1900-01-01'").IsNull());
@@ -93,7 +82,7 @@ TEST(DispatchTest, NullWrappersRaiseOnUseAndScansEndInOne)
 
     // A result that is no object is a type mismatch, not a null wrapper.
     items->SetMethod("FindNext", [](const std::vector<CVariant>&) { return CVariant("item"); });
-    EXPECT_EQ(ErrorCode([&] { CItems(items).FindNext(); }), com_codes::kTypeMismatch);
+    EXPECT_EQ(test::ComErrorCode([&] { CItems(items).FindNext(); }), com_codes::kTypeMismatch);
 }
 
 TEST(DispatchTest, TypedWrappersReadAndWriteThroughTheFake)
@@ -116,9 +105,9 @@ TEST(DispatchTest, TypedWrappersReadAndWriteThroughTheFake)
     // Any single member can fail, with the code the test chooses; the others still work.
     fake->Fail("DueDate", CComError(com_codes::kException, "locked"));
     fake->UserProperty("Assignment")->Fail("Value");
-    EXPECT_EQ(ErrorCode([&] { task.SetDueDate(COleDate::FromFields(2024, 5, 2)); }), com_codes::kException);
-    EXPECT_EQ(ErrorCode([&] { task.GetDueDate(); }), com_codes::kException);
-    EXPECT_EQ(ErrorCode([&] { task.GetUserProperties().Item("Assignment").GetValue(); }), com_codes::kFail);
+    EXPECT_EQ(test::ComErrorCode([&] { task.SetDueDate(COleDate::FromFields(2024, 5, 2)); }), com_codes::kException);
+    EXPECT_EQ(test::ComErrorCode([&] { task.GetDueDate(); }), com_codes::kException);
+    EXPECT_EQ(test::ComErrorCode([&] { task.GetUserProperties().Item("Assignment").GetValue(); }), com_codes::kFail);
     EXPECT_EQ(task.GetSubject(), "Bericht");
     fake->StopFailing("DueDate");
     EXPECT_EQ(task.GetDueDate(), COleDate::FromFields(2024, 5, 1));
@@ -131,7 +120,7 @@ TEST(DispatchTest, FakeObjectModelStandsBehindTheWholeChain)
     nameSpace.Logon();
     EXPECT_EQ(outlook.logonArguments, std::vector<CVariant>(4, CVariant::Omitted()));
     const CItems items = nameSpace.GetDefaultFolder(default_folders::kCalendar).GetItems();
-    EXPECT_EQ(ErrorCode([&] { nameSpace.GetDefaultFolder(6); }), com_codes::kInvalidArgument);
+    EXPECT_EQ(test::ComErrorCode([&] { nameSpace.GetDefaultFolder(6); }), com_codes::kInvalidArgument);
 
     const CAppointmentItem added(items.Add("IPM.Appointment.DRAVAppointment"));
     EXPECT_EQ(added.GetEntryID(), "");
@@ -151,7 +140,7 @@ TEST(DispatchTest, FakeObjectModelStandsBehindTheWholeChain)
     EXPECT_THAT(outlook.nameSpace->Calls(), ElementsAre("call Logon", "call GetDefaultFolder", "call GetDefaultFolder"));
 
     outlook.FailCreation(CComError(com_codes::kClassNotRegistered, "not installed"));
-    EXPECT_EQ(ErrorCode([] { CApplication::Create(); }), com_codes::kClassNotRegistered);
+    EXPECT_EQ(test::ComErrorCode([] { CApplication::Create(); }), com_codes::kClassNotRegistered);
 }
 
 } // namespace

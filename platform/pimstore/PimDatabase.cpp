@@ -1,0 +1,382 @@
+#include "platform/pimstore/PimDatabase.h"
+
+#include "platform/base/ComError.h"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <functional>
+#include <random>
+
+namespace tarnwel {
+namespace {
+
+constexpr int kSchemaVersion = 1;
+constexpr int kBusyTimeoutMs = 10000;
+// Below every valid date: a scan without a date condition.
+constexpr double kBeforeAllDates = -1.0e12;
+
+std::string NewEntryId()
+{
+    thread_local std::mt19937_64 engine{std::random_device{}()};
+    char text[33];
+    std::snprintf(text, sizeof text, "%016llX%016llX", static_cast<unsigned long long>(engine()),
+                  static_cast<unsigned long long>(engine()));
+    return text;
+}
+
+} // namespace
+
+namespace {
+
+// A prepared statement, kept for the connection's life. Every use is a CUse,
+// whose end resets the statement, so that no read snapshot outlives the call.
+class CStatement {
+public:
+    CStatement(const CPimDatabase& database, const char* sql) : m_database(database)
+    {
+        const int result = sqlite3_prepare_v3(database.Handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statement, nullptr);
+        if (result != SQLITE_OK)
+            database.Fail("preparing a query", result);
+    }
+    ~CStatement() { sqlite3_finalize(m_statement); }
+    CStatement(const CStatement&) = delete;
+    CStatement& operator=(const CStatement&) = delete;
+
+    class CUse {
+    public:
+        explicit CUse(CStatement& statement) : m_statement(statement) {}
+        ~CUse()
+        {
+            sqlite3_reset(m_statement.m_statement);
+            sqlite3_clear_bindings(m_statement.m_statement);
+        }
+        CUse(const CUse&) = delete;
+        CUse& operator=(const CUse&) = delete;
+
+        CUse& Bind(int index, std::int64_t value) { return Check(sqlite3_bind_int64(Handle(), index, value)); }
+        CUse& Bind(int index, double value) { return Check(sqlite3_bind_double(Handle(), index, value)); }
+        CUse& Bind(int index, const std::string& value)
+        {
+            return Check(sqlite3_bind_text(Handle(), index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
+        }
+        CUse& Bind(int index, const CVariant& value)
+        {
+            switch (value.GetType()) {
+            case CVariant::Type::boolean:
+            case CVariant::Type::integer:
+                return Bind(index, static_cast<std::int64_t>(value.ToInt()));
+            case CVariant::Type::real:
+            case CVariant::Type::date:
+                return Bind(index, value.ToDouble());
+            case CVariant::Type::text:
+                return Bind(index, value.ToText());
+            default:
+                return Check(sqlite3_bind_null(Handle(), index));
+            }
+        }
+
+        // True while there is a row to read.
+        bool Step()
+        {
+            const int result = sqlite3_step(Handle());
+            if (result == SQLITE_ROW)
+                return true;
+            if (result != SQLITE_DONE)
+                m_statement.m_database.Fail("reading or writing items", result);
+            return false;
+        }
+        std::int64_t Int(int column) { return sqlite3_column_int64(Handle(), column); }
+        double Real(int column) { return sqlite3_column_double(Handle(), column); }
+        std::string Text(int column)
+        {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(Handle(), column));
+            return text == nullptr ? std::string() : std::string(text, sqlite3_column_bytes(Handle(), column));
+        }
+        CVariant Value(int column)
+        {
+            switch (sqlite3_column_type(Handle(), column)) {
+            case SQLITE_INTEGER:
+                return CVariant(static_cast<int>(Int(column)));
+            case SQLITE_FLOAT:
+                return CVariant(Real(column));
+            case SQLITE_TEXT:
+                return CVariant(Text(column));
+            default:
+                return CVariant();
+            }
+        }
+
+    private:
+        sqlite3_stmt* Handle() { return m_statement.m_statement; }
+        CUse& Check(int result)
+        {
+            if (result != SQLITE_OK)
+                m_statement.m_database.Fail("binding a value", result);
+            return *this;
+        }
+        CStatement& m_statement;
+    };
+
+private:
+    const CPimDatabase& m_database;
+    sqlite3_stmt* m_statement = nullptr;
+};
+
+} // namespace
+
+#define TARNWEL_ITEM_COLUMNS "id, folder, entry_id, message_class, last_modification_time, is_recurring"
+
+struct CPimDatabase::CStatements {
+    explicit CStatements(const CPimDatabase& db)
+        : nextItem(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE folder = ?1 AND id > ?2 AND id <= ?3"
+                       " AND last_modification_time > ?4 ORDER BY id LIMIT 1"),
+          lastItemId(db, "SELECT IFNULL(MAX(id), 0) FROM items WHERE folder = ?1"),
+          itemByEntryId(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE entry_id = ?1"),
+          allItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items ORDER BY folder, id"),
+          loadValues(db, "SELECT name, user, value FROM item_values WHERE item_id = ?1 ORDER BY user, rowid"),
+          insertItem(db, "INSERT INTO items (folder, entry_id, message_class, last_modification_time, is_recurring)"
+                         " VALUES (?1, ?2, ?3, ?4, ?5)"),
+          updateItem(db, "UPDATE items SET message_class = ?2, last_modification_time = ?3, is_recurring = ?4"
+                         " WHERE id = ?1"),
+          saveValue(db, "INSERT INTO item_values (item_id, user, name, value) VALUES (?1, ?2, ?3, ?4)"
+                        " ON CONFLICT (item_id, user, name) DO UPDATE SET value = excluded.value"),
+          deleteValues(db, "DELETE FROM item_values WHERE item_id = ?1"),
+          deleteItem(db, "DELETE FROM items WHERE id = ?1")
+    {
+    }
+    CStatement nextItem, lastItemId, itemByEntryId, allItems, loadValues;
+    CStatement insertItem, updateItem, saveValue, deleteValues, deleteItem;
+};
+
+#undef TARNWEL_ITEM_COLUMNS
+
+CPimDatabase::CPimDatabase(std::string path) : m_path(std::move(path)) {}
+
+CPimDatabase::~CPimDatabase()
+{
+    m_statements.reset();
+    sqlite3_close_v2(m_db);
+}
+
+void CPimDatabase::Fail(const std::string& what, int result) const
+{
+    const int primary = result & 0xFF;
+    const std::int32_t code =
+        primary == SQLITE_BUSY || primary == SQLITE_LOCKED ? com_codes::kTimeout : com_codes::kFail;
+    const char* message = m_db != nullptr ? sqlite3_errmsg(m_db) : sqlite3_errstr(result);
+    throw CComError(code, "The local item store \"" + m_path + "\" cannot be used (" + what + "): " + message);
+}
+
+void CPimDatabase::Execute(const char* sql)
+{
+    const int result = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK)
+        Fail("opening the file", result);
+}
+
+std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
+{
+    std::shared_ptr<CPimDatabase> database(new CPimDatabase(path));
+    const int result = sqlite3_open_v2(path.c_str(), &database->m_db,
+                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (result != SQLITE_OK)
+        database->Fail("opening the file", result);
+    sqlite3_extended_result_codes(database->m_db, 1);
+    sqlite3_busy_timeout(database->m_db, kBusyTimeoutMs);
+    database->CreateSchema();
+    database->m_statements = std::make_unique<CStatements>(*database);
+    return database;
+}
+
+void CPimDatabase::CreateSchema()
+{
+    Execute("PRAGMA journal_mode = WAL");
+    Execute("PRAGMA synchronous = NORMAL");
+    Execute("BEGIN IMMEDIATE");
+    try {
+        CStatement versionQuery(*this, "PRAGMA user_version");
+        int version = 0;
+        {
+            CStatement::CUse use(versionQuery);
+            if (use.Step())
+                version = static_cast<int>(use.Int(0));
+        }
+        if (version > kSchemaVersion)
+            throw CComError(com_codes::kFail, "The local item store \"" + m_path +
+                                                  "\" was written by a newer version of the program");
+        if (version == 0) {
+            Execute("CREATE TABLE items ("
+                    " id INTEGER PRIMARY KEY AUTOINCREMENT,"  // never reused: a scan's range stays its own
+                    " folder INTEGER NOT NULL,"
+                    " entry_id TEXT NOT NULL UNIQUE,"
+                    " message_class TEXT NOT NULL,"
+                    " last_modification_time REAL NOT NULL,"
+                    " is_recurring INTEGER NOT NULL DEFAULT 0)");
+            Execute("CREATE INDEX items_by_folder ON items (folder, id)");
+            Execute("CREATE TABLE item_values ("
+                    " item_id INTEGER NOT NULL,"
+                    " user INTEGER NOT NULL,"
+                    " name TEXT NOT NULL,"
+                    " value,"
+                    " PRIMARY KEY (item_id, user, name))");
+            Execute("PRAGMA user_version = 1");
+        }
+        Execute("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+namespace {
+
+CPimItemRow ReadRow(CStatement::CUse& use)
+{
+    CPimItemRow row;
+    row.id = use.Int(0);
+    row.folder = static_cast<int>(use.Int(1));
+    row.entryId = use.Text(2);
+    row.messageClass = use.Text(3);
+    row.lastModificationTime = COleDate(use.Real(4));
+    row.isRecurring = use.Int(5) != 0;
+    return row;
+}
+
+} // namespace
+
+std::optional<CPimItemRow> CPimDatabase::NextItem(int folder, std::int64_t afterId, std::int64_t lastId,
+                                                  const std::optional<COleDate>& since)
+{
+    CStatement::CUse use(m_statements->nextItem);
+    use.Bind(1, static_cast<std::int64_t>(folder)).Bind(2, afterId).Bind(3, lastId);
+    use.Bind(4, since ? since->Days() : kBeforeAllDates);
+    if (!use.Step())
+        return std::nullopt;
+    return ReadRow(use);
+}
+
+std::int64_t CPimDatabase::LastItemId(int folder)
+{
+    CStatement::CUse use(m_statements->lastItemId);
+    use.Bind(1, static_cast<std::int64_t>(folder));
+    return use.Step() ? use.Int(0) : 0;
+}
+
+std::optional<CPimItemRow> CPimDatabase::ItemByEntryId(const std::string& entryId)
+{
+    CStatement::CUse use(m_statements->itemByEntryId);
+    use.Bind(1, entryId);
+    if (!use.Step())
+        return std::nullopt;
+    return ReadRow(use);
+}
+
+std::vector<CPimItemRow> CPimDatabase::AllItems()
+{
+    std::vector<CPimItemRow> rows;
+    CStatement::CUse use(m_statements->allItems);
+    while (use.Step())
+        rows.push_back(ReadRow(use));
+    return rows;
+}
+
+std::vector<CPimStoredValue> CPimDatabase::LoadValues(std::int64_t id)
+{
+    std::vector<CPimStoredValue> values;
+    CStatement::CUse use(m_statements->loadValues);
+    use.Bind(1, id);
+    while (use.Step())
+        values.push_back({use.Text(0), use.Int(1) != 0, use.Value(2)});
+    return values;
+}
+
+namespace {
+
+// BEGIN IMMEDIATE takes the write lock at once (waiting up to the busy
+// timeout), so a transaction never fails half way for want of the lock.
+class CTransaction {
+public:
+    CTransaction(sqlite3* db, const std::function<void(int)>& fail) : m_db(db)
+    {
+        const int result = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (result != SQLITE_OK)
+            fail(result);
+    }
+    ~CTransaction()
+    {
+        if (!m_committed)
+            sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    CTransaction(const CTransaction&) = delete;
+    CTransaction& operator=(const CTransaction&) = delete;
+
+    void Commit(const std::function<void(int)>& fail)
+    {
+        const int result = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        if (result != SQLITE_OK)
+            fail(result);
+        m_committed = true;
+    }
+
+private:
+    sqlite3* m_db;
+    bool m_committed = false;
+};
+
+} // namespace
+
+bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>& values, const COleDate& now)
+{
+    const auto fail = [this](int result) { Fail("saving an item", result); };
+    CTransaction transaction(m_db, fail);
+    std::int64_t id = row.id;
+    std::string entryId = row.entryId;
+    if (id == 0) {
+        entryId = NewEntryId();
+        CStatement::CUse use(m_statements->insertItem);
+        use.Bind(1, static_cast<std::int64_t>(row.folder)).Bind(2, entryId).Bind(3, row.messageClass);
+        use.Bind(4, now.Days()).Bind(5, static_cast<std::int64_t>(row.isRecurring));
+        use.Step();
+        id = sqlite3_last_insert_rowid(m_db);
+    } else {
+        CStatement::CUse use(m_statements->updateItem);
+        use.Bind(1, id).Bind(2, row.messageClass).Bind(3, now.Days());
+        use.Bind(4, static_cast<std::int64_t>(row.isRecurring));
+        use.Step();
+        if (sqlite3_changes(m_db) == 0)
+            return false;
+    }
+    for (const CPimStoredValue& value : values) {
+        CStatement::CUse use(m_statements->saveValue);
+        use.Bind(1, id).Bind(2, static_cast<std::int64_t>(value.user)).Bind(3, value.name).Bind(4, value.value);
+        use.Step();
+    }
+    transaction.Commit(fail);
+    row.id = id;
+    row.entryId = entryId;
+    row.lastModificationTime = now;
+    return true;
+}
+
+bool CPimDatabase::DeleteItem(std::int64_t id)
+{
+    const auto fail = [this](int result) { Fail("deleting an item", result); };
+    CTransaction transaction(m_db, fail);
+    {
+        CStatement::CUse use(m_statements->deleteValues);
+        use.Bind(1, id);
+        use.Step();
+    }
+    bool deleted = false;
+    {
+        CStatement::CUse use(m_statements->deleteItem);
+        use.Bind(1, id);
+        use.Step();
+        deleted = sqlite3_changes(m_db) > 0;
+    }
+    transaction.Commit(fail);
+    return deleted;
+}
+
+} // namespace tarnwel

@@ -1,0 +1,81 @@
+#pragma once
+// The SQLite file of the local item store. One object is one connection; the
+// automation objects of one application share it, on one thread. The file is
+// in WAL mode with a busy timeout, so several connections, also from other
+// processes, can use it at once. Every failure raises CComError with a
+// description that names the file.
+
+#include "platform/automation/Variant.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct sqlite3;
+
+namespace tarnwel {
+
+// What an item's row holds besides its properties.
+struct CPimItemRow {
+    std::int64_t id = 0;  // 0: not yet in the file
+    int folder = 0;
+    std::string entryId;
+    std::string messageClass;
+    COleDate lastModificationTime = COleDate::Null();
+    bool isRecurring = false;
+};
+
+// One stored property value; `user` tells a user property from a standard one.
+struct CPimStoredValue {
+    std::string name;
+    bool user = false;
+    CVariant value;
+};
+
+class CPimDatabase {
+public:
+    // Opens (and creates, when missing) the store at `path`.
+    static std::shared_ptr<CPimDatabase> Open(const std::string& path);
+    ~CPimDatabase();
+    CPimDatabase(const CPimDatabase&) = delete;
+    CPimDatabase& operator=(const CPimDatabase&) = delete;
+
+    const std::string& Path() const { return m_path; }
+
+    // The item of the folder with the smallest id in (afterId, lastId] that was
+    // changed after `since` (any time when none).
+    std::optional<CPimItemRow> NextItem(int folder, std::int64_t afterId, std::int64_t lastId,
+                                        const std::optional<COleDate>& since);
+    // The largest item id of the folder, 0 when it is empty.
+    std::int64_t LastItemId(int folder);
+    std::optional<CPimItemRow> ItemByEntryId(const std::string& entryId);
+    // Every item, by folder and then in the order of the folder's scans.
+    std::vector<CPimItemRow> AllItems();
+    std::vector<CPimStoredValue> LoadValues(std::int64_t id);
+
+    // Writes the row and the values in one transaction: a new row (id 0) gets
+    // an id and an entry id, and every row the modification time `now`. False,
+    // with nothing written, when the row was deleted in the meantime.
+    bool SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>& values, const COleDate& now);
+    // Removes the item and its values; false when it was not there.
+    bool DeleteItem(std::int64_t id);
+
+    // Raises the CComError for the SQLite result `result` of doing `what`.
+    [[noreturn]] void Fail(const std::string& what, int result) const;
+    sqlite3* Handle() const { return m_db; }
+
+private:
+    struct CStatements;
+
+    explicit CPimDatabase(std::string path);
+    void Execute(const char* sql);
+    void CreateSchema();
+
+    std::string m_path;
+    sqlite3* m_db = nullptr;
+    std::unique_ptr<CStatements> m_statements;
+};
+
+} // namespace tarnwel

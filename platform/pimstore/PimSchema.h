@@ -1,0 +1,50 @@
+#pragma once
+// What the local item store keeps for each kind of item: its default folder,
+// the system's own message class, its properties with their types and first
+// values, and the user properties that each message class's form defines.
+
+#include "platform/automation/Variant.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwel {
+
+enum class PimKind { appointment, contact, task };
+enum class PimType { text, date, boolean, integer };
+
+struct CPimPropertyDef {
+    std::string name;
+    PimType type;
+    CVariant initial;  // the value of a new item
+    int lowest = 0;    // integers: the range the property accepts
+    int highest = 0;
+};
+
+struct CPimKindInfo {
+    PimKind kind;
+    std::string name;          // "appointment", "contact", "task"
+    int folder;                // the default folder: 9, 10 or 13
+    std::string baseClass;     // the message class of the program's own form: "IPM.Appointment"
+    std::string ownClass;      // the replication's message class: "IPM.Appointment.DRAVAppointment"
+    bool hasRecurrence;        // offers IsRecurring
+    std::vector<CPimPropertyDef> properties;  // besides EntryID, MessageClass, LastModificationTime, IsRecurring
+
+    const CPimPropertyDef* FindProperty(std::string_view propertyName) const;
+};
+
+const CPimKindInfo& PimKindInfo(PimKind kind);
+// The kind kept in that default folder, or none.
+const CPimKindInfo* PimKindOfFolder(int folder);
+// The kind of that name ("appointment", "contact", "task"), or none.
+const CPimKindInfo* PimKindNamed(std::string_view name);
+
+// The names of the user properties that the form of `messageClass` defines
+// (compared exactly); none for a class without a form of its own.
+const std::vector<std::string>& PimFormUserProperties(std::string_view messageClass);
+
+// The date that stands for "none" in a date property that was never set.
+COleDate PimNoDate();
+
+} // namespace tarnwel

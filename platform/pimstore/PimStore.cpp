@@ -1,0 +1,205 @@
+#include "platform/pimstore/PimStore.h"
+
+#include "platform/automation/ProgIdRegistry.h"
+#include "platform/base/ComError.h"
+#include "platform/base/Text.h"
+#include "platform/pimstore/PimItem.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <pwd.h>
+#include <unistd.h>
+
+namespace tarnwel {
+namespace {
+
+// Reads "[LastModificationTime] > 'date'" with the date in the user locale's
+// form or as "%Y-%m-%d" with or without a time.
+COleDate ParseFilter(const std::string& filter)
+{
+    std::string_view rest = filter;
+    const auto skipSpace = [&rest] {
+        while (!rest.empty() && IsTrimSpace(static_cast<unsigned char>(rest.front())))
+            rest.remove_prefix(1);
+    };
+    const auto take = [&rest, &skipSpace](std::string_view token) {
+        skipSpace();
+        if (!EqualsAsciiNoCase(rest.substr(0, token.size()), token))
+            return false;
+        rest.remove_prefix(token.size());
+        return true;
+    };
+    if (take("[LastModificationTime]") && take(">") && take("'")) {
+        const std::size_t quote = rest.find('\'');
+        if (quote != std::string_view::npos) {
+            const COleDate date = COleDate::Parse(rest.substr(0, quote));
+            rest.remove_prefix(quote + 1);
+            skipSpace();
+            if (rest.empty() && date.IsValid())
+                return date;
+        }
+    }
+    throw CComError(com_codes::kInvalidArgument,
+                    "Cannot read the filter \"" + filter + "\"; expected [LastModificationTime] > 'date'");
+}
+
+// The items of a default folder. Find and FindNext walk them by their order
+// of creation; the scan keeps only its position, so items deleted or saved
+// during it are handled as the file stands at each step. Items created after
+// Find are not part of that scan.
+class CPimItems : public CDispatchBase<CPimItems> {
+public:
+    CPimItems(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind)
+        : m_database(std::move(database)), m_kind(kind)
+    {
+    }
+
+    static const CMemberTable<CPimItems>& MemberTable()
+    {
+        static const auto table = CMemberTable<CPimItems>()
+            .Method("Add", [](CPimItems& self, const std::vector<CVariant>& arguments) {
+                CPimItemRow row;
+                row.folder = self.m_kind.folder;
+                row.messageClass = arguments.empty() || arguments[0].IsOmitted() ? self.m_kind.baseClass
+                                                                                 : arguments[0].ToText();
+                return CVariant(DispatchPtr(std::make_shared<CPimItem>(self.m_database, self.m_kind, row)));
+            })
+            .Method("Find", [](CPimItems& self, const std::vector<CVariant>& arguments) {
+                RequireArguments("Find", arguments, 1);
+                self.m_since = ParseFilter(arguments[0].ToText());
+                self.m_lastId = self.m_database->LastItemId(self.m_kind.folder);
+                self.m_position = 0;
+                self.m_scanning = true;
+                return self.Next();
+            })
+            .Method("FindNext", [](CPimItems& self, const std::vector<CVariant>&) { return self.Next(); });
+        return table;
+    }
+
+private:
+    CVariant Next()
+    {
+        if (!m_scanning)
+            return CVariant();
+        std::optional<CPimItemRow> row = m_database->NextItem(m_kind.folder, m_position, m_lastId, m_since);
+        if (!row) {
+            m_scanning = false;
+            return CVariant();
+        }
+        m_position = row->id;
+        return CVariant(DispatchPtr(std::make_shared<CPimItem>(m_database, m_kind, std::move(*row))));
+    }
+
+    std::shared_ptr<CPimDatabase> m_database;
+    const CPimKindInfo& m_kind;
+    bool m_scanning = false;
+    COleDate m_since;
+    std::int64_t m_lastId = 0;
+    std::int64_t m_position = 0;
+};
+
+class CPimFolder : public CDispatchBase<CPimFolder> {
+public:
+    CPimFolder(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind)
+        : m_database(std::move(database)), m_kind(kind)
+    {
+    }
+
+    static const CMemberTable<CPimFolder>& MemberTable()
+    {
+        static const auto table = CMemberTable<CPimFolder>().Property("Items", [](CPimFolder& self) {
+            return CVariant(DispatchPtr(std::make_shared<CPimItems>(self.m_database, self.m_kind)));
+        });
+        return table;
+    }
+
+private:
+    std::shared_ptr<CPimDatabase> m_database;
+    const CPimKindInfo& m_kind;
+};
+
+// The namespace "MAPI". Logon and Logoff have nothing to do: the file is open.
+class CPimNameSpace : public CDispatchBase<CPimNameSpace> {
+public:
+    explicit CPimNameSpace(std::shared_ptr<CPimDatabase> database) : m_database(std::move(database)) {}
+
+    static const CMemberTable<CPimNameSpace>& MemberTable()
+    {
+        static const auto table = CMemberTable<CPimNameSpace>()
+            .Method("Logon", [](CPimNameSpace&, const std::vector<CVariant>&) { return CVariant(); })
+            .Method("Logoff", [](CPimNameSpace&, const std::vector<CVariant>&) { return CVariant(); })
+            .Method("GetDefaultFolder", [](CPimNameSpace& self, const std::vector<CVariant>& arguments) {
+                RequireArguments("GetDefaultFolder", arguments, 1);
+                const int folder = arguments[0].ToInt();
+                const CPimKindInfo* kind = PimKindOfFolder(folder);
+                if (kind == nullptr)
+                    throw CComError(com_codes::kInvalidArgument, "The store has no default folder " + std::to_string(folder));
+                return CVariant(DispatchPtr(std::make_shared<CPimFolder>(self.m_database, *kind)));
+            });
+        return table;
+    }
+
+private:
+    std::shared_ptr<CPimDatabase> m_database;
+};
+
+class CPimApplication : public CDispatchBase<CPimApplication> {
+public:
+    explicit CPimApplication(std::shared_ptr<CPimDatabase> database) : m_database(std::move(database)) {}
+
+    static const CMemberTable<CPimApplication>& MemberTable()
+    {
+        static const auto table = CMemberTable<CPimApplication>().Method(
+            "GetNamespace", [](CPimApplication& self, const std::vector<CVariant>& arguments) {
+                RequireArguments("GetNamespace", arguments, 1);
+                if (!EqualsAsciiNoCase(arguments[0].ToText(), "MAPI"))
+                    throw CComError(com_codes::kInvalidArgument, "Unknown namespace " + arguments[0].ToText());
+                return CVariant(DispatchPtr(std::make_shared<CPimNameSpace>(self.m_database)));
+            });
+        return table;
+    }
+
+private:
+    std::shared_ptr<CPimDatabase> m_database;
+};
+
+std::string HomeDirectory()
+{
+    if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0')
+        return home;
+    if (const passwd* entry = ::getpwuid(::getuid()); entry != nullptr && entry->pw_dir != nullptr)
+        return entry->pw_dir;
+    throw CComError(com_codes::kFail, "Cannot find the home directory for the local item store");
+}
+
+} // namespace
+
+std::string PimStorePath()
+{
+    if (const char* path = std::getenv("TARNWEL_PIMSTORE"); path != nullptr && *path != '\0')
+        return path;
+    std::filesystem::path folder;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/')
+        folder = data;
+    else
+        folder = std::filesystem::path(HomeDirectory()) / ".local" / "share";
+    folder /= "tarnwel";
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (error)
+        throw CComError(com_codes::kFail, "Cannot create the folder " + folder.string() + ": " + error.message());
+    return (folder / "pimstore.db").string();
+}
+
+DispatchPtr OpenPimStore(const std::string& path)
+{
+    return std::make_shared<CPimApplication>(CPimDatabase::Open(path));
+}
+
+void RegisterPimStore()
+{
+    CProgIdRegistry::Register("Outlook.Application", [] { return OpenPimStore(PimStorePath()); });
+}
+
+} // namespace tarnwel

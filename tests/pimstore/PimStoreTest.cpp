@@ -1,0 +1,339 @@
+#include "platform/automation/Application.h"
+#include "platform/automation/AppointmentItem.h"
+#include "platform/automation/ContactItem.h"
+#include "platform/automation/TaskItem.h"
+#include "platform/pimstore/PimStore.h"
+#include "tests/support/ComErrorCode.h"
+#include "tests/support/ScopedUserLocale.h"
+#include "tests/support/TemporaryDirectory.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+namespace tarnwel {
+namespace {
+
+using testing::ElementsAre;
+using testing::HasSubstr;
+using testing::UnorderedElementsAre;
+
+constexpr const char* kAppointmentClass = "IPM.Appointment.DRAVAppointment";
+constexpr const char* kTaskClass = "IPM.Task.DRAVTask";
+constexpr const char* kContactClass = "IPM.Contact.DRAVContact";
+constexpr const char* kWholeFolder = "[LastModificationTime] > '1900-01-01'";
+
+class PimStoreTest : public testing::Test {
+protected:
+    // The items of a default folder, through a store object of its own.
+    CItems OpenFolder(int folder = default_folders::kCalendar)
+    {
+        const CNameSpace nameSpace = CApplication(OpenPimStore(m_path)).GetNamespace("MAPI");
+        nameSpace.Logon();
+        return nameSpace.GetDefaultFolder(folder).GetItems();
+    }
+    static COutlookItem AddSaved(const CItems& items, std::string_view messageClass, std::string_view body)
+    {
+        const COutlookItem item = items.Add(messageClass);
+        item.SetBody(body);
+        item.Save();
+        return item;
+    }
+    // The bodies of the items a whole-folder scan meets; `visit` runs on each.
+    static std::vector<std::string> Scan(const CItems& items, const std::function<void(const COutlookItem&)>& visit = {},
+                                         std::string_view filter = kWholeFolder)
+    {
+        std::vector<std::string> bodies;
+        for (COutlookItem item = items.Find(filter); !item.IsNull(); item = items.FindNext()) {
+            bodies.push_back(item.GetBody());
+            if (visit)
+                visit(item);
+        }
+        return bodies;
+    }
+
+    test::CScopedUserLocale m_locale;
+    test::CTemporaryDirectory m_directory;
+    std::string m_path = m_directory.Path("store.db");
+};
+
+TEST_F(PimStoreTest, SavesItemsAndFindsThemByModificationTime)
+{
+    const CItems items = OpenFolder();
+    const CAppointmentItem added(items.Add(kAppointmentClass));
+    EXPECT_EQ(added.GetEntryID(), "");
+    added.SetSubject("Planung");
+    added.SetLocation("Raum 1");
+    added.SetStart(COleDate::FromFields(2024, 5, 1, 10, 15));
+    added.SetEnd(COleDate::FromFields(2024, 5, 1, 11, 0));
+    added.SetAllDayEvent(true);
+    added.SetBody("Zeile 1\r\nZeile 2");
+    const COleDate before = COleDate::Now().AddDays(-1.0 / 86400);
+    added.Save();
+    const std::string entryId = added.GetEntryID();
+    EXPECT_THAT(entryId, testing::MatchesRegex("[0-9A-F]{32}"));
+    EXPECT_FALSE(added.GetLastModificationTime().IsBefore(before));
+
+    const COleDate yesterday = COleDate::Now().AddDays(-1);
+    const COleDate tomorrow = COleDate::Now().AddDays(1);
+    const struct {
+        std::string date;
+        bool found;
+    } filters[] = {
+        {yesterday.FormatLocaleDate(), true},
+        {yesterday.Format("%Y-%m-%d"), true},
+        {yesterday.Format("%Y-%m-%d %H:%M:%S"), true},
+        {tomorrow.FormatLocaleDate(), false},
+        {tomorrow.Format("%Y-%m-%d %H:%M"), false},
+    };
+    const CItems other = OpenFolder();
+    for (const auto& filter : filters) {
+        const CAppointmentItem found(other.Find("[LastModificationTime] > '" + filter.date + "'"));
+        ASSERT_EQ(!found.IsNull(), filter.found) << filter.date;
+        if (!filter.found)
+            continue;
+        EXPECT_EQ(found.GetEntryID(), entryId);
+        EXPECT_EQ(found.GetMessageClass(), kAppointmentClass);
+        EXPECT_EQ(found.GetSubject(), "Planung");
+        EXPECT_EQ(found.GetLocation(), "Raum 1");
+        EXPECT_EQ(found.GetStart(), COleDate::FromFields(2024, 5, 1, 10, 15));
+        EXPECT_EQ(found.GetEnd(), COleDate::FromFields(2024, 5, 1, 11, 0));
+        EXPECT_TRUE(found.GetAllDayEvent());
+        EXPECT_FALSE(found.GetIsRecurring());
+        EXPECT_EQ(found.GetBody(), "Zeile 1\r\nZeile 2");
+        EXPECT_TRUE(other.FindNext().IsNull());
+    }
+
+    for (const char* bad : {"[Subject] > '2024-01-01'", "[LastModificationTime] > 'kein Datum'",
+                            "[LastModificationTime] < '2024-01-01'", "[LastModificationTime] > '2024-01-01"})
+        EXPECT_EQ(test::ComErrorCode([&] { other.Find(bad); }), com_codes::kInvalidArgument) << bad;
+}
+
+TEST_F(PimStoreTest, KeepsTasksAndContactsWithTheirTypes)
+{
+    const CTaskItem task(OpenFolder(default_folders::kTasks).Add(kTaskClass));
+    task.SetImportance(2);
+    task.SetPercentComplete(50);
+    task.SetDueDate(COleDate::FromFields(2024, 6, 30));
+    task.SetReminderOverrideDefault(true);
+    task.Save();
+    const CContactItem contact(OpenFolder(default_folders::kContacts).Add(kContactClass));
+    contact.SetLastName("Müller");
+    contact.SetBusinessHomePage("http://example.org");
+    contact.Save();
+
+    const CTaskItem readTask(OpenFolder(default_folders::kTasks).Find(kWholeFolder));
+    EXPECT_EQ(readTask.GetImportance(), 2);
+    EXPECT_EQ(readTask.GetPercentComplete(), 50);
+    EXPECT_EQ(readTask.GetDueDate(), COleDate::FromFields(2024, 6, 30));
+    EXPECT_EQ(readTask.GetStartDate().GetYear(), 4501);  // never set: "none"
+    EXPECT_TRUE(readTask.GetReminderOverrideDefault());
+    const CContactItem readContact(OpenFolder(default_folders::kContacts).Find(kWholeFolder));
+    EXPECT_EQ(readContact.GetLastName(), "Müller");
+    EXPECT_EQ(readContact.GetBusinessHomePage(), "http://example.org");
+    EXPECT_EQ(readContact.GetFirstName(), "");
+
+    // Values the program would refuse are refused, and nothing else is reachable.
+    EXPECT_EQ(test::ComErrorCode([&] { readTask.SetImportance(3); }), com_codes::kInvalidArgument);
+    EXPECT_EQ(test::ComErrorCode([&] { readTask.SetPercentComplete(101); }), com_codes::kInvalidArgument);
+    EXPECT_EQ(test::ComErrorCode([&] { readTask.SetDueDate(COleDate::Invalid()); }), com_codes::kInvalidArgument);
+    EXPECT_EQ(test::ComErrorCode([&] { readTask.PutProperty("Importance", CVariant("hoch")); }), com_codes::kTypeMismatch);
+    EXPECT_EQ(test::ComErrorCode([&] { readContact.GetProperty("IsRecurring"); }), com_codes::kUnknownName);
+    EXPECT_EQ(test::ComErrorCode([&] { readContact.GetProperty("Subject"); }), com_codes::kUnknownName);
+    EXPECT_EQ(test::ComErrorCode([&] { OpenFolder(6); }), com_codes::kInvalidArgument);
+}
+
+TEST_F(PimStoreTest, ScanThatDeletesEveryItemMeetsEachOnce)
+{
+    const CItems items = OpenFolder();
+    for (const char* body : {"1", "2", "3", "4"})
+        AddSaved(items, body[0] == '2' ? "IPM.Appointment" : kAppointmentClass, body);
+    AddSaved(OpenFolder(default_folders::kTasks), kTaskClass, "task");
+
+    EXPECT_THAT(Scan(items, [](const COutlookItem& item) { item.Delete(); }), ElementsAre("1", "2", "3", "4"));
+    EXPECT_THAT(Scan(OpenFolder()), ElementsAre());
+    EXPECT_THAT(Scan(OpenFolder(default_folders::kTasks)), ElementsAre("task"));
+}
+
+TEST_F(PimStoreTest, ScanStaysCorrectWhileItemsAreSavedAndDeleted)
+{
+    const CItems items = OpenFolder();
+    for (const char* body : {"A", "B", "C", "D"})
+        AddSaved(items, "IPM.Appointment", body);
+    const CItems elsewhere = OpenFolder();
+
+    // Converting each item met saves it again; another store object saves C,
+    // deletes D and adds E meanwhile.
+    const auto seen = Scan(items, [&](const COutlookItem& item) {
+        item.SetMessageClass(kAppointmentClass);
+        item.Save();
+        if (item.GetBody() != "A")
+            return;
+        for (COutlookItem other = elsewhere.Find(kWholeFolder); !other.IsNull(); other = elsewhere.FindNext()) {
+            if (other.GetBody() == "C") {
+                other.SetBody("C2");
+                other.Save();
+            } else if (other.GetBody() == "D") {
+                other.Delete();
+            }
+        }
+        AddSaved(elsewhere, "IPM.Appointment", "E");
+    });
+    EXPECT_THAT(seen, ElementsAre("A", "B", "C2"));
+    EXPECT_THAT(Scan(OpenFolder()), ElementsAre("A", "B", "C2", "E"));
+
+    // A scan filtered by date passes over the items saved before that date.
+    const std::string now = COleDate::Now().Format("%Y-%m-%d %H:%M:%S");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+    const COutlookItem item = items.Find(kWholeFolder);
+    item.Save();
+    EXPECT_THAT(Scan(items, {}, "[LastModificationTime] > '" + now + "'"), ElementsAre("A"));
+}
+
+TEST_F(PimStoreTest, SavedOrDeletedItemsBehaveLikeTheProgramsItems)
+{
+    const CItems items = OpenFolder();
+    const COutlookItem item = AddSaved(items, kAppointmentClass, "x");
+    const COutlookItem sameElsewhere = OpenFolder().Find(kWholeFolder);
+    sameElsewhere.Delete();
+    EXPECT_EQ(test::ComErrorCode([&] { sameElsewhere.GetBody(); }), com_codes::kFail);
+    item.SetBody("y");
+    EXPECT_EQ(test::ComErrorCode([&] { item.Save(); }), com_codes::kFail);  // not brought back to life
+
+    // Changes that are not saved are not kept.
+    const COutlookItem unsaved = AddSaved(items, kAppointmentClass, "saved");
+    unsaved.SetBody("not saved");
+    EXPECT_THAT(Scan(OpenFolder()), ElementsAre("saved"));
+}
+
+TEST_F(PimStoreTest, UserPropertiesFollowTheFormOfTheMessageClass)
+{
+    const struct {
+        int folder;
+        const char* messageClass;
+        const char* name;
+        bool defined;
+    } cases[] = {
+        {default_folders::kCalendar, kAppointmentClass, "Participants", true},
+        {default_folders::kCalendar, kAppointmentClass, "participants", true},
+        {default_folders::kCalendar, kAppointmentClass, "Assignment", false},
+        {default_folders::kCalendar, "IPM.Appointment", "Participants", false},
+        {default_folders::kTasks, kTaskClass, "TaskType", true},
+        {default_folders::kTasks, kTaskClass, "Assignment", true},
+        {default_folders::kTasks, "IPM.Task", "Participants", false},
+        {default_folders::kContacts, kContactClass, "AddressenComment", true},
+        {default_folders::kContacts, kContactClass, "ContactSalutation", true},
+        {default_folders::kContacts, kContactClass, "Participants", false},
+    };
+    for (const auto& c : cases) {
+        const COutlookItem item = OpenFolder(c.folder).Add(c.messageClass);
+        const CUserProperty property = item.GetUserProperties().Item(c.name);
+        EXPECT_EQ(!property.IsNull(), c.defined) << c.messageClass << " " << c.name;
+        if (c.defined) {
+            EXPECT_EQ(property.GetValue().ToText(), "");
+        }
+    }
+
+    // A value is kept with its item and saved by the item's Save.
+    const CItems tasks = OpenFolder(default_folders::kTasks);
+    const COutlookItem task = tasks.Add(kTaskClass);
+    task.GetUserProperties().Item("TaskType").SetValue(CVariant("Main Task"));
+    task.GetUserProperties().Item("Participants").SetValue(CVariant("Anna\r\nBernd"));
+    task.Save();
+    task.GetUserProperties().Item("TaskType").SetValue(CVariant("not saved"));
+    const CUserProperties read = OpenFolder(default_folders::kTasks).Find(kWholeFolder).GetUserProperties();
+    EXPECT_EQ(read.Item("TaskType").GetValue().ToText(), "Main Task");
+    EXPECT_EQ(read.Item("Participants").GetValue().ToText(), "Anna\r\nBernd");
+    EXPECT_EQ(read.Item("Assignment").GetValue().ToText(), "");
+}
+
+TEST_F(PimStoreTest, MessageClassPutAndSaveConvertsAnItem)
+{
+    AddSaved(OpenFolder(), "IPM.Appointment", "fremd");
+    const COutlookItem item = OpenFolder().Find(kWholeFolder);
+    EXPECT_TRUE(item.GetUserProperties().Item("Participants").IsNull());
+    item.SetMessageClass(kAppointmentClass);
+    item.GetUserProperties().Item("Participants").SetValue(CVariant("Keine Teilnehmer"));
+    item.Save();
+
+    const COutlookItem converted = OpenFolder().Find(kWholeFolder);
+    EXPECT_EQ(converted.GetMessageClass(), kAppointmentClass);
+    EXPECT_EQ(converted.GetBody(), "fremd");
+    EXPECT_EQ(converted.GetUserProperties().Item("Participants").GetValue().ToText(), "Keine Teilnehmer");
+}
+
+TEST_F(PimStoreTest, TwoStoreObjectsShareOneFile)
+{
+    // Each thread has its own store object (its own connection), as a run and
+    // a vacuum have; every save waits for the other's transaction to end.
+    auto fill = [this](const std::string& prefix) {
+        const CItems items = OpenFolder();
+        for (int i = 0; i < 50; ++i)
+            AddSaved(items, kAppointmentClass, prefix + std::to_string(i));
+    };
+    std::thread first(fill, "a");
+    std::thread second(fill, "b");
+    first.join();
+    second.join();
+    EXPECT_EQ(Scan(OpenFolder()).size(), 100u);
+}
+
+TEST_F(PimStoreTest, DamagedOrUnusableFilesGiveClearErrors)
+{
+    {
+        std::ofstream garbage(m_path, std::ios::binary);
+        garbage << std::string(8192, 'x');
+    }
+    try {
+        OpenPimStore(m_path);
+        FAIL() << "a file that is no store was opened";
+    } catch (const CComError& error) {
+        EXPECT_EQ(error.Code(), com_codes::kFail);
+        EXPECT_THAT(error.Description(), HasSubstr(m_path));
+        EXPECT_THAT(error.Description(), HasSubstr("not a database"));
+    }
+    EXPECT_EQ(test::ComErrorCode([&] { OpenPimStore(m_directory.Path().string()); }), com_codes::kFail);
+
+    // A store whose pages were overwritten after it was written.
+    const std::string damaged = m_directory.Path("damaged.db");
+    {
+        const CItems items = CApplication(OpenPimStore(damaged)).GetNamespace("MAPI").GetDefaultFolder(9).GetItems();
+        for (int i = 0; i < 200; ++i)
+            AddSaved(items, kAppointmentClass, std::string(500, 'x'));
+    }
+    {
+        std::fstream file(damaged, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(4096);
+        file << std::string(8 * 4096, '\xA5');
+    }
+    std::remove((damaged + "-wal").c_str());
+    EXPECT_NE(test::ComErrorCode([&] {
+                  const CItems items = CApplication(OpenPimStore(damaged)).GetNamespace("MAPI").GetDefaultFolder(9).GetItems();
+                  Scan(items);
+              }),
+              0);
+}
+
+TEST_F(PimStoreTest, RegistersUnderTheProgIdWithThePathFromTheEnvironment)
+{
+    ::setenv("TARNWEL_PIMSTORE", m_path.c_str(), 1);
+    const DispatchFactory previous = CProgIdRegistry::Register("Outlook.Application", {});
+    RegisterPimStore();
+    AddSaved(CApplication::Create().GetNamespace("MAPI").GetDefaultFolder(default_folders::kTasks).GetItems(),
+             kTaskClass, "über die ProgID");
+    CProgIdRegistry::Register("Outlook.Application", previous);
+    EXPECT_THAT(Scan(OpenFolder(default_folders::kTasks)), ElementsAre("über die ProgID"));
+
+    // Without the variable: the user's data folder, created when missing.
+    ::unsetenv("TARNWEL_PIMSTORE");
+    ::setenv("XDG_DATA_HOME", m_directory.Path("data").c_str(), 1);
+    EXPECT_EQ(PimStorePath(), m_directory.Path("data/tarnwel/pimstore.db"));
+    EXPECT_TRUE(std::filesystem::is_directory(m_directory.Path("data/tarnwel")));
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+} // namespace
+} // namespace tarnwel
