@@ -1,6 +1,7 @@
 // The stores' answers to a failing Outlook, shown with the fake object model.
 
 #include "engine/CItemStore.h"
+#include "engine/Vacuum.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/FakeAutomation.h"
 
@@ -117,4 +118,13 @@ TEST_F(StoreWithFakeOutlook, AddItemWhoseWriteFailsMapsNothing)
     EXPECT_EQ(record.id_client, "X");
     EXPECT_EQ(store.GetEntryId("S1"), "X");
     EXPECT_TRUE(store.GetMappings().EntryToServer().empty());
+}
+
+TEST_F(StoreWithFakeOutlook, VacuumStoppedByOutlookKeepsTheMappingFile)
+{
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "E1 S1\r\n"));
+    m_outlook.itemsOf[9]->AddSaved(kOwnAppointment)->Fail("Delete");
+    EXPECT_THROW(VacuumKind(kAppointmentKind, true), CComError);
+    EXPECT_EQ(FileText("maps_appo.ids"), "E1 S1\r\n");
+    EXPECT_EQ(CallCount("call Logoff"), 1);
 }
