@@ -2,6 +2,7 @@
 
 #include "platform/ui/MessageBox.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <unistd.h>
@@ -34,10 +35,14 @@ void AppendId(std::string& out, std::string_view id)
         out += CMappingFile::EncodeId(id);
 }
 
+// Ends the program with exit code 1. A run saves from its worker thread while
+// the user-interface thread goes on, so the static objects are not destroyed
+// under it (std::exit would): the buffers are flushed and the process ends.
 [[noreturn]] void Fatal(const char* message)
 {
     ShowMessageBox(message, MessageBoxButtons::ok, MessageBoxIcon::stop);
-    std::exit(1);
+    std::fflush(nullptr);
+    std::_Exit(1);
 }
 
 // Creates the file empty; an existing file is neither emptied nor changed.

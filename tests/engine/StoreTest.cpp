@@ -17,7 +17,6 @@ namespace {
 
 constexpr const char* kOwnAppointment = "IPM.Appointment.DRAVAppointment";
 constexpr const char* kOwnTask = "IPM.Task.DRAVTask";
-constexpr const char* kOwnContact = "IPM.Contact.DRAVContact";
 
 template <typename Array>
 std::vector<std::string> ClientIds(const Array& records)
@@ -28,45 +27,52 @@ std::vector<std::string> ClientIds(const Array& records)
     return ids;
 }
 
+// The items of a default folder, through a session of their own.
+CItems Folder(int folder)
+{
+    const CNameSpace nameSpace = CApplication::Create().GetNamespace("MAPI");
+    nameSpace.Logon();
+    return nameSpace.GetDefaultFolder(folder).GetItems();
+}
+
+// A saved item; its entry id.
+std::string Add(int folder, std::string_view messageClass, bool recurring = false)
+{
+    const COutlookItem item = Folder(folder).Add(messageClass);
+    if (recurring)
+        item.PutProperty("IsRecurring", true);
+    item.Save();
+    return item.GetEntryID();
+}
+
+// The entry ids of every item in the folder, in scan order.
+std::vector<std::string> EntryIds(int folder)
+{
+    std::vector<std::string> ids;
+    const CItems items = Folder(folder);
+    for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull(); item = items.FindNext())
+        ids.push_back(item.GetEntryID());
+    return ids;
+}
+
 class StoreOnPimStore : public test::StoreFixture {
 protected:
-    // The items of a default folder, through a session of their own.
-    CItems Folder(int folder) const
-    {
-        const CNameSpace nameSpace = CApplication::Create().GetNamespace("MAPI");
-        nameSpace.Logon();
-        return nameSpace.GetDefaultFolder(folder).GetItems();
-    }
-
-    // A saved item; its entry id.
-    std::string Add(int folder, std::string_view messageClass, bool recurring = false) const
-    {
-        const COutlookItem item = Folder(folder).Add(messageClass);
-        if (recurring)
-            item.PutProperty("IsRecurring", true);
-        item.Save();
-        return item.GetEntryID();
-    }
-
-    // The entry ids of every item in the folder, in scan order.
-    std::vector<std::string> EntryIds(int folder) const
-    {
-        std::vector<std::string> ids;
-        const CItems items = Folder(folder);
-        for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull(); item = items.FindNext())
-            ids.push_back(item.GetEntryID());
-        return ids;
-    }
-
     CScopedProgIdRegistration m_registration{[path = m_dir.Path("store.db")] { return OpenPimStore(path); }};
 };
 
 // One kind's scans: own-class items only, recurring ones never, other
 // classes after ConvertAllItems.
 template <typename Store>
-void CheckScans(const std::string& own, const std::string& mapped, const std::string& recurring,
-                const std::string& foreign)
+void CheckScans(const std::string& foreignClass)
 {
+    const int folder = Store::GetDefaultFolderId();
+    const std::string ownClass = std::string("IPM") + Store::GetMessageClassSuffix();
+    const std::string mapped = Add(folder, ownClass);
+    const std::string own = Add(folder, ownClass);
+    const std::string recurring = Add(folder, ownClass, true);
+    const std::string foreign = Add(folder, foreignClass);
+    ASSERT_TRUE(WriteFileAtomically(Store::GetMappingFileName(), mapped + " S1\r\n" + recurring + " S2\r\n"));
+
     Store store;
     const auto changed = store.GetChangedItems("1900-01-01");
     EXPECT_EQ(ClientIds(changed), (std::vector<std::string>{mapped, own}));
@@ -83,30 +89,26 @@ void CheckScans(const std::string& own, const std::string& mapped, const std::st
 
     store.ConvertAllItems();
     Store after;
-    EXPECT_EQ(ClientIds(after.GetChangedItems("1900-01-01")),
-              (std::vector<std::string>{mapped, own, foreign}));
+    EXPECT_EQ(ClientIds(after.GetChangedItems("1900-01-01")), (std::vector<std::string>{mapped, own, foreign}));
+}
+
+// Adds the record under the server id through a store of its own, which then
+// saves its mapping file.
+template <typename Store>
+void AddAndSave(typename Store::Record& record, const char* serverId)
+{
+    record.id_tarnwel = serverId;
+    Store store;
+    store.AddItem(record);
+    store.SaveMappingFile();
 }
 
 } // namespace
 
 TEST_F(StoreOnPimStore, ScansPassOverOtherClassesAndRecurringItems)
 {
-    {
-        const std::string mapped = Add(9, kOwnAppointment);
-        const std::string own = Add(9, kOwnAppointment);
-        const std::string recurring = Add(9, kOwnAppointment, true);
-        const std::string foreign = Add(9, "IPM.Appointment");
-        ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", mapped + " S1\r\n" + recurring + " S2\r\n"));
-        CheckScans<CAppointmentStore>(own, mapped, recurring, foreign);
-    }
-    {
-        const std::string mapped = Add(13, kOwnTask);
-        const std::string own = Add(13, kOwnTask);
-        const std::string recurring = Add(13, kOwnTask, true);
-        const std::string foreign = Add(13, "IPM.Task");
-        ASSERT_TRUE(WriteFileAtomically("maps_task.ids", mapped + " S1\r\n" + recurring + " S2\r\n"));
-        CheckScans<CTaskStore>(own, mapped, recurring, foreign);
-    }
+    CheckScans<CAppointmentStore>("IPM.Appointment");
+    CheckScans<CTaskStore>("IPM.Task");
 }
 
 TEST_F(StoreOnPimStore, SkipListTakesOutOneEntryPerItem)
@@ -186,18 +188,12 @@ TEST_F(StoreOnPimStore, UpdateAndDeleteWorkOnTheCachedItems)
 TEST_F(StoreOnPimStore, EachKindKeepsItsFolderAndMappingFile)
 {
     // What one kind writes the next store of that kind reads back.
-    CContactStore contacts;
     CContactRecord contact;
-    contact.id_tarnwel = "C1";
     contact.lastName = "M\xC3\xBCller";
-    contacts.AddItem(contact);
-    contacts.SaveMappingFile();
-    CTaskStore tasks;
+    AddAndSave<CContactStore>(contact, "C1");
     CTaskRecord task;
-    task.id_tarnwel = "T1";
     task.title = "Bericht";
-    tasks.AddItem(task);
-    tasks.SaveMappingFile();
+    AddAndSave<CTaskStore>(task, "T1");
 
     EXPECT_EQ(FileText("maps_cont.ids"), contact.id_client + " C1\r\n");
     EXPECT_EQ(FileText("maps_task.ids"), task.id_client + " T1\r\n");
