@@ -191,7 +191,7 @@ void CPimItem::Load()
             if (stored.user) {
                 userValues[stored.name] = stored.value.ToText();
             } else if (const CPimPropertyDef* property = m_kind->FindProperty(stored.name)) {
-                values[static_cast<std::size_t>(property - m_kind->properties.data())] = FromStored(*property, stored.value);
+                values[m_kind->IndexOf(*property)] = FromStored(*property, stored.value);
             }
         } catch (const CComError&) {
             throw CComError(com_codes::kFail, "The local item store \"" + m_database->Path() +

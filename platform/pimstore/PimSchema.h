@@ -31,7 +31,13 @@ struct CPimKindInfo {
     bool hasRecurrence;        // offers IsRecurring
     std::vector<CPimPropertyDef> properties;  // besides EntryID, MessageClass, LastModificationTime, IsRecurring
 
+    // The property of that name (ignoring ASCII case), or none.
     const CPimPropertyDef* FindProperty(std::string_view propertyName) const;
+    // The position of one of this kind's properties in `properties`.
+    std::size_t IndexOf(const CPimPropertyDef& property) const
+    {
+        return static_cast<std::size_t>(&property - properties.data());
+    }
 };
 
 const CPimKindInfo& PimKindInfo(PimKind kind);

@@ -201,6 +201,8 @@ public:
         item->Invoke("Save", {});
         return item;
     }
+    // The folder's items. An item pushed here directly has no modification
+    // time, so a date filter passes over it: prefer AddSaved or Save.
     std::vector<FakeItemPtr>& Items() { return m_items; }
     // The filter texts given to Find, in order.
     const std::vector<std::string>& Filters() const { return m_filters; }
