@@ -1,0 +1,135 @@
+#include "engine/CItemStore.h"
+
+#include <algorithm>
+
+namespace tarnwel {
+
+template <typename Kind>
+bool CItemStore<Kind>::ReadRecord(const COutlookItem& item, Record& record) const
+{
+    Kind::Read(record, item);
+    if (!record.usable)
+        return false;
+    if (const std::string* serverId = m_mappings.FindServerId(record.id_client))
+        record.id_tarnwel = *serverId;
+    return true;
+}
+
+template <typename Kind>
+auto CItemStore<Kind>::GetChangedItems(std::string_view since, CStringArray* skip) -> RecordArray
+{
+    RecordArray records;
+    Scan(ChangedSinceFilter(since), [&](const COutlookItem& item) {
+        if (!IsOwnClass(item))
+            return;
+        if (skip && !skip->empty()) {
+            const auto skipped = std::find(skip->begin(), skip->end(), item.GetEntryID());
+            if (skipped != skip->end()) {
+                skip->erase(skipped);
+                return;
+            }
+        }
+        Record record;
+        if (ReadRecord(item, record))
+            records.push_back(std::move(record));
+    });
+    return records;
+}
+
+template <typename Kind>
+CStringArray CItemStore<Kind>::GetChangedServerIds(std::string_view since)
+{
+    CStringArray serverIds;
+    Scan(ChangedSinceFilter(since), [&](const COutlookItem& item) {
+        if (!IsOwnClass(item))
+            return;
+        // Only mapped items count, so the others are not read at all.
+        const std::string* serverId = m_mappings.FindServerId(item.GetEntryID());
+        if (!serverId)
+            return;
+        std::string mapped = *serverId;
+        Record record;
+        if (ReadRecord(item, record))
+            serverIds.push_back(std::move(mapped));
+    });
+    return serverIds;
+}
+
+template <typename Kind>
+void CItemStore<Kind>::BuildItemCache()
+{
+    if (m_cacheBuilt)
+        return;
+    m_itemCache.clear();
+    m_recordCache.clear();
+    Scan(kWholeFolderFilter, [&](const COutlookItem& item) {
+        if (!IsOwnClass(item))
+            return;
+        Record record;
+        if (!ReadRecord(item, record))
+            return;
+        const std::string entryId = record.id_client;
+        m_recordCache.insert_or_assign(entryId, std::move(record));
+        m_itemCache.insert_or_assign(entryId, item);
+    });
+    m_cacheBuilt = true;
+}
+
+template <typename Kind>
+auto CItemStore<Kind>::FindByEntryId(const std::string& entryId) -> Record*
+{
+    BuildItemCache();
+    const auto found = m_recordCache.find(entryId);
+    return found == m_recordCache.end() ? nullptr : &found->second;
+}
+
+template <typename Kind>
+auto CItemStore<Kind>::FindByServerId(const std::string& serverId) -> Record*
+{
+    const std::string* entryId = m_mappings.FindEntryId(serverId);
+    return entryId ? FindByEntryId(*entryId) : nullptr;
+}
+
+template <typename Kind>
+void CItemStore<Kind>::AddItem(Record& record)
+{
+    const COutlookItem item = GetItems().Add(GetOwnMessageClass());
+    // The new item has no entry id until the write has saved it; an id the
+    // record brought along must not be mapped when that fails.
+    record.id_client = kNoId;
+    Kind::Write(record, item);
+    RemoveMapping(record.id_tarnwel);
+    if (record.id_client != kNoId)
+        AddMapping(record.id_tarnwel, record.id_client);
+}
+
+template <typename Kind>
+void CItemStore<Kind>::UpdateItem(Record& record)
+{
+    BuildItemCache();
+    const auto found = m_itemCache.find(record.id_client);
+    if (found == m_itemCache.end())
+        return;
+    const COutlookItem item = found->second;
+    Kind::Write(record, item);
+    item.Save();
+}
+
+template <typename Kind>
+void CItemStore<Kind>::DeleteByEntryId(std::string entryId)
+{
+    BuildItemCache();
+    const auto found = m_itemCache.find(entryId);
+    if (found != m_itemCache.end()) {
+        found->second.Delete();
+        m_itemCache.erase(found);
+    }
+    m_recordCache.erase(entryId);
+    m_mappings.RemoveEntry(entryId);
+}
+
+template class CItemStore<CAppointmentStoreKind>;
+template class CItemStore<CContactStoreKind>;
+template class CItemStore<CTaskStoreKind>;
+
+} // namespace tarnwel

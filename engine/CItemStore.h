@@ -1,0 +1,112 @@
+#pragma once
+// The stores of the three kinds: one design over a per-kind table.
+//
+//   kind          store              folder          mapping file     own class
+//   appointments  CAppointmentStore  9 (calendar)    "maps_appo.ids"  "IPM.Appointment.DRAVAppointment"
+//   contacts      CContactStore      10 (contacts)   "maps_cont.ids"  "IPM.Contact.DRAVContact"
+//   tasks         CTaskStore         13 (tasks)      "maps_task.ids"  "IPM.Task.DRAVTask"
+//
+// Every query passes over items of other classes and over recurring
+// appointments and tasks (records that are not `usable`). The item and record
+// caches are filled once, by the first look-up that needs them, and then
+// reflect the folder as it was at that moment, less the items deleted
+// through the store.
+
+#include "engine/COutlookStore.h"
+#include "platform/automation/AppointmentItem.h"
+#include "platform/automation/ContactItem.h"
+#include "platform/automation/TaskItem.h"
+#include "records/RecordArrays.h"
+
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace tarnwel {
+
+struct CAppointmentStoreKind {
+    using Record = CAppointmentRecord;
+    static constexpr CStoreKind kKind{default_folders::kCalendar, "maps_appo.ids", ".Appointment.DRAVAppointment"};
+    static void Read(Record& record, const COutlookItem& item) { record.ReadAppointmentItem(CAppointmentItem(item)); }
+    static void Write(Record& record, const COutlookItem& item) { record.WriteAppointmentItem(CAppointmentItem(item)); }
+};
+
+struct CContactStoreKind {
+    using Record = CContactRecord;
+    static constexpr CStoreKind kKind{default_folders::kContacts, "maps_cont.ids", ".Contact.DRAVContact"};
+    static void Read(Record& record, const COutlookItem& item) { record.ReadContactItem(CContactItem(item)); }
+    static void Write(Record& record, const COutlookItem& item) { record.WriteContactItem(CContactItem(item)); }
+};
+
+struct CTaskStoreKind {
+    using Record = CTaskRecord;
+    static constexpr CStoreKind kKind{default_folders::kTasks, "maps_task.ids", ".Task.DRAVTask"};
+    static void Read(Record& record, const COutlookItem& item) { record.ReadTaskItem(CTaskItem(item)); }
+    static void Write(Record& record, const COutlookItem& item) { record.WriteTaskItem(CTaskItem(item)); }
+};
+
+template <typename Kind>
+class CItemStore : public COutlookStore {
+public:
+    using Record = typename Kind::Record;
+    using RecordArray = std::vector<Record>;
+
+    // Opens Outlook and the kind's folder and loads the mapping file (see
+    // COutlookStore).
+    CItemStore() : COutlookStore(Kind::kKind) {}
+
+    static int GetDefaultFolderId() { return Kind::kKind.defaultFolderId; }
+    static const char* GetMappingFileName() { return Kind::kKind.mappingFileName; }
+    static const char* GetMessageClassSuffix() { return Kind::kKind.messageClassSuffix; }
+
+    // The usable own-class items changed after the since date (a date text,
+    // "%Y-%m-%d" from the runs), read into records with their mapped server
+    // ids, in Outlook's order. An item whose entry id stands in `skip` is
+    // passed over and takes that one entry out of the list.
+    RecordArray GetChangedItems(std::string_view since, CStringArray* skip = nullptr);
+    // The server ids of the usable own-class items changed after the since
+    // date that have a mapping.
+    CStringArray GetChangedServerIds(std::string_view since);
+
+    // The cached record of the entry id, or null. The store keeps it.
+    Record* FindByEntryId(const std::string& entryId);
+    // The same through server-to-entry; null, without filling the caches,
+    // when the server id is not mapped.
+    Record* FindByServerId(const std::string& serverId);
+
+    // Makes a new own-class item from the record and maps the record's server
+    // id to it (its former partner loses the pair). A write that failed gives
+    // the record no entry id, and then nothing is mapped.
+    void AddItem(Record& record);
+    // Writes the record over the cached item of its `id_client`; an entry id
+    // the cache does not hold changes nothing.
+    void UpdateItem(Record& record);
+    void DeleteItem(const Record& record) { DeleteByEntryId(record.id_client); }
+    // Deletes the cached item of the entry id (none when the cache does not
+    // hold it) and forgets the entry id in the caches and the tables.
+    // (By value: the id may belong to the cached record that this removes.)
+    void DeleteByEntryId(std::string entryId);
+
+    // Fills the caches, once per store.
+    void BuildItemCache();
+
+private:
+    // Reads the item into `record` and gives it its mapped server id; false
+    // for a record that is not usable.
+    bool ReadRecord(const COutlookItem& item, Record& record) const;
+
+    bool m_cacheBuilt = false;
+    std::unordered_map<std::string, COutlookItem> m_itemCache;
+    std::unordered_map<std::string, Record> m_recordCache;
+};
+
+extern template class CItemStore<CAppointmentStoreKind>;
+extern template class CItemStore<CContactStoreKind>;
+extern template class CItemStore<CTaskStoreKind>;
+
+using CAppointmentStore = CItemStore<CAppointmentStoreKind>;
+using CContactStore = CItemStore<CContactStoreKind>;
+using CTaskStore = CItemStore<CTaskStoreKind>;
+
+} // namespace tarnwel

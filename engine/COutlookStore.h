@@ -1,0 +1,89 @@
+#pragma once
+// What the three stores (CAppointmentStore, CContactStore, CTaskStore) share:
+// the Outlook session and the kind's default folder, the scans over its items,
+// and the two mapping tables with their mapping file. The records of the kind
+// are the business of CItemStore.
+//
+// A store lives for one run or one vacuum, on the thread that made it. Failing
+// Outlook calls are not caught here: their CComError reaches the caller.
+
+#include "engine/CMappingFile.h"
+#include "engine/CMappingTable.h"
+#include "platform/automation/Application.h"
+
+#include <string>
+#include <string_view>
+
+namespace tarnwel {
+
+// The values that tell the kinds apart.
+struct CStoreKind {
+    int defaultFolderId;             // the Outlook constant of the default folder
+    const char* mappingFileName;     // relative: a file in the working directory
+    const char* messageClassSuffix;  // the own class is "IPM" followed by it
+};
+
+class COutlookStore {
+public:
+    // Scans that are not limited by a date use this filter.
+    static constexpr const char* kWholeFolderFilter = "[LastModificationTime] > '1900-01-01'";
+
+    COutlookStore(const COutlookStore&) = delete;
+    COutlookStore& operator=(const COutlookStore&) = delete;
+    // Logs off the session (a failing Logoff is ignored: the store is gone).
+    ~COutlookStore();
+
+    // False when the mapping file could be neither read nor created.
+    bool IsReady() const { return m_ready; }
+    const std::string& GetOwnMessageClass() const { return m_ownClass; }
+    const CMappingTable& GetMappings() const { return m_mappings; }
+
+    // The entry id mapped to the server id, or "X".
+    std::string GetEntryId(const std::string& serverId) const;
+    void AddMapping(const std::string& serverId, const std::string& entryId);
+    void RemoveMapping(const std::string& serverId);
+    // Writes entry-to-server to the mapping file (CMappingFile::Save).
+    void SaveMappingFile() const;
+
+    // Gives every item of the folder the own message class.
+    void ConvertAllItems();
+    // Deletes the own-class items of the folder (every item when
+    // `onlyOwnClass` is false) and empties both mapping tables.
+    void PurgeFolder(bool onlyOwnClass);
+
+protected:
+    // Opens Outlook, logs on, finds the kind's folder and loads the mapping
+    // file. When Outlook cannot be created the box "CreateDispatch() failed
+    // w/error 0x%08lx" appears and its CComError is raised, so nothing is
+    // mapped to items that could never be made.
+    explicit COutlookStore(const CStoreKind& kind);
+
+    // "[LastModificationTime] > '<date>'" with the since text (a date in any
+    // form COleDate::Parse takes) as the user-locale date without time.
+    // Raises CComError (type mismatch) for a text that is no date.
+    static std::string ChangedSinceFilter(std::string_view since);
+
+    // Calls `visit(item)` for every item that matches `filter`, in Outlook's order.
+    template <typename Visit>
+    void Scan(const std::string& filter, Visit&& visit) const
+    {
+        for (COutlookItem item = m_items.Find(filter); !item.IsNull(); item = m_items.FindNext())
+            visit(item);
+    }
+
+    bool IsOwnClass(const COutlookItem& item) const { return item.GetMessageClass() == m_ownClass; }
+    const CItems& GetItems() const { return m_items; }
+
+    CMappingTable m_mappings;
+
+private:
+    // Released in the reverse order: the items first, the application last.
+    CApplication m_application;
+    CNameSpace m_nameSpace;
+    CItems m_items;
+    std::string m_ownClass;
+    CMappingFile m_mappingFile;
+    bool m_ready = false;
+};
+
+} // namespace tarnwel

@@ -1,0 +1,191 @@
+#include "engine/CMappingFile.h"
+
+#include "platform/base/ByteFile.h"
+#include "platform/ui/MessageBox.h"
+#include "tests/support/FileSizeLimit.h"
+#include "tests/support/TemporaryDirectory.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+using namespace tarnwel;
+using ::testing::ElementsAre;
+using Pairs = std::map<std::string, std::string>;
+
+namespace {
+
+Pairs Sorted(const CMappingTable::Map& map)
+{
+    return Pairs(map.begin(), map.end());
+}
+
+class MappingFile : public ::testing::Test {
+protected:
+    std::string Path(const char* name = "maps_appo.ids") const { return m_dir.Path(name); }
+
+    std::string Read(const std::string& path) const
+    {
+        std::string bytes;
+        EXPECT_EQ(ReadFileBytes(path, bytes), FileReadResult::ok);
+        return bytes;
+    }
+
+    std::vector<std::string> m_boxes;
+    CScopedMessageBoxHandler m_capture{[this](const CMessageBoxRequest& request) {
+        EXPECT_EQ(request.icon, MessageBoxIcon::stop);
+        m_boxes.push_back(request.text);
+        return MessageBoxResult::ok;
+    }};
+    test::CTemporaryDirectory m_dir;
+};
+
+} // namespace
+
+TEST(MappingTable, RemovalsKeepBothTablesInverse)
+{
+    CMappingTable table;
+    table.AddMapping("S1", "E1");
+    table.AddMapping("S2", "E2");
+    table.AddMapping("S2", "E3");  // one server id, two entry ids: the later one is its partner
+
+    EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{"E1", "S1"}, {"E2", "S2"}, {"E3", "S2"}}));
+    EXPECT_EQ(Sorted(table.ServerToEntry()), (Pairs{{"S1", "E1"}, {"S2", "E3"}}));
+
+    // Forgetting E2 leaves S2 with the partner it still has.
+    table.RemoveEntry("E2");
+    EXPECT_EQ(*table.FindEntryId("S2"), "E3");
+    table.RemoveEntry("E3");
+    EXPECT_EQ(table.FindEntryId("S2"), nullptr);
+
+    table.RemoveMapping("S1");
+    table.RemoveMapping("unknown");
+    EXPECT_TRUE(table.EntryToServer().empty());
+    EXPECT_TRUE(table.ServerToEntry().empty());
+}
+
+TEST(MappingFileText, TokensPairUpWhateverTheLayout)
+{
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Pairs entryToServer;
+        Pairs serverToEntry;
+    };
+    const std::string longId(5000, 'L');
+    const Case cases[] = {
+        {"empty", "", {}, {}},
+        {"last line ends with a break", "E1 S1\r\nE2 S2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}},
+        {"no final break, odd white space", "  E1\tS1\n\nE2   S2", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}},
+        {"pairs across lines", "E1\r\nS1 E2\r\nS2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}},
+        {"odd token count", "E1 S1\r\nE2\r\n", {{"E1", "S1"}}, {{"S1", "E1"}}},
+        {"server id twice", "E1 S\r\nE2 S\r\n", {{"E1", "S"}, {"E2", "S"}}, {{"S", "E2"}}},
+        {"entry id twice", "E S1\r\nE S2\r\n", {{"E", "S2"}}, {{"S1", "E"}, {"S2", "E"}}},
+        {"case counts", "e s\r\nE S\r\n", {{"e", "s"}, {"E", "S"}}, {{"s", "e"}, {"S", "E"}}},
+        {"no length limit", longId + " " + longId + "2\r\n", {{longId, longId + "2"}}, {{longId + "2", longId}}},
+        {"references and Latin-1", "M\xFC&#x20;1 &#x20ac;\r\n", {{"M\xC3\xBC 1", "\xE2\x82\xAC"}}, {{"\xE2\x82\xAC", "M\xC3\xBC 1"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CMappingTable table;
+        CMappingFile::ReadPairs(c.bytes, table);
+        EXPECT_EQ(Sorted(table.EntryToServer()), c.entryToServer);
+        EXPECT_EQ(Sorted(table.ServerToEntry()), c.serverToEntry);
+    }
+}
+
+TEST_F(MappingFile, SaveAndLoadRoundTripEveryId)
+{
+    CMappingTable saved;
+    saved.AddMapping("S1", "00000000A1B2C3");
+    saved.AddMapping("S1", "00000000D4E5F6");  // a server id with two entry ids
+    saved.AddMapping("with blank\tand tab", "line\r\nbreak");
+    saved.AddMapping("&#x20; stays literal", "M\xC3\xBCller \xE2\x82\xAC");
+    saved.AddMapping(std::string(300, 's'), std::string(400, 'e'));
+    CMappingFile(Path()).Save(saved);
+
+    CMappingTable loaded;
+    EXPECT_TRUE(CMappingFile(Path()).Load(loaded));
+    EXPECT_EQ(loaded.EntryToServer(), saved.EntryToServer());
+    // The inverse of what was read: the server id keeps one of its partners.
+    EXPECT_EQ(loaded.ServerToEntry().size(), 4u);
+    for (const auto& [serverId, entryId] : loaded.ServerToEntry())
+        EXPECT_EQ(loaded.EntryToServer().at(entryId), serverId);
+
+    // One pair a line, CR LF, the entry id first; white space inside an id is
+    // escaped so every line holds exactly two tokens.
+    const std::string bytes = Read(Path());
+    EXPECT_NE(bytes.find("00000000A1B2C3 S1\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("line&#xd;&#xa;break with&#x20;blank&#x9;and&#x20;tab\r\n"), std::string::npos);
+    EXPECT_NE(bytes.find("M\xFCller&#x20;&#x20ac; &#x26;#x20;&#x20;stays&#x20;literal\r\n"), std::string::npos);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(MappingFile, EmptyIdsAreLeftOutSoNoPairShifts)
+{
+    CMappingTable table;
+    table.AddMapping("", "E1");
+    table.AddMapping("S2", "");
+    table.AddMapping("S3", "E3");
+    CMappingFile(Path()).Save(table);
+    EXPECT_EQ(Read(Path()), "E3 S3\r\n");
+}
+
+TEST_F(MappingFile, MissingFileIsCreatedEmpty)
+{
+    CMappingTable table;
+    EXPECT_TRUE(CMappingFile(Path()).Load(table));
+    EXPECT_EQ(Read(Path()), "");
+    EXPECT_TRUE(table.EntryToServer().empty());
+    EXPECT_TRUE(m_boxes.empty());
+
+    // A file that cannot be created leaves the tables empty and says so.
+    EXPECT_FALSE(CMappingFile(Path("missing/maps_appo.ids")).Load(table));
+    EXPECT_THAT(m_boxes, ElementsAre("cannot create file"));
+    EXPECT_TRUE(table.EntryToServer().empty());
+}
+
+TEST_F(MappingFile, SaveThatCannotCreateItsFileGoesOn)
+{
+    CMappingTable table;
+    table.AddMapping("S", "E");
+    CMappingFile(Path("missing/maps_appo.ids")).Save(table);
+    EXPECT_THAT(m_boxes, ElementsAre("ERROR: cannot open map file"));
+    EXPECT_EQ(m_dir.EntryCount(), 0);
+}
+
+using MappingFileDeathTest = MappingFile;
+
+TEST_F(MappingFileDeathTest, UnreadableFileEndsTheProgram)
+{
+    // A directory in the file's place opens but cannot be read.
+    std::filesystem::create_directory(Path());
+    CScopedMessageBoxHandler toStandardError{nullptr};
+    CMappingTable table;
+    EXPECT_EXIT(CMappingFile(Path()).Load(table), ::testing::ExitedWithCode(1),
+                "ERROR: cannot read from mapping file");
+}
+
+TEST_F(MappingFileDeathTest, DiskFullPartWayEndsTheProgramAndKeepsThePreviousFile)
+{
+    CMappingTable previous;
+    previous.AddMapping("S1", "E1");
+    CMappingFile(Path()).Save(previous);
+    const std::string before = Read(Path());
+
+    CMappingTable larger;
+    for (int i = 0; i < 2000; ++i)
+        larger.AddMapping("server-" + std::to_string(i), "entry-" + std::to_string(i));
+    CScopedMessageBoxHandler toStandardError{nullptr};
+    EXPECT_EXIT(
+        {
+            test::CFileSizeLimit diskFull(4096);
+            CMappingFile(Path()).Save(larger);
+        },
+        ::testing::ExitedWithCode(1), "ERROR: cannot write to mapping file");
+
+    EXPECT_EQ(Read(Path()), before);
+    EXPECT_EQ(m_dir.EntryCount(), 1);  // no temporary file left behind
+}

@@ -1,0 +1,130 @@
+// The stores' answers to a failing Outlook, shown with the fake object model.
+
+#include "engine/CItemStore.h"
+#include "engine/Vacuum.h"
+#include "tests/engine/StoreFixture.h"
+#include "tests/support/FakeAutomation.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace tarnwel;
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+
+namespace {
+
+constexpr const char* kOwnAppointment = "IPM.Appointment.DRAVAppointment";
+
+class StoreWithFakeOutlook : public test::StoreFixture {
+protected:
+    int CallCount(const char* call) const
+    {
+        const auto& calls = m_outlook.nameSpace->Calls();
+        return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+    }
+    const std::vector<std::string>& Filters() { return m_outlook.itemsOf[9]->Filters(); }
+
+    test::CFakeOutlook m_outlook;
+};
+
+} // namespace
+
+TEST_F(StoreWithFakeOutlook, OutlookThatCannotStartIsReportedAndRaised)
+{
+    m_outlook.FailCreation(CComError(com_codes::kClassNotRegistered, "Class not registered"));
+    EXPECT_THROW(CAppointmentStore(), CComError);
+    EXPECT_THAT(m_boxes, ElementsAre("CreateDispatch() failed w/error 0x80040154"));
+    EXPECT_EQ(m_dir.EntryCount(), 0);  // no mapping file was touched
+}
+
+TEST_F(StoreWithFakeOutlook, EverySessionIsLoggedOff)
+{
+    {
+        CTaskStore store;
+        ASSERT_EQ(m_outlook.logonArguments.size(), 4u);
+        for (const CVariant& argument : m_outlook.logonArguments)
+            EXPECT_TRUE(argument.IsOmitted());
+        EXPECT_EQ(CallCount("call Logoff"), 0);
+    }
+    EXPECT_EQ(CallCount("call Logoff"), 1);
+
+    // A mapping file that can be neither read nor created: the store is not
+    // ready, and its session still ends.
+    std::filesystem::create_symlink("missing/maps_appo.ids", "maps_appo.ids");
+    {
+        CAppointmentStore store;
+        EXPECT_FALSE(store.IsReady());
+        EXPECT_THAT(m_boxes, ElementsAre("cannot create file"));
+    }
+    EXPECT_EQ(CallCount("call Logoff"), 2);
+
+    // A folder that cannot be opened raises, after logging off.
+    m_outlook.nameSpace->Fail("GetDefaultFolder");
+    EXPECT_THROW(CContactStore(), CComError);
+    EXPECT_EQ(CallCount("call Logoff"), 3);
+
+    // A failing Logoff does not escape the destructor.
+    m_outlook.nameSpace->StopFailing("GetDefaultFolder");
+    m_outlook.nameSpace->Fail("Logoff");
+    EXPECT_NO_THROW(CContactStore());
+}
+
+TEST_F(StoreWithFakeOutlook, ChangedSinceFilterHoldsTheLocaleDateWithoutTime)
+{
+    {
+        CAppointmentStore store;
+        store.GetChangedItems("2026-03-05");
+        store.GetChangedServerIds("1900-01-01");
+        store.ConvertAllItems();
+        EXPECT_THROW(store.GetChangedItems("soon"), CComError);
+    }
+    {
+        test::CScopedUserLocale american("en_US.UTF-8");
+        CAppointmentStore store;
+        store.GetChangedItems("2026-03-05");
+    }
+    EXPECT_THAT(Filters(), ElementsAre("[LastModificationTime] > '05.03.2026'", "[LastModificationTime] > '01.01.1900'",
+                                       "[LastModificationTime] > '1900-01-01'", "[LastModificationTime] > '03/05/2026'"));
+}
+
+TEST_F(StoreWithFakeOutlook, UnmappedServerIdIsFoundWithoutScanning)
+{
+    CAppointmentStore store;
+    EXPECT_EQ(store.FindByServerId("S1"), nullptr);
+    EXPECT_EQ(store.GetEntryId("S1"), "X");
+    EXPECT_TRUE(Filters().empty());
+}
+
+TEST_F(StoreWithFakeOutlook, AddItemWhoseWriteFailsMapsNothing)
+{
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "OLD S1\r\n"));
+    auto broken = std::make_shared<test::CFakeItem>(kOwnAppointment);
+    broken->Fail("Save");
+    m_outlook.itemsOf[9]->SetMethod("Add", [&](const std::vector<CVariant>&) { return CVariant(DispatchPtr(broken)); });
+
+    CAppointmentStore store;
+    CAppointmentRecord record;
+    record.id_tarnwel = "S1";
+    record.id_client = "FORMER";  // an entry id the server still remembers
+    record.description = "Zahnarzt";
+    store.AddItem(record);
+
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_THAT(m_boxes[0], HasSubstr("An error occured while writing appointment "));
+    EXPECT_EQ(record.id_client, "X");
+    EXPECT_EQ(store.GetEntryId("S1"), "X");
+    EXPECT_TRUE(store.GetMappings().EntryToServer().empty());
+}
+
+TEST_F(StoreWithFakeOutlook, VacuumStoppedByOutlookKeepsTheMappingFile)
+{
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "E1 S1\r\n"));
+    m_outlook.itemsOf[9]->AddSaved(kOwnAppointment)->Fail("Delete");
+    EXPECT_THROW(VacuumKind(kAppointmentKind, true), CComError);
+    EXPECT_EQ(FileText("maps_appo.ids"), "E1 S1\r\n");
+    EXPECT_EQ(CallCount("call Logoff"), 1);
+}

@@ -1,0 +1,239 @@
+// The stores and vacuum against a real local item store file.
+
+#include "engine/CItemStore.h"
+#include "engine/Vacuum.h"
+#include "platform/pimstore/PimStore.h"
+#include "tests/engine/StoreFixture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+using namespace tarnwel;
+using ::testing::ElementsAre;
+using ::testing::IsEmpty;
+using ::testing::UnorderedElementsAre;
+
+namespace {
+
+constexpr const char* kOwnAppointment = "IPM.Appointment.DRAVAppointment";
+constexpr const char* kOwnTask = "IPM.Task.DRAVTask";
+
+template <typename Array>
+std::vector<std::string> ClientIds(const Array& records)
+{
+    std::vector<std::string> ids;
+    for (const auto& record : records)
+        ids.push_back(record.id_client);
+    return ids;
+}
+
+// The items of a default folder, through a session of their own.
+CItems Folder(int folder)
+{
+    const CNameSpace nameSpace = CApplication::Create().GetNamespace("MAPI");
+    nameSpace.Logon();
+    return nameSpace.GetDefaultFolder(folder).GetItems();
+}
+
+// A saved item; its entry id.
+std::string Add(int folder, std::string_view messageClass, bool recurring = false)
+{
+    const COutlookItem item = Folder(folder).Add(messageClass);
+    if (recurring)
+        item.PutProperty("IsRecurring", true);
+    item.Save();
+    return item.GetEntryID();
+}
+
+// The entry ids of every item in the folder, in scan order.
+std::vector<std::string> EntryIds(int folder)
+{
+    std::vector<std::string> ids;
+    const CItems items = Folder(folder);
+    for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull(); item = items.FindNext())
+        ids.push_back(item.GetEntryID());
+    return ids;
+}
+
+class StoreOnPimStore : public test::StoreFixture {
+protected:
+    CScopedProgIdRegistration m_registration{[path = m_dir.Path("store.db")] { return OpenPimStore(path); }};
+};
+
+// One kind's scans: own-class items only, recurring ones never, other
+// classes after ConvertAllItems.
+template <typename Store>
+void CheckScans(const std::string& foreignClass)
+{
+    const int folder = Store::GetDefaultFolderId();
+    const std::string ownClass = std::string("IPM") + Store::GetMessageClassSuffix();
+    const std::string mapped = Add(folder, ownClass);
+    const std::string own = Add(folder, ownClass);
+    const std::string recurring = Add(folder, ownClass, true);
+    const std::string foreign = Add(folder, foreignClass);
+    ASSERT_TRUE(WriteFileAtomically(Store::GetMappingFileName(), mapped + " S1\r\n" + recurring + " S2\r\n"));
+
+    Store store;
+    const auto changed = store.GetChangedItems("1900-01-01");
+    EXPECT_EQ(ClientIds(changed), (std::vector<std::string>{mapped, own}));
+    EXPECT_EQ(changed[0].id_tarnwel, "S1");
+    EXPECT_EQ(changed[1].id_tarnwel, "X");
+    EXPECT_THAT(store.GetChangedItems(COleDate::Now().AddDays(1).Format("%Y-%m-%d")), IsEmpty());
+    EXPECT_THAT(store.GetChangedServerIds("1900-01-01"), ElementsAre("S1"));
+
+    ASSERT_NE(store.FindByServerId("S1"), nullptr);
+    EXPECT_EQ(store.FindByServerId("S1")->id_client, mapped);
+    EXPECT_EQ(store.FindByServerId("S2"), nullptr);  // mapped to the recurring item
+    EXPECT_EQ(store.FindByEntryId(recurring), nullptr);
+    EXPECT_EQ(store.FindByEntryId(foreign), nullptr);
+
+    store.ConvertAllItems();
+    Store after;
+    EXPECT_EQ(ClientIds(after.GetChangedItems("1900-01-01")), (std::vector<std::string>{mapped, own, foreign}));
+}
+
+// Adds the record under the server id through a store of its own, which then
+// saves its mapping file.
+template <typename Store>
+void AddAndSave(typename Store::Record& record, const char* serverId)
+{
+    record.id_tarnwel = serverId;
+    Store store;
+    store.AddItem(record);
+    store.SaveMappingFile();
+}
+
+} // namespace
+
+TEST_F(StoreOnPimStore, ScansPassOverOtherClassesAndRecurringItems)
+{
+    CheckScans<CAppointmentStore>("IPM.Appointment");
+    CheckScans<CTaskStore>("IPM.Task");
+}
+
+TEST_F(StoreOnPimStore, SkipListTakesOutOneEntryPerItem)
+{
+    const std::string a = Add(9, kOwnAppointment);
+    const std::string b = Add(9, kOwnAppointment);
+    const std::string c = Add(9, kOwnAppointment);
+    CAppointmentStore store;
+    CStringArray skip{a, c, a, "unknown"};
+    EXPECT_THAT(ClientIds(store.GetChangedItems("1900-01-01", &skip)), ElementsAre(b));
+    EXPECT_THAT(skip, ElementsAre(a, "unknown"));
+
+    CStringArray empty;
+    EXPECT_THAT(ClientIds(store.GetChangedItems("1900-01-01", &empty)), ElementsAre(a, b, c));
+}
+
+TEST_F(StoreOnPimStore, AddItemReplacesTheFormerPair)
+{
+    const std::string former = Add(9, kOwnAppointment);
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", former + " S1\r\n"));
+    CAppointmentStore store;
+    ASSERT_NE(store.FindByServerId("S1"), nullptr);  // the caches are built now
+
+    CAppointmentRecord record;
+    record.id_tarnwel = "S1";
+    record.description = "Zahnarzt";
+    record.start = COleDate::FromFields(2026, 3, 5, 10, 15, 42);
+    record.end = COleDate::FromFields(2026, 3, 5, 11, 0);
+    store.AddItem(record);
+
+    const std::string added = record.id_client;
+    EXPECT_NE(added, "X");
+    EXPECT_NE(added, former);
+    EXPECT_EQ(store.GetEntryId("S1"), added);
+    EXPECT_EQ(store.GetMappings().FindServerId(former), nullptr);
+    EXPECT_EQ(store.FindByEntryId(added), nullptr);  // new items do not enter the caches
+    EXPECT_TRUE(m_boxes.empty());
+
+    store.SaveMappingFile();
+    EXPECT_EQ(FileText("maps_appo.ids"), added + " S1\r\n");
+    CAppointmentStore reopened;
+    const CAppointmentRecord* read = reopened.FindByServerId("S1");
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(read->description, "Zahnarzt");
+    EXPECT_EQ(read->start, COleDate::FromFields(2026, 3, 5, 10, 15));
+}
+
+TEST_F(StoreOnPimStore, UpdateAndDeleteWorkOnTheCachedItems)
+{
+    const std::string a = Add(9, kOwnAppointment);
+    const std::string b = Add(9, kOwnAppointment);
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", a + " S1\r\n" + b + " S2\r\n"));
+    {
+        CAppointmentStore store;
+        CAppointmentRecord changed = *store.FindByServerId("S1");
+        changed.description = "Verschoben";
+        store.UpdateItem(changed);
+
+        // The cached record itself, whose id the deletion removes from the cache.
+        store.DeleteItem(*store.FindByServerId("S2"));
+        EXPECT_EQ(store.FindByEntryId(b), nullptr);
+        EXPECT_EQ(store.GetEntryId("S2"), "X");
+
+        // Ids the cache does not hold change nothing.
+        CAppointmentRecord stranger;
+        stranger.id_client = "unknown";
+        store.UpdateItem(stranger);
+        store.DeleteByEntryId("unknown");
+        store.SaveMappingFile();
+    }
+    EXPECT_THAT(EntryIds(9), ElementsAre(a));
+    EXPECT_EQ(FileText("maps_appo.ids"), a + " S1\r\n");
+    CAppointmentStore reopened;
+    EXPECT_EQ(reopened.FindByEntryId(a)->description, "Verschoben");
+}
+
+TEST_F(StoreOnPimStore, EachKindKeepsItsFolderAndMappingFile)
+{
+    // What one kind writes the next store of that kind reads back.
+    CContactRecord contact;
+    contact.lastName = "M\xC3\xBCller";
+    AddAndSave<CContactStore>(contact, "C1");
+    CTaskRecord task;
+    task.title = "Bericht";
+    AddAndSave<CTaskStore>(task, "T1");
+
+    EXPECT_EQ(FileText("maps_cont.ids"), contact.id_client + " C1\r\n");
+    EXPECT_EQ(FileText("maps_task.ids"), task.id_client + " T1\r\n");
+    EXPECT_EQ(FileText("maps_appo.ids"), "<missing>");
+    EXPECT_EQ(CContactStore().FindByServerId("C1")->lastName, "M\xC3\xBCller");
+    EXPECT_EQ(CTaskStore().FindByServerId("T1")->title, "Bericht");
+    EXPECT_THAT(EntryIds(10), ElementsAre(contact.id_client));
+    EXPECT_THAT(EntryIds(13), ElementsAre(task.id_client));
+    EXPECT_THAT(EntryIds(9), IsEmpty());
+}
+
+TEST_F(StoreOnPimStore, VacuumDeletesOwnOrAllItemsAndEmptiesTheMappingFile)
+{
+    for (const bool vacuumAll : {false, true}) {
+        SCOPED_TRACE(vacuumAll ? "Vacuum all" : "own class only");
+        const std::string own = Add(9, kOwnAppointment);
+        const std::string recurring = Add(9, kOwnAppointment, true);
+        const std::string foreign = Add(9, "IPM.Appointment");
+        const std::string task = Add(13, kOwnTask);
+        ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", own + " S1\r\n"));
+        ASSERT_TRUE(WriteFileAtomically("maps_task.ids", task + " T1\r\n"));
+
+        VacuumKind(kAppointmentKind, !vacuumAll);
+
+        if (vacuumAll)
+            EXPECT_THAT(EntryIds(9), IsEmpty());
+        else
+            EXPECT_THAT(EntryIds(9), ElementsAre(foreign));
+        EXPECT_EQ(FileText("maps_appo.ids"), "");
+        // Other kinds are left alone.
+        EXPECT_THAT(EntryIds(13), ElementsAre(task));
+        EXPECT_EQ(FileText("maps_task.ids"), task + " T1\r\n");
+
+        VacuumKind(kAppointmentKind, false);
+        VacuumKind(kTaskKind, true);
+        EXPECT_THAT(EntryIds(13), IsEmpty());
+    }
+
+    // An empty folder without a mapping file: the file exists, empty, afterwards.
+    VacuumKind(kContactKind, true);
+    EXPECT_EQ(FileText("maps_cont.ids"), "");
+    EXPECT_TRUE(m_boxes.empty());
+}
