@@ -11,35 +11,35 @@ CServerAccount AccountOf(const CReplicationSettings& settings)
 } // namespace
 
 CReplicator::CReplicator(CReplicationSettings settings)
-    : CServerSession(AccountOf(settings)), settings_(std::move(settings))
+    : CServerSession(AccountOf(settings)), m_settings(std::move(settings))
 {
 }
 
 void CReplicator::Start()
 {
-    if (started_) {
+    if (m_started) {
         Log("Replicator error: already started!");
         return;
     }
-    started_ = true;
+    m_started = true;
     Log("Replicator STARTED");
 }
 
 void CReplicator::Stop()
 {
-    if (!started_) {
+    if (!m_started) {
         Log("Replicator error: not yet started!");
         return;
     }
-    started_ = false;
+    m_started = false;
     Log("Replicator SHUTTED DOWN");
 }
 
 bool CReplicator::CheckStarted() const
 {
-    if (!started_)
+    if (!m_started)
         Log("Replicator error: not yet started!");
-    return started_;
+    return m_started;
 }
 
 } // namespace tarnwel

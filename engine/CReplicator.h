@@ -20,19 +20,19 @@ public:
     bool CheckStarted() const;
 
     // Set from the user-interface thread; the runs read it between items.
-    void RequestAbort() { abort_.store(true); }
-    bool AbortRequested() const { return abort_.load(); }
+    void RequestAbort() { m_abort.store(true); }
+    bool AbortRequested() const { return m_abort.load(); }
 
-    const CReplicationSettings& Settings() const { return settings_; }
+    const CReplicationSettings& Settings() const { return m_settings; }
 
     // The counter that numbers the temporary server ids of new addresses.
-    int& NewIdCounter() { return newIdCounter_; }
+    int& NewIdCounter() { return m_newIdCounter; }
 
 private:
-    std::atomic<bool> abort_{false};
-    bool started_ = false;
-    CReplicationSettings settings_;
-    int newIdCounter_ = 0;
+    std::atomic<bool> m_abort{false};
+    bool m_started = false;
+    CReplicationSettings m_settings;
+    int m_newIdCounter = 0;
 };
 
 } // namespace tarnwel

@@ -81,14 +81,14 @@ std::string LastElementText(const pugi::xml_node& root, const char* tagName, std
 
 void CServerSession::Log(std::string text) const
 {
-    if (traceListener_)
-        traceListener_(text, false);
+    if (m_traceListener)
+        m_traceListener(text, false);
 }
 
 void CServerSession::LogHeading(std::string text) const
 {
-    if (traceListener_)
-        traceListener_(text, true);
+    if (m_traceListener)
+        m_traceListener(text, true);
 }
 
 CSoapReply CServerSession::Exchange(const char* method, const char* namespaceUri,
@@ -97,8 +97,8 @@ CSoapReply CServerSession::Exchange(const char* method, const char* namespaceUri
     const auto start = std::chrono::steady_clock::now();
     try {
         std::string body = makeBody();
-        CSoapTransport transport(account_.serverUrl);
-        return transport.Call(method, namespaceUri, body, CallTimeout(account_.soapTimeout));
+        CSoapTransport transport(m_account.serverUrl);
+        return transport.Call(method, namespaceUri, body, CallTimeout(m_account.soapTimeout));
     } catch (const CSoapErrorText& failure) {
         throw ServerConnectException(texts.textPrefix + failure.Text() + texts.textSuffix);
     } catch (...) {
@@ -115,7 +115,7 @@ std::string CServerSession::Authenticate(const std::string& namespaceUri)
     InitializeCom();
     const CSoapReply reply = Exchange(
         "authenticate", namespaceUri.c_str(),
-        [this] { return MakeCredentialsXml(account_.userName, account_.password); }, kAuthenticateTexts);
+        [this] { return MakeCredentialsXml(m_account.userName, m_account.password); }, kAuthenticateTexts);
     const pugi::xml_document& document = reply.Dom();
     std::string sessionId;
     std::string rights;
@@ -129,14 +129,14 @@ std::string CServerSession::Authenticate(const std::string& namespaceUri)
     } catch (...) {
         throw LoginFailedException(kAuthenticateTexts.read);
     }
-    sessionId_ = std::move(sessionId);
+    m_sessionId = std::move(sessionId);
     return rights;
 }
 
 void CServerSession::SignOut(const std::string& namespaceUri)
 {
     Exchange(
-        "sign_out", namespaceUri.c_str(), [this] { return "<session-id>" + sessionId_ + "</session-id>"; },
+        "sign_out", namespaceUri.c_str(), [this] { return "<session-id>" + m_sessionId + "</session-id>"; },
         kSignOutTexts);
 }
 
@@ -144,7 +144,7 @@ int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::
                                     const CStringArray& ids)
 {
     const CSoapReply reply = Exchange(
-        "getItems", kAppointmentNamespace, [&] { return MakeGetItemsXml(sessionId_, since, ids); }, kUsualTexts);
+        "getItems", kAppointmentNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts);
     const pugi::xml_document& document = reply.Dom();
     int count = 0;
     try {
@@ -162,7 +162,7 @@ int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresse
                                 const CStringArray& ids)
 {
     const CSoapReply reply = Exchange(
-        "getItems", kContactNamespace, [&] { return MakeGetItemsXml(sessionId_, since, ids); }, kGetContactsTexts);
+        "getItems", kContactNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kGetContactsTexts);
     const pugi::xml_document& document = reply.Dom();
     int count = 0;
     try {
@@ -179,15 +179,15 @@ int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresse
 int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const CStringArray& ids)
 {
     const CSoapReply reply = Exchange(
-        "getItems", kTaskNamespace, [&] { return MakeGetItemsXml(sessionId_, since, ids); }, kUsualTexts);
+        "getItems", kTaskNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts);
     const pugi::xml_document& document = reply.Dom();
     int count = 0;
     try {
         CTaskRecord* mainTask = nullptr;
         for (const pugi::xml_node& element : ElementsByTagName(document, "Task")) {
             ++count;
-            taskChains_.push_back(ReadTask(element));
-            CTaskRecord* task = taskChains_.back().get();
+            m_taskChains.push_back(ReadTask(element));
+            CTaskRecord* task = m_taskChains.back().get();
             if (task->isSubtask) {
                 if (mainTask == nullptr)
                     throw std::runtime_error("Malformed Tasks XML");
@@ -217,7 +217,7 @@ CStringMap CServerSession::AddItems(const char* namespaceUri, const Records& rec
                                     const CServerCallTexts& texts, const char* tracePrefix)
 {
     CStringMap added;
-    std::string body = makeBody(sessionId_, records);
+    std::string body = makeBody(m_sessionId, records);
     const CSoapReply reply = Exchange("addItems", namespaceUri, [&] { return std::move(body); }, texts);
     for (const auto& record : records)
         Log(tracePrefix + record.GetShortDescription());
@@ -264,7 +264,7 @@ void CServerSession::ChangeItems(const char* method, const char* namespaceUri, c
                                  std::string (*makeBody)(std::string_view, const Records&), const CServerCallTexts& texts,
                                  CStringArray& done, CStringArray& refused, CStringArray& failed)
 {
-    std::string body = makeBody(sessionId_, records);
+    std::string body = makeBody(m_sessionId, records);
     const CSoapReply reply = Exchange(method, namespaceUri, [&] { return std::move(body); }, texts);
     ParseItemErrors(reply, done, refused, failed);
 }

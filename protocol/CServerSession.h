@@ -36,7 +36,7 @@ struct CServerCallTexts;
 
 class CServerSession {
 public:
-    explicit CServerSession(CServerAccount account) : account_(std::move(account)) {}
+    explicit CServerSession(CServerAccount account) : m_account(std::move(account)) {}
 
     // Opens a session: stores the session id of the reply ("no_auth" when it
     // holds none) and returns the rights text, the "write" text followed by the
@@ -81,10 +81,10 @@ public:
     void Log(std::string text) const;
     void LogHeading(std::string text) const;
     using TraceListener = std::function<void(const std::string& text, bool heading)>;
-    void SetTraceListener(TraceListener listener) { traceListener_ = std::move(listener); }
+    void SetTraceListener(TraceListener listener) { m_traceListener = std::move(listener); }
 
-    const std::string& SessionId() const { return sessionId_; }
-    const CServerAccount& Account() const { return account_; }
+    const std::string& SessionId() const { return m_sessionId; }
+    const CServerAccount& Account() const { return m_account; }
 
 private:
     CSoapReply Exchange(const char* method, const char* namespaceUri, const std::function<std::string()>& makeBody,
@@ -98,12 +98,12 @@ private:
                      std::string (*makeBody)(std::string_view, const Records&), const CServerCallTexts& texts,
                      CStringArray& done, CStringArray& refused, CStringArray& failed);
 
-    CServerAccount account_;
-    std::string sessionId_;
+    CServerAccount m_account;
+    std::string m_sessionId;
     // The records that GetTasks links into subtask chains: the array's main
     // tasks point into them, so they live as long as the session.
-    std::vector<std::unique_ptr<CTaskRecord>> taskChains_;
-    TraceListener traceListener_;
+    std::vector<std::unique_ptr<CTaskRecord>> m_taskChains;
+    TraceListener m_traceListener;
 };
 
 } // namespace tarnwel

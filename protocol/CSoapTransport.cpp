@@ -43,9 +43,9 @@ bool IsSuccessStatus(long status)
 
 const pugi::xml_document& CSoapReply::Dom() const
 {
-    if (!reader_)
+    if (!m_reader)
         throw CComError(com_codes::kPointer, "The reply holds no document");
-    return reader_->Dom();
+    return m_reader->Dom();
 }
 
 CSoapReply CSoapTransport::Call(const std::string& method, const std::string& namespaceUri, const std::string& body,
@@ -54,7 +54,7 @@ CSoapReply CSoapTransport::Call(const std::string& method, const std::string& na
     std::unique_ptr<ISoapConnector> connector = CreateSoapConnector();
     if (!connector)
         throw CComError(com_codes::kPointer, "The SOAP connector could not be created");
-    connector->SetEndpointUrl(endpoint_);
+    connector->SetEndpointUrl(m_endpoint);
     connector->SetTimeout(timeout);
     const CHttpResponse response = connector->Send(WriteEnvelope(method, namespaceUri, body));
 

@@ -20,11 +20,11 @@ namespace tarnwel {
 // A failure text raised by the transport.
 class CSoapErrorText {
 public:
-    explicit CSoapErrorText(std::string text) : text_(std::move(text)) {}
-    const std::string& Text() const { return text_; }
+    explicit CSoapErrorText(std::string text) : m_text(std::move(text)) {}
+    const std::string& Text() const { return m_text; }
 
 private:
-    std::string text_;
+    std::string m_text;
 };
 
 inline constexpr const char* kSoapReaderMissingText = "Soap error!\r\nCould not create reader.\r\n";
@@ -35,18 +35,18 @@ inline constexpr const char* kSoapSessionFailureText = "Authentication failure."
 class CSoapReply {
 public:
     CSoapReply() = default;
-    explicit CSoapReply(std::shared_ptr<const CSoapReader> reader) : reader_(std::move(reader)) {}
+    explicit CSoapReply(std::shared_ptr<const CSoapReader> reader) : m_reader(std::move(reader)) {}
 
     // The reply document. Raises CComError when the holder holds no reader.
     const pugi::xml_document& Dom() const;
 
 private:
-    std::shared_ptr<const CSoapReader> reader_;
+    std::shared_ptr<const CSoapReader> m_reader;
 };
 
 class CSoapTransport {
 public:
-    explicit CSoapTransport(std::string endpoint) : endpoint_(std::move(endpoint)) {}
+    explicit CSoapTransport(std::string endpoint) : m_endpoint(std::move(endpoint)) {}
     virtual ~CSoapTransport() = default;
 
     // Sends `body` inside the element `method` of `namespaceUri` (prefix
@@ -57,7 +57,7 @@ public:
                     std::int32_t timeout);
 
 private:
-    std::string endpoint_;
+    std::string m_endpoint;
 };
 
 // Per-thread set-up of the SOAP layer before a session's first call. The

@@ -11,12 +11,12 @@ namespace tarnwel {
 
 class TWException {
 public:
-    explicit TWException(std::string message) : message_(std::move(message)) {}
+    explicit TWException(std::string message) : m_message(std::move(message)) {}
 
-    std::string GetMessageText() const { return message_; }
+    std::string GetMessageText() const { return m_message; }
 
 private:
-    std::string message_;
+    std::string m_message;
 };
 
 // The exchange with the server failed (not reachable, time-out, SOAP fault,

@@ -12,18 +12,18 @@ namespace tarnwel {
 class CComError : public std::exception {
 public:
     CComError(std::int32_t code, std::string description)
-        : code_(code), description_(std::move(description)) {}
+        : m_code(code), m_description(std::move(description)) {}
 
-    std::int32_t Code() const { return code_; }
-    const std::string& Description() const { return description_; }
-    const char* what() const noexcept override { return description_.c_str(); }
+    std::int32_t Code() const { return m_code; }
+    const std::string& Description() const { return m_description; }
+    const char* what() const noexcept override { return m_description.c_str(); }
 
     // "0x%08lx" of the code, as messages show it.
     std::string CodeText() const;
 
 private:
-    std::int32_t code_;
-    std::string description_;
+    std::int32_t m_code;
+    std::string m_description;
 };
 
 // Status codes in use; their values are those of the COM conventions so that a

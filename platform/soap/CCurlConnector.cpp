@@ -60,7 +60,7 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
     CHttpResponse response;
     char errorText[CURL_ERROR_SIZE] = "";
     CURL* curl = handle.get();
-    curl_easy_setopt(curl, CURLOPT_URL, url_.c_str());
+    curl_easy_setopt(curl, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, envelope.data());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(envelope.size()));
@@ -69,11 +69,11 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for name look-ups
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, timeout_ > 0 ? static_cast<long>(timeout_) : 0L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, m_timeout > 0 ? static_cast<long>(m_timeout) : 0L);
 
     const CURLcode result = curl_easy_perform(curl);
     if (result != CURLE_OK)
-        RaiseCurlError(result, errorText, url_);
+        RaiseCurlError(result, errorText, m_url);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
     return response;
 }

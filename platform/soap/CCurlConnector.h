@@ -13,13 +13,13 @@ public:
     // Prepares libcurl for the process once; safe to call from any thread.
     static void InitializeLibrary();
 
-    void SetEndpointUrl(const std::string& url) override { url_ = url; }
-    void SetTimeout(std::int32_t milliseconds) override { timeout_ = milliseconds; }
+    void SetEndpointUrl(const std::string& url) override { m_url = url; }
+    void SetTimeout(std::int32_t milliseconds) override { m_timeout = milliseconds; }
     CHttpResponse Send(const std::string& envelope) override;
 
 private:
-    std::string url_;
-    std::int32_t timeout_ = 0;
+    std::string m_url;
+    std::int32_t m_timeout = 0;
 };
 
 } // namespace tarnwel

@@ -49,21 +49,21 @@ void CSoapReader::Load(const std::string& text)
     // The parse options of the reply readers: a value that is nothing but
     // white space stays a value.
     const pugi::xml_parse_result result =
-        document_.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+        m_document.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!result) {
-        document_.reset();
+        m_document.reset();
         throw CComError(com_codes::kFail, std::string("The server's answer is not XML: ") + result.description() +
                                               " at offset " + std::to_string(result.offset));
     }
-    if (!document_.document_element()) {
-        document_.reset();
+    if (!m_document.document_element()) {
+        m_document.reset();
         throw CComError(com_codes::kFail, "The server's answer is empty");
     }
 }
 
 bool CSoapReader::Fault() const
 {
-    const pugi::xml_node envelope = document_.document_element();
+    const pugi::xml_node envelope = m_document.document_element();
     if (!IsEnvelopeElement(envelope, "Envelope"))
         return false;
     for (const pugi::xml_node body : envelope.children()) {
@@ -80,7 +80,7 @@ bool CSoapReader::Fault() const
 std::string CSoapReader::Xml() const
 {
     std::ostringstream text;
-    document_.save(text, "", pugi::format_raw | pugi::format_no_declaration);
+    m_document.save(text, "", pugi::format_raw | pugi::format_no_declaration);
     return text.str();
 }
 

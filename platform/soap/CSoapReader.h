@@ -17,13 +17,13 @@ public:
     bool Fault() const;
 
     // The loaded document; empty before Load.
-    const pugi::xml_document& Dom() const { return document_; }
+    const pugi::xml_document& Dom() const { return m_document; }
 
     // The whole document written back as XML text, without indentation.
     std::string Xml() const;
 
 private:
-    pugi::xml_document document_;
+    pugi::xml_document m_document;
 };
 
 } // namespace tarnwel

@@ -20,12 +20,12 @@ public:
     void EndBody();
     void EndEnvelope();
 
-    const std::string& Text() const { return text_; }
-    std::string TakeText() { return std::move(text_); }
+    const std::string& Text() const { return m_text; }
+    std::string TakeText() { return std::move(m_text); }
 
 private:
-    std::string text_;
-    std::string openElement_;  // qualified name of the open method element
+    std::string m_text;
+    std::string m_openElement;  // qualified name of the open method element
 };
 
 } // namespace tarnwel

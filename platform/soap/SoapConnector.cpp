@@ -21,14 +21,14 @@ std::unique_ptr<ISoapConnector> CreateSoapConnector()
 }
 
 CScopedSoapConnectorFactory::CScopedSoapConnectorFactory(SoapConnectorFactory factory)
-    : previous_(std::move(Factory()))
+    : m_previous(std::move(Factory()))
 {
     Factory() = std::move(factory);
 }
 
 CScopedSoapConnectorFactory::~CScopedSoapConnectorFactory()
 {
-    Factory() = std::move(previous_);
+    Factory() = std::move(m_previous);
 }
 
 } // namespace tarnwel

@@ -47,7 +47,7 @@ public:
     CScopedSoapConnectorFactory& operator=(const CScopedSoapConnectorFactory&) = delete;
 
 private:
-    SoapConnectorFactory previous_;
+    SoapConnectorFactory m_previous;
 };
 
 } // namespace tarnwel

@@ -30,17 +30,17 @@ struct CScriptedAnswer {
 class CFakeSoapServer {
 public:
     CFakeSoapServer()
-        : scope_([this] { return std::make_unique<Connector>(*this); })
+        : m_scope([this] { return std::make_unique<Connector>(*this); })
     {
     }
 
     // The next call gets this reply document wrapped in a SOAP envelope.
     void AnswerWith(const std::string& bodyContent, long status = 200)
     {
-        answers_.push_back({status, Envelope(bodyContent), std::nullopt});
+        m_answers.push_back({status, Envelope(bodyContent), std::nullopt});
     }
-    void AnswerRaw(const std::string& text, long status = 200) { answers_.push_back({status, text, std::nullopt}); }
-    void FailWith(CComError failure) { answers_.push_back({0, "", std::move(failure)}); }
+    void AnswerRaw(const std::string& text, long status = 200) { m_answers.push_back({status, text, std::nullopt}); }
+    void FailWith(CComError failure) { m_answers.push_back({0, "", std::move(failure)}); }
 
     static std::string Envelope(const std::string& bodyContent)
     {
@@ -54,35 +54,35 @@ public:
                "</faultstring></SOAP-ENV:Fault>";
     }
 
-    const std::vector<CSentRequest>& Requests() const { return requests_; }
+    const std::vector<CSentRequest>& Requests() const { return m_requests; }
 
 private:
     class Connector : public ISoapConnector {
     public:
-        explicit Connector(CFakeSoapServer& server) : server_(server) {}
-        void SetEndpointUrl(const std::string& url) override { request_.url = url; }
-        void SetTimeout(std::int32_t milliseconds) override { request_.timeout = milliseconds; }
+        explicit Connector(CFakeSoapServer& server) : m_server(server) {}
+        void SetEndpointUrl(const std::string& url) override { m_request.url = url; }
+        void SetTimeout(std::int32_t milliseconds) override { m_request.timeout = milliseconds; }
         CHttpResponse Send(const std::string& envelope) override
         {
-            request_.envelope = envelope;
-            server_.requests_.push_back(request_);
-            if (server_.answers_.empty())
+            m_request.envelope = envelope;
+            m_server.m_requests.push_back(m_request);
+            if (m_server.m_answers.empty())
                 throw CComError(com_codes::kFail, "no scripted answer");
-            CScriptedAnswer answer = std::move(server_.answers_.front());
-            server_.answers_.pop_front();
+            CScriptedAnswer answer = std::move(m_server.m_answers.front());
+            m_server.m_answers.pop_front();
             if (answer.failure)
                 throw *answer.failure;
             return {answer.status, std::move(answer.body)};
         }
 
     private:
-        CFakeSoapServer& server_;
-        CSentRequest request_;
+        CFakeSoapServer& m_server;
+        CSentRequest m_request;
     };
 
-    std::deque<CScriptedAnswer> answers_;
-    std::vector<CSentRequest> requests_;
-    CScopedSoapConnectorFactory scope_;
+    std::deque<CScriptedAnswer> m_answers;
+    std::vector<CSentRequest> m_requests;
+    CScopedSoapConnectorFactory m_scope;
 };
 
 } // namespace tarnwel::test

@@ -88,35 +88,35 @@ CReferenceServer::CReferenceServer(const std::vector<std::string>& arguments)
     std::vector<std::string> words{"serve", "--port", "0"};
     words.insert(words.end(), arguments.begin(), arguments.end());
     int outputFd = -1;
-    pid_ = Spawn(words, outputFd);
+    m_pid = Spawn(words, outputFd);
     std::string line;
     try {
         line = ReadOutput(outputFd, std::chrono::seconds(20),
                           [](const std::string& output) { return output.find('\n') != std::string::npos; });
     } catch (...) {
         ::close(outputFd);
-        ::kill(pid_, SIGKILL);
-        WaitFor(pid_);
+        ::kill(m_pid, SIGKILL);
+        WaitFor(m_pid);
         throw;
     }
     ::close(outputFd);
     const auto start = line.find(kListeningPrefix);
     const auto end = line.find('\n');
     if (start == std::string::npos || end == std::string::npos) {
-        ::kill(pid_, SIGKILL);
-        WaitFor(pid_);
+        ::kill(m_pid, SIGKILL);
+        WaitFor(m_pid);
         throw std::runtime_error("the reference server did not start: " + line);
     }
-    url_ = line.substr(start + kListeningPrefix.size(), end - start - kListeningPrefix.size());
-    const auto portStart = url_.rfind(':') + 1;
-    port_ = std::stoi(url_.substr(portStart));
+    m_url = line.substr(start + kListeningPrefix.size(), end - start - kListeningPrefix.size());
+    const auto portStart = m_url.rfind(':') + 1;
+    m_port = std::stoi(m_url.substr(portStart));
 }
 
 CReferenceServer::~CReferenceServer()
 {
-    if (pid_ > 0) {
-        ::kill(pid_, SIGTERM);
-        WaitFor(pid_);
+    if (m_pid > 0) {
+        ::kill(m_pid, SIGTERM);
+        WaitFor(m_pid);
     }
 }
 

@@ -16,8 +16,8 @@ public:
     CReferenceServer& operator=(const CReferenceServer&) = delete;
 
     // "http://127.0.0.1:<port>/tarnwelreplication"
-    const std::string& Url() const { return url_; }
-    int Port() const { return port_; }
+    const std::string& Url() const { return m_url; }
+    int Port() const { return m_port; }
 
     // Runs the server's command line with `arguments` and returns what it
     // printed ("dump --store FILE", for instance). Raises on a failure.
@@ -27,9 +27,9 @@ public:
     static int UnusedPort();
 
 private:
-    int pid_ = -1;
-    int port_ = 0;
-    std::string url_;
+    int m_pid = -1;
+    int m_port = 0;
+    std::string m_url;
 };
 
 } // namespace tarnwel::test
