@@ -282,7 +282,8 @@ TEST_F(ReferenceServerTest, AServerThatTakesLongerThanTheTimeoutFailsTheCall)
 
 TEST(UnreachableServer, GivesTheOtherMessages)
 {
-    const std::string url = "http://127.0.0.1:" + std::to_string(CReferenceServer::UnusedPort()) + "/tarnwelreplication";
+    const test::CClosedPort closed;
+    const std::string url = "http://127.0.0.1:" + std::to_string(closed.Port()) + "/tarnwelreplication";
     CServerSession session(CServerAccount{"user", "vezi", url, 2000});
     EXPECT_EQ(MessageOf<ServerConnectException>([&] { session.Authenticate(kTaskNamespace); }),
               "Unerwarteter Server-Fehler!\r\nBitte überprüfen Sie ihre Verbindung\r\nmit dem Server");

@@ -140,19 +140,25 @@ std::string CReferenceServer::RunCommand(const std::vector<std::string>& argumen
     return output;
 }
 
-int CReferenceServer::UnusedPort()
+CClosedPort::CClosedPort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
-    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        throw std::runtime_error("cannot find a free port");
-    const int port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
+    if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        throw std::runtime_error("cannot reserve a loopback port");
+    }
+    m_port = ntohs(address.sin_port);
+}
+
+CClosedPort::~CClosedPort()
+{
+    ::close(m_fd);
 }
 
 } // namespace tarnwel::test

@@ -23,13 +23,27 @@ public:
     // printed ("dump --store FILE", for instance). Raises on a failure.
     static std::string RunCommand(const std::vector<std::string>& arguments);
 
-    // A loopback port that nothing listens on at the moment of the call.
-    static int UnusedPort();
 
 private:
     int m_pid = -1;
     int m_port = 0;
     std::string m_url;
+};
+
+// A loopback port that refuses every connection for as long as the object
+// lives: it is bound but never listens, so no other server can take it.
+class CClosedPort {
+public:
+    CClosedPort();
+    ~CClosedPort();
+    CClosedPort(const CClosedPort&) = delete;
+    CClosedPort& operator=(const CClosedPort&) = delete;
+
+    int Port() const { return m_port; }
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
 };
 
 } // namespace tarnwel::test
