@@ -4,9 +4,11 @@
 
 #include <sqlite3.h>
 
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <random>
+#include <thread>
 
 namespace tarnwel {
 namespace {
@@ -191,7 +193,19 @@ std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
 
 void CPimDatabase::CreateSchema()
 {
-    Execute("PRAGMA journal_mode = WAL");
+    // Switching a new file to WAL needs the file to itself, and SQLite does not
+    // wait for that on its own: two programs that open a new store at the same
+    // moment would otherwise fail with "database is locked".
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+        const int result = sqlite3_exec(m_db, "PRAGMA journal_mode = WAL", nullptr, nullptr, nullptr);
+        if (result == SQLITE_OK)
+            break;
+        const int primary = result & 0xff;
+        if ((primary != SQLITE_BUSY && primary != SQLITE_LOCKED) || std::chrono::steady_clock::now() > deadline)
+            Fail("opening the file", result);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     Execute("PRAGMA synchronous = NORMAL");
     Execute("BEGIN IMMEDIATE");
     try {
