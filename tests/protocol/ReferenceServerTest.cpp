@@ -218,6 +218,15 @@ TEST_F(ReferenceServerTest, NewAddressesAreMadeOncePerTemporaryId)
     session.AddContacts(CContactArray(fresh.begin() + 2, fresh.end()), errors);
     EXPECT_TRUE(errors.empty());
 
+    // An address the server does not know fails the contact for another
+    // reason than rights: it goes to the add errors.
+    CContactArray stray(1);
+    stray[0].id_client = "local-stray";
+    stray[0].address.address_action = "no_change";
+    stray[0].address.address_id = "ADR404";
+    EXPECT_TRUE(session.AddContacts(stray, errors).empty());
+    EXPECT_EQ(errors, (CStringMap{{"local-stray", "ERROR"}}));
+
     CContactArray contacts;
     CAddressArray addresses;
     session.GetContacts(contacts, addresses, "1900-01-01", {});
