@@ -123,8 +123,9 @@ std::string CServerSession::Authenticate(const std::string& namespaceUri)
         sessionId = LastElementText(document, "session-id", "no_auth");
         const std::string remove = LastElementText(document, "delete", "");
         // Without a "write" element the delete rights must still stand at
-        // their positions, so refused write rights fill the gap.
-        const std::string refusedWrite(remove.empty() ? 1 : remove.size(), 'N');
+        // their positions, so refused write rights fill the gap: one for
+        // appointments and tasks, two (write, address) for contacts.
+        const std::string refusedWrite(namespaceUri == kContactNamespace ? 2 : 1, 'N');
         rights = LastElementText(document, "write", refusedWrite) + remove;
     } catch (...) {
         throw LoginFailedException(kAuthenticateTexts.read);
@@ -311,8 +312,8 @@ void CServerSession::DeleteTasks(const CTaskArray& records, CStringArray& done, 
 void CServerSession::ParseItemErrors(const CSoapReply& reply, CStringArray& done, CStringArray& refused,
                                      CStringArray& failed)
 {
+    const pugi::xml_document& document = reply.Dom();
     try {
-        const pugi::xml_document& document = reply.Dom();
         // An element without an "ID" names no item and is passed over.
         for (const pugi::xml_node& error : ElementsByTagName(document, "ERROR")) {
             if (!error.attribute("ID"))

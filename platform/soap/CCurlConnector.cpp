@@ -17,10 +17,16 @@ struct CurlListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
-std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void* target)
+// libcurl is C: nothing may be thrown through it. Answering 0 makes it end the
+// transfer with CURLE_WRITE_ERROR, which Send reports as a CComError.
+std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void* target) noexcept
 {
-    static_cast<std::string*>(target)->append(data, size * count);
-    return size * count;
+    try {
+        static_cast<std::string*>(target)->append(data, size * count);
+        return size * count;
+    } catch (...) {
+        return 0;
+    }
 }
 
 [[noreturn]] void RaiseCurlError(CURLcode code, const char* detail, const std::string& url)

@@ -53,7 +53,7 @@ TEST(Authenticate, ReadsTheSessionIdAndTheRightsOfTheReply)
          "second", "YYYN"},
         {"<write>Y</write><delete>Y</delete>", "no_auth", "YY"},
         // Without a "write" element the delete right keeps its position.
-        {"<session-id>s</session-id><delete>Y</delete>", "s", "NY"},
+        {"<session-id>s</session-id><delete>YN</delete>", "s", "NNYN"},
         {"<session-id>s</session-id><write>YY</write>", "s", "YY"},
     };
     for (const auto& c : cases) {
@@ -278,6 +278,9 @@ TEST(ParseItemErrors, SortsTheIdsAndTracesEachElement)
                          "Fehler auf der Server-Seite",
                          "\tDRAV Element ID: 9 fertig bearbeitet",
                      }));
+
+    // A reply without a document is no reading failure: its error reaches the run as it is.
+    EXPECT_THROW(session.ParseItemErrors(CSoapReply(), done, refused, failed), CComError);
 }
 
 } // namespace
