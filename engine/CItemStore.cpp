@@ -43,14 +43,13 @@ CStringArray CItemStore<Kind>::GetChangedServerIds(std::string_view since)
     Scan(ChangedSinceFilter(since), [&](const COutlookItem& item) {
         if (!IsOwnClass(item))
             return;
-        // Only mapped items count, so the others are not read at all.
-        const std::string* serverId = m_mappings.FindServerId(item.GetEntryID());
-        if (!serverId)
-            return;
-        std::string mapped = *serverId;
+        // Every own-class item is read, mapped or not: an item that Outlook
+        // cannot read fails the run here, before anything has been changed.
         Record record;
-        if (ReadRecord(item, record))
-            serverIds.push_back(std::move(mapped));
+        if (!ReadRecord(item, record))
+            return;
+        if (const std::string* serverId = m_mappings.FindServerId(record.id_client))
+            serverIds.push_back(*serverId);
     });
     return serverIds;
 }

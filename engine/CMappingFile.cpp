@@ -40,7 +40,7 @@ void AppendId(std::string& out, std::string_view id)
 // under it (std::exit would): the buffers are flushed and the process ends.
 [[noreturn]] void Fatal(const char* message)
 {
-    ShowMessageBox(message, MessageBoxButtons::ok, MessageBoxIcon::stop);
+    ShowForegroundMessageBox(message, MessageBoxIcon::stop);
     std::fflush(nullptr);
     std::_Exit(1);
 }
@@ -117,7 +117,7 @@ bool CMappingFile::Load(CMappingTable& table) const
     case FileReadResult::missing:
         if (CreateEmpty(m_path))
             return true;
-        ShowMessageBox("cannot create file", MessageBoxButtons::ok, MessageBoxIcon::stop);
+        ShowForegroundMessageBox("cannot create file", MessageBoxIcon::stop);
         return false;
     case FileReadResult::failed:
         break;
@@ -129,7 +129,7 @@ void CMappingFile::Save(const CMappingTable& table, const AtomicWriteOptions& op
 {
     CAtomicFileWriter writer;
     if (!writer.Open(m_path, options)) {
-        ShowMessageBox("ERROR: cannot open map file", MessageBoxButtons::ok, MessageBoxIcon::stop);
+        ShowForegroundMessageBox("ERROR: cannot open map file", MessageBoxIcon::stop);
         return;
     }
     std::string line;

@@ -13,7 +13,7 @@ CApplication CreateOutlook()
     try {
         return CApplication::Create("Outlook.Application");
     } catch (const CComError& error) {
-        ShowMessageBox("CreateDispatch() failed w/error " + error.CodeText());
+        ShowForegroundMessageBox("CreateDispatch() failed w/error " + error.CodeText());
         throw;
     }
 }

@@ -18,6 +18,9 @@ struct CMessageBoxRequest {
     MessageBoxIcon icon = MessageBoxIcon::none;
     // The button that Enter chooses: ok, cancel, yes or no.
     MessageBoxResult defaultButton = MessageBoxResult::ok;
+    // Bring the box in front of every other window: for boxes that a worker
+    // shows without a parent window, which could otherwise open unseen.
+    bool foreground = false;
 };
 
 using MessageBoxHandler = std::function<MessageBoxResult(const CMessageBoxRequest&)>;
@@ -27,6 +30,8 @@ using MessageBoxHandler = std::function<MessageBoxResult(const CMessageBoxReques
 MessageBoxResult ShowMessageBox(const std::string& text, MessageBoxButtons buttons = MessageBoxButtons::ok,
                                 MessageBoxIcon icon = MessageBoxIcon::none);
 MessageBoxResult ShowMessageBox(CMessageBoxRequest request);
+// An OK box brought in front of every other window.
+void ShowForegroundMessageBox(const std::string& text, MessageBoxIcon icon = MessageBoxIcon::none);
 
 // Installs `handler` and returns the one it replaces. An empty handler
 // restores the default, which writes the box to standard error and answers

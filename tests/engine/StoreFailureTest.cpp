@@ -128,3 +128,12 @@ TEST_F(StoreWithFakeOutlook, VacuumStoppedByOutlookKeepsTheMappingFile)
     EXPECT_EQ(FileText("maps_appo.ids"), "E1 S1\r\n");
     EXPECT_EQ(CallCount("call Logoff"), 1);
 }
+
+TEST_F(StoreWithFakeOutlook, AnUnreadableItemFailsTheServerIdScanMappedOrNot)
+{
+    // The run asks for these ids before it changes anything, so an item that
+    // Outlook cannot read must stop it there.
+    m_outlook.itemsOf[9]->AddSaved(kOwnAppointment)->Fail("Subject");
+    CAppointmentStore store;
+    EXPECT_THROW(store.GetChangedServerIds("2000-01-01"), CComError);
+}
