@@ -1,5 +1,7 @@
 #include "engine/CReplicator.h"
 
+#include "engine/CNoRightsPolicyFactory.h"
+
 namespace tarnwel {
 namespace {
 
@@ -10,10 +12,15 @@ CServerAccount AccountOf(const CReplicationSettings& settings)
 
 } // namespace
 
-CReplicator::CReplicator(CReplicationSettings settings)
-    : CServerSession(AccountOf(settings)), m_settings(std::move(settings))
+CReplicator::CReplicator(IProgressSink& progressSink, CReplicationSettings settings)
+    : CServerSession(AccountOf(settings)),
+      m_settings(std::move(settings)),
+      m_progressSink(progressSink),
+      m_policyFactory(std::make_unique<CNoRightsPolicyFactory>())
 {
 }
+
+CReplicator::~CReplicator() = default;
 
 void CReplicator::Start()
 {

@@ -1,0 +1,39 @@
+#pragma once
+// What a replication job tells the window about its progress. Every operation
+// is called on the job's worker thread; the window carries the change to its
+// own thread if it must.
+
+#include <string>
+
+namespace tarnwel {
+
+// The status lines of the three kinds.
+inline constexpr int kAppointmentStatusControl = 1087;
+inline constexpr int kContactStatusControl = 1088;
+inline constexpr int kTaskStatusControl = 1089;
+
+class IProgressSink {
+public:
+    virtual ~IProgressSink() = default;
+
+    // The window shows that a run is active / that none is.
+    virtual void SetRunningState() = 0;
+    virtual void SetFinishedState() = 0;
+    virtual void SetHeaderText(std::string text) = 0;
+    virtual void SetResultText(std::string text) = 0;
+    // Sets the text of a kind's status line directly (kinds that are not
+    // replicated).
+    virtual void SetStatusLineText(int controlId, std::string text) = 0;
+    // The status line that the following status texts go to.
+    virtual void SetStatusControl(int controlId) = 0;
+    // The string-table text `stringId`; with two numbers it is a format with
+    // "%d" placeholders.
+    virtual void ShowStatus(int stringId) = 0;
+    virtual void ShowStatusCount(int stringId, int first, int second) = 0;
+    // Hooks without an effect of their own.
+    virtual void OnServerItemsFetched(int /*count*/) {}
+    virtual void OnItemTick() {}
+    virtual void OnStepDone() {}
+};
+
+} // namespace tarnwel

@@ -1,0 +1,108 @@
+#pragma once
+// A modal dialog: a template of controls by id and the handlers of its logic.
+// The logic reads and writes its controls by id only ("enable 1011 when ...");
+// the backend that shows the dialog mirrors the control states and reports
+// the user's actions through the User... operations.
+
+#include "platform/ui/DialogTemplate.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tarnwel {
+
+// The state of one control as the logic and the backends see it.
+struct CControlState {
+    int id = kIdStatic;
+    ControlType type = ControlType::staticText;
+    std::string text;
+    bool enabled = true;
+    bool visible = true;
+    int check = 0;                     // radio buttons and check boxes: 1 ticked
+    std::vector<std::string> entries;  // drop-down list entries, in order
+    int selection = -1;                // drop-down list: selected entry, -1 none
+};
+
+class CDialog {
+public:
+    explicit CDialog(CDialogTemplate dialogTemplate);
+    virtual ~CDialog() = default;
+    CDialog(const CDialog&) = delete;
+    CDialog& operator=(const CDialog&) = delete;
+
+    // Shows the dialog through the active backend and returns the id that
+    // ended it (kIdOk, kIdCancel).
+    int DoModal();
+
+    const CDialogTemplate& Template() const { return m_template; }
+    // Every control in template order.
+    const std::vector<CControlState>& Controls() const { return m_controls; }
+    bool HasEnded() const { return m_ended; }
+    int Result() const { return m_result; }
+
+    // --- Called by the backends -------------------------------------------
+    // Creates the control states from the template and runs OnInitDialog.
+    void InitializeDialog();
+    // A click: an automatic radio button is selected within its group, a
+    // check box toggles, OK runs OnOK and Cancel OnCancel; then OnClicked.
+    // Clicks on disabled or hidden controls change nothing.
+    void UserClick(int id);
+    // Chooses entry `index` of a drop-down list, then OnSelectionChange.
+    void UserSelect(int id, int index);
+    // Types a text into an edit control, then OnEditChange.
+    void UserSetText(int id, const std::string& text);
+    // Escape and the close box: OnCancel.
+    void UserEscape() { OnCancel(); }
+    void UserClose() { OnCancel(); }
+    // Told of every control that the logic changes (backends that mirror).
+    using ControlObserver = std::function<void(const CControlState&)>;
+    void SetControlObserver(ControlObserver observer) { m_observer = std::move(observer); }
+
+    // --- Control access by id, for the logic --------------------------------
+    // An id that the template does not hold is a programming error and throws
+    // std::out_of_range.
+    const CControlState& Control(int id) const;
+    std::string GetItemText(int id) const;
+    void SetItemText(int id, const std::string& text);
+    void EnableItem(int id, bool enable);
+    bool IsItemEnabled(int id) const;
+    void ShowItem(int id, bool show);
+    bool IsItemVisible(int id) const;
+    int GetCheck(int id) const;
+    void SetCheck(int id, int check);
+    // Ticks `id` and clears the other radio buttons from `first` to `last`.
+    void CheckRadioButton(int first, int last, int id);
+    // The ticked radio button among the ids from `first` to `last`, or 0.
+    int GetCheckedRadioButton(int first, int last) const;
+    void AddComboEntry(int id, const std::string& text);
+    int GetComboCount(int id) const;
+    int GetComboSelection(int id) const;
+    void SetComboSelection(int id, int index);
+
+protected:
+    // Base: DoDataExchange(false), which shows the fields in their controls.
+    virtual bool OnInitDialog();
+    virtual void OnClicked(int /*id*/) {}
+    virtual void OnSelectionChange(int /*id*/) {}
+    virtual void OnEditChange(int /*id*/) {}
+    // Base: DoDataExchange(true), then EndDialog(kIdOk).
+    virtual void OnOK();
+    // Base: EndDialog(kIdCancel) without the exchange back.
+    virtual void OnCancel();
+    // Moves field values into controls (`save` false) or back (`save` true).
+    virtual void DoDataExchange(bool /*save*/) {}
+    void EndDialog(int result);
+
+private:
+    CControlState& MutableControl(int id);
+    void Changed(const CControlState& control);
+
+    CDialogTemplate m_template;
+    std::vector<CControlState> m_controls;
+    ControlObserver m_observer;
+    bool m_ended = false;
+    int m_result = 0;
+};
+
+} // namespace tarnwel

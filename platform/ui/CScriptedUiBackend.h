@@ -1,0 +1,79 @@
+#pragma once
+// The scripted backend: answers message boxes and dialogs from queues that a
+// test or an answers file filled in advance, and records everything it was
+// shown. Safe to use from a worker thread.
+
+#include "platform/ui/CDialog.h"
+#include "platform/ui/UiBackend.h"
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tarnwel {
+
+// One user action inside a dialog.
+struct CDialogAction {
+    enum class Kind { click, select, setText, ok, escape, close };
+    Kind kind = Kind::ok;
+    int id = 0;      // click, select, setText
+    int index = 0;   // select: entry of the drop-down list
+    std::string text;
+
+    static CDialogAction Click(int id) { return {Kind::click, id, 0, {}}; }
+    static CDialogAction Select(int id, int index) { return {Kind::select, id, index, {}}; }
+    static CDialogAction SetText(int id, std::string text) { return {Kind::setText, id, 0, std::move(text)}; }
+    static CDialogAction Ok() { return {Kind::ok, kIdOk, 0, {}}; }
+    static CDialogAction Escape() { return {Kind::escape, 0, 0, {}}; }
+    static CDialogAction Close() { return {Kind::close, 0, 0, {}}; }
+};
+
+// The answer to one dialog: its template id (0 accepts any dialog) and the
+// actions. A script that does not end the dialog is ended with OK.
+struct CDialogScript {
+    int dialogId = 0;
+    std::vector<CDialogAction> actions;
+};
+
+// What a dialog showed: the controls right after its initialisation and when
+// it ended, and the id that ended it.
+struct CShownDialog {
+    int dialogId = 0;
+    std::vector<CControlState> initialControls;
+    std::vector<CControlState> finalControls;
+    int result = 0;
+
+    const CControlState& InitialControl(int id) const;
+    const CControlState& FinalControl(int id) const;
+};
+
+class CScriptedUiBackend : public IUiBackend {
+public:
+    // Queues the answer to the next message box.
+    void AnswerMessageBox(MessageBoxResult answer);
+    // Queues the script of the next dialog.
+    void AnswerDialog(CDialogScript script);
+
+    int RunModal(CDialog& dialog) override;
+    MessageBoxResult ShowMessageBox(const CMessageBoxRequest& request) override;
+
+    std::vector<CMessageBoxRequest> MessageBoxes() const;
+    std::vector<CShownDialog> Dialogs() const;
+    // Boxes and dialogs shown after their queue had run dry (answered with
+    // the box's default button, the dialog with OK), and scripts whose dialog
+    // id did not match the dialog shown.
+    std::vector<std::string> Unexpected() const;
+    // Answers still queued.
+    int PendingAnswers() const;
+
+private:
+    mutable std::mutex m_mutex;
+    std::deque<MessageBoxResult> m_boxAnswers;
+    std::deque<CDialogScript> m_dialogScripts;
+    std::vector<CMessageBoxRequest> m_boxes;
+    std::vector<CShownDialog> m_dialogs;
+    std::vector<std::string> m_unexpected;
+};
+
+} // namespace tarnwel

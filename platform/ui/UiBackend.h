@@ -1,0 +1,41 @@
+#pragma once
+// What shows dialogs and message boxes: the scripted backend in tests and
+// command-line runs, a window backend for users. Modal calls may come from any
+// thread; a backend carries them to wherever it shows its windows.
+
+#include "platform/ui/MessageBox.h"
+
+namespace tarnwel {
+
+class CDialog;
+
+class IUiBackend {
+public:
+    virtual ~IUiBackend() = default;
+
+    // Runs one modal dialog: `dialog.InitializeDialog()` first, then the
+    // user's actions through the dialog's User... operations until the dialog
+    // has ended. Returns the id that ended it.
+    virtual int RunModal(CDialog& dialog) = 0;
+    virtual MessageBoxResult ShowMessageBox(const CMessageBoxRequest& request) = 0;
+};
+
+// Installs `backend` (not owned; null restores the default) and returns the
+// one it replaces. The default backend writes boxes and dialog texts to
+// standard error, answers a box with its default button and ends a dialog as
+// Escape would, with the choice its initialisation made.
+IUiBackend* SetUiBackend(IUiBackend* backend);
+IUiBackend& ActiveUiBackend();
+
+class CScopedUiBackend {
+public:
+    explicit CScopedUiBackend(IUiBackend& backend) : m_previous(SetUiBackend(&backend)) {}
+    ~CScopedUiBackend() { SetUiBackend(m_previous); }
+    CScopedUiBackend(const CScopedUiBackend&) = delete;
+    CScopedUiBackend& operator=(const CScopedUiBackend&) = delete;
+
+private:
+    IUiBackend* m_previous;
+};
+
+} // namespace tarnwel
