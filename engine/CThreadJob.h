@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <thread>
 
 namespace tarnwel {
@@ -43,7 +44,9 @@ protected:
 private:
     static void ThreadProc(CThreadJob* job);
 
+    std::mutex m_threadMutex;  // guards m_thread and m_started
     std::thread m_thread;
+    bool m_started = false;
     std::atomic<bool> m_threadActive{false};
 };
 

@@ -1,0 +1,87 @@
+#include "engine/CReplicationJob.h"
+
+#include "engine/CReplicator.h"
+#include "engine/IProgressSink.h"
+#include "platform/base/OleDate.h"
+
+namespace tarnwel {
+namespace {
+
+// The last-run time as the result line shows it: the date in the user's
+// locale form and the time of day.
+std::string FormatRunEnd(const COleDate& date)
+{
+    return date.FormatLocaleDate() + date.Format(" %H:%M:%S");
+}
+
+} // namespace
+
+CReplicationJob::CReplicationJob() = default;
+
+CReplicationJob::~CReplicationJob()
+{
+    // Run uses the members of this class; they must outlive the thread.
+    JoinThread();
+}
+
+void CReplicationJob::Stop(int /*flag*/)
+{
+    m_stopFlag.store(1);
+    std::lock_guard lock(m_replicatorMutex);
+    if (m_replicator)
+        m_replicator->RequestAbort();
+}
+
+int CReplicationJob::Run()
+{
+    m_running.store(true);
+    IProgressSink& sink = *m_progressSink;
+
+    auto replicator = std::make_unique<CReplicator>(sink, m_settings);
+    CReplicator* current = replicator.get();
+    {
+        std::lock_guard lock(m_replicatorMutex);
+        m_replicator = std::move(replicator);
+        // A stop that came after Start but before the replicator existed
+        // still ends the run early.
+        if (m_stopFlag.load() != 0)
+            m_replicator->RequestAbort();
+    }
+
+    sink.SetRunningState();
+    current->Start();
+    sink.SetHeaderText("Verbinde zu Server");
+
+    if (m_settings.replicateAppointments != 0)
+        current->ReplicateAppointments();
+    else
+        sink.SetStatusLineText(kAppointmentStatusControl, "Termine sind nicht repliziert worden");
+    if (m_settings.replicateContacts != 0)
+        current->ReplicateContacts();
+    else
+        sink.SetStatusLineText(kContactStatusControl, "Kontakte sind nicht repliziert worden");
+    if (m_settings.replicateTasks != 0)
+        current->ReplicateTasks();
+    else
+        sink.SetStatusLineText(kTaskStatusControl, "Aufgaben sind nicht repliziert worden");
+
+    current->Stop();
+    sink.SetHeaderText("Nicht verbunden");
+    m_settings.lastRun = COleDate::Now();
+    sink.SetFinishedState();
+    sink.SetResultText("Replikation abgeschlossen um " + FormatRunEnd(m_settings.lastRun));
+
+    {
+        // Taken out under the lock, so that Stop never reaches a replicator
+        // that is being destroyed; destroyed outside it.
+        std::lock_guard lock(m_replicatorMutex);
+        replicator = std::move(m_replicator);
+    }
+    replicator.reset();
+
+    m_settings.Save(m_settingsPath);
+    m_running.store(false);
+    return 0;
+}
+
+} // namespace tarnwel

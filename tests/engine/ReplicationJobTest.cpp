@@ -1,0 +1,243 @@
+#include "engine/CReplicationJob.h"
+
+#include "engine/IProgressSink.h"
+#include "tests/engine/StoreFixture.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace tarnwel {
+namespace {
+
+using testing::ElementsAre;
+using testing::ElementsAreArray;
+using testing::HasSubstr;
+using testing::MatchesRegex;
+
+// Records every call as a line. A call whose line equals the hold line waits
+// inside the callback until Release(), so a test can act on a job that is
+// known to be in the middle of its run.
+class CHoldingSink : public IProgressSink {
+public:
+    explicit CHoldingSink(std::string holdAt = {}) : m_holdAt(std::move(holdAt)) {}
+
+    void SetRunningState() override { Record("running"); }
+    void SetFinishedState() override { Record("finished"); }
+    void SetHeaderText(std::string text) override { Record("header " + text); }
+    void SetResultText(std::string text) override { Record("result " + text); }
+    void SetStatusLineText(int controlId, std::string text) override
+    {
+        Record("line " + std::to_string(controlId) + " " + text);
+    }
+    void SetStatusControl(int controlId) override { Record("control " + std::to_string(controlId)); }
+    void ShowStatus(int stringId) override { Record("status " + std::to_string(stringId)); }
+    void ShowStatusCount(int stringId, int first, int second) override
+    {
+        Record("status " + std::to_string(stringId) + " " + std::to_string(first) + " " + std::to_string(second));
+    }
+
+    void WaitUntilHeld()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_held; });
+    }
+    void Release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_released = true;
+        m_changed.notify_all();
+    }
+    std::vector<std::string> Calls() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_calls;
+    }
+
+private:
+    void Record(std::string line)
+    {
+        std::unique_lock lock(m_mutex);
+        const bool hold = line == m_holdAt;
+        m_calls.push_back(std::move(line));
+        if (hold) {
+            m_held = true;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return m_released; });
+        }
+    }
+
+    const std::string m_holdAt;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::string> m_calls;
+    bool m_held = false;
+    bool m_released = false;
+};
+
+constexpr const char* kResultPattern = "result Replikation abgeschlossen um [0-9]{2}\\.[0-9]{2}\\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}";
+
+class ReplicationJobTest : public test::StoreFixture {
+protected:
+    // A job whose settings select the kinds given; nothing is reachable at
+    // its server address, so a run that tried to connect would say so.
+    std::unique_ptr<CReplicationJob> MakeJob(IProgressSink& sink, bool appointments, bool contacts, bool tasks)
+    {
+        auto job = std::make_unique<CReplicationJob>();
+        job->m_settings.SetDefaults();
+        job->m_settings.serverUrl = "http://127.0.0.1:1/tarnwelreplication";
+        job->m_settings.userName = "anna";
+        job->m_settings.replicateAppointments = appointments ? 1 : 0;
+        job->m_settings.replicateContacts = contacts ? 1 : 0;
+        job->m_settings.replicateTasks = tasks ? 1 : 0;
+        job->m_progressSink = &sink;
+        job->m_settingsPath = m_dir.Path("TarnwelClient.ini");
+        return job;
+    }
+
+    CReplicationSettings SavedSettings()
+    {
+        CReplicationSettings saved;
+        saved.Load(m_dir.Path("TarnwelClient.ini"));
+        return saved;
+    }
+};
+
+TEST_F(ReplicationJobTest, TellsTheSinkAboutEveryKindThatIsNotReplicated)
+{
+    const struct {
+        bool contacts;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {false,
+         {"line 1087 Termine sind nicht repliziert worden", "line 1088 Kontakte sind nicht repliziert worden",
+          "line 1089 Aufgaben sind nicht repliziert worden"}},
+        {true, {"line 1087 Termine sind nicht repliziert worden", "line 1089 Aufgaben sind nicht repliziert worden"}},
+    };
+    for (const auto& c : cases) {
+        CHoldingSink sink;
+        auto job = MakeJob(sink, false, c.contacts, false);
+        ASSERT_TRUE(job->Start(nullptr, 0));
+        job->Join();
+
+        std::vector<std::string> calls = sink.Calls();
+        ASSERT_EQ(calls.size(), c.lines.size() + 5) << testing::PrintToString(calls);
+        EXPECT_THAT(calls.back(), MatchesRegex(kResultPattern));
+        calls.pop_back();
+        std::vector<std::string> expected{"running", "header Verbinde zu Server"};
+        expected.insert(expected.end(), c.lines.begin(), c.lines.end());
+        expected.insert(expected.end(), {"header Nicht verbunden", "finished"});
+        EXPECT_THAT(calls, ElementsAreArray(expected));
+        EXPECT_FALSE(job->IsRunning());
+        EXPECT_FALSE(job->ThreadActive());
+        EXPECT_EQ(job->Result(), 0);
+        EXPECT_FALSE(job->Start(nullptr, 0)) << "a job runs once";
+    }
+    EXPECT_THAT(m_boxes, testing::IsEmpty());
+}
+
+TEST_F(ReplicationJobTest, SavesItsCopyOfTheSettingsWithTheTimeTheRunEnded)
+{
+    CHoldingSink sink;
+    auto job = MakeJob(sink, false, false, false);
+    job->m_settings.lastRun = COleDate::FromFields(2001, 2, 3, 4, 5, 6);
+    const COleDate before = COleDate::Now();
+    ASSERT_TRUE(job->Start(nullptr, 0));
+    job->Join();
+    const COleDate after = COleDate::Now();
+
+    const CReplicationSettings saved = SavedSettings();
+    EXPECT_EQ(saved.userName, "anna");
+    EXPECT_EQ(saved.serverUrl, "http://127.0.0.1:1/tarnwelreplication");
+    EXPECT_FALSE(saved.lastRun.IsBefore(before));
+    EXPECT_FALSE(saved.lastRun.IsAfter(after));
+    // The result line names the same time as the file.
+    EXPECT_EQ(sink.Calls().back(), "result Replikation abgeschlossen um " + saved.lastRun.Format("%d.%m.%Y %H:%M:%S"));
+}
+
+TEST_F(ReplicationJobTest, ARunWhoseSettingsCannotBeSavedStillFinishes)
+{
+    CHoldingSink sink;
+    auto job = MakeJob(sink, false, false, false);
+    job->m_settingsPath = m_dir.Path("missing/TarnwelClient.ini");
+    ASSERT_TRUE(job->Start(nullptr, 0));
+    job->Join();
+    EXPECT_THAT(m_boxes, ElementsAre("cannot create file <" + job->m_settingsPath + ">"));
+    EXPECT_FALSE(job->IsRunning());
+    EXPECT_THAT(sink.Calls().back(), MatchesRegex(kResultPattern));
+}
+
+TEST_F(ReplicationJobTest, AStopBeforeTheStartIsForgotten)
+{
+    CHoldingSink sink;
+    auto job = MakeJob(sink, false, false, false);
+    job->Stop(1);
+    ASSERT_TRUE(job->Start(nullptr, 0));
+    EXPECT_EQ(job->StopFlag(), 0);
+    job->Join();
+    EXPECT_EQ(job->StopFlag(), 0);
+    EXPECT_THAT(sink.Calls().back(), MatchesRegex(kResultPattern));
+}
+
+TEST_F(ReplicationJobTest, AStopDuringTheRunAbortsTheKindsAndTheRunStillEndsAsUsual)
+{
+    CHoldingSink sink("header Verbinde zu Server");
+    auto job = MakeJob(sink, true, false, true);
+    ASSERT_TRUE(job->Start(nullptr, 0));
+    sink.WaitUntilHeld();
+    EXPECT_TRUE(job->IsRunning());
+    job->Stop(0);  // the flag given is not what counts
+    EXPECT_EQ(job->StopFlag(), 1);
+    sink.Release();
+    job->Join();
+
+    // The aborted runs return before they show anything or reach the server.
+    std::vector<std::string> calls = sink.Calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_THAT(calls.back(), MatchesRegex(kResultPattern));
+    calls.pop_back();
+    EXPECT_THAT(calls, ElementsAre("running", "header Verbinde zu Server", "line 1088 Kontakte sind nicht repliziert worden",
+                                   "header Nicht verbunden", "finished"));
+    EXPECT_THAT(m_boxes, testing::IsEmpty());
+    EXPECT_TRUE(SavedSettings().lastRun.IsAfter(COleDate::FromFields(2020, 1, 1)));
+    EXPECT_FALSE(job->IsRunning());
+}
+
+TEST_F(ReplicationJobTest, AStopAfterTheRunOnlySetsTheFlag)
+{
+    CHoldingSink sink;
+    auto job = MakeJob(sink, false, false, false);
+    ASSERT_TRUE(job->Start(nullptr, 0));
+    job->Join();
+    const std::vector<std::string> calls = sink.Calls();
+    job->Stop(1);
+    EXPECT_EQ(job->StopFlag(), 1);
+    EXPECT_EQ(sink.Calls(), calls);
+    EXPECT_FALSE(job->IsRunning());
+}
+
+TEST_F(ReplicationJobTest, DestroyingARunningJobWaitsForItsRunToEnd)
+{
+    CHoldingSink sink("header Nicht verbunden");
+    auto job = MakeJob(sink, false, false, false);
+    const std::string settingsPath = job->m_settingsPath;
+    ASSERT_TRUE(job->Start(nullptr, 0));
+    sink.WaitUntilHeld();
+
+    bool savedWhenDestroyed = false;
+    std::thread destroyer([&] {
+        job.reset();
+        savedWhenDestroyed = FileText(settingsPath) != "<missing>";
+    });
+    sink.Release();
+    destroyer.join();
+    EXPECT_TRUE(savedWhenDestroyed);
+    EXPECT_THAT(sink.Calls().back(), MatchesRegex(kResultPattern));
+}
+
+} // namespace
+} // namespace tarnwel
