@@ -1,0 +1,108 @@
+#include "tools/CPrintingProgressSink.h"
+
+#include "resources/StringTable.h"
+#include "tools/UiText.h"
+
+namespace tarnwel {
+namespace {
+
+constexpr int kHeaderPlace = -1;
+constexpr int kResultPlace = -2;
+
+std::string KindPrefix(int controlId)
+{
+    switch (controlId) {
+    case kAppointmentStatusControl:
+        return "Termine: ";
+    case kContactStatusControl:
+        return "Kontakte: ";
+    case kTaskStatusControl:
+        return "Aufgaben: ";
+    default:
+        return "Status " + std::to_string(controlId) + ": ";
+    }
+}
+
+std::string ResourceText(int stringId)
+{
+    std::string text = LoadResourceText(stringId);
+    return text.empty() ? "<text " + std::to_string(stringId) + ">" : text;
+}
+
+} // namespace
+
+std::string CPrintingProgressSink::FormatStatusText(int stringId, int first, int second)
+{
+    const std::string format = ResourceText(stringId);
+    const int numbers[] = {first, second};
+    std::size_t used = 0;
+    std::string text;
+    for (std::size_t i = 0; i < format.size(); ++i) {
+        if (format[i] == '%' && i + 1 < format.size()) {
+            if (format[i + 1] == '%') {
+                text += '%';
+                ++i;
+                continue;
+            }
+            if (format[i + 1] == 'd' && used < 2) {
+                text += std::to_string(numbers[used++]);
+                ++i;
+                continue;
+            }
+        }
+        text += format[i];
+    }
+    return text;
+}
+
+void CPrintingProgressSink::SetHeaderText(std::string text)
+{
+    Print(kHeaderPlace, "* ", text);
+}
+
+void CPrintingProgressSink::SetResultText(std::string text)
+{
+    Print(kResultPlace, "= ", text);
+}
+
+void CPrintingProgressSink::SetStatusLineText(int controlId, std::string text)
+{
+    Print(controlId, KindPrefix(controlId), text);
+}
+
+void CPrintingProgressSink::SetStatusControl(int controlId)
+{
+    std::lock_guard lock(m_mutex);
+    m_statusControl = controlId;
+}
+
+void CPrintingProgressSink::ShowStatus(int stringId)
+{
+    const int control = [this] {
+        std::lock_guard lock(m_mutex);
+        return m_statusControl;
+    }();
+    Print(control, KindPrefix(control), ResourceText(stringId));
+}
+
+void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
+{
+    const int control = [this] {
+        std::lock_guard lock(m_mutex);
+        return m_statusControl;
+    }();
+    Print(control, KindPrefix(control), FormatStatusText(stringId, first, second));
+}
+
+void CPrintingProgressSink::Print(int place, const std::string& prefix, const std::string& text)
+{
+    const std::string line = prefix + TerminalText(text);
+    std::lock_guard lock(m_mutex);
+    std::string& last = m_lastLines[place];
+    if (last == line)
+        return;
+    last = line;
+    m_out << line << std::endl;
+}
+
+} // namespace tarnwel

@@ -1,0 +1,159 @@
+// tarnwel-replicate: runs one replication job in the current directory with
+// its "TarnwelClient.ini", writes every header, status and result text as it
+// changes, and answers the run's questions from an answers file or on the
+// terminal. A front end for tests and the demo.
+
+#include "engine/CReplicationJob.h"
+#include "engine/CReplicationSettings.h"
+#include "platform/pimstore/PimStore.h"
+#include "platform/ui/MessageBox.h"
+#include "platform/ui/UiBackend.h"
+#include "tools/CAnswersFileBackend.h"
+#include "tools/CPrintingProgressSink.h"
+#include "tools/CTerminalUiBackend.h"
+
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tarnwel {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: tarnwel-replicate [--settings FILE] [--server URL] [--answers FILE]\n"
+    "\n"
+    "Runs one replication of the kinds that the settings select, in the current\n"
+    "directory (the mapping files maps_*.ids lie there), and writes each header,\n"
+    "status and result text as it changes. Exits 0 when the run has ended; the\n"
+    "run's own failures are shown as message boxes. Bad arguments exit with 2.\n"
+    "\n"
+    "Options:\n"
+    "  --settings FILE  the settings file (default TarnwelClient.ini); a missing\n"
+    "                   file is created with the default settings\n"
+    "  --server URL     replicate with this server; the URL is kept in the\n"
+    "                   settings file, which the run saves at its end\n"
+    "  --answers FILE   answer the run's message boxes and dialogs from FILE\n"
+    "                   instead of the terminal\n"
+    "  --help           this text\n"
+    "\n"
+    "Answers file: one answer a line, '#' starts a comment.\n"
+    "  box yes|no|ok|cancel          the button of the next message box\n"
+    "  dialog [ID] ACTION...         the actions in the next dialog; ID, when\n"
+    "                                given, is the dialog's template id that is\n"
+    "                                expected (a note says when another came)\n"
+    "  ACTION: click ID              click a control (radio button, check box,\n"
+    "                                push button)\n"
+    "          select ID INDEX       choose entry INDEX (from 0) of a list\n"
+    "          ok | escape | close   end the dialog with OK, Escape or its close box\n"
+    "A dialog whose actions do not end it is ended with OK. Boxes take the box\n"
+    "lines in order, dialogs the dialog lines. When the file has no answer left,\n"
+    "a box gets its default button and a dialog ends with OK as initialised, and\n"
+    "a note goes to standard error. Every box and dialog is written with the\n"
+    "answer it got. Example:\n"
+    "  box yes\n"
+    "  dialog 145 click 1012 ok   # the second option of the conflict dialog\n"
+    "\n"
+    "Without --answers the questions are asked on the terminal: a box takes one\n"
+    "of its button words (an empty line: its default button), a dialog takes\n"
+    "actions as above until it has ended. The end of the input answers a box\n"
+    "with its default button and a dialog with Escape.\n"
+    "\n"
+    "The local item store is $TARNWEL_PIMSTORE, else\n"
+    "$XDG_DATA_HOME/tarnwel/pimstore.db (by default ~/.local/share/tarnwel/pimstore.db).\n";
+
+constexpr int kBadArguments = 2;
+
+struct COptions {
+    std::optional<std::string> settingsPath;
+    std::optional<std::string> serverUrl;
+    std::optional<std::string> answersPath;
+    bool help = false;
+};
+
+bool ParseOptions(int argc, char** argv, COptions& options, std::string& error)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+            continue;
+        }
+        std::optional<std::string>* target = nullptr;
+        if (argument == "--settings")
+            target = &options.settingsPath;
+        else if (argument == "--server")
+            target = &options.serverUrl;
+        else if (argument == "--answers")
+            target = &options.answersPath;
+        if (target == nullptr) {
+            error = "unknown argument " + argument;
+            return false;
+        }
+        if (i + 1 >= argc || std::string(argv[i + 1]).empty()) {
+            error = argument + " needs a value";
+            return false;
+        }
+        *target = argv[++i];
+    }
+    return true;
+}
+
+int Main(int argc, char** argv)
+{
+    COptions options;
+    std::string error;
+    if (!ParseOptions(argc, argv, options, error)) {
+        std::cerr << "tarnwel-replicate: " << error << "\n(see tarnwel-replicate --help)\n";
+        return kBadArguments;
+    }
+    if (options.help) {
+        std::cout << kUsage;
+        return 0;
+    }
+
+    std::unique_ptr<IUiBackend> backend;
+    if (options.answersPath) {
+        std::ifstream answers(*options.answersPath);
+        if (!answers) {
+            std::cerr << "tarnwel-replicate: cannot open " << *options.answersPath << "\n";
+            return kBadArguments;
+        }
+        auto fromFile = std::make_unique<CAnswersFileBackend>(std::cout, std::cerr);
+        if (!fromFile->Load(answers, *options.answersPath, error)) {
+            std::cerr << "tarnwel-replicate: " << error << "\n";
+            return kBadArguments;
+        }
+        backend = std::move(fromFile);
+    } else {
+        backend = std::make_unique<CTerminalUiBackend>(std::cin, std::cout);
+    }
+    CScopedUiBackend scopedBackend(*backend);
+
+    SetApplicationTitle("DRAV replicator");
+    RegisterPimStore();
+
+    const std::string settingsPath = options.settingsPath.value_or(CReplicationSettings::kFileName);
+    CPrintingProgressSink sink(std::cout);
+    CReplicationJob job;
+    job.m_settings.Load(settingsPath);
+    if (options.serverUrl)
+        job.m_settings.serverUrl = *options.serverUrl;
+    job.m_progressSink = &sink;
+    job.m_settingsPath = settingsPath;
+    if (!job.Start(nullptr, 0)) {
+        std::cerr << "tarnwel-replicate: cannot start the replication thread\n";
+        return 1;
+    }
+    job.Join();
+    return 0;
+}
+
+} // namespace
+} // namespace tarnwel
+
+int main(int argc, char** argv)
+{
+    return tarnwel::Main(argc, argv);
+}
