@@ -31,9 +31,8 @@ std::string ResourceText(int stringId)
 
 } // namespace
 
-std::string CPrintingProgressSink::FormatStatusText(int stringId, int first, int second)
+std::string CPrintingProgressSink::FormatCounts(std::string_view format, int first, int second)
 {
-    const std::string format = ResourceText(stringId);
     const int numbers[] = {first, second};
     std::size_t used = 0;
     std::string text;
@@ -91,7 +90,7 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
         std::lock_guard lock(m_mutex);
         return m_statusControl;
     }();
-    Print(control, KindPrefix(control), FormatStatusText(stringId, first, second));
+    Print(control, KindPrefix(control), FormatCounts(ResourceText(stringId), first, second));
 }
 
 void CPrintingProgressSink::Print(int place, const std::string& prefix, const std::string& text)

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace tarnwel {
 
@@ -25,10 +26,9 @@ public:
     void ShowStatus(int stringId) override;
     void ShowStatusCount(int stringId, int first, int second) override;
 
-    // The string-table text `stringId` with its "%d" placeholders replaced by
-    // the two numbers in turn ("%%" stands for "%"); further placeholders stay
-    // as they are.
-    static std::string FormatStatusText(int stringId, int first, int second);
+    // `format` with its "%d" placeholders replaced by the two numbers in turn
+    // ("%%" stands for "%"); further placeholders stay as they are.
+    static std::string FormatCounts(std::string_view format, int first, int second);
 
 private:
     // Writes "<prefix><text>" unless the same line was the last one of its
