@@ -16,6 +16,8 @@ struct Entry {
 // Sorted by id. Texts are UTF-8 and stand exactly as the program shows them,
 // line breaks ("\r\n") and trailing blanks included.
 constexpr Entry kEntries[] = {
+    // Run-time questions
+    {169, "Keine Änderungen vornehmen."},
     // Contact descriptions and differences
     {241, "\r\n--------------Persönlich---------------"},
     {242, "Anrede:"},
