@@ -45,16 +45,18 @@ public:
     // Creates the control states from the template and runs OnInitDialog.
     void InitializeDialog();
     // A click: an automatic radio button is selected within its group, a
-    // check box toggles, OK runs OnOK and Cancel OnCancel; then OnClicked.
-    // Clicks on disabled or hidden controls change nothing.
+    // check box toggles, OK runs OnOK and Cancel OnCancel; every other click
+    // then goes to OnClicked. Clicks on disabled or hidden controls, and any
+    // action after the dialog has ended, change nothing.
     void UserClick(int id);
-    // Chooses entry `index` of a drop-down list, then OnSelectionChange.
+    // Chooses entry `index` of a drop-down list, then OnSelectionChange; an
+    // index outside its entries changes nothing.
     void UserSelect(int id, int index);
     // Types a text into an edit control, then OnEditChange.
     void UserSetText(int id, const std::string& text);
     // Escape and the close box: OnCancel.
-    void UserEscape() { OnCancel(); }
-    void UserClose() { OnCancel(); }
+    void UserEscape();
+    void UserClose();
     // Told of every control that the logic changes (backends that mirror).
     using ControlObserver = std::function<void(const CControlState&)>;
     void SetControlObserver(ControlObserver observer) { m_observer = std::move(observer); }

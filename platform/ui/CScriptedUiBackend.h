@@ -61,8 +61,10 @@ public:
     std::vector<CMessageBoxRequest> MessageBoxes() const;
     std::vector<CShownDialog> Dialogs() const;
     // Boxes and dialogs shown after their queue had run dry (answered with
-    // the box's default button, the dialog with OK), and scripts whose dialog
-    // id did not match the dialog shown.
+    // the box's default button, the dialog with OK), scripts whose dialog id
+    // did not match the dialog shown (the dialog gets only its OK), actions on
+    // controls the dialog does not have, actions left over after the dialog
+    // ended, and dialogs that OK could not end (then ended with Escape).
     std::vector<std::string> Unexpected() const;
     // Answers still queued.
     int PendingAnswers() const;

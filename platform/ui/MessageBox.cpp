@@ -1,7 +1,8 @@
 #include "platform/ui/MessageBox.h"
 
+#include "platform/ui/UiBackend.h"
+
 #include <cerrno>
-#include <cstdio>
 #include <mutex>
 
 namespace tarnwel {
@@ -12,12 +13,6 @@ std::mutex g_mutex;
 MessageBoxHandler g_handler;
 std::string g_title;
 bool g_titleSet = false;
-
-MessageBoxResult AnswerOnStandardError(const CMessageBoxRequest& request)
-{
-    std::fprintf(stderr, "[%s] %s\n", request.caption.c_str(), request.text.c_str());
-    return request.buttons == MessageBoxButtons::yesNo ? request.defaultButton : MessageBoxResult::ok;
-}
 
 } // namespace
 
@@ -40,7 +35,7 @@ MessageBoxResult ShowMessageBox(CMessageBoxRequest request)
     }
     if (request.caption.empty())
         request.caption = ApplicationTitle();
-    return handler ? handler(request) : AnswerOnStandardError(request);
+    return handler ? handler(request) : ActiveUiBackend().ShowMessageBox(request);
 }
 
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)

@@ -1,6 +1,7 @@
 #pragma once
 // Message boxes. Every box of the system goes through ShowMessageBox; what
-// shows it (a window, a test's capture, a terminal) is the handler in force.
+// shows it (a window, a test's capture, a terminal) is the handler in force,
+// else the active ui backend.
 
 #include <functional>
 #include <string>
@@ -33,9 +34,10 @@ MessageBoxResult ShowMessageBox(CMessageBoxRequest request);
 // An OK box brought in front of every other window.
 void ShowForegroundMessageBox(const std::string& text, MessageBoxIcon icon = MessageBoxIcon::none);
 
-// Installs `handler` and returns the one it replaces. An empty handler
-// restores the default, which writes the box to standard error and answers
-// OK (a box without OK: its default button).
+// Installs `handler` and returns the one it replaces. While a handler is
+// installed it answers every box; an empty handler hands the boxes back to
+// the active ui backend (UiBackend.h). The default backend writes the box to
+// standard error and answers OK (a box without OK: its default button).
 MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler);
 
 // The caption of every box; the program's name until a program sets it.
