@@ -1,25 +1,51 @@
 #include "engine/CNoRightsPolicyFactory.h"
 
+#include "engine/CNoRightsAskPolicy.h"
+#include "engine/CNoRightsIgnorePolicy.h"
+#include "engine/CNoRightsQueuePolicy.h"
+#include "resources/StringTable.h"
+
 namespace tarnwel {
 
-std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeTWDeletedPolicy(CKindRules)
+namespace {
+
+// The policy of one NoRights code; `questionId` names the question of the
+// ask policy.
+std::unique_ptr<CNoRightsPolicy> MakePolicy(int noRights, int questionId)
 {
-    return nullptr;
+    const std::string question = LoadResourceText(questionId);
+    switch (noRights) {
+    case 0:
+        return std::make_unique<CNoRightsQueuePolicy>();
+    case 1:
+        return std::make_unique<CNoRightsAskPolicy>(question);
+    case 2:
+        return std::make_unique<CNoRightsIgnorePolicy>();
+    default:
+        return nullptr;
+    }
 }
 
-std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeNewPolicy(CKindRules)
+} // namespace
+
+std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeTWDeletedPolicy(CKindRules rules)
 {
-    return nullptr;
+    return MakePolicy(rules.twDeletedNoRights, 238);
 }
 
-std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeOvrPolicy(CKindRules)
+std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeNewPolicy(CKindRules rules)
 {
-    return nullptr;
+    return MakePolicy(rules.newNoRights, 237);
 }
 
-std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeOLDeletedPolicy(CKindRules)
+std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeOvrPolicy(CKindRules rules)
 {
-    return nullptr;
+    return MakePolicy(rules.ovrNoRights, 239);
+}
+
+std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeOLDeletedPolicy(CKindRules rules)
+{
+    return MakePolicy(rules.olDeletedNoRights, 240);
 }
 
 } // namespace tarnwel

@@ -341,18 +341,23 @@ class ReplicationService:
             "deleteItems": self._delete_items,
         }
 
-    def handle(self, request):
-        """The reply envelope to `request`; raises SoapFault for a request it cannot answer."""
+    def handle(self, request, item_failure=None):
+        """The reply envelope to `request`; raises SoapFault for a request it cannot answer.
+
+        `item_failure` "refuse" or "error" makes every item of an addItems,
+        putItems or deleteItems request fail without being carried out: for
+        lack of rights ("not allowed") or for another reason.
+        """
         try:
             with self._store.transaction() as tx:
-                return response_envelope(request, self._methods[request.method](tx, request))
+                return response_envelope(request, self._methods[request.method](tx, request, item_failure))
         except SoapFault:
             raise
         except Exception as error:
             traceback.print_exc(file=sys.stderr)
             raise SoapFault(f"Internal server error: {error}", "Server") from error
 
-    def _authenticate(self, tx, request):
+    def _authenticate(self, tx, request, _item_failure=None):
         # The client wraps user and password in "Credentials"; both forms are read.
         credentials = _child(request.element, "Credentials")
         if credentials is None:
@@ -383,14 +388,14 @@ class ReplicationService:
     def _wrong_session():
         return "<wrong-session-id>The session is unknown or has ended</wrong-session-id>"
 
-    def _sign_out(self, tx, request):
+    def _sign_out(self, tx, request, _item_failure=None):
         ctx = self._session(tx, request)
         if ctx is None:
             return self._wrong_session()
         tx.end_session(ctx.session)
         return ""
 
-    def _get_items(self, tx, request):
+    def _get_items(self, tx, request, _item_failure=None):
         ctx = self._session(tx, request)
         if ctx is None:
             return self._wrong_session()
@@ -407,21 +412,22 @@ class ReplicationService:
                 raise SoapFault(f"Unexpected element {_name(element)!r} in {kind.list_tag!r}")
         return list(items)
 
-    def _add_items(self, tx, request):
+    def _add_items(self, tx, request, item_failure=None):
         def answer(element, new_id, error):
             client_id = _attr(_child_text(element, "id_client"))
             if error is None:
                 return f'<mapping id_client="{client_id}" id_tarnwel="{_attr(new_id)}"/>'
             return f'<mapping id_client="{client_id}" id_tarnwel="ERROR">{_esc(error)}</mapping>'
-        return self._each_item(tx, request, "write", lambda ctx, kind, element: kind.add(ctx, element), answer)
+        return self._each_item(tx, request, "write", lambda ctx, kind, element: kind.add(ctx, element), answer,
+                               item_failure)
 
-    def _put_items(self, tx, request):
-        return self._change_items(tx, request, "write", "put")
+    def _put_items(self, tx, request, item_failure=None):
+        return self._change_items(tx, request, "write", "put", item_failure)
 
-    def _delete_items(self, tx, request):
-        return self._change_items(tx, request, "delete", "delete")
+    def _delete_items(self, tx, request, item_failure=None):
+        return self._change_items(tx, request, "delete", "delete", item_failure)
 
-    def _change_items(self, tx, request, right, operation):
+    def _change_items(self, tx, request, right, operation, item_failure):
         """putItems and deleteItems: one OK or ERROR element per item, by server id."""
         def work(ctx, kind, element):
             item_id = _child_text(element, "id_tarnwel")
@@ -435,13 +441,14 @@ class ReplicationService:
             if error is None:
                 return f'<OK ID="{item_id}"/>'
             return f'<ERROR ID="{item_id}">{_esc(error)}</ERROR>'
-        return self._each_item(tx, request, right, work, answer)
+        return self._each_item(tx, request, right, work, answer, item_failure)
 
-    def _each_item(self, tx, request, right, work, answer):
+    def _each_item(self, tx, request, right, work, answer, item_failure):
         """Joins `answer(element, result, error text or None)` for each item of the request's list.
 
         `work(ctx, kind, element)` changes the store for one item; it runs only
-        when the user has `right`, and what it did is undone when it fails.
+        when the user has `right` and no `item_failure` is asked for, and what
+        it did is undone when it fails.
         """
         ctx = self._session(tx, request)
         if ctx is None:
@@ -452,6 +459,10 @@ class ReplicationService:
             try:
                 if not getattr(ctx.rights, right):
                     raise ItemError(f"{NOT_ALLOWED}: the user has no {right} right")
+                if item_failure == "refuse":
+                    raise ItemError(f"{NOT_ALLOWED}: refused on purpose")
+                if item_failure == "error":
+                    raise ItemError("Injected item error")
                 with tx.savepoint():
                     result = work(ctx, kind, element)
                 parts.append(answer(element, result, None))

@@ -32,12 +32,14 @@ TEXT_TYPE = "text/plain; charset=utf-8"
 class FaultSwitches:
     """Which requests fail on purpose. Each rule is (service or None for all, method[, seconds])."""
 
-    def __init__(self, delay=(), drop=(), fault=(), http500=(), garbage=()):
+    def __init__(self, delay=(), drop=(), fault=(), http500=(), garbage=(), refuse=(), item_error=()):
         self.delay_rules = list(delay)
         self.drop_rules = list(drop)
         self.fault_rules = list(fault)
         self.http500_rules = list(http500)
         self.garbage_rules = list(garbage)
+        self.refuse_rules = list(refuse)
+        self.item_error_rules = list(item_error)
 
     @staticmethod
     def matches(rule, request):
@@ -48,6 +50,14 @@ class FaultSwitches:
 
     def delay(self, request):
         return sum(rule[2] for rule in self.delay_rules if self.matches(rule, request))
+
+    def item_failure(self, request):
+        """How every item of the request fails: "refuse" (lack of rights), "error" (another reason) or None."""
+        if self.any(self.refuse_rules, request):
+            return "refuse"
+        if self.any(self.item_error_rules, request):
+            return "error"
+        return None
 
 
 class Endpoint:
@@ -86,7 +96,7 @@ class Endpoint:
             return 200, XML_TYPE, b"This reply is not XML <<<\n"
         started = time.monotonic()
         try:
-            reply = 200, XML_TYPE, self._service.handle(request).encode()
+            reply = 200, XML_TYPE, self._service.handle(request, switches.item_failure(request)).encode()
         except SoapFault as fault:
             reply = 500, XML_TYPE, fault_envelope(str(fault), fault.code).encode()
             self._log(f"{name}: fault: {fault}")
@@ -198,7 +208,8 @@ def serve(args):
         with store.transaction() as tx:
             tx.end_all_sessions()
         log = _stderr_log if args.verbose else (lambda message: None)
-        switches = FaultSwitches(args.delay, args.drop, args.fault, args.http500, args.garbage)
+        switches = FaultSwitches(args.delay, args.drop, args.fault, args.http500, args.garbage, args.refuse,
+                                 args.item_error)
         endpoint = Endpoint(ReplicationService(store), switches, stopping, log)
         path = args.path if args.path.startswith("/") else "/" + args.path
         try:
@@ -250,7 +261,8 @@ def _parser():
                     "METHOD is one of " + ", ".join(METHODS) + ", optionally qualified by its "
                     "service: appointment/getItems, contact/addItems, task/deleteItems. "
                     "A delayed request is carried out after its delay; a dropped or failed one is "
-                    "not carried out at all.")
+                    "not carried out at all. A user without the right still sees 'not allowed' "
+                    "before an item error.")
     run.add_argument("--port", type=int, default=DEFAULT_PORT, help="port (0: any free port; default %(default)s)")
     run.add_argument("--path", default=DEFAULT_PATH, help="the endpoint's path (default %(default)s)")
     run.add_argument("--store", metavar="FILE", help="SQLite store file, created when missing (default: in memory)")
@@ -265,6 +277,12 @@ def _parser():
                      help="answer HTTP 500 with a plain text body")
     run.add_argument("--garbage", metavar="METHOD", type=_method_rule, action="append", default=[],
                      help="answer HTTP 200 with a body that is not XML")
+    run.add_argument("--refuse", metavar="METHOD", type=_method_rule, action="append", default=[],
+                     help="refuse every item of METHOD (addItems, putItems, deleteItems) for lack of rights "
+                          "('not allowed'), without carrying it out")
+    run.add_argument("--item-error", metavar="METHOD", type=_method_rule, action="append", default=[],
+                     help="fail every item of METHOD (addItems, putItems, deleteItems) with an ERROR for "
+                          "another reason than rights, without carrying it out")
     run.add_argument("--verbose", action="store_true", help="log requests to standard error")
     run.set_defaults(action=serve)
 

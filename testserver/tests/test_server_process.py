@@ -9,7 +9,7 @@ import tempfile
 import time
 import unittest
 
-from server_fixture import SCRIPT, ServerProcess, credentials, envelope, get_body, reply_content
+from server_fixture import SCRIPT, ServerProcess, credentials, envelope, get_body, item_list, reply_content
 
 SEED = {
     "users": [{"name": "anna", "password": "geheim", "rights": {"appointment": "YN", "task": "NN", "contact": "YNYN"}}],
@@ -121,6 +121,39 @@ class FaultSwitchTest(unittest.TestCase):
             self.assertEqual(status, 200)
             self.assertIsNotNone(reply_content(body).find("wrong-session-id"))
             self.assertEqual(server.post(request["contacts"], path="/tarnwelreplication")[0], 404)
+
+    def test_item_switches_fail_each_item_of_their_method_without_carrying_it_out(self):
+        directory = tempfile.TemporaryDirectory()
+        self.addCleanup(directory.cleanup)
+        seed = os.path.join(directory.name, "seed.json")
+        with open(seed, "w", encoding="utf-8") as file:
+            json.dump({"appointments": [{"id": "A1", "description": "alt"}], "tasks": [{"id": "T1", "title": "alt"}]},
+                      file)
+        with ServerProcess("--seed", seed, "--refuse", "appointment/putItems", "--item-error", "addItems",
+                           "--item-error", "task/putItems") as server:
+            def call(service, method, body):
+                return reply_content(server.post(envelope(service, method, body))[1])
+
+            def items(service, method, session, records):
+                return [(e.tag, e.get("ID") or e.get("id_client"), e.get("id_tarnwel"), e.text)
+                        for e in call(service, method, item_list(service, session, records))]
+
+            appointments = call("appointment", "authenticate", credentials()).findtext("session-id")
+            tasks = call("task", "authenticate", credentials()).findtext("session-id")
+            for (service, method, session, record), expected in [
+                (("appointment", "putItems", appointments, {"id_tarnwel": "A1", "description": "neu"}),
+                 [("ERROR", "A1", None, "not allowed: refused on purpose")]),
+                (("task", "putItems", tasks, {"id_tarnwel": "T1", "title": "neu"}),
+                 [("ERROR", "T1", None, "Injected item error")]),
+                (("appointment", "addItems", appointments, {"id_client": "E1", "description": "neu"}),
+                 [("mapping", "E1", "ERROR", "Injected item error")]),
+                (("task", "deleteItems", tasks, {"id_tarnwel": "T1"}), [("OK", "T1", None, None)]),
+            ]:
+                with self.subTest(service=service, method=method):
+                    self.assertEqual(items(service, method, session, [record]), expected)
+            everything = call("appointment", "getItems", get_body(appointments))
+            self.assertEqual([a.findtext("description") for a in everything], ["alt"])
+            self.assertEqual(len(call("task", "getItems", get_body(tasks))), 0)
 
     def test_delay_and_a_stop_while_a_request_waits(self):
         with ServerProcess("--delay", "authenticate=0.3", "--delay", "sign_out=60") as server:

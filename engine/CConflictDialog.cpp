@@ -1,0 +1,61 @@
+#include "engine/CConflictDialog.h"
+
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
+
+namespace tarnwel {
+
+namespace {
+
+constexpr int kText = 1010;
+constexpr int kFirst = 1011;
+constexpr int kSecond = 1012;
+constexpr int kNoChanges = 1013;
+constexpr int kNoChangesCaption = 169;
+
+} // namespace
+
+CConflictDialog::CConflictDialog() : CDialog(LoadDialogTemplate(kTemplateId)) {}
+
+bool CConflictDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    if (m_hintGiven && !m_hintFavoursFirst) {
+        CheckRadioButton(kFirst, kNoChanges, kSecond);
+        m_choice = 1;
+    } else {
+        CheckRadioButton(kFirst, kNoChanges, kFirst);
+        m_choice = 0;
+    }
+    SetItemText(kFirst, m_firstCaption);
+    SetItemText(kSecond, m_secondCaption);
+    SetItemText(kNoChanges, LoadResourceText(kNoChangesCaption));
+    return true;
+}
+
+void CConflictDialog::OnClicked(int id)
+{
+    switch (id) {
+    case kFirst:
+        m_choice = 0;
+        break;
+    case kSecond:
+        m_choice = 1;
+        break;
+    case kNoChanges:
+        m_choice = 2;
+        break;
+    default:
+        break;
+    }
+}
+
+void CConflictDialog::DoDataExchange(bool save)
+{
+    if (save)
+        m_text = GetItemText(kText);
+    else
+        SetItemText(kText, m_text);
+}
+
+} // namespace tarnwel

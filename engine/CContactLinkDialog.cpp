@@ -1,0 +1,101 @@
+#include "engine/CContactLinkDialog.h"
+
+#include "resources/DialogTemplates.h"
+
+namespace tarnwel {
+
+namespace {
+
+constexpr int kText = 1010;
+constexpr int kNewAddress = 1011;
+constexpr int kLink = 1012;
+constexpr int kDelete = 1013;
+constexpr int kCompanies = 1014;
+constexpr int kLeave = 1018;
+
+} // namespace
+
+CContactLinkDialog::CContactLinkDialog() : CDialog(LoadDialogTemplate(kTemplateId)) {}
+
+bool CContactLinkDialog::OnInitDialog()
+{
+    CDialog::OnInitDialog();
+    SetItemText(kNewAddress, m_newAddressCaption);
+    SetItemText(kLink, m_linkCaption);
+    SetItemText(kDelete, m_deleteCaption);
+
+    // Linking needs an address to link to: without company names the link
+    // option could only answer with no entry.
+    const bool haveCompanies = m_companyNames && !m_companyNames->empty();
+    EnableItem(kNewAddress, m_addressRight && m_writeRight);
+    EnableItem(kLink, m_writeRight && haveCompanies);
+    EnableItem(kCompanies, m_writeRight && haveCompanies);
+    if (haveCompanies) {
+        for (const std::string& name : *m_companyNames)
+            AddComboEntry(kCompanies, name);
+        SetComboSelection(kCompanies, 0);
+    }
+
+    m_index = -1;
+    m_choice = 0;
+
+    if (IsItemEnabled(kNewAddress))
+        CheckRadioButton(kNewAddress, kLeave, kNewAddress);
+    else if (IsItemEnabled(kLink))
+        CheckRadioButton(kNewAddress, kLeave, kLink);
+    else
+        CheckRadioButton(kNewAddress, kLeave, kDelete);
+    EnableItem(kCompanies, GetCheck(kLink) == 1);
+
+    switch (GetCheckedRadioButton(kNewAddress, kLeave)) {
+    case kNewAddress:
+        m_choice = 0;
+        break;
+    case kLink:
+        m_choice = 1;
+        m_index = GetComboSelection(kCompanies);
+        break;
+    case kDelete:
+        m_choice = 2;
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+void CContactLinkDialog::OnClicked(int id)
+{
+    switch (id) {
+    case kNewAddress:
+    case kDelete:
+    case kLeave:
+        EnableItem(kCompanies, false);
+        m_index = -1;
+        m_choice = id == kNewAddress ? 0 : id == kDelete ? 2 : 3;
+        break;
+    case kLink:
+        EnableItem(kCompanies, true);
+        m_index = GetComboSelection(kCompanies);
+        m_choice = 1;
+        break;
+    default:
+        break;
+    }
+}
+
+void CContactLinkDialog::OnSelectionChange(int id)
+{
+    if (id == kCompanies)
+        m_index = GetComboSelection(kCompanies);
+}
+
+void CContactLinkDialog::DoDataExchange(bool save)
+{
+    if (save)
+        m_text = GetItemText(kText);
+    else
+        SetItemText(kText, m_text);
+}
+
+} // namespace tarnwel

@@ -1,0 +1,565 @@
+#pragma once
+// One replication run of one item kind on a replicator: log in, fetch the
+// server's changes, classify each server record and each changed Outlook item
+// into the work queues (asking the user where the rules say so), work the
+// queues off (first the three server requests, then the Outlook changes),
+// save the mapping file and log out.
+//
+// The appointment and task runs are this one template over a small kind
+// description (see CReplicatorRun.cpp); the description names the store, the
+// server calls, the sameness test, the status texts and the dialog texts, and
+// says how participants and percentages are carried into Outlook.
+//
+// Neither side changes before the queue phase: the server pass and the
+// Outlook pass only decide which queue a record goes to. The abort flag is
+// read between items and once before each server request.
+
+#include "engine/CConflictDialog.h"
+#include "engine/CNoRightsPolicyFactory.h"
+#include "engine/CReplicator.h"
+#include "engine/IProgressSink.h"
+#include "engine/OutlookPassDecision.h"
+#include "platform/ui/MessageBox.h"
+#include "protocol/ServerExceptions.h"
+#include "resources/StringTable.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tarnwel {
+
+// The status texts of a kind (string-table ids; 0: the kind shows none there).
+struct CRunTexts {
+    int start;
+    int fetched;                 // (n, 0) after getItems
+    int firstServerRecord;       // shown alone for the first server record, in place of serverRecord
+    int serverRecord;            // (i, n)
+    int outlookFetched;          // (m, 0) after the Outlook fetch
+    int outlookRecord;           // (i, m)
+    int overwriteOnServer;       // (size, 0)
+    int deleteOnServer;          // (size, 0)
+    int addToServer;             // (size, 0)
+    int addToOutlookStart;       // (size, 0)
+    int addToOutlookRecord;      // (i, size)
+    int overwriteInOutlookStart; // (size, 0)
+    int overwriteInOutlookRecord;  // (k, size), k counts the records not marked for participants
+    bool countIncludesCurrent;     // k counts the current record too (else the ones before it)
+    int removeStart;             // (size, 0)
+    int removeRecord;            // (i, size)
+    int end;
+    bool endBeforeSignOut;       // the end text comes before the logout (else after it)
+};
+
+// The texts of the Outlook pass's three-way dialog.
+struct CRunDialogTexts {
+    const char* createOnServer;  // first option
+    const char* removeInOutlook; // second option
+    const char* serverDeleted;   // text before the description of a pair whose server item was deleted
+    const char* neverReplicated; // text before the description of a never-replicated item
+};
+
+inline constexpr const char* kUnknownErrorText = "Unkown error has occured (check log window for details)";
+
+// The string-table text `stringId` with `description` in place of its "%s".
+inline std::string FormatWithDescription(int stringId, const std::string& description)
+{
+    std::string text = LoadResourceText(stringId);
+    const auto at = text.find("%s");
+    if (at != std::string::npos)
+        text.replace(at, 2, description);
+    return text;
+}
+
+template <typename Kind>
+class CKindRun {
+public:
+    using Record = typename Kind::Record;
+    using Array = std::vector<Record>;
+    using Store = typename Kind::Store;
+
+    explicit CKindRun(CReplicator& replicator)
+        : m_replicator(replicator), m_sink(replicator.ProgressSink()), m_rules(Kind::Rules(replicator.Settings()))
+    {
+    }
+
+    // The whole run. Lets no exception out: a failure is shown in a message
+    // box and ends this kind's run; the pairs already made still reach the
+    // mapping file (each stands for a change made on both sides), the logout
+    // is skipped.
+    void Run()
+    {
+        if (!m_replicator.CheckStarted() || m_replicator.AbortRequested())
+            return;
+        try {
+            if (!StartStep())
+                return;
+            ServerPass();
+            OutlookPass();
+            QueuePhase();
+            EndStep();
+        } catch (const ServerConnectException& error) {
+            Fail("server connectivity", error.GetMessageText());
+        } catch (const LoginFailedException& error) {
+            Fail("a failed login", error.GetMessageText());
+        } catch (const LogoutFailedException& error) {
+            Fail("a failed logout", error.GetMessageText());
+        } catch (const ServerDataReadExeception& error) {
+            Fail("unreadable server data", error.GetMessageText());
+        } catch (const ServerDataWriteExeception& error) {
+            Fail("a failed server write", error.GetMessageText());
+        } catch (const std::exception& error) {
+            m_replicator.Log(std::string("--x-- ") + Kind::kName + " replication: " + error.what());
+            Fail("an unknown error", kUnknownErrorText);
+        } catch (...) {
+            Fail("an unknown error", kUnknownErrorText);
+        }
+    }
+
+private:
+    // --- Step 1: start --------------------------------------------------------
+
+    // False when the run ends here (abort right after the login).
+    bool StartStep()
+    {
+        m_sink.SetStatusControl(Kind::kStatusControl);
+        m_sink.ShowStatus(Kind::kTexts.start);
+        m_sink.OnStepDone();
+
+        m_replicator.LogHeading(std::string(Kind::kName) + " replication");
+        const std::string rights = m_replicator.Authenticate(Kind::kNamespace);
+        m_writeRight = rights.size() > 0 && rights[0] == 'Y';
+        m_deleteRight = rights.size() > 1 && rights[1] == 'Y';
+        m_replicator.Log("Rights: write " + std::string(m_writeRight ? "yes" : "no") + ", delete " +
+                         (m_deleteRight ? "yes" : "no"));
+        if (m_replicator.AbortRequested()) {
+            m_replicator.Log("Aborted after the login");
+            return false;
+        }
+
+        m_store = std::make_unique<Store>();
+        if (!m_store->IsReady()) {
+            // Without its mapping file the store cannot remember a single
+            // pair: every run would create every item a second time.
+            m_replicator.Log("The mapping file can neither be read nor created; nothing is replicated");
+            m_store.reset();
+            return true;
+        }
+        if (m_replicator.Settings().convertBefore)
+            m_store->ConvertAllItems();
+        m_since = m_replicator.Settings().all ? std::string("1900-01-01")
+                                              : m_replicator.Settings().since.Format("%Y-%m-%d");
+        m_replicator.Log("Replicating the changes since " + m_since);
+        const CStringArray changedIds = m_store->GetChangedServerIds(m_since);
+
+        int fetched = 0;
+        if (!m_replicator.AbortRequested())
+            m_sink.ShowStatus(229);
+        if (!m_replicator.AbortRequested())
+            fetched = Kind::Get(m_replicator, m_serverRecords, m_since, changedIds);
+        m_sink.OnServerItemsFetched(fetched);
+        m_sink.OnStepDone();
+        if (!m_replicator.AbortRequested())
+            m_sink.ShowStatusCount(Kind::kTexts.fetched, Count(m_serverRecords), 0);
+        return true;
+    }
+
+    // --- Step 2: server pass --------------------------------------------------
+
+    void ServerPass()
+    {
+        if (!m_store)
+            return;
+        m_replicator.LogHeading("Processing the server's items...");
+        const int total = Count(m_serverRecords);
+        for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
+            m_sink.OnItemTick();
+            if (i == 0 && Kind::kTexts.firstServerRecord != 0)
+                m_sink.ShowStatus(Kind::kTexts.firstServerRecord);
+            else
+                m_sink.ShowStatusCount(Kind::kTexts.serverRecord, i, total);
+            ClassifyServerRecord(m_serverRecords[static_cast<std::size_t>(i)]);
+        }
+    }
+
+    void ClassifyServerRecord(Record& server)
+    {
+        const std::string entryId = m_store->GetEntryId(server.id_tarnwel);
+        if (entryId == kNoId) {
+            m_replicator.Log("New on the server: " + server.id_tarnwel);
+            m_addToOutlook.push_back(server);
+            return;
+        }
+        Record* outlook = m_store->FindByServerId(server.id_tarnwel);
+        if (!outlook) {
+            int result = kLeaveBoth;
+            m_replicator.Log("Deleted in Outlook: " + server.id_tarnwel);
+            m_replicator.Log(m_replicator.ResolveOutlookDeletion(server, m_deleteRight, result));
+            if (result == kServerWins) {
+                m_addToOutlook.push_back(server);
+            } else if (result == kOutlookWins) {
+                server.id_client = entryId;
+                m_deleteOnServer.push_back(server);
+            }
+            return;
+        }
+        m_processed.push_back(outlook->id_client);
+        if (Kind::IsSame(server, *outlook)) {
+            CarryParticipants(server, *outlook);
+            return;
+        }
+        int result = kLeaveBoth;
+        m_replicator.Log("Changed: " + server.id_tarnwel);
+        m_replicator.Log(m_replicator.ResolveChangedPair(server, *outlook, m_writeRight, result));
+        if (result == kServerWins) {
+            server.id_client = entryId;
+            m_overwriteInOutlook.push_back(server);
+        } else if (result == kOutlookWins) {
+            OutlookWins(server, *outlook);
+        }
+    }
+
+    // The server's participants reach the Outlook item only when it is
+    // written; the marked copy is written but not counted.
+    void CarryParticipants(const Record& server, Record& outlook)
+    {
+        if (!server.HasParticipants())
+            return;
+        if (Kind::kCompareParticipantsTexts && server.GetParticipantsText() == outlook.GetParticipantsText())
+            return;
+        outlook.participants = server.participants;
+        QueueMarked(outlook);
+    }
+
+    void OutlookWins(const Record& server, Record& outlook)
+    {
+        if constexpr (Kind::kTaskCarry) {
+            bool carried = false;
+            if (server.HasParticipants()) {
+                outlook.participants = server.participants;
+                carried = true;
+            }
+            if (server.percentComplete != outlook.percentComplete) {
+                // The server receives the rounded value too.
+                outlook.percentComplete = outlook.percentComplete / 10 * 10;
+                carried = true;
+            }
+            m_overwriteOnServer.push_back(outlook);
+            if (carried)
+                QueueMarked(outlook);
+        } else {
+            m_overwriteOnServer.push_back(outlook);
+            CarryParticipants(server, outlook);
+        }
+    }
+
+    void QueueMarked(Record& outlook)
+    {
+        outlook.id_tarnwel = kOverwriteForParticipants;
+        m_overwriteInOutlook.push_back(outlook);
+    }
+
+    // --- Step 3: Outlook pass -------------------------------------------------
+
+    void OutlookPass()
+    {
+        if (!m_store)
+            return;
+        m_sink.OnStepDone();
+        m_replicator.LogHeading("Processing the changed Outlook items...");
+        Array changed = m_store->GetChangedItems(m_since, &m_processed);
+        const int total = Count(changed);
+        m_sink.OnServerItemsFetched(total);
+        m_sink.OnStepDone();
+        if (Kind::kTexts.outlookFetched != 0)
+            m_sink.ShowStatusCount(Kind::kTexts.outlookFetched, total, 0);
+        for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
+            m_sink.OnItemTick();
+            m_sink.ShowStatusCount(Kind::kTexts.outlookRecord, i, total);
+            ClassifyOutlookRecord(changed[static_cast<std::size_t>(i)]);
+        }
+        m_sink.OnStepDone();
+        m_sink.OnServerItemsFetched(6);
+    }
+
+    void ClassifyOutlookRecord(const Record& outlook)
+    {
+        const bool newItem = outlook.id_tarnwel == kNoId;
+        m_replicator.Log((newItem ? "Never replicated: " : "Deleted on the server: ") + outlook.id_client);
+        switch (DecideOutlookPass(newItem, m_rules, m_writeRight, outlook.last_updated)) {
+        case OutlookPassAction::leave:
+            break;
+        case OutlookPassAction::removeFromOutlook:
+            m_removeFromOutlook.push_back(outlook);
+            break;
+        case OutlookPassAction::addToServer:
+            m_addToServer.push_back(outlook);
+            break;
+        case OutlookPassAction::askWhatToDo: {
+            CConflictDialog dialog;
+            dialog.m_text = std::string(newItem ? Kind::kDialog.neverReplicated : Kind::kDialog.serverDeleted) +
+                            outlook.GetDescription();
+            dialog.m_firstCaption = Kind::kDialog.createOnServer;
+            dialog.m_secondCaption = Kind::kDialog.removeInOutlook;
+            dialog.DoModal();
+            if (dialog.m_choice == 0)
+                m_addToServer.push_back(outlook);
+            else if (dialog.m_choice == 1)
+                m_removeFromOutlook.push_back(outlook);
+            break;
+        }
+        case OutlookPassAction::askToRemove:
+            if (ShowMessageBox(FormatWithDescription(233, outlook.GetDescription()), MessageBoxButtons::yesNo) ==
+                MessageBoxResult::yes)
+                m_removeFromOutlook.push_back(outlook);
+            break;
+        }
+    }
+
+    // --- Step 4: queue phase --------------------------------------------------
+
+    void QueuePhase()
+    {
+        if (!m_store)
+            return;
+        OverwriteOnServer();
+        DeleteOnServer();
+        AddToServer();
+        AddToOutlook();
+        OverwriteInOutlook();
+        RemoveFromOutlook();
+    }
+
+    // The policy for the refusals of one list, made from a copy of the kind's
+    // rules; null (a NoRights code the factory does not know) leaves them.
+    using MakePolicy = std::unique_ptr<CNoRightsPolicy> (CNoRightsPolicyFactory::*)(CKindRules);
+    std::unique_ptr<CNoRightsPolicy> Policy(MakePolicy make) const
+    {
+        return (m_replicator.PolicyFactory().*make)(m_rules);
+    }
+
+    void Apply(CNoRightsPolicy* policy, const char* rule, Array& queue, const Record& record)
+    {
+        if (policy)
+            Kind::Apply(*policy, queue, record);
+        else
+            m_replicator.Log(std::string("\tNo policy for the ") + rule + " NoRights code " +
+                             "; the refused item " + record.id_tarnwel + " is left as it is");
+    }
+
+    // The first record of `records` with the server id, or null.
+    static Record* FindByServerIdIn(Array& records, const std::string& serverId)
+    {
+        for (Record& record : records)
+            if (record.id_tarnwel == serverId)
+                return &record;
+        return nullptr;
+    }
+
+    void ShowItemError(int stringId, const std::string& description)
+    {
+        ShowMessageBox(FormatWithDescription(stringId, description), MessageBoxButtons::ok, MessageBoxIcon::stop);
+    }
+
+    void OverwriteOnServer()
+    {
+        if (m_replicator.AbortRequested())
+            return;
+        m_replicator.LogHeading("Processing OVERWRITE-IN-TARNWEL queue...");
+        m_sink.ShowStatusCount(Kind::kTexts.overwriteOnServer, Count(m_overwriteOnServer), 0);
+        CStringArray done, refused, failed;
+        Kind::Put(m_replicator, m_overwriteOnServer, done, refused, failed);
+        if (!refused.empty()) {
+            const std::unique_ptr<CNoRightsPolicy> policy = Policy(&CNoRightsPolicyFactory::MakeOvrPolicy);
+            for (const std::string& id : refused) {
+                Record* server = FindByServerIdIn(m_serverRecords, id);
+                if (!server) {
+                    m_replicator.Log("\tRefused id " + id + " was not sent; skipped");
+                    continue;
+                }
+                server->id_client = m_store->GetEntryId(id);
+                Apply(policy.get(), "Ovr", m_overwriteInOutlook, *server);
+            }
+        }
+        for (const std::string& id : failed) {
+            if (const Record* outlook = m_store->FindByServerId(id))
+                ShowItemError(234, outlook->GetDescription());
+            else
+                m_replicator.Log("\tFailed id " + id + " was not sent; skipped");
+        }
+        m_sink.OnItemTick();
+    }
+
+    void DeleteOnServer()
+    {
+        if (m_replicator.AbortRequested())
+            return;
+        m_replicator.LogHeading("Processing DELETE-FROM-TARNWEL queue...");
+        m_sink.ShowStatusCount(Kind::kTexts.deleteOnServer, Count(m_deleteOnServer), 0);
+        CStringArray done, refused, failed;
+        Kind::Delete(m_replicator, m_deleteOnServer, done, refused, failed);
+        for (const std::string& id : done)
+            m_store->RemoveMapping(id);
+        if (!refused.empty()) {
+            const std::unique_ptr<CNoRightsPolicy> policy = Policy(&CNoRightsPolicyFactory::MakeOLDeletedPolicy);
+            for (const std::string& id : refused) {
+                if (const Record* queued = FindByServerIdIn(m_deleteOnServer, id))
+                    Apply(policy.get(), "OLDeleted", m_addToOutlook, *queued);
+                else
+                    m_replicator.Log("\tRefused id " + id + " was not sent; skipped");
+            }
+        }
+        for (const std::string& id : failed) {
+            if (const Record* queued = FindByServerIdIn(m_deleteOnServer, id))
+                ShowItemError(235, queued->GetDescription());
+            else
+                m_replicator.Log("\tFailed id " + id + " was not sent; skipped");
+        }
+        m_sink.OnItemTick();
+    }
+
+    void AddToServer()
+    {
+        if (m_replicator.AbortRequested())
+            return;
+        m_replicator.LogHeading("Processing ADD-TO-TARNWEL queue...");
+        m_sink.ShowStatusCount(Kind::kTexts.addToServer, Count(m_addToServer), 0);
+        CStringMap addErrors;
+        const CStringMap added = Kind::Add(m_replicator, m_addToServer, addErrors);
+        const std::unique_ptr<CNoRightsPolicy> newPolicy = Policy(&CNoRightsPolicyFactory::MakeNewPolicy);
+        const std::unique_ptr<CNoRightsPolicy> deletedPolicy = Policy(&CNoRightsPolicyFactory::MakeTWDeletedPolicy);
+        for (const auto& [entryId, serverId] : added) {
+            if (serverId != "ERROR") {
+                m_store->AddMapping(serverId, entryId);
+                continue;
+            }
+            const Record* outlook = m_store->FindByEntryId(entryId);
+            if (!outlook) {
+                m_replicator.Log("\tRefused entry " + entryId + " was not sent; skipped");
+                continue;
+            }
+            if (outlook->id_tarnwel == kNoId)
+                Apply(newPolicy.get(), "New", m_removeFromOutlook, *outlook);
+            else
+                Apply(deletedPolicy.get(), "TWDeleted", m_removeFromOutlook, *outlook);
+        }
+        for (const auto& [entryId, error] : addErrors) {
+            if (const Record* outlook = m_store->FindByEntryId(entryId))
+                ShowItemError(236, outlook->GetDescription());
+            else
+                m_replicator.Log("\tFailed entry " + entryId + " was not sent; skipped");
+        }
+        m_sink.OnItemTick();
+    }
+
+    void AddToOutlook()
+    {
+        m_replicator.LogHeading("Processing ADD-TO-OUTLOOK queue...");
+        const int total = Count(m_addToOutlook);
+        if (Kind::kTexts.addToOutlookStart != 0)
+            m_sink.ShowStatusCount(Kind::kTexts.addToOutlookStart, total, 0);
+        for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
+            m_sink.ShowStatusCount(Kind::kTexts.addToOutlookRecord, i, total);
+            m_store->AddItem(m_addToOutlook[static_cast<std::size_t>(i)]);
+            m_sink.OnItemTick();
+        }
+    }
+
+    void OverwriteInOutlook()
+    {
+        m_replicator.LogHeading("Processing OVERWRITE-IN-OUTLOOK queue...");
+        const int total = Count(m_overwriteInOutlook);
+        if (Kind::kTexts.overwriteInOutlookStart != 0)
+            m_sink.ShowStatusCount(Kind::kTexts.overwriteInOutlookStart, total, 0);
+        int counted = 0;
+        for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
+            Record& record = m_overwriteInOutlook[static_cast<std::size_t>(i)];
+            const bool marked = record.id_tarnwel == kOverwriteForParticipants;
+            if (!marked && Kind::kTexts.countIncludesCurrent)
+                ++counted;
+            m_sink.ShowStatusCount(Kind::kTexts.overwriteInOutlookRecord, counted, total);
+            if (!marked && !Kind::kTexts.countIncludesCurrent)
+                ++counted;
+            m_store->UpdateItem(record);
+            m_sink.OnItemTick();
+        }
+    }
+
+    void RemoveFromOutlook()
+    {
+        m_replicator.LogHeading("Processing REMOVE-FROM-OUTLOOK queue...");
+        const int total = Count(m_removeFromOutlook);
+        if (Kind::kTexts.removeStart != 0)
+            m_sink.ShowStatusCount(Kind::kTexts.removeStart, total, 0);
+        for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
+            m_sink.ShowStatusCount(Kind::kTexts.removeRecord, i, total);
+            m_store->DeleteItem(m_removeFromOutlook[static_cast<std::size_t>(i)]);
+            m_sink.OnItemTick();
+        }
+    }
+
+    // --- Step 5: end ----------------------------------------------------------
+
+    void EndStep()
+    {
+        SaveAndRelease();
+        if (Kind::kTexts.endBeforeSignOut)
+            m_sink.ShowStatus(Kind::kTexts.end);
+        m_replicator.SignOut(Kind::kNamespace);
+        if (!Kind::kTexts.endBeforeSignOut)
+            m_sink.ShowStatus(Kind::kTexts.end);
+        m_sink.OnStepDone();
+        m_replicator.Log(std::string(Kind::kName) + " replication finished");
+    }
+
+    void SaveAndRelease()
+    {
+        if (!m_store)
+            return;
+        // Released whatever happens: a failed save must not leave it for a
+        // second attempt in the failure handling.
+        const std::unique_ptr<Store> store = std::move(m_store);
+        store->SaveMappingFile();
+    }
+
+    // --- Failure handling -----------------------------------------------------
+
+    void Fail(const char* cause, const std::string& message)
+    {
+        m_replicator.Log(std::string("--x-- ") + Kind::kName + " replication aborted due to " + cause);
+        ShowMessageBox(message, MessageBoxButtons::ok, MessageBoxIcon::stop);
+        try {
+            SaveAndRelease();
+        } catch (...) {
+            m_replicator.Log("--x-- The mapping file could not be saved after the failure");
+        }
+    }
+
+    template <typename Records>
+    static int Count(const Records& records)
+    {
+        return static_cast<int>(records.size());
+    }
+
+    CReplicator& m_replicator;
+    IProgressSink& m_sink;
+    const CKindRules m_rules;
+
+    bool m_writeRight = false;
+    bool m_deleteRight = false;
+    std::unique_ptr<Store> m_store;
+    std::string m_since;
+    Array m_serverRecords;
+    CStringArray m_processed;  // entry ids of the Outlook partners met in the server pass
+
+    // The six work queues, in the order in which they are worked off.
+    Array m_overwriteOnServer;   // OVERWRITE-IN-TARNWEL
+    Array m_deleteOnServer;      // DELETE-FROM-TARNWEL
+    Array m_addToServer;         // ADD-TO-TARNWEL
+    Array m_addToOutlook;        // ADD-TO-OUTLOOK
+    Array m_overwriteInOutlook;  // OVERWRITE-IN-OUTLOOK
+    Array m_removeFromOutlook;   // REMOVE-FROM-OUTLOOK
+};
+
+} // namespace tarnwel
