@@ -2,6 +2,7 @@
 
 #include "engine/IProgressSink.h"
 #include "tests/engine/StoreFixture.h"
+#include "tests/support/ReferenceServer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ namespace tarnwel {
 namespace {
 
 using testing::ElementsAre;
+using testing::Contains;
 using testing::ElementsAreArray;
 using testing::HasSubstr;
 using testing::MatchesRegex;
@@ -83,13 +85,13 @@ constexpr const char* kResultPattern = "result Replikation abgeschlossen um [0-9
 
 class ReplicationJobTest : public test::StoreFixture {
 protected:
-    // A job whose settings select the kinds given; nothing is reachable at
-    // its server address, so a run that tried to connect would say so.
+    // A job whose settings select the kinds given; its server address refuses
+    // every connection, so a run that tried to connect would say so.
     std::unique_ptr<CReplicationJob> MakeJob(IProgressSink& sink, bool appointments, bool contacts, bool tasks)
     {
         auto job = std::make_unique<CReplicationJob>();
         job->m_settings.SetDefaults();
-        job->m_settings.serverUrl = "http://127.0.0.1:1/tarnwelreplication";
+        job->m_settings.serverUrl = ServerUrl();
         job->m_settings.userName = "anna";
         job->m_settings.replicateAppointments = appointments ? 1 : 0;
         job->m_settings.replicateContacts = contacts ? 1 : 0;
@@ -99,12 +101,19 @@ protected:
         return job;
     }
 
+    std::string ServerUrl() const
+    {
+        return "http://127.0.0.1:" + std::to_string(m_closedPort.Port()) + "/tarnwelreplication";
+    }
+
     CReplicationSettings SavedSettings()
     {
         CReplicationSettings saved;
         saved.Load(m_dir.Path("TarnwelClient.ini"));
         return saved;
     }
+
+    test::CClosedPort m_closedPort;
 };
 
 TEST_F(ReplicationJobTest, TellsTheSinkAboutEveryKindThatIsNotReplicated)
@@ -152,7 +161,7 @@ TEST_F(ReplicationJobTest, SavesItsCopyOfTheSettingsWithTheTimeTheRunEnded)
 
     const CReplicationSettings saved = SavedSettings();
     EXPECT_EQ(saved.userName, "anna");
-    EXPECT_EQ(saved.serverUrl, "http://127.0.0.1:1/tarnwelreplication");
+    EXPECT_EQ(saved.serverUrl, ServerUrl());
     EXPECT_FALSE(saved.lastRun.IsBefore(before));
     EXPECT_FALSE(saved.lastRun.IsAfter(after));
     // The result line names the same time as the file.
@@ -174,13 +183,17 @@ TEST_F(ReplicationJobTest, ARunWhoseSettingsCannotBeSavedStillFinishes)
 TEST_F(ReplicationJobTest, AStopBeforeTheStartIsForgotten)
 {
     CHoldingSink sink;
-    auto job = MakeJob(sink, false, false, false);
+    auto job = MakeJob(sink, true, false, false);
     job->Stop(1);
     ASSERT_TRUE(job->Start(nullptr, 0));
     EXPECT_EQ(job->StopFlag(), 0);
     job->Join();
     EXPECT_EQ(job->StopFlag(), 0);
-    EXPECT_THAT(sink.Calls().back(), MatchesRegex(kResultPattern));
+    // The appointment run went ahead and met the refused connection.
+    const std::vector<std::string> calls = sink.Calls();
+    EXPECT_THAT(calls, Contains("control 1087"));
+    EXPECT_EQ(m_boxes.size(), 1u);
+    EXPECT_THAT(calls.back(), MatchesRegex(kResultPattern));
 }
 
 TEST_F(ReplicationJobTest, AStopDuringTheRunAbortsTheKindsAndTheRunStillEndsAsUsual)

@@ -1,0 +1,142 @@
+// tarnwel-replicate as a user runs it: the built program against the
+// reference server and a local store in a temporary directory.
+
+#include "platform/base/ByteFile.h"
+#include "tests/support/ReferenceServer.h"
+#include "tests/support/TemporaryDirectory.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <sys/wait.h>
+
+namespace tarnwel {
+namespace {
+
+using testing::AllOf;
+using testing::HasSubstr;
+using testing::IsEmpty;
+using testing::Not;
+
+struct CProgramResult {
+    int exitCode = -1;
+    std::string output;  // standard output
+    std::string errors;  // standard error
+};
+
+std::string Quote(const std::string& text)
+{
+    std::string quoted = "'";
+    for (const char c : text)
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+class ReplicateToolTest : public testing::Test {
+protected:
+    // Runs `program` in the test's directory on its local store.
+    CProgramResult Run(const std::string& program, const std::vector<std::string>& arguments)
+    {
+        std::string command = "cd " + Quote(m_dir.Path().string()) + " && TARNWEL_PIMSTORE=" +
+                              Quote(m_dir.Path("store.db")) + " " + Quote(program);
+        for (const std::string& argument : arguments)
+            command += " " + Quote(argument);
+        command += " 2>" + Quote(m_dir.Path("errors.txt")) + " </dev/null";
+        CProgramResult result;
+        FILE* pipe = ::popen(command.c_str(), "r");
+        if (pipe == nullptr)
+            return result;
+        std::array<char, 4096> buffer;
+        while (const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe))
+            result.output.append(buffer.data(), count);
+        const int status = ::pclose(pipe);
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ReadFileBytes(m_dir.Path("errors.txt"), result.errors);
+        return result;
+    }
+    CProgramResult Replicate(const std::vector<std::string>& arguments) { return Run(REPLICATE_TOOL, arguments); }
+    std::string Store(const std::vector<std::string>& arguments) { return Run(PIMSTORE_TOOL, arguments).output; }
+
+    void WriteFile(const std::string& name, const std::string& text)
+    {
+        std::ofstream out(m_dir.Path(name), std::ios::binary);
+        out << text;
+    }
+
+    test::CTemporaryDirectory m_dir;
+};
+
+TEST_F(ReplicateToolTest, ReplicatesBothWaysAnsweringFromAFileAndASecondRunChangesNothing)
+{
+    WriteFile("seed.json", R"({"appointments": [{"description": "Teambesprechung", "start": "2026-03-02 09:00:00",
+                                  "end": "2026-03-02 10:00:00", "participants": ["anna", "user"]}],
+                 "tasks": [{"title": "Messestand", "subtasks": [{"title": "Prospekte", "status": "50%"}]}]})");
+    test::CReferenceServer server({"--seed", m_dir.Path("seed.json"), "--store", m_dir.Path("server.db")});
+    ASSERT_THAT(Store({"add", "appointment", "Subject=Zahnarzt", "Start=2026-03-03 08:30:00",
+                       "End=2026-03-03 09:00:00"}),
+                Not(IsEmpty()));
+    ASSERT_THAT(Store({"add", "task", "Subject=Steuererklärung"}), Not(IsEmpty()));
+    // Contacts are not replicated; new local tasks are asked about.
+    WriteFile("TarnwelClient.ini", "URL = " + server.Url() +
+                                       "\r\nusername = user\r\npassword = vezi\r\nCategory checkboxes = 1 0 1\r\n"
+                                       "Task New Action = 2\r\n");
+    WriteFile("answers.txt", "# create the new task on the server\ndialog 145 click 1011 ok\n");
+
+    const CProgramResult first = Replicate({"--answers", "answers.txt"});
+    ASSERT_EQ(first.exitCode, 0) << first.output << first.errors;
+    EXPECT_THAT(first.errors, IsEmpty());
+    EXPECT_THAT(first.output, AllOf(HasSubstr("* Verbinde zu Server\n"), HasSubstr("Termine: Termine werden repliziert.\n"),
+                                    HasSubstr("Kontakte: Kontakte sind nicht repliziert worden\n"),
+                                    HasSubstr("Termine:  1 Termine werden vom Server repliziert.\n"),
+                                    HasSubstr("Dialog 145 \"Information\":\n"), HasSubstr("Steuererklärung"),
+                                    HasSubstr("chosen: 1011 "), HasSubstr("* Nicht verbunden\n"),
+                                    HasSubstr("= Replikation abgeschlossen um ")));
+    // Both sides hold everything.
+    const std::string local = Store({"list"});
+    for (const char* subject : {"Teambesprechung", "Zahnarzt", "Messestand", "Steuererklärung"})
+        EXPECT_THAT(local, HasSubstr(subject));
+    const std::string remote = test::CReferenceServer::RunCommand({"dump", "--store", m_dir.Path("server.db")});
+    EXPECT_THAT(remote, AllOf(HasSubstr("Zahnarzt"), HasSubstr("Steuererklärung")));
+    std::string settings;
+    ReadFileBytes(m_dir.Path("TarnwelClient.ini"), settings);
+    EXPECT_THAT(settings, AllOf(HasSubstr("URL = " + server.Url() + "\r\n"), HasSubstr("Contacts reference= ")));
+
+    const CProgramResult second = Replicate({"--answers", "answers.txt"});
+    ASSERT_EQ(second.exitCode, 0) << second.output << second.errors;
+    EXPECT_THAT(second.output, AllOf(Not(HasSubstr("Dialog ")), Not(HasSubstr("Message box"))));
+    EXPECT_THAT(second.errors, IsEmpty());
+    EXPECT_EQ(Store({"list"}), local);
+    EXPECT_EQ(test::CReferenceServer::RunCommand({"dump", "--store", m_dir.Path("server.db")}), remote);
+}
+
+TEST_F(ReplicateToolTest, RefusesBadArgumentsAndAnswersFilesBeforeItRuns)
+{
+    WriteFile("bad-answers.txt", "box yes\nbox perhaps\n");
+    const struct {
+        std::vector<std::string> arguments;
+        const char* message;
+    } cases[] = {
+        {{"--frobnicate"}, "unknown argument --frobnicate"},
+        {{"--answers"}, "--answers needs a value"},
+        {{"--server", ""}, "--server needs a value"},
+        {{"--answers", "missing.txt"}, "cannot open missing.txt"},
+        {{"--answers", "bad-answers.txt"}, "bad-answers.txt:2: a box line is"},
+    };
+    for (const auto& c : cases) {
+        const CProgramResult result = Replicate(c.arguments);
+        EXPECT_EQ(result.exitCode, 2) << c.message;
+        EXPECT_THAT(result.errors, HasSubstr(c.message));
+    }
+    EXPECT_EQ(m_dir.EntryCount(), 2) << "no settings file, no store, no mapping file";  // bad-answers.txt, errors.txt
+
+    const CProgramResult help = Replicate({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_THAT(help.output, AllOf(HasSubstr("Usage: tarnwel-replicate"), HasSubstr("box yes|no|ok|cancel"),
+                                   HasSubstr("select ID INDEX")));
+}
+
+} // namespace
+} // namespace tarnwel
