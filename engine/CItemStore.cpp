@@ -1,6 +1,7 @@
 #include "engine/CItemStore.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace tarnwel {
 
@@ -18,14 +19,29 @@ bool CItemStore<Kind>::ReadRecord(const COutlookItem& item, Record& record) cons
 template <typename Kind>
 auto CItemStore<Kind>::GetChangedItems(std::string_view since, CStringArray* skip) -> RecordArray
 {
+    // Each item that matches an entry of the skip list is passed over and
+    // takes the first equal entry out of the list. The entries are counted by
+    // id, so an item costs one look-up rather than a walk through the list,
+    // and the list is brought up to date in one pass after the scan.
+    std::unordered_map<std::string, int> unmatched;  // entry id -> entries not yet matched
+    std::unordered_map<std::string, int> matched;    // entry id -> entries to take out, first ones first
+    std::size_t left = 0;
+    if (skip) {
+        for (const std::string& entryId : *skip)
+            ++unmatched[entryId];
+        left = skip->size();
+    }
     RecordArray records;
     Scan(ChangedSinceFilter(since), [&](const COutlookItem& item) {
         if (!IsOwnClass(item))
             return;
-        if (skip && !skip->empty()) {
-            const auto skipped = std::find(skip->begin(), skip->end(), item.GetEntryID());
-            if (skipped != skip->end()) {
-                skip->erase(skipped);
+        if (left > 0) {
+            std::string entryId = item.GetEntryID();
+            const auto found = unmatched.find(entryId);
+            if (found != unmatched.end() && found->second > 0) {
+                --found->second;
+                --left;
+                ++matched[std::move(entryId)];
                 return;
             }
         }
@@ -33,6 +49,15 @@ auto CItemStore<Kind>::GetChangedItems(std::string_view since, CStringArray* ski
         if (ReadRecord(item, record))
             records.push_back(std::move(record));
     });
+    if (!matched.empty()) {
+        std::erase_if(*skip, [&matched](const std::string& entryId) {
+            const auto found = matched.find(entryId);
+            if (found == matched.end() || found->second == 0)
+                return false;
+            --found->second;
+            return true;
+        });
+    }
     return records;
 }
 
