@@ -36,8 +36,11 @@ int CTerminalUiBackend::RunModal(CDialog& dialog)
 {
     std::lock_guard lock(m_mutex);
     dialog.InitializeDialog();
+    bool show = true;
     while (!dialog.HasEnded()) {
-        m_out << DescribeDialog(dialog.Template(), dialog.Controls());
+        if (show)
+            m_out << DescribeDialog(dialog.Template(), dialog.Controls());
+        show = true;
         m_out << "action (click ID, select ID INDEX, ok, escape, close)> " << std::flush;
         std::string line;
         if (!std::getline(m_in, line)) {
@@ -49,6 +52,7 @@ int CTerminalUiBackend::RunModal(CDialog& dialog)
         std::string error;
         if (!ParseDialogActions(SplitWords(line), 0, actions, error)) {
             m_out << error << std::endl;
+            show = false;
             continue;
         }
         for (const CDialogAction& action : actions) {
