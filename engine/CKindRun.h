@@ -26,6 +26,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace tarnwel {
@@ -117,7 +118,11 @@ public:
         }
     }
 
-private:
+protected:
+    // The steps and the queue workers stay open to a run that shares the
+    // skeleton but classifies or queues otherwise (it calls them from a Run
+    // of its own).
+
     // --- Step 1: start --------------------------------------------------------
 
     // False when the run ends here (abort right after the login).
@@ -348,13 +353,19 @@ private:
                              "; the refused item " + record.id_tarnwel + " is left as it is");
     }
 
-    // The first record of `records` with the server id, or null.
-    static Record* FindByServerIdIn(Array& records, const std::string& serverId)
+    // The first record of `records` for each server id.
+    static std::unordered_map<std::string, Record*> FirstByServerId(Array& records)
     {
+        std::unordered_map<std::string, Record*> index;
+        index.reserve(records.size());
         for (Record& record : records)
-            if (record.id_tarnwel == serverId)
-                return &record;
-        return nullptr;
+            index.emplace(record.id_tarnwel, &record);
+        return index;
+    }
+    static Record* Find(const std::unordered_map<std::string, Record*>& index, const std::string& serverId)
+    {
+        const auto found = index.find(serverId);
+        return found == index.end() ? nullptr : found->second;
     }
 
     void ShowItemError(int stringId, const std::string& description)
@@ -372,8 +383,9 @@ private:
         Kind::Put(m_replicator, m_overwriteOnServer, done, refused, failed);
         if (!refused.empty()) {
             const std::unique_ptr<CNoRightsPolicy> policy = Policy(&CNoRightsPolicyFactory::MakeOvrPolicy);
+            const auto serverRecords = FirstByServerId(m_serverRecords);
             for (const std::string& id : refused) {
-                Record* server = FindByServerIdIn(m_serverRecords, id);
+                Record* server = Find(serverRecords, id);
                 if (!server) {
                     m_replicator.Log("\tRefused id " + id + " was not sent; skipped");
                     continue;
@@ -401,18 +413,19 @@ private:
         Kind::Delete(m_replicator, m_deleteOnServer, done, refused, failed);
         for (const std::string& id : done)
             m_store->RemoveMapping(id);
+        const auto queued = FirstByServerId(m_deleteOnServer);
         if (!refused.empty()) {
             const std::unique_ptr<CNoRightsPolicy> policy = Policy(&CNoRightsPolicyFactory::MakeOLDeletedPolicy);
             for (const std::string& id : refused) {
-                if (const Record* queued = FindByServerIdIn(m_deleteOnServer, id))
-                    Apply(policy.get(), "OLDeleted", m_addToOutlook, *queued);
+                if (const Record* record = Find(queued, id))
+                    Apply(policy.get(), "OLDeleted", m_addToOutlook, *record);
                 else
                     m_replicator.Log("\tRefused id " + id + " was not sent; skipped");
             }
         }
         for (const std::string& id : failed) {
-            if (const Record* queued = FindByServerIdIn(m_deleteOnServer, id))
-                ShowItemError(235, queued->GetDescription());
+            if (const Record* record = Find(queued, id))
+                ShowItemError(235, record->GetDescription());
             else
                 m_replicator.Log("\tFailed id " + id + " was not sent; skipped");
         }

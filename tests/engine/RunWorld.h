@@ -11,6 +11,7 @@
 #include "platform/base/ByteFile.h"
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/CScriptedUiBackend.h"
+#include "protocol/RequestBodies.h"
 #include "records/OutlookConversion.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/RecordingProgressSink.h"
@@ -229,12 +230,16 @@ public:
         m_mappingText += "gone-" + server.id + " " + server.id + "\r\n";
     }
     // A pair whose server item no longer exists.
-    std::string PairWithDeletedServerItem(const std::string& serverId, const std::string& title)
+    std::string PairWithDeletedServerItem(const std::string& serverId, const std::string& title,
+                                          const std::string& detail = "")
     {
-        const std::string entryId = OutlookItem(title, "");
+        const std::string entryId = OutlookItem(title, detail);
         m_mappingText += entryId + " " + serverId + "\r\n";
         return entryId;
     }
+
+    // Adds raw text to the mapping file written before the first run.
+    void MappingText(const std::string& text) { m_mappingText += text; }
 
     // --- Runs ----------------------------------------------------------------
 
@@ -253,6 +258,20 @@ public:
         Side::Replicate(replicator);
         replicator.Stop();
         m_replicator = nullptr;
+        m_sessionId = replicator.SessionId();
+    }
+
+    // True while the session of the last run is still open on the server
+    // (the run did not log out).
+    bool SessionOpen() const
+    {
+        try {
+            CSoapTransport(m_server->Url()).Call("getItems", Side::kNamespace,
+                                                 MakeGetItemsXml(m_sessionId, "2999-01-01", {}), 20000);
+            return true;
+        } catch (const CSoapErrorText&) {
+            return false;
+        }
     }
 
     // Requests the abort of the running run (from a sink callback).
@@ -407,6 +426,7 @@ private:
     std::string m_mappingText;
     std::unique_ptr<CReferenceServer> m_server;
     CReplicator* m_replicator = nullptr;
+    std::string m_sessionId;
 };
 
 } // namespace tarnwel::test
