@@ -42,11 +42,8 @@ bool CContactConflictDialog::OnInitDialog()
         SetItemText(kOverwriteServer,
                     "Overwrite .tarnWel Address with Outlook Business part and .tarnWel Contact with Outlook "
                     "Personal part");
-    // Linking needs an address to link to: without company names the link
-    // option could only answer with no entry.
-    const bool canLink = ad && w && haveCompanies;
-    EnableItem(kLink, canLink);
-    EnableLinkControls(canLink);
+    EnableItem(kLink, ad && w);
+    EnableLinkControls(ad && w);
     if (haveCompanies) {
         for (const std::string& name : *m_companyNames)
             AddComboEntry(kCompanies, name);

@@ -43,6 +43,10 @@ bool CContactLinkDialog::OnInitDialog()
         CheckRadioButton(kNewAddress, kLeave, kNewAddress);
     else if (IsItemEnabled(kLink))
         CheckRadioButton(kNewAddress, kLeave, kLink);
+    else if (m_writeRight)
+        // Linking is off only for want of a company: deleting the contact
+        // must not become what OK or Escape does.
+        CheckRadioButton(kNewAddress, kLeave, kLeave);
     else
         CheckRadioButton(kNewAddress, kLeave, kDelete);
     EnableItem(kCompanies, GetCheck(kLink) == 1);
@@ -57,6 +61,9 @@ bool CContactLinkDialog::OnInitDialog()
         break;
     case kDelete:
         m_choice = 2;
+        break;
+    case kLeave:
+        m_choice = 3;
         break;
     default:
         break;

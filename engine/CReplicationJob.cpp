@@ -2,19 +2,10 @@
 
 #include "engine/CReplicator.h"
 #include "engine/IProgressSink.h"
+#include "platform/automation/Variant.h"
 #include "platform/base/OleDate.h"
 
 namespace tarnwel {
-namespace {
-
-// The last-run time as the result line shows it: the date in the user's
-// locale form and the time of day.
-std::string FormatRunEnd(const COleDate& date)
-{
-    return date.FormatLocaleDate() + date.Format(" %H:%M:%S");
-}
-
-} // namespace
 
 CReplicationJob::CReplicationJob() = default;
 
@@ -69,7 +60,7 @@ int CReplicationJob::Run()
     sink.SetHeaderText("Nicht verbunden");
     m_settings.lastRun = COleDate::Now();
     sink.SetFinishedState();
-    sink.SetResultText("Replikation abgeschlossen um " + FormatRunEnd(m_settings.lastRun));
+    sink.SetResultText("Replikation abgeschlossen um " + CVariant(m_settings.lastRun).ToText());
 
     {
         // Taken out under the lock, so that Stop never reaches a replicator

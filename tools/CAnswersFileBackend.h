@@ -36,7 +36,8 @@ private:
     // Writes the notes of the scripted backend that came since the last call.
     void ReportUnexpected();
 
-    std::mutex m_mutex;
+    // Recursive: a dialog's handlers run under it and may show a box.
+    std::recursive_mutex m_mutex;
     std::ostream& m_out;
     std::ostream& m_notes;
     CScriptedUiBackend m_script;

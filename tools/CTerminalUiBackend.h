@@ -21,7 +21,9 @@ public:
     MessageBoxResult ShowMessageBox(const CMessageBoxRequest& request) override;
 
 private:
-    std::mutex m_mutex;  // one question at a time
+    // One question at a time; recursive, as a dialog's handlers run under
+    // it and may show a box.
+    std::recursive_mutex m_mutex;
     std::istream& m_in;
     std::ostream& m_out;
 };

@@ -12,6 +12,7 @@
 #include "tools/CPrintingProgressSink.h"
 #include "tools/CTerminalUiBackend.h"
 
+#include <csignal>
 #include <fstream>
 #include <iostream>
 #include <memory>
@@ -27,7 +28,9 @@ constexpr const char* kUsage =
     "Runs one replication of the kinds that the settings select, in the current\n"
     "directory (the mapping files maps_*.ids lie there), and writes each header,\n"
     "status and result text as it changes. Exits 0 when the run has ended; the\n"
-    "run's own failures are shown as message boxes. Bad arguments exit with 2.\n"
+    "run's own failures are shown as message boxes. Exits 1 when a mapping file\n"
+    "cannot be read or written (after its message box) or the run cannot be\n"
+    "started, and 2 on bad arguments.\n"
     "\n"
     "Options:\n"
     "  --settings FILE  the settings file (default TarnwelClient.ini); a missing\n"
@@ -42,7 +45,9 @@ constexpr const char* kUsage =
     "  box yes|no|ok|cancel          the button of the next message box\n"
     "  dialog [ID] ACTION...         the actions in the next dialog; ID, when\n"
     "                                given, is the dialog's template id that is\n"
-    "                                expected (a note says when another came)\n"
+    "                                expected; when another dialog comes, a note\n"
+    "                                says so, the line's actions are not applied\n"
+    "                                and that dialog is ended with OK\n"
     "  ACTION: click ID              click a control (radio button, check box,\n"
     "                                push button)\n"
     "          select ID INDEX       choose entry INDEX (from 0) of a list\n"
@@ -102,6 +107,10 @@ bool ParseOptions(int argc, char** argv, COptions& options, std::string& error)
 
 int Main(int argc, char** argv)
 {
+    // A reader that goes away (a pipe closed early) must not kill the run
+    // half-way, before it has saved its mapping files; a failed write only
+    // sets the stream's error state.
+    std::signal(SIGPIPE, SIG_IGN);
     COptions options;
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {

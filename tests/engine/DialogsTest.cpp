@@ -221,8 +221,6 @@ TEST(ContactConflictDialog, EnablesCaptionsAndPreselectsByRightsAndDifferences)
          false, false, false, kBothCaption, 1018, 3},
         {"personal, no write right", {.pd = true, .on = true, .a = true},
          false, false, false, kPersonalCaption, 1018, 3},
-        {"address, no company to link to", {.ad = true, .a = true, .w = true, .names = &kNoCompanies},
-         true, true, false, kOverwriteResourceText, 1018, 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -340,8 +338,8 @@ TEST(ContactLinkDialog, EnablesAndPreselectsByRightsAndCompanies)
         {"write right only: link", false, true, &kCompanies, false, true, 1012, 1, 0},
         {"address right only: delete", true, false, &kCompanies, false, false, 1013, 2, -1},
         {"no rights: delete", false, false, &kCompanies, false, false, 1013, 2, -1},
-        {"write right, empty list: no link", false, true, &kNoCompanies, false, false, 1013, 2, -1},
-        {"write right, no list: no link", false, true, nullptr, false, false, 1013, 2, -1},
+        {"write right, empty list: no link, leave", false, true, &kNoCompanies, false, false, 1018, 3, -1},
+        {"write right, no list: no link, leave", false, true, nullptr, false, false, 1018, 3, -1},
         {"both rights, empty list", true, true, &kNoCompanies, true, false, 1011, 0, -1},
     };
     for (const auto& c : cases) {
