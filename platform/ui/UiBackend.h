@@ -22,7 +22,7 @@ public:
 
 // Installs `backend` (not owned; null restores the default) and returns the
 // one it replaces. The default backend writes boxes and dialog texts to
-// standard error, answers a box with its default button and ends a dialog as
+// standard error, answers a box with OK (a Yes/No box: its default button) and ends a dialog as
 // Escape would, with the choice its initialisation made.
 IUiBackend* SetUiBackend(IUiBackend* backend);
 IUiBackend& ActiveUiBackend();
