@@ -22,8 +22,8 @@ public:
 
 // Installs `backend` (not owned; null restores the default) and returns the
 // one it replaces. The default backend writes boxes and dialog texts to
-// standard error, answers a box with OK (a Yes/No box: its default button) and ends a dialog as
-// Escape would, with the choice its initialisation made.
+// standard error, answers a box with OK (a Yes/No box: its default button)
+// and ends a dialog as Escape would, with the choice its initialisation made.
 IUiBackend* SetUiBackend(IUiBackend* backend);
 IUiBackend& ActiveUiBackend();
 
