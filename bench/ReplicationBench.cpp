@@ -20,6 +20,7 @@
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/MessageBox.h"
 #include "tests/support/ReferenceServer.h"
+#include "tests/support/SilentProgressSink.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <sys/resource.h>
@@ -74,17 +75,6 @@ const CBenchKind kAppointments{
         settings.replicateTasks = 0;
     }};
 
-class CSilentSink : public IProgressSink {
-public:
-    void SetRunningState() override {}
-    void SetFinishedState() override {}
-    void SetHeaderText(std::string) override {}
-    void SetResultText(std::string) override {}
-    void SetStatusLineText(int, std::string) override {}
-    void SetStatusControl(int) override {}
-    void ShowStatus(int) override {}
-    void ShowStatusCount(int, int, int) override {}
-};
 
 struct CRunCost {
     double wallSeconds = 0;
@@ -101,7 +91,7 @@ double ProcessCpuSeconds()
 
 CRunCost RunJob(const CReplicationSettings& settings)
 {
-    CSilentSink sink;
+    test::CSilentProgressSink sink;
     CReplicationJob job;
     job.m_settings = settings;
     job.m_progressSink = &sink;

@@ -204,28 +204,4 @@ bool ParseDialogActions(const std::vector<std::string>& words, std::size_t first
     return true;
 }
 
-void ApplyDialogAction(CDialog& dialog, const CDialogAction& action)
-{
-    switch (action.kind) {
-    case CDialogAction::Kind::click:
-        dialog.UserClick(action.id);
-        break;
-    case CDialogAction::Kind::select:
-        dialog.UserSelect(action.id, action.index);
-        break;
-    case CDialogAction::Kind::setText:
-        dialog.UserSetText(action.id, action.text);
-        break;
-    case CDialogAction::Kind::ok:
-        dialog.UserClick(kIdOk);
-        break;
-    case CDialogAction::Kind::escape:
-        dialog.UserEscape();
-        break;
-    case CDialogAction::Kind::close:
-        dialog.UserClose();
-        break;
-    }
-}
-
 } // namespace tarnwel

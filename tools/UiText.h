@@ -44,7 +44,4 @@ std::string DescribeChoices(const std::vector<CControlState>& controls);
 bool ParseDialogActions(const std::vector<std::string>& words, std::size_t first, std::vector<CDialogAction>& actions,
                         std::string& error);
 
-// Applies one action to a dialog the way a user would.
-void ApplyDialogAction(CDialog& dialog, const CDialogAction& action);
-
 } // namespace tarnwel

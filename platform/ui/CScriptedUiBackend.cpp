@@ -100,29 +100,7 @@ int CScriptedUiBackend::RunModal(CDialog& dialog)
             break;
         }
         try {
-            switch (action.kind) {
-            case CDialogAction::Kind::click:
-                dialog.UserClick(action.id);
-                break;
-            case CDialogAction::Kind::select:
-                dialog.UserSelect(action.id, action.index);
-                break;
-            case CDialogAction::Kind::setText:
-                dialog.UserSetText(action.id, action.text);
-                break;
-            case CDialogAction::Kind::ok:
-                if (HasControl(dialog, kIdOk))
-                    dialog.UserClick(kIdOk);
-                else
-                    unexpected.push_back(DialogName(dialogId) + " has no OK button");
-                break;
-            case CDialogAction::Kind::escape:
-                dialog.UserEscape();
-                break;
-            case CDialogAction::Kind::close:
-                dialog.UserClose();
-                break;
-            }
+            ApplyDialogAction(dialog, action);
         } catch (const std::out_of_range&) {
             unexpected.push_back(DialogName(dialogId) + " has no control " + std::to_string(action.id));
         }
@@ -170,6 +148,30 @@ int CScriptedUiBackend::PendingAnswers() const
 {
     std::lock_guard lock(m_mutex);
     return static_cast<int>(m_boxAnswers.size() + m_dialogScripts.size());
+}
+
+void ApplyDialogAction(CDialog& dialog, const CDialogAction& action)
+{
+    switch (action.kind) {
+    case CDialogAction::Kind::click:
+        dialog.UserClick(action.id);
+        break;
+    case CDialogAction::Kind::select:
+        dialog.UserSelect(action.id, action.index);
+        break;
+    case CDialogAction::Kind::setText:
+        dialog.UserSetText(action.id, action.text);
+        break;
+    case CDialogAction::Kind::ok:
+        dialog.UserClick(kIdOk);
+        break;
+    case CDialogAction::Kind::escape:
+        dialog.UserEscape();
+        break;
+    case CDialogAction::Kind::close:
+        dialog.UserClose();
+        break;
+    }
 }
 
 } // namespace tarnwel

@@ -29,6 +29,10 @@ struct CDialogAction {
     static CDialogAction Close() { return {Kind::close, 0, 0, {}}; }
 };
 
+// Applies one action to a dialog the way a user would. An id that the dialog
+// does not hold (OK included) throws std::out_of_range.
+void ApplyDialogAction(CDialog& dialog, const CDialogAction& action);
+
 // The answer to one dialog: its template id (0 accepts any dialog) and the
 // actions. A script that does not end the dialog is ended with OK.
 struct CDialogScript {

@@ -6,6 +6,7 @@
 #include "records/CAppointmentRecord.h"
 #include "records/CContactRecord.h"
 #include "records/CTaskRecord.h"
+#include "tests/support/SilentProgressSink.h"
 
 #include <gtest/gtest.h>
 
@@ -16,17 +17,6 @@
 namespace tarnwel {
 namespace {
 
-class CSilentSink : public IProgressSink {
-public:
-    void SetRunningState() override {}
-    void SetFinishedState() override {}
-    void SetHeaderText(std::string) override {}
-    void SetResultText(std::string) override {}
-    void SetStatusLineText(int, std::string) override {}
-    void SetStatusControl(int) override {}
-    void ShowStatus(int) override {}
-    void ShowStatusCount(int, int, int) override {}
-};
 
 // The trace texts, by result code.
 const std::string kChangedPairTrace[] = {"\t\t-- Die Outlook-Daten werden \xC3\xBC" "berschrieben.",
@@ -144,7 +134,7 @@ private:
         };
     }
 
-    CSilentSink m_sink;
+    test::CSilentProgressSink m_sink;
     std::unique_ptr<CReplicator> m_replicator;
 };
 
@@ -380,7 +370,7 @@ TEST_F(ConflictRules, EachKindReadsItsOwnRuleBlock)
     settings.contactRules.olDeletedAction = 1;
     settings.appointmentRules.olDeletedAction = 0;
     settings.taskRules.olDeletedAction = 0;
-    CSilentSink sink;
+    test::CSilentProgressSink sink;
     CReplicator replicator(sink, settings);
 
     int code = -7;

@@ -1,29 +1,19 @@
 #include "engine/CReplicator.h"
 #include "engine/IProgressSink.h"
+#include "tests/support/SilentProgressSink.h"
 
 #include <gtest/gtest.h>
 
 namespace tarnwel {
 namespace {
 
-class CSilentSink : public IProgressSink {
-public:
-    void SetRunningState() override {}
-    void SetFinishedState() override {}
-    void SetHeaderText(std::string) override {}
-    void SetResultText(std::string) override {}
-    void SetStatusLineText(int, std::string) override {}
-    void SetStatusControl(int) override {}
-    void ShowStatus(int) override {}
-    void ShowStatusCount(int, int, int) override {}
-};
 
 TEST(Replicator, StartAndStopTraceTheirState)
 {
     CReplicationSettings settings;
     settings.SetDefaults();
     settings.serverUrl = "http://127.0.0.1:1/x";
-    CSilentSink sink;
+    test::CSilentProgressSink sink;
     CReplicator replicator(sink, settings);
     std::vector<std::string> trace;
     replicator.SetTraceListener([&](const std::string& line, bool) { trace.push_back(line); });
