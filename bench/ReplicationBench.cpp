@@ -15,7 +15,6 @@
 //   tarnwel_bench_replication [N...]    sizes (default 1000 10000)
 
 #include "engine/CReplicationJob.h"
-#include "engine/IProgressSink.h"
 #include "platform/base/ByteFile.h"
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/MessageBox.h"
@@ -74,7 +73,6 @@ const CBenchKind kAppointments{
         settings.replicateContacts = 0;
         settings.replicateTasks = 0;
     }};
-
 
 struct CRunCost {
     double wallSeconds = 0;

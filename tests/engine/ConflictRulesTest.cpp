@@ -1,6 +1,5 @@
 #include "engine/CConflictDialog.h"
 #include "engine/CReplicator.h"
-#include "engine/IProgressSink.h"
 #include "platform/ui/CScriptedUiBackend.h"
 #include "platform/ui/MessageBox.h"
 #include "records/CAppointmentRecord.h"
@@ -16,7 +15,6 @@
 
 namespace tarnwel {
 namespace {
-
 
 // The trace texts, by result code.
 const std::string kChangedPairTrace[] = {"\t\t-- Die Outlook-Daten werden \xC3\xBC" "berschrieben.",

@@ -1,12 +1,10 @@
 #include "engine/CReplicator.h"
-#include "engine/IProgressSink.h"
 #include "tests/support/SilentProgressSink.h"
 
 #include <gtest/gtest.h>
 
 namespace tarnwel {
 namespace {
-
 
 TEST(Replicator, StartAndStopTraceTheirState)
 {
