@@ -206,6 +206,46 @@ TYPED_TEST(ReplicationRunTest, WithASinceDateThePartnersOfChangedOutlookItemsAre
     w.ExpectInStep();
 }
 
+TYPED_TEST(ReplicationRunTest, AnOutlookItemEditedDuringTheRunIsNotTakenForAServerDeletion)
+{
+    auto& w = this->w;
+    w.settings.all = 0;
+    w.settings.since = COleDate::Now().AddDays(-1);
+    CKindRules& rules = TypeParam::Rules(w.settings);
+    rules.twDeletedAction = 0;  // a pair deleted on the server is removed from Outlook
+    rules.ovrAction = 1;        // the next run sends the edit to the server
+    // Two pairs untouched on both sides since long before the date, so the
+    // start of the run asks the server for neither of them.
+    const COleDate old = COleDate::FromFields(2020, 1, 1);
+    const std::string edited = w.Pair({"S1", "Eins", "alt", "2020-01-01 00:00:00"}, "alt");
+    const std::string untouched = w.Pair({"S2", "Zwei", "alt", "2020-01-01 00:00:00"}, "alt");
+    w.BackDateOutlookItem(edited, old);
+    w.BackDateOutlookItem(untouched, old);
+    // Changed in Outlook since the date and gone from the server: asked for,
+    // not returned, so it really was deleted there.
+    w.PairWithDeletedServerItem("S9", "Weg");
+    // The user edits the first item while the run talks to the server.
+    w.sink.OnStatus = [&](int id) {
+        if (id == 229)
+            w.EditOutlookItem(edited, "Eins", "neu");
+    };
+    w.Run();
+
+    EXPECT_THAT(w.ui.MessageBoxes(), IsEmpty());
+    EXPECT_THAT(w.ui.Dialogs(), IsEmpty());
+    EXPECT_EQ(w.Contents(w.OutlookLines()), (std::vector<std::string>{this->Line("Eins", "neu"), this->Line("Zwei", "alt")}));
+    EXPECT_EQ(w.Contents(w.ServerLines()), (std::vector<std::string>{this->Line("Eins", "alt"), this->Line("Zwei", "alt")}));
+    EXPECT_EQ(w.Mapping(), (std::map<std::string, std::string>{{edited, "S1"}, {untouched, "S2"}}));
+    EXPECT_THAT(w.trace, Contains(HasSubstr("left for the next run")));
+
+    // The next run asks the server for the partner and meets a changed pair.
+    w.sink.OnStatus = nullptr;
+    w.Run();
+    EXPECT_THAT(w.ui.MessageBoxes(), IsEmpty());
+    EXPECT_EQ(w.Contents(w.ServerLines()), (std::vector<std::string>{this->Line("Eins", "neu"), this->Line("Zwei", "alt")}));
+    w.ExpectInStep();
+}
+
 TYPED_TEST(ReplicationRunTest, APairDeletedInOutlookFollowsTheOLDeletedRule)
 {
     enum Outcome { recreated, deletedOnServer, left };
