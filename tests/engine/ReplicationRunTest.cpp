@@ -393,6 +393,28 @@ TYPED_TEST(ReplicationRunTest, OutlookItemsTheServerDoesNotHoldFollowTheNewAndTW
     }
 }
 
+TYPED_TEST(ReplicationRunTest, WithoutTheRightTheRuleAsksBeforeAnyRequestInsteadOfLettingTheServerRefuse)
+{
+    for (const bool changedPair : {true, false}) {
+        SCOPED_TRACE(changedPair ? "changed pair, rights NY" : "Outlook-deleted pair, rights YN");
+        typename TestFixture::World w;
+        CKindRules& rules = TypeParam::Rules(w.settings);
+        rules.ovrAction = 1;        rules.ovrNoRights = 1;        // needs the write right
+        rules.olDeletedAction = 1;  rules.olDeletedNoRights = 1;  // needs the delete right
+        w.Rights(changedPair ? "NY" : "YN");
+        if (changedPair) w.Pair({"S1", "Termin", "Server"}, "Outlook");
+        else w.PairWithDeletedOutlookItem({"S1", "Termin", "Server"});
+        w.ui.AnswerMessageBox(MessageBoxResult::yes);
+        w.Run();
+        const auto boxes = w.ui.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);  // the rule's question, not the refusal policy's
+        EXPECT_EQ(boxes[0].icon, MessageBoxIcon::none);
+        EXPECT_THAT(boxes[0].text, StartsWith(LoadResourceText(changedPair ? 166 : 172).substr(0, 20)));
+        EXPECT_EQ(w.Contents(w.OutlookLines()), std::vector<std::string>{this->Line("Termin", "Server")});
+        w.ExpectInStep();
+    }
+}
+
 TYPED_TEST(ReplicationRunTest, ItemsTheServerRefusesForLackOfRightsFollowTheNoRightsPolicies)
 {
     // What the refused change was: overwriting the server item (Ovr),
