@@ -600,6 +600,23 @@ TYPED_TEST(ReplicationRunTest, ALostConnectionDuringPutItemsEndsTheRunButKeepsTh
     EXPECT_THAT(w.MappingFileBytes(), HasSubstr(entryId + " S1\r\n"));
 }
 
+TYPED_TEST(ReplicationRunTest, AFailedLogoutLosesNoMappingAndTheEndTextKeepsItsPlace)
+{
+    auto& w = this->w;
+    w.Switches({"--drop", "sign_out"});
+    w.ServerItem({"S1", "Eins"});
+    w.ServerItem({"S2", "Zwei"});
+    w.Run();
+    ASSERT_EQ(w.ui.MessageBoxes().size(), 1u);
+    EXPECT_EQ(w.ui.MessageBoxes()[0].icon, MessageBoxIcon::stop);
+    EXPECT_EQ(w.Mapping().size(), 2u);
+    if constexpr (TestFixture::kTasks)
+        EXPECT_THAT(w.sink.StatusTexts(), ElementsAre("214", "229", "215(2,0)", "230", "216(1,2)", "219(0,0)",
+                                                      "220(0,0)", "221(0,0)", "223(0,2)", "223(1,2)", "228"));
+    else
+        EXPECT_THAT(w.sink.StatusTexts(), Not(Contains("198")));
+}
+
 TYPED_TEST(ReplicationRunTest, AFailureAfterItemsWereCreatedKeepsTheirPairsSoTheNextRunMakesNoCopies)
 {
     auto& w = this->w;
