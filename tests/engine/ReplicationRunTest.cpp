@@ -171,6 +171,13 @@ TYPED_TEST(ReplicationRunTest, AChangedPairFollowsTheOvrAction)
         EXPECT_EQ(w.Contents(w.OutlookLines()), std::vector<std::string>{this->Line("Termin", c.outlookAfter)});
         EXPECT_EQ(w.Contents(w.ServerLines()), std::vector<std::string>{this->Line("Termin", c.serverAfter)});
         EXPECT_EQ(w.Mapping().size(), 1u);
+        // Only a server that wins writes the Outlook item: when Outlook wins
+        // with nothing to carry (no participants, the same percentage), no
+        // record is queued to be written back.
+        const std::string written = TestFixture::kTasks ? "225(" : "195(";
+        const auto texts = w.sink.StatusTexts();
+        EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.starts_with(written); }),
+                  std::string(c.outlookAfter) == "Server" ? 1 : 0);
         if (std::string(c.outlookAfter) == c.serverAfter)
             w.ExpectNextRunChangesNothing();
     }
