@@ -27,6 +27,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace tarnwel {
@@ -157,6 +158,7 @@ protected:
                                               : m_replicator.Settings().since.Format("%Y-%m-%d");
         m_replicator.Log("Replicating the changes since " + m_since);
         const CStringArray changedIds = m_store->GetChangedServerIds(m_since);
+        m_requested.insert(changedIds.begin(), changedIds.end());
 
         int fetched = 0;
         if (!m_replicator.AbortRequested())
@@ -291,6 +293,14 @@ protected:
     void ClassifyOutlookRecord(const Record& outlook)
     {
         const bool newItem = outlook.id_tarnwel == kNoId;
+        if (!newItem && !m_requested.contains(outlook.id_tarnwel)) {
+            // Changed in Outlook after the scan whose ids went with getItems:
+            // the server was never asked for its partner, so its absence from
+            // the reply says nothing about a deletion. The next run asks.
+            m_replicator.Log("Changed in Outlook during the run, its server item was not asked for; left for the "
+                             "next run: " + outlook.id_client + " " + outlook.id_tarnwel);
+            return;
+        }
         m_replicator.Log((newItem ? "Never replicated: " : "Deleted on the server: ") + outlook.id_client);
         switch (DecideOutlookPass(newItem, m_rules, m_writeRight, outlook.last_updated)) {
         case OutlookPassAction::leave:
@@ -565,6 +575,9 @@ protected:
     std::string m_since;
     Array m_serverRecords;
     CStringArray m_processed;  // entry ids of the Outlook partners met in the server pass
+    // The server ids sent with getItems: the partners of the mapped Outlook
+    // items changed since the date, as the start step found them.
+    std::unordered_set<std::string> m_requested;
 
     // The six work queues, in the order in which they are worked off.
     Array m_overwriteOnServer;   // OVERWRITE-IN-TARNWEL

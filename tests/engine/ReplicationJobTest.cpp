@@ -1,13 +1,17 @@
 #include "engine/CReplicationJob.h"
 
 #include "engine/IProgressSink.h"
+#include "platform/automation/ProgIdRegistry.h"
+#include "platform/pimstore/PimStore.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ReferenceServer.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <fstream>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -20,6 +24,7 @@ using testing::Contains;
 using testing::ElementsAreArray;
 using testing::HasSubstr;
 using testing::MatchesRegex;
+using testing::Not;
 
 // Records every call as a line. A call whose line equals the hold line waits
 // inside the callback until Release(), so a test can act on a job that is
@@ -106,6 +111,19 @@ protected:
         return "http://127.0.0.1:" + std::to_string(m_closedPort.Port()) + "/tarnwelreplication";
     }
 
+    // Points the job at a reference server seeded with `seed` (the items
+    // part of a seed file), started with the fault switches given.
+    void Serve(CReplicationJob& job, const std::string& seed, std::vector<std::string> switches = {})
+    {
+        std::ofstream(m_dir.Path("seed.json")) << "{" << seed << "}";
+        switches.insert(switches.begin(), {"--seed", m_dir.Path("seed.json")});
+        m_server = std::make_unique<test::CReferenceServer>(switches);
+        job.m_settings.serverUrl = m_server->Url();
+        job.m_settings.userName = "user";
+        job.m_settings.password = "vezi";
+        job.m_settings.all = 1;
+    }
+
     CReplicationSettings SavedSettings()
     {
         CReplicationSettings saved;
@@ -114,7 +132,15 @@ protected:
     }
 
     test::CClosedPort m_closedPort;
+    std::unique_ptr<test::CReferenceServer> m_server;
+    // The runs' local item store.
+    CScopedProgIdRegistration m_store{[path = m_dir.Path("store.db")] { return OpenPimStore(path); }};
 };
+
+constexpr const char* kTwoAppointmentsAndATask =
+    R"("appointments": [{"id": "A1", "description": "Eins", "start": "2026-12-01 10:00:00", "end": "2026-12-01 11:00:00"},
+                        {"id": "A2", "description": "Zwei", "start": "2026-12-02 10:00:00", "end": "2026-12-02 11:00:00"}],
+       "tasks": [{"id": "T1", "title": "Aufgabe"}])";
 
 TEST_F(ReplicationJobTest, TellsTheSinkAboutEveryKindThatIsNotReplicated)
 {
@@ -218,6 +244,53 @@ TEST_F(ReplicationJobTest, AStopDuringTheRunAbortsTheKindsAndTheRunStillEndsAsUs
     EXPECT_THAT(m_boxes, testing::IsEmpty());
     EXPECT_TRUE(SavedSettings().lastRun.IsAfter(COleDate::FromFields(2020, 1, 1)));
     EXPECT_FALSE(job->IsRunning());
+}
+
+TEST_F(ReplicationJobTest, AStopInTheMiddleOfAKindsRunEndsItEarlyAndTheLaterKindsReturnAtOnce)
+{
+    CHoldingSink sink("status 186 0 2");  // the appointment run's first server record
+    auto job = MakeJob(sink, true, false, true);
+    Serve(*job, kTwoAppointmentsAndATask);
+    const COleDate before = COleDate::Now();
+    ASSERT_TRUE(job->Start(nullptr, 0));
+    sink.WaitUntilHeld();
+    job->Stop(1);
+    sink.Release();
+    job->Join();
+
+    // The server pass stops after the record at hand, the Outlook pass
+    // fetches but handles nothing, the server queues are skipped, no item
+    // reaches Outlook, and the run still logs out (its end text follows the
+    // logout). The task run shows nothing at all.
+    std::vector<std::string> calls = sink.Calls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_THAT(calls.back(), MatchesRegex(kResultPattern));
+    calls.pop_back();
+    const auto held = std::find(calls.begin(), calls.end(), "status 186 0 2");
+    ASSERT_NE(held, calls.end());
+    EXPECT_THAT(std::vector<std::string>(held, calls.end()),
+                ElementsAre("status 186 0 2", "status 187 0 0", "status 192 1 0", "status 194 0 0", "status 196 0 0",
+                            "status 198", "line 1088 Kontakte sind nicht repliziert worden", "header Nicht verbunden",
+                            "finished"));
+    EXPECT_THAT(m_boxes, testing::IsEmpty());
+    EXPECT_EQ(FileText("maps_appo.ids"), "");
+    EXPECT_FALSE(SavedSettings().lastRun.IsBefore(before));
+}
+
+TEST_F(ReplicationJobTest, AKindWhoseRunFailsIsReportedAndTheNextKindStillReplicates)
+{
+    CHoldingSink sink;
+    auto job = MakeJob(sink, true, false, true);
+    Serve(*job, kTwoAppointmentsAndATask, {"--drop", "appointment/putItems"});
+    ASSERT_TRUE(job->Start(nullptr, 0));
+    job->Join();
+
+    EXPECT_THAT(m_boxes, ElementsAre("Unerwarteter Server-Fehler!\r\nBitte überprüfen Sie Ihre Verbindung\r\nzum Server"));
+    const std::vector<std::string> calls = sink.Calls();
+    EXPECT_THAT(calls, Not(Contains("status 198")));
+    EXPECT_THAT(calls, Contains("status 228"));
+    EXPECT_THAT(FileText("maps_task.ids"), MatchesRegex("[^ ]+ T1\r\n"));
+    EXPECT_THAT(calls.back(), MatchesRegex(kResultPattern));
 }
 
 TEST_F(ReplicationJobTest, AStopAfterTheRunOnlySetsTheFlag)

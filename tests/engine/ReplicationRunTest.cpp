@@ -171,6 +171,13 @@ TYPED_TEST(ReplicationRunTest, AChangedPairFollowsTheOvrAction)
         EXPECT_EQ(w.Contents(w.OutlookLines()), std::vector<std::string>{this->Line("Termin", c.outlookAfter)});
         EXPECT_EQ(w.Contents(w.ServerLines()), std::vector<std::string>{this->Line("Termin", c.serverAfter)});
         EXPECT_EQ(w.Mapping().size(), 1u);
+        // Only a server that wins writes the Outlook item: when Outlook wins
+        // with nothing to carry (no participants, the same percentage), no
+        // record is queued to be written back.
+        const std::string written = TestFixture::kTasks ? "225(" : "195(";
+        const auto texts = w.sink.StatusTexts();
+        EXPECT_EQ(std::count_if(texts.begin(), texts.end(), [&](const std::string& t) { return t.starts_with(written); }),
+                  std::string(c.outlookAfter) == "Server" ? 1 : 0);
         if (std::string(c.outlookAfter) == c.serverAfter)
             w.ExpectNextRunChangesNothing();
     }
@@ -203,6 +210,46 @@ TYPED_TEST(ReplicationRunTest, WithASinceDateThePartnersOfChangedOutlookItemsAre
     w.Run();
 
     EXPECT_EQ(w.Contents(w.ServerLines()), std::vector<std::string>{this->Line("Termin", "Outlook")});
+    w.ExpectInStep();
+}
+
+TYPED_TEST(ReplicationRunTest, AnOutlookItemEditedDuringTheRunIsNotTakenForAServerDeletion)
+{
+    auto& w = this->w;
+    w.settings.all = 0;
+    w.settings.since = COleDate::Now().AddDays(-1);
+    CKindRules& rules = TypeParam::Rules(w.settings);
+    rules.twDeletedAction = 0;  // a pair deleted on the server is removed from Outlook
+    rules.ovrAction = 1;        // the next run sends the edit to the server
+    // Two pairs untouched on both sides since long before the date, so the
+    // start of the run asks the server for neither of them.
+    const COleDate old = COleDate::FromFields(2020, 1, 1);
+    const std::string edited = w.Pair({"S1", "Eins", "alt", "2020-01-01 00:00:00"}, "alt");
+    const std::string untouched = w.Pair({"S2", "Zwei", "alt", "2020-01-01 00:00:00"}, "alt");
+    w.BackDateOutlookItem(edited, old);
+    w.BackDateOutlookItem(untouched, old);
+    // Changed in Outlook since the date and gone from the server: asked for,
+    // not returned, so it really was deleted there.
+    w.PairWithDeletedServerItem("S9", "Weg");
+    // The user edits the first item while the run talks to the server.
+    w.sink.OnStatus = [&](int id) {
+        if (id == 229)
+            w.EditOutlookItem(edited, "Eins", "neu");
+    };
+    w.Run();
+
+    EXPECT_THAT(w.ui.MessageBoxes(), IsEmpty());
+    EXPECT_THAT(w.ui.Dialogs(), IsEmpty());
+    EXPECT_EQ(w.Contents(w.OutlookLines()), (std::vector<std::string>{this->Line("Eins", "neu"), this->Line("Zwei", "alt")}));
+    EXPECT_EQ(w.Contents(w.ServerLines()), (std::vector<std::string>{this->Line("Eins", "alt"), this->Line("Zwei", "alt")}));
+    EXPECT_EQ(w.Mapping(), (std::map<std::string, std::string>{{edited, "S1"}, {untouched, "S2"}}));
+    EXPECT_THAT(w.trace, Contains(HasSubstr("left for the next run")));
+
+    // The next run asks the server for the partner and meets a changed pair.
+    w.sink.OnStatus = nullptr;
+    w.Run();
+    EXPECT_THAT(w.ui.MessageBoxes(), IsEmpty());
+    EXPECT_EQ(w.Contents(w.ServerLines()), (std::vector<std::string>{this->Line("Eins", "neu"), this->Line("Zwei", "alt")}));
     w.ExpectInStep();
 }
 
@@ -350,6 +397,28 @@ TYPED_TEST(ReplicationRunTest, OutlookItemsTheServerDoesNotHoldFollowTheNewAndTW
             EXPECT_EQ(w.Mapping(), (c.newItem ? Pairs() : Pairs{{entryId, "S9"}}));
             break;
         }
+    }
+}
+
+TYPED_TEST(ReplicationRunTest, WithoutTheRightTheRuleAsksBeforeAnyRequestInsteadOfLettingTheServerRefuse)
+{
+    for (const bool changedPair : {true, false}) {
+        SCOPED_TRACE(changedPair ? "changed pair, rights NY" : "Outlook-deleted pair, rights YN");
+        typename TestFixture::World w;
+        CKindRules& rules = TypeParam::Rules(w.settings);
+        rules.ovrAction = 1;        rules.ovrNoRights = 1;        // needs the write right
+        rules.olDeletedAction = 1;  rules.olDeletedNoRights = 1;  // needs the delete right
+        w.Rights(changedPair ? "NY" : "YN");
+        if (changedPair) w.Pair({"S1", "Termin", "Server"}, "Outlook");
+        else w.PairWithDeletedOutlookItem({"S1", "Termin", "Server"});
+        w.ui.AnswerMessageBox(MessageBoxResult::yes);
+        w.Run();
+        const auto boxes = w.ui.MessageBoxes();
+        ASSERT_EQ(boxes.size(), 1u);  // the rule's question, not the refusal policy's
+        EXPECT_EQ(boxes[0].icon, MessageBoxIcon::none);
+        EXPECT_THAT(boxes[0].text, StartsWith(LoadResourceText(changedPair ? 166 : 172).substr(0, 20)));
+        EXPECT_EQ(w.Contents(w.OutlookLines()), std::vector<std::string>{this->Line("Termin", "Server")});
+        w.ExpectInStep();
     }
 }
 
@@ -536,6 +605,23 @@ TYPED_TEST(ReplicationRunTest, ALostConnectionDuringPutItemsEndsTheRunButKeepsTh
     // The mapping file was saved all the same.
     EXPECT_THAT(w.MappingFileBytes(), HasSubstr("stale-entry stale-server\r\n"));
     EXPECT_THAT(w.MappingFileBytes(), HasSubstr(entryId + " S1\r\n"));
+}
+
+TYPED_TEST(ReplicationRunTest, AFailedLogoutLosesNoMappingAndTheEndTextKeepsItsPlace)
+{
+    auto& w = this->w;
+    w.Switches({"--drop", "sign_out"});
+    w.ServerItem({"S1", "Eins"});
+    w.ServerItem({"S2", "Zwei"});
+    w.Run();
+    ASSERT_EQ(w.ui.MessageBoxes().size(), 1u);
+    EXPECT_EQ(w.ui.MessageBoxes()[0].icon, MessageBoxIcon::stop);
+    EXPECT_EQ(w.Mapping().size(), 2u);
+    if constexpr (TestFixture::kTasks)
+        EXPECT_THAT(w.sink.StatusTexts(), ElementsAre("214", "229", "215(2,0)", "230", "216(1,2)", "219(0,0)",
+                                                      "220(0,0)", "221(0,0)", "223(0,2)", "223(1,2)", "228"));
+    else
+        EXPECT_THAT(w.sink.StatusTexts(), Not(Contains("198")));
 }
 
 TYPED_TEST(ReplicationRunTest, AFailureAfterItemsWereCreatedKeepsTheirPairsSoTheNextRunMakesNoCopies)

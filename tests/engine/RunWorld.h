@@ -9,6 +9,7 @@
 #include "engine/CMappingFile.h"
 #include "engine/CReplicator.h"
 #include "platform/base/ByteFile.h"
+#include "platform/pimstore/PimDatabase.h"
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/CScriptedUiBackend.h"
 #include "protocol/RequestBodies.h"
@@ -26,6 +27,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -236,6 +238,33 @@ public:
         const std::string entryId = OutlookItem(title, detail);
         m_mappingText += entryId + " " + serverId + "\r\n";
         return entryId;
+    }
+
+    // Gives the Outlook item an older last modification time, as if nobody
+    // had touched it since then.
+    void BackDateOutlookItem(const std::string& entryId, const COleDate& when)
+    {
+        const auto database = CPimDatabase::Open(m_dir.Path("store.db"));
+        std::optional<CPimItemRow> row = database->ItemByEntryId(entryId);
+        ASSERT_TRUE(row) << entryId;
+        ASSERT_TRUE(database->SaveItem(*row, {}, when));
+    }
+
+    // Writes new content over the Outlook item, as the user would; it counts
+    // as changed from now on. Also from a sink callback during a run.
+    void EditOutlookItem(const std::string& entryId, const std::string& title, const std::string& detail,
+                         int percent = 0)
+    {
+        const CItems items = Folder();
+        for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull();
+             item = items.FindNext()) {
+            if (item.GetEntryID() == entryId) {
+                Record record = Side::Make(title, detail, percent);
+                Side::Write(record, item);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no Outlook item " << entryId;
     }
 
     // Adds raw text to the mapping file written before the first run.

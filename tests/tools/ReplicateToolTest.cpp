@@ -9,10 +9,16 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 namespace tarnwel {
 namespace {
@@ -20,6 +26,7 @@ namespace {
 using testing::AllOf;
 using testing::HasSubstr;
 using testing::IsEmpty;
+using testing::MatchesRegex;
 using testing::Not;
 
 struct CProgramResult {
@@ -59,6 +66,47 @@ protected:
         return result;
     }
     CProgramResult Replicate(const std::vector<std::string>& arguments) { return Run(REPLICATE_TOOL, arguments); }
+
+    // Runs the replication tool in the test's directory with its standard
+    // output a pipe that nobody reads any more (its read end is closed before
+    // the start), and SIGPIPE at its default, which ends a process; the wait
+    // status.
+    int ReplicateIntoAClosedPipe()
+    {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return -1;
+        ::close(fds[0]);
+        const std::string directory = m_dir.Path().string();
+        const std::string errors = m_dir.Path("errors.txt");
+        // Everything the child needs is made before the fork.
+        std::vector<std::string> environment{"TARNWEL_PIMSTORE=" + m_dir.Path("store.db")};
+        for (char** entry = environ; *entry != nullptr; ++entry)
+            if (std::strncmp(*entry, "TARNWEL_PIMSTORE=", 17) != 0)
+                environment.emplace_back(*entry);
+        std::vector<char*> envp;
+        for (std::string& entry : environment)
+            envp.push_back(entry.data());
+        envp.push_back(nullptr);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            const int input = ::open("/dev/null", O_RDONLY);
+            const int errorOutput = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (input < 0 || errorOutput < 0 || ::dup2(input, 0) < 0 || ::dup2(fds[1], 1) < 0 ||
+                ::dup2(errorOutput, 2) < 0 || ::chdir(directory.c_str()) != 0)
+                ::_exit(127);
+            struct sigaction defaultAction {};
+            defaultAction.sa_handler = SIG_DFL;
+            ::sigaction(SIGPIPE, &defaultAction, nullptr);
+            ::execle(REPLICATE_TOOL, REPLICATE_TOOL, static_cast<char*>(nullptr), envp.data());
+            ::_exit(127);
+        }
+        ::close(fds[1]);
+        int status = -1;
+        if (child < 0 || ::waitpid(child, &status, 0) != child)
+            return -1;
+        return status;
+    }
     std::string Store(const std::vector<std::string>& arguments) { return Run(PIMSTORE_TOOL, arguments).output; }
     // The store's list without the modification times: a run writes the
     // server's participants into their local appointment again on every run.
@@ -131,6 +179,24 @@ TEST_F(ReplicateToolTest, ReplicatesBothWaysAnsweringFromAFileAndASecondRunChang
     EXPECT_THAT(second.errors, IsEmpty());
     EXPECT_EQ(StoreContent(), local);
     EXPECT_EQ(test::CReferenceServer::RunCommand({"dump", "--store", m_dir.Path("server.db")}), remote);
+}
+
+TEST_F(ReplicateToolTest, AReaderThatWentAwayDoesNotKeepTheRunFromSavingItsMapping)
+{
+    test::CReferenceServer server;
+    std::string entryId = Store({"add", "appointment", "Subject=Zahnarzt", "Start=2026-03-03 08:30:00",
+                                 "End=2026-03-03 09:00:00"});
+    ASSERT_FALSE(entryId.empty());
+    entryId.pop_back();  // the line end
+    WriteFile("TarnwelClient.ini", "URL = " + server.Url() +
+                                       "\r\nusername = user\r\npassword = vezi\r\nCategory checkboxes = 1 0 0\r\n");
+
+    const int status = ReplicateIntoAClosedPipe();
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::string mapping;
+    ReadFileBytes(m_dir.Path("maps_appo.ids"), mapping);
+    EXPECT_THAT(mapping, MatchesRegex(entryId + " [^ ]+\r\n"));
 }
 
 TEST_F(ReplicateToolTest, RefusesBadArgumentsAndAnswersFilesBeforeItRuns)
