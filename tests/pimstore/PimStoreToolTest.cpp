@@ -1,11 +1,8 @@
+#include "tests/support/ShellCommand.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <array>
-#include <cstdio>
-#include <sys/wait.h>
 
 namespace tarnwel {
 namespace {
@@ -24,29 +21,12 @@ protected:
     // Runs the built pimstore on the test's store file.
     CToolResult Run(const std::vector<std::string>& arguments)
     {
-        std::string command = Quote(PIMSTORE_TOOL) + " --store " + Quote(m_directory.Path("store.db"));
+        std::string command =
+            test::ShellQuote(PIMSTORE_TOOL) + " --store " + test::ShellQuote(m_directory.Path("store.db"));
         for (const std::string& argument : arguments)
-            command += " " + Quote(argument);
-        command += " 2>&1";
-        CToolResult result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr)
-            return result;
-        std::array<char, 4096> buffer;
-        while (const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            result.output.append(buffer.data(), count);
-        const int status = ::pclose(pipe);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return result;
-    }
-
-private:
-    static std::string Quote(const std::string& text)
-    {
-        std::string quoted = "'";
-        for (const char c : text)
-            quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        return quoted + "'";
+            command += " " + test::ShellQuote(argument);
+        const test::CShellResult result = test::RunShellCommand(command + " 2>&1");
+        return {result.exitCode, result.output};
     }
 
     test::CTemporaryDirectory m_directory;

@@ -3,12 +3,12 @@
 
 #include "platform/base/ByteFile.h"
 #include "tests/support/ReferenceServer.h"
+#include "tests/support/ShellCommand.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <array>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -35,33 +35,20 @@ struct CProgramResult {
     std::string errors;  // standard error
 };
 
-std::string Quote(const std::string& text)
-{
-    std::string quoted = "'";
-    for (const char c : text)
-        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
-}
+using test::ShellQuote;
 
 class ReplicateToolTest : public testing::Test {
 protected:
     // Runs `program` in the test's directory on its local store.
     CProgramResult Run(const std::string& program, const std::vector<std::string>& arguments)
     {
-        std::string command = "cd " + Quote(m_dir.Path().string()) + " && TARNWEL_PIMSTORE=" +
-                              Quote(m_dir.Path("store.db")) + " " + Quote(program);
+        std::string command = "cd " + ShellQuote(m_dir.Path().string()) + " && TARNWEL_PIMSTORE=" +
+                              ShellQuote(m_dir.Path("store.db")) + " " + ShellQuote(program);
         for (const std::string& argument : arguments)
-            command += " " + Quote(argument);
-        command += " 2>" + Quote(m_dir.Path("errors.txt")) + " </dev/null";
-        CProgramResult result;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (pipe == nullptr)
-            return result;
-        std::array<char, 4096> buffer;
-        while (const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), pipe))
-            result.output.append(buffer.data(), count);
-        const int status = ::pclose(pipe);
-        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            command += " " + ShellQuote(argument);
+        command += " 2>" + ShellQuote(m_dir.Path("errors.txt")) + " </dev/null";
+        const test::CShellResult shell = test::RunShellCommand(command);
+        CProgramResult result{shell.exitCode, shell.output, {}};
         ReadFileBytes(m_dir.Path("errors.txt"), result.errors);
         return result;
     }
