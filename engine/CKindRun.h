@@ -10,6 +10,12 @@
 // server calls, the sameness test, the status texts and the dialog texts, and
 // says how participants and percentages are carried into Outlook.
 //
+// The contact run (CContactRun) shares the skeleton and replaces a few steps:
+// it derives from CKindRun<Kind, CContactRun> and defines functions of the
+// same names as the hooks below, which the skeleton then calls in place of
+// its own (ReadRights, FetchServerRecords, DecideChangedPair,
+// DecideOutlookRecord, QueuePhase, OnOverwriteRefused).
+//
 // Neither side changes before the queue phase: the server pass and the
 // Outlook pass only decide which queue a record goes to. The abort flag is
 // read between items and once before each server request.
@@ -26,6 +32,7 @@
 #include <exception>
 #include <memory>
 #include <string>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <vector>
@@ -37,7 +44,8 @@ struct CRunTexts {
     int start;
     int fetched;                 // (n, 0) after getItems
     int firstServerRecord;       // shown alone for the first server record, in place of serverRecord
-    int serverRecord;            // (i, n)
+    int serverRecord;            // (i, n), or (i + 1, n) with serverRecordFromOne
+    bool serverRecordFromOne;
     int outlookFetched;          // (m, 0) after the Outlook fetch
     int outlookRecord;           // (i, m)
     int overwriteOnServer;       // (size, 0)
@@ -62,8 +70,6 @@ struct CRunDialogTexts {
     const char* neverReplicated; // text before the description of a never-replicated item
 };
 
-inline constexpr const char* kUnknownErrorText = "Unkown error has occured (check log window for details)";
-
 // The string-table text `stringId` with `description` in place of its "%s".
 inline std::string FormatWithDescription(int stringId, const std::string& description)
 {
@@ -74,7 +80,7 @@ inline std::string FormatWithDescription(int stringId, const std::string& descri
     return text;
 }
 
-template <typename Kind>
+template <typename Kind, typename Derived = void>
 class CKindRun {
 public:
     using Record = typename Kind::Record;
@@ -92,6 +98,7 @@ public:
     // is skipped.
     void Run()
     {
+        auto& run = This();
         if (!m_replicator.CheckStarted() || m_replicator.AbortRequested())
             return;
         try {
@@ -99,7 +106,8 @@ public:
                 return;
             ServerPass();
             OutlookPass();
-            QueuePhase();
+            if (m_store)
+                run.QueuePhase();
             EndStep();
         } catch (const ServerConnectException& error) {
             Fail("server connectivity", error.GetMessageText());
@@ -113,16 +121,33 @@ public:
             Fail("a failed server write", error.GetMessageText());
         } catch (const std::exception& error) {
             m_replicator.Log(std::string("--x-- ") + Kind::kName + " replication: " + error.what());
-            Fail("an unknown error", kUnknownErrorText);
+            Fail("an unknown error", Kind::kUnknownErrorText);
         } catch (...) {
-            Fail("an unknown error", kUnknownErrorText);
+            Fail("an unknown error", Kind::kUnknownErrorText);
         }
     }
 
 protected:
-    // The steps and the queue workers stay open to a run that shares the
-    // skeleton but classifies or queues otherwise (it calls them from a Run
-    // of its own).
+    // The run whose hooks are called: the derived run, or this one.
+    using Self = std::conditional_t<std::is_void_v<Derived>, CKindRun, Derived>;
+    Self& This() { return static_cast<Self&>(*this); }
+
+    // --- Hooks (a derived run defines its own of the same name) -------------
+
+    // Reads the rights text of the login: write right first, then delete.
+    void ReadRights(const std::string& rights)
+    {
+        m_writeRight = rights.size() > 0 && rights[0] == 'Y';
+        m_deleteRight = rights.size() > 1 && rights[1] == 'Y';
+        m_replicator.Log("Rights: write " + std::string(m_writeRight ? "yes" : "no") + ", delete " +
+                         (m_deleteRight ? "yes" : "no"));
+    }
+
+    // getItems into m_serverRecords; returns the number the reply reports.
+    int FetchServerRecords(const CStringArray& ids) { return Kind::Get(m_replicator, m_serverRecords, m_since, ids); }
+
+    // A refused server id of OVERWRITE-IN-TARNWEL, before its policy applies.
+    void OnOverwriteRefused(const std::string& /*serverId*/) {}
 
     // --- Step 1: start --------------------------------------------------------
 
@@ -134,11 +159,7 @@ protected:
         m_sink.OnStepDone();
 
         m_replicator.LogHeading(std::string(Kind::kName) + " replication");
-        const std::string rights = m_replicator.Authenticate(Kind::kNamespace);
-        m_writeRight = rights.size() > 0 && rights[0] == 'Y';
-        m_deleteRight = rights.size() > 1 && rights[1] == 'Y';
-        m_replicator.Log("Rights: write " + std::string(m_writeRight ? "yes" : "no") + ", delete " +
-                         (m_deleteRight ? "yes" : "no"));
+        This().ReadRights(m_replicator.Authenticate(Kind::kNamespace));
         if (m_replicator.AbortRequested()) {
             m_replicator.Log("Aborted after the login");
             return false;
@@ -164,7 +185,7 @@ protected:
         if (!m_replicator.AbortRequested())
             m_sink.ShowStatus(229);
         if (!m_replicator.AbortRequested())
-            fetched = Kind::Get(m_replicator, m_serverRecords, m_since, changedIds);
+            fetched = This().FetchServerRecords(changedIds);
         m_sink.OnServerItemsFetched(fetched);
         m_sink.OnStepDone();
         if (!m_replicator.AbortRequested())
@@ -185,7 +206,8 @@ protected:
             if (i == 0 && Kind::kTexts.firstServerRecord != 0)
                 m_sink.ShowStatus(Kind::kTexts.firstServerRecord);
             else
-                m_sink.ShowStatusCount(Kind::kTexts.serverRecord, i, total);
+                m_sink.ShowStatusCount(Kind::kTexts.serverRecord, Kind::kTexts.serverRecordFromOne ? i + 1 : i,
+                                       total);
             ClassifyServerRecord(m_serverRecords[static_cast<std::size_t>(i)]);
         }
     }
@@ -216,14 +238,20 @@ protected:
             CarryParticipants(server, *outlook);
             return;
         }
-        int result = kLeaveBoth;
         m_replicator.Log("Changed: " + server.id_tarnwel);
-        m_replicator.Log(m_replicator.ResolveChangedPair(server, *outlook, m_writeRight, result));
+        This().DecideChangedPair(server, *outlook, entryId);
+    }
+
+    // A pair that differs, its Outlook partner found.
+    void DecideChangedPair(Record& server, Record& outlook, const std::string& entryId)
+    {
+        int result = kLeaveBoth;
+        m_replicator.Log(m_replicator.ResolveChangedPair(server, outlook, m_writeRight, result));
         if (result == kServerWins) {
             server.id_client = entryId;
             m_overwriteInOutlook.push_back(server);
         } else if (result == kOutlookWins) {
-            OutlookWins(server, *outlook);
+            OutlookWins(server, outlook);
         }
     }
 
@@ -287,7 +315,7 @@ protected:
             ClassifyOutlookRecord(changed[static_cast<std::size_t>(i)]);
         }
         m_sink.OnStepDone();
-        m_sink.OnServerItemsFetched(6);
+        m_sink.OnServerItemsFetched(Kind::kQueueCount);
     }
 
     void ClassifyOutlookRecord(const Record& outlook)
@@ -302,6 +330,12 @@ protected:
             return;
         }
         m_replicator.Log((newItem ? "Never replicated: " : "Deleted on the server: ") + outlook.id_client);
+        This().DecideOutlookRecord(outlook, newItem);
+    }
+
+    // A changed Outlook item that the server pass did not meet.
+    void DecideOutlookRecord(const Record& outlook, bool newItem)
+    {
         switch (DecideOutlookPass(newItem, m_rules, m_writeRight, outlook.last_updated)) {
         case OutlookPassAction::leave:
             break;
@@ -336,8 +370,6 @@ protected:
 
     void QueuePhase()
     {
-        if (!m_store)
-            return;
         OverwriteOnServer();
         DeleteOnServer();
         AddToServer();
@@ -395,6 +427,7 @@ protected:
             const std::unique_ptr<CNoRightsPolicy> policy = Policy(&CNoRightsPolicyFactory::MakeOvrPolicy);
             const auto serverRecords = FirstByServerId(m_serverRecords);
             for (const std::string& id : refused) {
+                This().OnOverwriteRefused(id);
                 Record* server = Find(serverRecords, id);
                 if (!server) {
                     m_replicator.Log("\tRefused id " + id + " was not sent; skipped");

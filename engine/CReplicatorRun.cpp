@@ -8,6 +8,8 @@
 namespace tarnwel {
 namespace {
 
+constexpr const char* kRunUnknownErrorText = "Unkown error has occured (check log window for details)";
+
 struct CAppointmentRunKind {
     using Record = CAppointmentRecord;
     using Store = CAppointmentStore;
@@ -16,7 +18,7 @@ struct CAppointmentRunKind {
     static constexpr const char* kNamespace = kAppointmentNamespace;
     static constexpr int kStatusControl = kAppointmentStatusControl;
     static constexpr CRunTexts kTexts{
-        .start = 184, .fetched = 185, .firstServerRecord = 0, .serverRecord = 186,
+        .start = 184, .fetched = 185, .firstServerRecord = 0, .serverRecord = 186, .serverRecordFromOne = false,
         .outlookFetched = 187, .outlookRecord = 188,
         .overwriteOnServer = 189, .deleteOnServer = 190, .addToServer = 191,
         .addToOutlookStart = 192, .addToOutlookRecord = 193,
@@ -30,6 +32,8 @@ struct CAppointmentRunKind {
         .neverReplicated = "Dieser Termin wurde niemals zuvor repliziert\r\n\r\n"};
     // Participants go to Outlook only when their texts differ.
     static constexpr bool kCompareParticipantsTexts = true;
+    static constexpr int kQueueCount = 6;
+    static constexpr const char* kUnknownErrorText = kRunUnknownErrorText;
     static constexpr bool kTaskCarry = false;
 
     static CKindRules Rules(const CReplicationSettings& settings) { return settings.appointmentRules; }
@@ -68,7 +72,7 @@ struct CTaskRunKind {
     static constexpr const char* kNamespace = kTaskNamespace;
     static constexpr int kStatusControl = kTaskStatusControl;
     static constexpr CRunTexts kTexts{
-        .start = 214, .fetched = 215, .firstServerRecord = 230, .serverRecord = 216,
+        .start = 214, .fetched = 215, .firstServerRecord = 230, .serverRecord = 216, .serverRecordFromOne = false,
         .outlookFetched = 0, .outlookRecord = 218,
         .overwriteOnServer = 219, .deleteOnServer = 220, .addToServer = 221,
         .addToOutlookStart = 0, .addToOutlookRecord = 223,
@@ -83,6 +87,8 @@ struct CTaskRunKind {
     // Participants go to Outlook whenever the server has some; when Outlook
     // wins, the percentage is rounded down to a multiple of ten as well.
     static constexpr bool kCompareParticipantsTexts = false;
+    static constexpr int kQueueCount = 6;
+    static constexpr const char* kUnknownErrorText = kRunUnknownErrorText;
     static constexpr bool kTaskCarry = true;
 
     static CKindRules Rules(const CReplicationSettings& settings) { return settings.taskRules; }
@@ -118,8 +124,6 @@ void CReplicator::ReplicateAppointments()
 {
     CKindRun<CAppointmentRunKind>(*this).Run();
 }
-
-void CReplicator::ReplicateContacts() {}
 
 void CReplicator::ReplicateTasks()
 {

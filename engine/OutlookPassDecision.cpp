@@ -31,3 +31,17 @@ OutlookPassAction DecideOutlookPass(bool newItem, const CKindRules& rules, bool 
 }
 
 } // namespace tarnwel
+
+namespace tarnwel {
+
+OutlookPassAction DecideContactOutlookPass(bool, const CKindRules&, bool, bool, const COleDate&)
+{
+    return OutlookPassAction::leave;
+}
+
+ChangedContactAction DecideChangedContact(const CChangedContactFacts&, const CKindRules&)
+{
+    return ChangedContactAction::leave;
+}
+
+} // namespace tarnwel

@@ -1,0 +1,140 @@
+#pragma once
+// The contact run. One Outlook contact holds two server objects: the person
+// (a server contact) and the company (a server address that several contacts
+// share). The run shares the skeleton of the other kinds (CKindRun) and
+// replaces the steps where the company matters:
+//
+// - the login's rights text has four positions: write, address, delete, and
+//   one that is not used;
+// - getItems also gives the server's addresses; they and the addresses
+//   planned during the run are what the user can link a contact to;
+// - a changed pair is decided by the contact rules with the company part in
+//   view (new address, overwrite the address, link to another address, keep
+//   a copy of the person at the former company, overwrite Outlook, leave);
+// - a new Outlook contact is created with a new address or linked to an
+//   existing one;
+// - a seventh queue adds the copies left at a former company, and a final
+//   pass writes the chosen company's data into the relinked Outlook contacts.
+//
+// New addresses carry temporary ids "NEW-ID-<n>" from the replicator's
+// counter until the server creates them; the server resolves a temporary id
+// named several times in one session to the one address it created. Address
+// ids are never stored on the client.
+
+#include "engine/CAddressChoice.h"
+#include "engine/CItemStore.h"
+#include "engine/CKindRun.h"
+
+#include <map>
+#include <string>
+
+namespace tarnwel {
+
+struct CContactRunKind {
+    using Record = CContactRecord;
+    using Store = CContactStore;
+
+    static constexpr const char* kName = "Contacts";
+    static constexpr const char* kNamespace = kContactNamespace;
+    static constexpr int kStatusControl = kContactStatusControl;
+    static constexpr CRunTexts kTexts{
+        .start = 199, .fetched = 200, .firstServerRecord = 230, .serverRecord = 201, .serverRecordFromOne = true,
+        .outlookFetched = 0, .outlookRecord = 203,
+        .overwriteOnServer = 204, .deleteOnServer = 205, .addToServer = 206,
+        .addToOutlookStart = 0, .addToOutlookRecord = 208,
+        .overwriteInOutlookStart = 0, .overwriteInOutlookRecord = 210, .countIncludesCurrent = false,
+        .removeStart = 0, .removeRecord = 212,
+        .end = 213, .endBeforeSignOut = true};
+    // The texts of the link dialog: new address, delete, and the text before
+    // the description; the link option's caption follows.
+    static constexpr CRunDialogTexts kDialog{
+        .createOnServer = "Erstelle den Outlook Kontakt mit neuer DRAV Adresse",
+        .removeInOutlook = "Loesche den Outlook Kontakt",
+        .serverDeleted = "Dieser Kontakt wurde aus DRAV geloescht\r\n\r\n",
+        .neverReplicated = "Dieser Kontakt wurde niemals zuvor repliziert\r\n\r\n"};
+    static constexpr const char* kLinkCaption = "Ordne den Outlook Kontakt einer der folgenden DRAV Adressen zu:";
+    static constexpr bool kCompareParticipantsTexts = false;
+    static constexpr int kQueueCount = 7;
+    static constexpr const char* kUnknownErrorText =
+        "Unbekannter Fehler aufgetreten(für Details testen sie das Log-Fenster";
+
+    static CKindRules Rules(const CReplicationSettings& settings) { return settings.contactRules; }
+    static bool IsSame(const Record& server, const Record& outlook) { return server.IsSameContact(outlook); }
+    static void Apply(CNoRightsPolicy& policy, CContactArray& queue, const Record& record)
+    {
+        policy.ApplyToContact(queue, record);
+    }
+    static void Put(CReplicator& replicator, const CContactArray& records, CStringArray& done,
+                    CStringArray& refused, CStringArray& failed)
+    {
+        replicator.PutContacts(records, done, refused, failed);
+    }
+    static void Delete(CReplicator& replicator, const CContactArray& records, CStringArray& done,
+                       CStringArray& refused, CStringArray& failed)
+    {
+        replicator.DeleteContacts(records, done, refused, failed);
+    }
+    static CStringMap Add(CReplicator& replicator, const CContactArray& records, CStringMap& addErrors)
+    {
+        return replicator.AddContacts(records, addErrors);
+    }
+};
+
+// The address actions a contact carries to the server.
+inline constexpr const char* kAddressNew = "new";              // create the address; its id is temporary
+inline constexpr const char* kAddressOverwrite = "overwrite";  // overwrite the address with the company fields
+inline constexpr const char* kAddressNoChange = "no_change";   // the contact belongs to the address as it is
+inline constexpr const char* kTemporaryAddressPrefix = "NEW-ID-";
+
+class CContactRun : public CKindRun<CContactRunKind, CContactRun> {
+public:
+    explicit CContactRun(CReplicator& replicator) : CKindRun(replicator) {}
+
+private:
+    friend class CKindRun<CContactRunKind, CContactRun>;
+
+    // --- Hooks of the skeleton ------------------------------------------------
+    void ReadRights(const std::string& rights);
+    int FetchServerRecords(const CStringArray& ids);
+    void DecideChangedPair(CContactRecord& server, CContactRecord& outlook, const std::string& entryId);
+    void DecideOutlookRecord(const CContactRecord& outlook, bool newItem);
+    void QueuePhase();
+    void OnOverwriteRefused(const std::string& serverId);
+
+    // --- Changed pairs ----------------------------------------------------------
+    void AskAboutChangedPair(CContactRecord& server, CContactRecord& outlook, const std::string& entryId,
+                             bool personalDiffers, bool addressDiffers, bool outlookNewer);
+    void LinkChangedPair(const CContactRecord& server, CContactRecord& outlook, const CAddressRecord& chosen,
+                         bool keepCopy);
+    void OverwriteOutlook(CContactRecord& server, const std::string& entryId);
+
+    // --- Outlook pass -----------------------------------------------------------
+    void AskAboutOutlookContact(CContactRecord outlook, bool newItem);
+
+    // --- Addresses --------------------------------------------------------------
+    // Gives the contact a new address with the next temporary id and offers
+    // that address to the later questions of the run.
+    void PlanNewAddress(CContactRecord& contact);
+    // The contact takes the chosen address; "new" when it is one planned in
+    // this run, else "no_change".
+    static void TakeAddress(CContactRecord& contact, const CAddressRecord& chosen);
+    static void SetActionForTakenAddress(CContactRecord& contact);
+    CAddressChoice MakeAddressChoice(const CAddressRecord& outlookAddress) const;
+
+    // --- Queue phase ------------------------------------------------------------
+    void AddCopiesToServer();
+    void WriteChangedAddresses();
+
+    bool m_addressRight = false;
+    // The server's addresses in reply order, then those planned in the run.
+    CAddressArray m_addresses;
+    // Copies of persons left at their former company, by the Outlook entry id
+    // of the contact they were made from.
+    std::map<std::string, CContactRecord> m_copies;
+    // Relinked contacts whose Outlook item gets the chosen company's data, by
+    // server id.
+    std::map<std::string, CContactRecord> m_changedAddresses;
+    CContactArray m_addCopiesToServer;  // ADD-COPIES-TO-TARNWEL
+};
+
+} // namespace tarnwel
