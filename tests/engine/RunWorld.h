@@ -1,9 +1,12 @@
 #pragma once
-// One world for a whole replication run of appointments or tasks: the
-// reference server over loopback (seeded when the first run starts), a real
-// local item store in a fresh working directory, the scripted ui answering
-// questions, and a recording progress sink. Each side can be seeded and read
-// back as one text line per item, so tests compare what each side holds.
+// One world for a whole replication run of one kind: the reference server over
+// loopback (seeded when the first run starts), a real local item store in a
+// fresh working directory, the scripted ui answering questions, a recording
+// progress sink and a log of the requests sent. Each side can be seeded and
+// read back as one text line per item, so tests compare what each side holds.
+//
+// CRunWorldBase holds what every kind shares; CRunWorld seeds appointments
+// and tasks, CContactWorld (ContactWorld.h) companies and their contacts.
 
 #include "engine/CItemStore.h"
 #include "engine/CMappingFile.h"
@@ -11,6 +14,8 @@
 #include "platform/base/ByteFile.h"
 #include "platform/pimstore/PimDatabase.h"
 #include "platform/pimstore/PimStore.h"
+#include "platform/soap/CCurlConnector.h"
+#include "platform/soap/SoapConnector.h"
 #include "platform/ui/CScriptedUiBackend.h"
 #include "protocol/RequestBodies.h"
 #include "records/OutlookConversion.h"
@@ -61,11 +66,18 @@ inline std::string JsonText(const std::string& text)
     return out + "\"";
 }
 
+// The id and, when given, the change time of a seed entry.
+inline std::string SeedIdAndTime(const std::string& id, const std::string& lastUpdated)
+{
+    std::string out = "\"id\": " + JsonText(id);
+    if (!lastUpdated.empty())
+        out += ", \"last_updated\": " + JsonText(lastUpdated);
+    return out;
+}
+
 inline std::string SeedFields(const CServerItem& item)
 {
-    std::string out = "\"id\": " + JsonText(item.id);
-    if (!item.lastUpdated.empty())
-        out += ", \"last_updated\": " + JsonText(item.lastUpdated);
+    std::string out = SeedIdAndTime(item.id, item.lastUpdated);
     if (!item.participants.empty()) {
         out += ", \"participants\": [";
         for (std::size_t i = 0; i < item.participants.size(); ++i)
@@ -84,10 +96,27 @@ inline std::string OneLine(std::string text)
     return text;
 }
 
-struct CAppointmentSide {
+// The lines of the kinds whose items carry participants: the item's line,
+// then its participants text.
+template <typename Side>
+struct CLinesWithParticipants {
+    static std::string OutlookLine(const COutlookItem& item)
+    {
+        return Side::Line(Side::Read(item)) + "|" + OneLine(GetUserProperty(item.GetUserProperties(), "Participants"));
+    }
+    template <typename Record>
+    static std::string ServerLine(const Record& record)
+    {
+        return Side::Line(record) + "|" + OneLine(record.GetParticipantsText());
+    }
+};
+
+struct CAppointmentSide : CLinesWithParticipants<CAppointmentSide> {
     using Record = CAppointmentRecord;
     using Store = CAppointmentStore;
     static constexpr const char* kSeedKey = "appointments";
+    static constexpr const char* kRightsKey = "appointment";
+    static constexpr const char* kFullRights = "YY";
     static constexpr const char* kNamespace = kAppointmentNamespace;
     static constexpr int kEndText = 198;
     static constexpr int kStatusControl = 1087;
@@ -134,10 +163,12 @@ struct CAppointmentSide {
     }
 };
 
-struct CTaskSide {
+struct CTaskSide : CLinesWithParticipants<CTaskSide> {
     using Record = CTaskRecord;
     using Store = CTaskStore;
     static constexpr const char* kSeedKey = "tasks";
+    static constexpr const char* kRightsKey = "task";
+    static constexpr const char* kFullRights = "YY";
     static constexpr const char* kNamespace = kTaskNamespace;
     static constexpr int kEndText = 228;
     static constexpr int kStatusControl = 1089;
@@ -185,13 +216,32 @@ struct CTaskSide {
     }
 };
 
+// The libcurl connector, keeping a copy of every envelope it sends while
+// `requests` is given.
+class CRecordingConnector : public CCurlConnector {
+public:
+    explicit CRecordingConnector(std::vector<std::string>* requests) : m_requests(requests) {}
+
+    CHttpResponse Send(const std::string& envelope) override
+    {
+        if (m_requests)
+            m_requests->push_back(envelope);
+        return CCurlConnector::Send(envelope);
+    }
+
+private:
+    std::vector<std::string>* m_requests;
+};
+
+// What every run world shares. `Side` names the kind: its records, store,
+// rights, run and the line that stands for an item on either side.
 template <typename Side>
-class CRunWorld {
+class CRunWorldBase {
 public:
     using Record = typename Side::Record;
     using Lines = std::map<std::string, std::string>;  // id -> line
 
-    CRunWorld()
+    CRunWorldBase()
     {
         settings.SetDefaults();
         settings.all = 1;
@@ -199,45 +249,44 @@ public:
         settings.password = "vezi";
         settings.soapTimeout = 20000;
     }
+    virtual ~CRunWorldBase() = default;
+    CRunWorldBase(const CRunWorldBase&) = delete;
+    CRunWorldBase& operator=(const CRunWorldBase&) = delete;
 
     // --- Before the first run ------------------------------------------------
 
-    void ServerItem(CServerItem item) { m_seed.push_back(std::move(item)); }
-    // The user's rights text for this kind ("YY" by default).
+    // The user's rights text for this kind (all rights by default).
     void Rights(std::string rights) { m_rights = std::move(rights); }
     // Fault switches of the reference server ("--drop", "putItems", ...).
     void Switches(std::vector<std::string> switches) { m_switches = std::move(switches); }
-
-    // A new own-class item in the local store; its entry id.
-    std::string OutlookItem(const std::string& title, const std::string& detail = "", int percent = 0)
+    // Adds raw text to the mapping file written before the first run.
+    void MappingText(const std::string& text) { m_mappingText += text; }
+    // A pair of the mapping file written before the first run.
+    void MapPair(const std::string& entryId, const std::string& serverId)
     {
-        Record record = Side::Make(title, detail, percent);
+        m_mappingText += entryId + " " + serverId + "\r\n";
+    }
+
+    // The record as a new own-class item in the local store; its entry id.
+    std::string AddOutlookRecord(Record record)
+    {
         Side::Write(record, Folder().Add(OwnClass()));
         return record.id_client;
     }
 
-    // A replicated pair: the server item and its Outlook partner with its
-    // own title and detail; the pair is written to the mapping file.
-    std::string Pair(const CServerItem& server, const std::string& outlookDetail, int outlookPercent = 0)
+    // Writes the record over the Outlook item, as the user would; it counts
+    // as changed from now on. Also from a sink callback during a run.
+    void OverwriteOutlookRecord(const std::string& entryId, Record record)
     {
-        ServerItem(server);
-        const std::string entryId = OutlookItem(server.title, outlookDetail, outlookPercent);
-        m_mappingText += entryId + " " + server.id + "\r\n";
-        return entryId;
-    }
-    // A pair whose Outlook item no longer exists.
-    void PairWithDeletedOutlookItem(const CServerItem& server)
-    {
-        ServerItem(server);
-        m_mappingText += "gone-" + server.id + " " + server.id + "\r\n";
-    }
-    // A pair whose server item no longer exists.
-    std::string PairWithDeletedServerItem(const std::string& serverId, const std::string& title,
-                                          const std::string& detail = "")
-    {
-        const std::string entryId = OutlookItem(title, detail);
-        m_mappingText += entryId + " " + serverId + "\r\n";
-        return entryId;
+        const CItems items = Folder();
+        for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull();
+             item = items.FindNext()) {
+            if (item.GetEntryID() == entryId) {
+                Side::Write(record, item);
+                return;
+            }
+        }
+        ADD_FAILURE() << "no Outlook item " << entryId;
     }
 
     // Gives the Outlook item an older last modification time, as if nobody
@@ -250,25 +299,22 @@ public:
         ASSERT_TRUE(database->SaveItem(*row, {}, when));
     }
 
-    // Writes new content over the Outlook item, as the user would; it counts
-    // as changed from now on. Also from a sink callback during a run.
-    void EditOutlookItem(const std::string& entryId, const std::string& title, const std::string& detail,
-                         int percent = 0)
+    // Starts the server with the seed; the first run does it when needed.
+    void StartServer()
     {
-        const CItems items = Folder();
-        for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull();
-             item = items.FindNext()) {
-            if (item.GetEntryID() == entryId) {
-                Record record = Side::Make(title, detail, percent);
-                Side::Write(record, item);
-                return;
-            }
+        if (m_server)
+            return;
+        std::string seed = "{\"users\": [{\"name\": \"user\", \"password\": \"vezi\", \"rights\": {";
+        seed += JsonText(Side::kRightsKey) + ": " + JsonText(m_rights) + "}}], " + SeedItems() + "}";
+        std::ofstream(m_dir.Path("seed.json")) << seed;
+        std::vector<std::string> arguments{"--seed", m_dir.Path("seed.json")};
+        arguments.insert(arguments.end(), m_switches.begin(), m_switches.end());
+        m_server = std::make_unique<CReferenceServer>(arguments);
+        settings.serverUrl = m_server->Url();
+        if (!m_mappingText.empty()) {
+            EXPECT_TRUE(WriteFileAtomically(MappingFileName(), m_mappingText));
         }
-        ADD_FAILURE() << "no Outlook item " << entryId;
     }
-
-    // Adds raw text to the mapping file written before the first run.
-    void MappingText(const std::string& text) { m_mappingText += text; }
 
     // --- Runs ----------------------------------------------------------------
 
@@ -278,14 +324,17 @@ public:
     {
         StartServer();
         sink.Clear();
+        m_requests.clear();
         CReplicator replicator(sink, settings);
         replicator.SetTraceListener([this](const std::string& text, bool) { trace.push_back(text); });
         if (prepare)
             prepare(replicator);
         m_replicator = &replicator;
+        m_recording = true;
         replicator.Start();
         Side::Replicate(replicator);
         replicator.Stop();
+        m_recording = false;
         m_replicator = nullptr;
         m_sessionId = replicator.SessionId();
     }
@@ -306,30 +355,39 @@ public:
     // Requests the abort of the running run (from a sink callback).
     void RequestAbort() { m_replicator->RequestAbort(); }
 
+    // The envelopes of the last run's calls of `method` ("putItems", ...), in
+    // the order sent.
+    std::vector<std::string> Requests(const std::string& method) const
+    {
+        std::vector<std::string> found;
+        for (const std::string& envelope : m_requests)
+            if (envelope.find("<replicate:" + method + " ") != std::string::npos)
+                found.push_back(envelope);
+        return found;
+    }
+
     // --- Reading both sides -------------------------------------------------
 
-    // Outlook: entry id -> line of the item, then its participants text.
+    // Outlook: entry id -> line of the item.
     Lines OutlookLines() const
     {
         Lines lines;
         const CItems items = Folder();
         for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull();
              item = items.FindNext()) {
-            if (item.GetMessageClass() != OwnClass())
-                continue;
-            lines[item.GetEntryID()] =
-                Side::Line(Side::Read(item)) + "|" + OneLine(GetUserProperty(item.GetUserProperties(), "Participants"));
+            if (item.GetMessageClass() == OwnClass())
+                lines[item.GetEntryID()] = Side::OutlookLine(item);
         }
         return lines;
     }
 
-    // Server: server id -> line of the item, then its participants text.
+    // Server: server id -> line of the item.
     Lines ServerLines() const
     {
-        CServerSession session(CServerAccount{"user", "vezi", m_server->Url(), 20000});
+        CServerSession session = Session();
         Lines lines;
         for (const Record& record : Side::Fetch(session))
-            lines[record.id_tarnwel] = Side::Line(record) + "|" + OneLine(record.GetParticipantsText());
+            lines[record.id_tarnwel] = Side::ServerLine(record);
         return lines;
     }
 
@@ -415,7 +473,13 @@ public:
     CRecordingProgressSink sink;
     std::vector<std::string> trace;
 
-private:
+protected:
+    // The item lists of the seed, e.g. "\"appointments\": [...]".
+    virtual std::string SeedItems() const = 0;
+
+    // A session of the seeded user, for reading the server between runs.
+    CServerSession Session() const { return CServerSession(CServerAccount{"user", "vezi", m_server->Url(), 20000}); }
+
     static CItems Folder()
     {
         const CNameSpace nameSpace = CApplication::Create().GetNamespace("MAPI");
@@ -423,39 +487,82 @@ private:
         return nameSpace.GetDefaultFolder(Side::Store::GetDefaultFolderId()).GetItems();
     }
 
-    void StartServer()
-    {
-        if (m_server)
-            return;
-        std::string seed = "{\"users\": [{\"name\": \"user\", \"password\": \"vezi\", \"rights\": {\"";
-        seed += std::string(Side::kSeedKey).substr(0, std::string(Side::kSeedKey).size() - 1);
-        seed += "\": " + JsonText(m_rights) + "}}], \"" + Side::kSeedKey + "\": [";
-        for (std::size_t i = 0; i < m_seed.size(); ++i)
-            seed += (i ? ", " : "") + Side::Seed(m_seed[i]);
-        seed += "]}";
-        std::ofstream(m_dir.Path("seed.json")) << seed;
-        std::vector<std::string> arguments{"--seed", m_dir.Path("seed.json")};
-        arguments.insert(arguments.end(), m_switches.begin(), m_switches.end());
-        m_server = std::make_unique<CReferenceServer>(arguments);
-        settings.serverUrl = m_server->Url();
-        if (!m_mappingText.empty()) {
-            EXPECT_TRUE(WriteFileAtomically(MappingFileName(), m_mappingText));
-        }
-    }
-
+private:
     CTemporaryDirectory m_dir;
     CScopedWorkingDirectory m_workingDirectory{m_dir.Path()};
     CScopedUserLocale m_locale;
     CScopedProgIdRegistration m_registration{[path = m_dir.Path("store.db")] { return OpenPimStore(path); }};
     CScopedUiBackend m_uiScope{ui};
+    CScopedSoapConnectorFactory m_connectors{
+        [this] { return std::make_unique<CRecordingConnector>(m_recording ? &m_requests : nullptr); }};
 
-    std::vector<CServerItem> m_seed;
-    std::string m_rights = "YY";
+    std::string m_rights = Side::kFullRights;
     std::vector<std::string> m_switches;
     std::string m_mappingText;
+    std::vector<std::string> m_requests;
+    bool m_recording = false;
     std::unique_ptr<CReferenceServer> m_server;
     CReplicator* m_replicator = nullptr;
     std::string m_sessionId;
+};
+
+// The world of appointment and task runs: server items with a title and a
+// detail text, Outlook items made from the same.
+template <typename Side>
+class CRunWorld : public CRunWorldBase<Side> {
+public:
+    // --- Before the first run ------------------------------------------------
+
+    void ServerItem(CServerItem item) { m_seed.push_back(std::move(item)); }
+
+    // A new own-class item in the local store; its entry id.
+    std::string OutlookItem(const std::string& title, const std::string& detail = "", int percent = 0)
+    {
+        return this->AddOutlookRecord(Side::Make(title, detail, percent));
+    }
+
+    // A replicated pair: the server item and its Outlook partner with its
+    // own title and detail; the pair is written to the mapping file.
+    std::string Pair(const CServerItem& server, const std::string& outlookDetail, int outlookPercent = 0)
+    {
+        ServerItem(server);
+        const std::string entryId = OutlookItem(server.title, outlookDetail, outlookPercent);
+        this->MapPair(entryId, server.id);
+        return entryId;
+    }
+    // A pair whose Outlook item no longer exists.
+    void PairWithDeletedOutlookItem(const CServerItem& server)
+    {
+        ServerItem(server);
+        this->MapPair("gone-" + server.id, server.id);
+    }
+    // A pair whose server item no longer exists.
+    std::string PairWithDeletedServerItem(const std::string& serverId, const std::string& title,
+                                          const std::string& detail = "")
+    {
+        const std::string entryId = OutlookItem(title, detail);
+        this->MapPair(entryId, serverId);
+        return entryId;
+    }
+
+    // Writes new content over the Outlook item (see OverwriteOutlookRecord).
+    void EditOutlookItem(const std::string& entryId, const std::string& title, const std::string& detail,
+                         int percent = 0)
+    {
+        this->OverwriteOutlookRecord(entryId, Side::Make(title, detail, percent));
+    }
+
+protected:
+    std::string SeedItems() const override
+    {
+        std::string items = JsonText(Side::kSeedKey) + ": [";
+        for (std::size_t i = 0; i < m_seed.size(); ++i)
+            items += (i ? ", " : "") + Side::Seed(m_seed[i]);
+        return items + "]";
+    }
+
+private:
+    std::vector<CServerItem> m_seed;
 };
 
 } // namespace tarnwel::test
