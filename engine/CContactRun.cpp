@@ -43,7 +43,10 @@ void CContactRun::ReadRights(const std::string& rights)
 
 int CContactRun::FetchServerRecords(const CStringArray& ids)
 {
-    return m_replicator.GetContacts(m_serverRecords, m_addresses, m_since, ids);
+    // With "all" set every contact comes anyway; the ids would only lengthen
+    // the request.
+    const CStringArray none;
+    return m_replicator.GetContacts(m_serverRecords, m_addresses, m_since, m_replicator.Settings().all ? none : ids);
 }
 
 void CContactRun::DecideChangedPair(CContactRecord& server, CContactRecord& cached, const std::string& entryId)
