@@ -278,15 +278,20 @@ public:
     // as changed from now on. Also from a sink callback during a run.
     void OverwriteOutlookRecord(const std::string& entryId, Record record)
     {
+        if (const std::optional<COutlookItem> item = FindOutlookItem(entryId))
+            Side::Write(record, *item);
+    }
+
+    // The Outlook item of the entry id; none (and a failure) when there is none.
+    std::optional<COutlookItem> FindOutlookItem(const std::string& entryId) const
+    {
         const CItems items = Folder();
         for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull();
-             item = items.FindNext()) {
-            if (item.GetEntryID() == entryId) {
-                Side::Write(record, item);
-                return;
-            }
-        }
+             item = items.FindNext())
+            if (item.GetEntryID() == entryId)
+                return item;
         ADD_FAILURE() << "no Outlook item " << entryId;
+        return std::nullopt;
     }
 
     // Gives the Outlook item an older last modification time, as if nobody
