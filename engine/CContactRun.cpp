@@ -1,5 +1,8 @@
 #include "engine/CContactRun.h"
 
+#include "engine/CContactConflictDialog.h"
+#include "engine/CContactLinkDialog.h"
+
 namespace tarnwel {
 
 void CReplicator::ReplicateContacts()
@@ -7,21 +10,347 @@ void CReplicator::ReplicateContacts()
     CContactRun(*this).Run();
 }
 
+namespace {
+
+std::string YesNo(bool flag)
+{
+    return flag ? "yes" : "no";
+}
+
+// The entry `index` of the offered addresses, or null when the dialog named
+// none of them.
+const CAddressRecord* ChosenAddress(const std::optional<CAddressArray>& offered, int index)
+{
+    if (!offered || index < 0 || static_cast<std::size_t>(index) >= offered->size())
+        return nullptr;
+    return &(*offered)[static_cast<std::size_t>(index)];
+}
+
+} // namespace
+
+// --- Hooks of the skeleton -----------------------------------------------------
+
 void CContactRun::ReadRights(const std::string& rights)
 {
+    // Write, address, delete; the fourth position is not used. A missing
+    // position is not granted.
     m_writeRight = rights.size() > 0 && rights[0] == 'Y';
     m_addressRight = rights.size() > 1 && rights[1] == 'Y';
     m_deleteRight = rights.size() > 2 && rights[2] == 'Y';
+    m_replicator.Log("Rights: write " + YesNo(m_writeRight) + ", address " + YesNo(m_addressRight) + ", delete " +
+                     YesNo(m_deleteRight));
 }
 
 int CContactRun::FetchServerRecords(const CStringArray& ids)
 {
-    return m_replicator.GetContacts(m_serverRecords, m_addresses, m_since, ids);
+    // With "all" set every contact comes anyway; the ids would only lengthen
+    // the request.
+    const CStringArray none;
+    return m_replicator.GetContacts(m_serverRecords, m_addresses, m_since, m_replicator.Settings().all ? none : ids);
 }
 
-void CContactRun::DecideChangedPair(CContactRecord&, CContactRecord&, const std::string&) {}
-void CContactRun::DecideOutlookRecord(const CContactRecord&, bool) {}
-void CContactRun::QueuePhase() {}
-void CContactRun::OnOverwriteRefused(const std::string&) {}
+void CContactRun::DecideChangedPair(CContactRecord& server, CContactRecord& cached, const std::string& entryId)
+{
+    // The store keeps `cached`; the decision works on a copy, so that the
+    // store still describes the Outlook contact as it is.
+    CContactRecord outlook = cached;
+    CChangedContactFacts facts;
+    facts.addressDiffers = !server.address.IsSameAddress(outlook.address);
+    facts.outlookNewer = server.last_updated.IsBefore(outlook.last_updated);
+    facts.outlookChangedSinceLastRun = outlook.last_updated.IsAfter(m_replicator.Settings().lastRun);
+    facts.writeRight = m_writeRight;
+    facts.addressRight = m_addressRight;
+    const bool personalDiffers = !server.IsSamePersonalPart(outlook);
+    m_replicator.Log("\tpersonal part differs: " + YesNo(personalDiffers) + ", company differs: " +
+                     YesNo(facts.addressDiffers) + ", Outlook newer: " + YesNo(facts.outlookNewer));
+
+    switch (DecideChangedContact(facts, m_rules)) {
+    case ChangedContactAction::askUser:
+        AskAboutChangedPair(server, outlook, entryId, personalDiffers, facts.addressDiffers, facts.outlookNewer);
+        break;
+    case ChangedContactAction::writeServer:
+        outlook.address.address_id = server.address.address_id;
+        outlook.address.address_action = facts.addressDiffers ? kAddressOverwrite : kAddressNoChange;
+        m_overwriteOnServer.push_back(outlook);
+        break;
+    case ChangedContactAction::overwriteOutlook:
+        OverwriteOutlook(server, entryId);
+        break;
+    case ChangedContactAction::askToOverwriteOutlook:
+        if (ShowMessageBox("You don't have the necessary rights on\nserver to overwrite on .tarnWel the " +
+                               server.GetDescription() +
+                               "\n\nOverwrite Outlook instead?\n(Press CANCEL to leave everything unchanged)",
+                           MessageBoxButtons::okCancel) == MessageBoxResult::ok)
+            OverwriteOutlook(server, entryId);
+        break;
+    case ChangedContactAction::leave:
+        m_replicator.Log("\tleft unchanged on both sides");
+        break;
+    }
+}
+
+void CContactRun::DecideOutlookRecord(const CContactRecord& outlook, bool newItem)
+{
+    switch (DecideContactOutlookPass(newItem, m_rules, m_writeRight, m_addressRight, outlook.last_updated)) {
+    case OutlookPassAction::leave:
+        break;
+    case OutlookPassAction::removeFromOutlook:
+        m_removeFromOutlook.push_back(outlook);
+        break;
+    case OutlookPassAction::addToServer: {
+        CContactRecord contact = outlook;
+        PlanNewAddress(contact);
+        m_addToServer.push_back(contact);
+        break;
+    }
+    case OutlookPassAction::askWhatToDo:
+        AskAboutOutlookContact(outlook, newItem);
+        break;
+    case OutlookPassAction::askToRemove:
+        AskToRemove(outlook);
+        break;
+    }
+}
+
+void CContactRun::QueuePhase()
+{
+    OverwriteOnServer();
+    DeleteOnServer();
+    AddToServer();
+    AddCopiesToServer();
+    AddToOutlook();
+    OverwriteInOutlook();
+    RemoveFromOutlook();
+    WriteChangedAddresses();
+}
+
+void CContactRun::OnOverwriteRefused(const std::string& serverId)
+{
+    // The server kept the contact at its former company: the Outlook contact
+    // must not show the chosen one.
+    m_changedAddresses.erase(serverId);
+    const CContactRecord* outlook = m_store->FindByServerId(serverId);
+    m_replicator.Log("\tThe Outlook " + (outlook ? outlook->GetDescription() : serverId) +
+                     "\r\nhas been submitted for overwriting in Tarnwel, but the write failed,\r\nso the item will "
+                     "remain unchanged in both Tarnwel and Outlook");
+}
+
+// --- Changed pairs -------------------------------------------------------------
+
+void CContactRun::AskAboutChangedPair(CContactRecord& server, CContactRecord& outlook, const std::string& entryId,
+                                      bool personalDiffers, bool addressDiffers, bool outlookNewer)
+{
+    CContactConflictDialog dialog;
+    dialog.m_addressRight = m_addressRight;
+    dialog.m_writeRight = m_writeRight;
+    dialog.m_personalDiffers = personalDiffers;
+    dialog.m_addressDiffers = addressDiffers;
+    dialog.m_outlookNewer = outlookNewer;
+    dialog.m_text = outlook.GetContactDifferences(server, personalDiffers, addressDiffers);
+    dialog.SetShowOverwrite(true);
+    // Linking is offered only when the company differs and may be written.
+    std::optional<CAddressArray> offered;
+    std::optional<std::vector<std::string>> companies;
+    if (m_writeRight && addressDiffers) {
+        const CAddressChoice choice = MakeAddressChoice(outlook.address);
+        offered = choice.GetCombinedList();
+        companies = choice.GetCompanyNames();
+    }
+    dialog.SetCompanyNames(companies ? &*companies : nullptr);
+    dialog.DoModal();
+    m_replicator.Log("\tanswer: " + std::to_string(dialog.m_choice));
+
+    switch (dialog.m_choice) {
+    case 0:  // the Outlook company becomes a new server address
+        PlanNewAddress(outlook);
+        m_overwriteOnServer.push_back(outlook);
+        break;
+    case 1:  // the Outlook company overwrites the server address
+        outlook.address.address_id = server.address.address_id;
+        outlook.address.address_action = kAddressOverwrite;
+        m_overwriteOnServer.push_back(outlook);
+        break;
+    case 2:
+        if (const CAddressRecord* chosen = ChosenAddress(offered, dialog.m_index))
+            LinkChangedPair(server, outlook, *chosen, dialog.m_keepCopy);
+        else
+            m_replicator.Log("\tno address was chosen; left unchanged on both sides");
+        break;
+    case 3:
+        OverwriteOutlook(server, entryId);
+        break;
+    default:
+        break;
+    }
+}
+
+void CContactRun::LinkChangedPair(const CContactRecord& server, CContactRecord& outlook,
+                                  const CAddressRecord& chosen, bool keepCopy)
+{
+    // The person stays at the former company as a copy, unless the chosen
+    // company is that one.
+    if (keepCopy && !chosen.IsSameAddress(server.address)) {
+        outlook.address.CopyAddressFields(server.address);
+        outlook.address.address_action = kAddressNoChange;
+        m_addCopiesToServer.push_back(outlook);
+        m_copies.insert_or_assign(outlook.id_client, outlook);
+    }
+    TakeAddress(outlook, chosen);
+    m_changedAddresses.insert_or_assign(server.id_tarnwel, outlook);
+    SetActionForTakenAddress(outlook);
+    m_overwriteOnServer.push_back(outlook);
+}
+
+void CContactRun::OverwriteOutlook(CContactRecord& server, const std::string& entryId)
+{
+    server.id_client = entryId;
+    m_overwriteInOutlook.push_back(server);
+}
+
+// --- Outlook pass --------------------------------------------------------------
+
+void CContactRun::AskAboutOutlookContact(CContactRecord outlook, bool newItem)
+{
+    CContactLinkDialog dialog;
+    dialog.m_addressRight = m_addressRight;
+    dialog.m_writeRight = m_writeRight;
+    dialog.m_newAddressCaption = CContactRunKind::kDialog.createOnServer;
+    dialog.m_linkCaption = CContactRunKind::kLinkCaption;
+    dialog.m_deleteCaption = CContactRunKind::kDialog.removeInOutlook;
+    dialog.m_text = std::string(newItem ? CContactRunKind::kDialog.neverReplicated
+                                        : CContactRunKind::kDialog.serverDeleted) +
+                    outlook.GetDescription();
+    std::optional<CAddressArray> offered;
+    std::optional<std::vector<std::string>> companies;
+    if (m_writeRight) {
+        const CAddressChoice choice = MakeAddressChoice(outlook.address);
+        offered = choice.GetCombinedList();
+        companies = choice.GetCompanyNames();
+    }
+    dialog.SetCompanyNames(companies ? &*companies : nullptr);
+    dialog.DoModal();
+    m_replicator.Log("\tanswer: " + std::to_string(dialog.m_choice));
+
+    switch (dialog.m_choice) {
+    case 0:
+        PlanNewAddress(outlook);
+        m_addToServer.push_back(outlook);
+        break;
+    case 1: {
+        const CAddressRecord* chosen = ChosenAddress(offered, dialog.m_index);
+        if (!chosen) {
+            m_replicator.Log("\tno address was chosen; the contact is left as it is");
+            break;
+        }
+        // The Outlook contact shows the chosen company's data; the server
+        // creates the person there.
+        TakeAddress(outlook, *chosen);
+        m_overwriteInOutlook.push_back(outlook);
+        SetActionForTakenAddress(outlook);
+        m_addToServer.push_back(outlook);
+        break;
+    }
+    case 2:
+        m_removeFromOutlook.push_back(outlook);
+        break;
+    default:
+        break;
+    }
+}
+
+// --- Addresses -----------------------------------------------------------------
+
+void CContactRun::PlanNewAddress(CContactRecord& contact)
+{
+    int& counter = m_replicator.NewIdCounter();
+    contact.address.address_id = kTemporaryAddressPrefix + std::to_string(counter);
+    ++counter;
+    contact.address.address_action = kAddressNew;
+    m_addresses.push_back(contact.address);
+    m_replicator.Log("\tnew address " + contact.address.address_id + " for " + contact.address.company);
+}
+
+void CContactRun::TakeAddress(CContactRecord& contact, const CAddressRecord& chosen)
+{
+    contact.address.CopyAddressFields(chosen);
+}
+
+void CContactRun::SetActionForTakenAddress(CContactRecord& contact)
+{
+    // An address planned earlier in this run is still to be created; the
+    // server resolves its temporary id to the one address it makes.
+    contact.address.address_action =
+        contact.address.address_id.starts_with(kTemporaryAddressPrefix) ? kAddressNew : kAddressNoChange;
+}
+
+CAddressChoice CContactRun::MakeAddressChoice(const CAddressRecord& outlookAddress) const
+{
+    CAddressChoice choice;
+    choice.Fill(m_addresses, outlookAddress);
+    return choice;
+}
+
+// --- Queue phase ---------------------------------------------------------------
+
+void CContactRun::AddCopiesToServer()
+{
+    if (m_replicator.AbortRequested())
+        return;
+    m_replicator.LogHeading("Processing ADD-COPIES-TO-TARNWEL queue...");
+    m_sink.ShowStatusCount(231, Count(m_addCopiesToServer), 0);
+    CStringMap addErrors;
+    const CStringMap added = m_replicator.AddContacts(m_addCopiesToServer, addErrors);
+    const std::unique_ptr<CNoRightsPolicy> newPolicy = Policy(&CNoRightsPolicyFactory::MakeNewPolicy);
+    const std::unique_ptr<CNoRightsPolicy> deletedPolicy = Policy(&CNoRightsPolicyFactory::MakeTWDeletedPolicy);
+    for (const auto& [entryId, serverId] : added) {
+        const auto found = m_copies.find(entryId);
+        if (found == m_copies.end()) {
+            m_replicator.Log("\tAdded entry " + entryId + " was not sent as a copy; skipped");
+            continue;
+        }
+        CContactRecord copy = found->second;
+        if (serverId != "ERROR") {
+            // The copy becomes an Outlook contact of its own, mapped to the
+            // new server contact when ADD-TO-OUTLOOK runs.
+            copy.id_tarnwel = serverId;
+            m_addToOutlook.push_back(copy);
+            continue;
+        }
+        m_replicator.Log("\tThe Outlook " + copy.GetDescription() +
+                         "\r\nhas been submitted to be added in Tarnwel as a copy, but the\r\nthe write failed, so "
+                         "the item will not be created in Outlook either");
+        if (copy.id_tarnwel == kNoId)
+            Apply(newPolicy.get(), "New", m_removeFromOutlook, copy);
+        else
+            Apply(deletedPolicy.get(), "TWDeleted", m_removeFromOutlook, copy);
+    }
+    for (const auto& [entryId, error] : addErrors) {
+        if (const CContactRecord* outlook = m_store->FindByEntryId(entryId))
+            ShowItemError(236, outlook->GetDescription());
+        else
+            m_replicator.Log("\tFailed entry " + entryId + " was not sent; skipped");
+    }
+    m_sink.OnItemTick();
+}
+
+void CContactRun::WriteChangedAddresses()
+{
+    m_replicator.LogHeading("Processing Outlook items with changed addresses...");
+    const int total = Count(m_changedAddresses);
+    int i = 0;
+    for (auto& [serverId, record] : m_changedAddresses) {
+        if (m_replicator.AbortRequested())
+            break;
+        m_sink.ShowStatusCount(232, i++, total);
+        // The Outlook contact may have been removed earlier in this run
+        // (a refused copy whose policy removes it shares its entry id).
+        if (!m_store->FindByEntryId(record.id_client)) {
+            m_replicator.Log("\tThe Outlook contact of " + serverId + " is gone; its company is not written");
+            continue;
+        }
+        m_store->UpdateItem(record);
+    }
+    m_sink.OnItemTick();
+}
 
 } // namespace tarnwel

@@ -359,11 +359,18 @@ protected:
             break;
         }
         case OutlookPassAction::askToRemove:
-            if (ShowMessageBox(FormatWithDescription(233, outlook.GetDescription()), MessageBoxButtons::yesNo) ==
-                MessageBoxResult::yes)
-                m_removeFromOutlook.push_back(outlook);
+            AskToRemove(outlook);
             break;
         }
+    }
+
+    // The Yes/No question whether to delete an Outlook item that may not go
+    // to the server.
+    void AskToRemove(const Record& outlook)
+    {
+        if (ShowMessageBox(FormatWithDescription(233, outlook.GetDescription()), MessageBoxButtons::yesNo) ==
+            MessageBoxResult::yes)
+            m_removeFromOutlook.push_back(outlook);
     }
 
     // --- Step 4: queue phase --------------------------------------------------
