@@ -124,11 +124,16 @@ void CContactRun::QueuePhase()
     WriteChangedAddresses();
 }
 
-void CContactRun::OnOverwriteRefused(const std::string& serverId)
+void CContactRun::OnOverwriteNotDone(const std::string& serverId, bool refused)
 {
     // The server kept the contact at its former company: the Outlook contact
-    // must not show the chosen one.
+    // must not show the chosen one, and a copy of the person left at the
+    // former company would only duplicate the person there.
     m_changedAddresses.erase(serverId);
+    std::erase_if(m_addCopiesToServer, [&](const CContactRecord& copy) { return copy.id_tarnwel == serverId; });
+    std::erase_if(m_copies, [&](const auto& entry) { return entry.second.id_tarnwel == serverId; });
+    if (!refused)
+        return;
     const CContactRecord* outlook = m_store->FindByServerId(serverId);
     m_replicator.Log("\tThe Outlook " + (outlook ? outlook->GetDescription() : serverId) +
                      "\r\nhas been submitted for overwriting in Tarnwel, but the write failed,\r\nso the item will "

@@ -99,7 +99,7 @@ private:
     void DecideChangedPair(CContactRecord& server, CContactRecord& outlook, const std::string& entryId);
     void DecideOutlookRecord(const CContactRecord& outlook, bool newItem);
     void QueuePhase();
-    void OnOverwriteRefused(const std::string& serverId);
+    void OnOverwriteNotDone(const std::string& serverId, bool refused);
 
     // --- Changed pairs ----------------------------------------------------------
     void AskAboutChangedPair(CContactRecord& server, CContactRecord& outlook, const std::string& entryId,

@@ -14,7 +14,7 @@
 // it derives from CKindRun<Kind, CContactRun> and defines functions of the
 // same names as the hooks below, which the skeleton then calls in place of
 // its own (ReadRights, FetchServerRecords, DecideChangedPair,
-// DecideOutlookRecord, QueuePhase, OnOverwriteRefused).
+// DecideOutlookRecord, QueuePhase, OnOverwriteNotDone).
 //
 // Neither side changes before the queue phase: the server pass and the
 // Outlook pass only decide which queue a record goes to. The abort flag is
@@ -146,8 +146,10 @@ protected:
     // getItems into m_serverRecords; returns the number the reply reports.
     int FetchServerRecords(const CStringArray& ids) { return Kind::Get(m_replicator, m_serverRecords, m_since, ids); }
 
-    // A refused server id of OVERWRITE-IN-TARNWEL, before its policy applies.
-    void OnOverwriteRefused(const std::string& /*serverId*/) {}
+    // A server id of OVERWRITE-IN-TARNWEL that the server did not overwrite:
+    // refused for lack of rights (before its policy applies) or failed
+    // (before its message).
+    void OnOverwriteNotDone(const std::string& /*serverId*/, bool /*refused*/) {}
 
     // --- Step 1: start --------------------------------------------------------
 
@@ -434,7 +436,7 @@ protected:
             const std::unique_ptr<CNoRightsPolicy> policy = Policy(&CNoRightsPolicyFactory::MakeOvrPolicy);
             const auto serverRecords = FirstByServerId(m_serverRecords);
             for (const std::string& id : refused) {
-                This().OnOverwriteRefused(id);
+                This().OnOverwriteNotDone(id, true);
                 Record* server = Find(serverRecords, id);
                 if (!server) {
                     m_replicator.Log("\tRefused id " + id + " was not sent; skipped");
@@ -445,6 +447,7 @@ protected:
             }
         }
         for (const std::string& id : failed) {
+            This().OnOverwriteNotDone(id, false);
             if (const Record* outlook = m_store->FindByServerId(id))
                 ShowItemError(234, outlook->GetDescription());
             else
