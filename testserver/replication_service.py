@@ -267,14 +267,23 @@ class _Contacts(_Kind):
     item_tag = "Contact"
 
     def get(self, tx, since, ids):
+        """Every address of the server, so that the client can offer each company for linking.
+
+        The addresses with contacts in the reply and those changed since the
+        date come first, in creation order; the rest follow as bare "Address"
+        elements, also in creation order.
+        """
         # An address changed since the date comes with all its contacts, which show its data.
         changed_addresses = {item.id: item for item in tx.changed_items("address", since)}
         members = {}
         for contact in _in_order(_changed_or_listed(tx, self.kind, since, ids),
                                  tx.items_by_owners(self.kind, changed_addresses)):
             members.setdefault(contact.owner, []).append(contact)
+        listed = _in_order(tx.items_by_ids("address", members), changed_addresses.values())
+        listed_ids = {address.id for address in listed}
+        rest = [address for address in tx.all_items("address") if address.id not in listed_ids]
         parts = []
-        for address in _in_order(tx.items_by_ids("address", members), changed_addresses.values()):
+        for address in listed + rest:
             parts.append(f"<Address><id_tarnwel>{_esc(address.id)}</id_tarnwel>")
             _fields_xml(parts, "address", address.fields)
             for contact in members.get(address.id, ()):
