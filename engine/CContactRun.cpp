@@ -17,15 +17,6 @@ std::string YesNo(bool flag)
     return flag ? "yes" : "no";
 }
 
-// The entry `index` of the offered addresses, or null when the dialog named
-// none of them.
-const CAddressRecord* ChosenAddress(const std::optional<CAddressArray>& offered, int index)
-{
-    if (!offered || index < 0 || static_cast<std::size_t>(index) >= offered->size())
-        return nullptr;
-    return &(*offered)[static_cast<std::size_t>(index)];
-}
-
 } // namespace
 
 // --- Hooks of the skeleton -----------------------------------------------------
@@ -154,14 +145,9 @@ void CContactRun::AskAboutChangedPair(CContactRecord& server, CContactRecord& ou
     dialog.m_text = outlook.GetContactDifferences(server, personalDiffers, addressDiffers);
     dialog.SetShowOverwrite(true);
     // Linking is offered only when the company differs and may be written.
-    std::optional<CAddressArray> offered;
-    std::optional<std::vector<std::string>> companies;
-    if (m_writeRight && addressDiffers) {
-        const CAddressChoice choice = MakeAddressChoice(outlook.address);
-        offered = choice.GetCombinedList();
-        companies = choice.GetCompanyNames();
-    }
-    dialog.SetCompanyNames(companies ? &*companies : nullptr);
+    const COfferedAddresses offered =
+        m_writeRight && addressDiffers ? OfferAddresses(outlook.address) : COfferedAddresses{};
+    dialog.SetCompanyNames(offered.Companies());
     dialog.DoModal();
     m_replicator.Log("\tanswer: " + std::to_string(dialog.m_choice));
 
@@ -176,7 +162,7 @@ void CContactRun::AskAboutChangedPair(CContactRecord& server, CContactRecord& ou
         m_overwriteOnServer.push_back(outlook);
         break;
     case 2:
-        if (const CAddressRecord* chosen = ChosenAddress(offered, dialog.m_index))
+        if (const CAddressRecord* chosen = offered.Chosen(dialog.m_index))
             LinkChangedPair(server, outlook, *chosen, dialog.m_keepCopy);
         else
             m_replicator.Log("\tno address was chosen; left unchanged on both sides");
@@ -225,14 +211,8 @@ void CContactRun::AskAboutOutlookContact(CContactRecord outlook, bool newItem)
     dialog.m_text = std::string(newItem ? CContactRunKind::kDialog.neverReplicated
                                         : CContactRunKind::kDialog.serverDeleted) +
                     outlook.GetDescription();
-    std::optional<CAddressArray> offered;
-    std::optional<std::vector<std::string>> companies;
-    if (m_writeRight) {
-        const CAddressChoice choice = MakeAddressChoice(outlook.address);
-        offered = choice.GetCombinedList();
-        companies = choice.GetCompanyNames();
-    }
-    dialog.SetCompanyNames(companies ? &*companies : nullptr);
+    const COfferedAddresses offered = m_writeRight ? OfferAddresses(outlook.address) : COfferedAddresses{};
+    dialog.SetCompanyNames(offered.Companies());
     dialog.DoModal();
     m_replicator.Log("\tanswer: " + std::to_string(dialog.m_choice));
 
@@ -242,7 +222,7 @@ void CContactRun::AskAboutOutlookContact(CContactRecord outlook, bool newItem)
         m_addToServer.push_back(outlook);
         break;
     case 1: {
-        const CAddressRecord* chosen = ChosenAddress(offered, dialog.m_index);
+        const CAddressRecord* chosen = offered.Chosen(dialog.m_index);
         if (!chosen) {
             m_replicator.Log("\tno address was chosen; the contact is left as it is");
             break;
@@ -288,11 +268,18 @@ void CContactRun::SetActionForTakenAddress(CContactRecord& contact)
         contact.address.address_id.starts_with(kTemporaryAddressPrefix) ? kAddressNew : kAddressNoChange;
 }
 
-CAddressChoice CContactRun::MakeAddressChoice(const CAddressRecord& outlookAddress) const
+auto CContactRun::OfferAddresses(const CAddressRecord& outlookAddress) const -> COfferedAddresses
 {
     CAddressChoice choice;
     choice.Fill(m_addresses, outlookAddress);
-    return choice;
+    return {choice.GetCombinedList(), choice.GetCompanyNames()};
+}
+
+const CAddressRecord* CContactRun::COfferedAddresses::Chosen(int index) const
+{
+    if (!addresses || index < 0 || static_cast<std::size_t>(index) >= addresses->size())
+        return nullptr;
+    return &(*addresses)[static_cast<std::size_t>(index)];
 }
 
 // --- Queue phase ---------------------------------------------------------------

@@ -119,7 +119,17 @@ private:
     // this run, else "no_change".
     static void TakeAddress(CContactRecord& contact, const CAddressRecord& chosen);
     static void SetActionForTakenAddress(CContactRecord& contact);
-    CAddressChoice MakeAddressChoice(const CAddressRecord& outlookAddress) const;
+    // The addresses a question offers for linking (an address choice over
+    // every known address), and their company names in the same order.
+    struct COfferedAddresses {
+        std::optional<CAddressArray> addresses;
+        std::optional<std::vector<std::string>> companies;
+        // For the dialog: null when nothing is offered.
+        const std::vector<std::string>* Companies() const { return companies ? &*companies : nullptr; }
+        // The entry the dialog's index names; null when it names none.
+        const CAddressRecord* Chosen(int index) const;
+    };
+    COfferedAddresses OfferAddresses(const CAddressRecord& outlookAddress) const;
 
     // --- Queue phase ------------------------------------------------------------
     void AddCopiesToServer();
