@@ -307,14 +307,16 @@ class _Contacts(_Kind):
 
         "new" creates the address from the contact's company data, once per
         temporary id and session; "overwrite" replaces an existing address's
-        data; "no_change" (also a missing action) only links to it.
+        data; "no_change" (also a missing action) only links to it. Creating
+        or changing an address needs the address right; an overwrite with the
+        address's own data changes nothing and needs none.
         """
         action = _child_text(element, "address_action") or "no_change"
         named = _child_text(element, "address_id")
         if action not in ("new", "overwrite", "no_change"):
             raise ItemError(f"unknown address action {action!r}")
-        if action != "no_change" and not ctx.rights.address:
-            raise ItemError(f"{NOT_ALLOWED}: the user has no right to change addresses")
+        if action == "new":
+            _check_address_right(ctx)
         address_id = named
         if named.startswith(TEMPORARY_ADDRESS):
             address_id = ctx.tx.temp_address(ctx.session, named)
@@ -331,8 +333,20 @@ class _Contacts(_Kind):
         if address is None:
             raise ItemError(f"unknown address {named}")
         if action == "overwrite":
-            ctx.tx.update_item("address", address.id, _read_fields("address", element), None)
+            sent = _read_fields("address", element)
+            if _non_empty(sent) != _non_empty(address.fields):
+                _check_address_right(ctx)
+                ctx.tx.update_item("address", address.id, sent, None)
         return address.id
+
+
+def _check_address_right(ctx):
+    if not ctx.rights.address:
+        raise ItemError(f"{NOT_ALLOWED}: the user has no right to change addresses")
+
+
+def _non_empty(fields):
+    return {name: value for name, value in fields.items() if value}
 
 
 _KINDS = {kind.kind: kind for kind in (_Kind(), _Tasks(), _Contacts())}

@@ -184,6 +184,8 @@ TEST(ContactRunTest, AChangedPairFollowsTheOvrActionTheRightsAndOvrNoRights)
         // Always asked.
         {3, "YYYY", 2, true, false, kFuture, false, conflict::kLeaveBoth, noBox, unchanged},
         {3, "YYYY", 2, true, false, kLongAgo, false, -1, noBox, outlookWins},
+        // Overwriting the server with the same company needs no address right.
+        {3, "YNYN", 2, true, false, kFuture, false, conflict::kOverwriteServer, noBox, outlookWins},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("Ovr Action " + std::to_string(c.action) + ", rights " + c.rights + ", NoRights " +

@@ -60,6 +60,10 @@ class ContactTest(unittest.TestCase):
         self.assertEqual([(m[1], "not allowed" in (m[2] or "")) for m in refused],
                          [("ERROR", True), ("ERROR", True), ("C2", False), ("ERROR", False)])
         self.assertEqual(len(self.addresses()), 1)
+        # An overwrite with the address's own data changes nothing and needs no right.
+        results = self.client.change("contact", "putItems", session,
+                                     [contact("e1", "Alt", "overwrite", "ADR7", "Old", server_id="C1")])
+        self.assertEqual(results, [("OK", "C1", None)])
 
         self.client.store.load_seed({"addresses": [{"id": "ADR7", "company": "Old",
                                                     "contacts": [{"id": "C1", "lastName": "Alt"}]}]})
