@@ -336,13 +336,12 @@ void CContactRun::WriteChangedAddresses()
         m_sink.ShowStatusCount(232, i++, total);
         // The Outlook contact may have been removed earlier in this run
         // (a refused copy whose policy removes it shares its entry id).
-        if (!m_store->FindByEntryId(record.id_client)) {
+        if (m_store->FindByEntryId(record.id_client))
+            m_store->UpdateItem(record);
+        else
             m_replicator.Log("\tThe Outlook contact of " + serverId + " is gone; its company is not written");
-            continue;
-        }
-        m_store->UpdateItem(record);
+        m_sink.OnItemTick();
     }
-    m_sink.OnItemTick();
 }
 
 } // namespace tarnwel

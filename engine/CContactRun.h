@@ -17,9 +17,10 @@
 //   pass writes the chosen company's data into the relinked Outlook contacts.
 //
 // New addresses carry temporary ids "NEW-ID-<n>" from the replicator's
-// counter until the server creates them; the server resolves a temporary id
-// named several times in one session to the one address it created. Address
-// ids are never stored on the client.
+// counter until the server creates them. A temporary id may be named several
+// times in one run (a second contact linked to an address planned earlier);
+// the run relies on the server to make one address of it. Address ids are
+// never stored on the client.
 
 #include "engine/CAddressChoice.h"
 #include "engine/CItemStore.h"
