@@ -29,6 +29,7 @@
 #include "tests/support/ReferenceServer.h"
 #include "tests/support/SilentProgressSink.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/BoxCapture.h"
 
 #include <sys/resource.h>
 
@@ -315,7 +316,7 @@ int Main(int argc, char** argv)
     }
 
     std::atomic<int> boxes{0};
-    const CScopedMessageBoxHandler countBoxes([&boxes](const CMessageBoxRequest& request) {
+    const test::CBoxCapture countBoxes([&boxes](const CMessageBoxRequest& request) {
         std::fprintf(stderr, "message box: %s\n", request.text.c_str());
         ++boxes;
         return request.defaultButton;

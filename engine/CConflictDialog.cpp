@@ -1,16 +1,15 @@
 #include "engine/CConflictDialog.h"
 
-#include "resources/DialogTemplates.h"
+#include "resources/SharedResources.h"
 #include "resources/StringTable.h"
 
 namespace tarnwel {
 
+using namespace conflict_dialog;
+
 namespace {
 
-constexpr int kText = 1010;
-constexpr int kFirst = 1011;
-constexpr int kSecond = 1012;
-constexpr int kNoChanges = 1013;
+// String-table entry: the caption of the "no changes" option.
 constexpr int kNoChangesCaption = 169;
 
 } // namespace

@@ -4,6 +4,7 @@
 // "no changes". The caller reads m_choice after DoModal: 0, 1 or 2.
 
 #include "platform/ui/CDialog.h"
+#include "resources/dialogs/ConflictDialogIds.h"
 
 #include <string>
 
@@ -11,7 +12,7 @@ namespace tarnwel {
 
 class CConflictDialog : public CDialog {
 public:
-    static constexpr int kTemplateId = 145;
+    static constexpr int kTemplateId = conflict_dialog::kTemplateId;
 
     CConflictDialog();
 

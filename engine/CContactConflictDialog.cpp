@@ -1,21 +1,10 @@
 #include "engine/CContactConflictDialog.h"
 
-#include "resources/DialogTemplates.h"
+#include "resources/SharedResources.h"
 
 namespace tarnwel {
 
-namespace {
-
-constexpr int kText = 1010;
-constexpr int kNewAddress = 1011;
-constexpr int kOverwriteServer = 1012;
-constexpr int kLink = 1013;
-constexpr int kCompanies = 1014;
-constexpr int kKeepCopy = 1007;
-constexpr int kOverwriteOutlook = 1018;
-constexpr int kLeaveBoth = 1055;
-
-} // namespace
+using namespace contact_conflict_dialog;
 
 CContactConflictDialog::CContactConflictDialog() : CDialog(LoadDialogTemplate(kTemplateId)) {}
 

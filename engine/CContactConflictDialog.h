@@ -6,6 +6,7 @@
 // company names, and reads m_choice, m_index and m_keepCopy after DoModal.
 
 #include "platform/ui/CDialog.h"
+#include "resources/dialogs/ContactConflictDialogIds.h"
 
 #include <string>
 #include <vector>
@@ -14,7 +15,7 @@ namespace tarnwel {
 
 class CContactConflictDialog : public CDialog {
 public:
-    static constexpr int kTemplateId = 131;
+    static constexpr int kTemplateId = contact_conflict_dialog::kTemplateId;
 
     CContactConflictDialog();
 

@@ -1,19 +1,10 @@
 #include "engine/CContactLinkDialog.h"
 
-#include "resources/DialogTemplates.h"
+#include "resources/SharedResources.h"
 
 namespace tarnwel {
 
-namespace {
-
-constexpr int kText = 1010;
-constexpr int kNewAddress = 1011;
-constexpr int kLink = 1012;
-constexpr int kDelete = 1013;
-constexpr int kCompanies = 1014;
-constexpr int kLeave = 1018;
-
-} // namespace
+using namespace contact_link_dialog;
 
 CContactLinkDialog::CContactLinkDialog() : CDialog(LoadDialogTemplate(kTemplateId)) {}
 

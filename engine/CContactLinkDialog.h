@@ -6,6 +6,7 @@
 // m_choice and m_index after DoModal.
 
 #include "platform/ui/CDialog.h"
+#include "resources/dialogs/ContactLinkDialogIds.h"
 
 #include <string>
 #include <vector>
@@ -14,7 +15,7 @@ namespace tarnwel {
 
 class CContactLinkDialog : public CDialog {
 public:
-    static constexpr int kTemplateId = 142;
+    static constexpr int kTemplateId = contact_link_dialog::kTemplateId;
 
     CContactLinkDialog();
 

@@ -1,6 +1,6 @@
 #include "engine/CMappingFile.h"
 
-#include "platform/ui/MessageBox.h"
+#include "platform/ui/UserNotices.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -35,14 +35,12 @@ void AppendId(std::string& out, std::string_view id)
         out += CMappingFile::EncodeId(id);
 }
 
-// Ends the program with exit code 1. A run saves from its worker thread while
-// the user-interface thread goes on, so the static objects are not destroyed
-// under it (std::exit would): the buffers are flushed and the process ends.
+// Ends the program with exit code 1 after the message. A run saves from its
+// worker thread while the user-interface thread goes on, so the program's
+// windows and threads are ended by the ui layer, not here.
 [[noreturn]] void Fatal(const char* message)
 {
-    ShowForegroundMessageBox(message, MessageBoxIcon::stop);
-    std::fflush(nullptr);
-    std::_Exit(1);
+    EndProgramAfterMessage(message, 1);
 }
 
 // Creates the file empty; an existing file is neither emptied nor changed.
@@ -117,7 +115,7 @@ bool CMappingFile::Load(CMappingTable& table) const
     case FileReadResult::missing:
         if (CreateEmpty(m_path))
             return true;
-        ShowForegroundMessageBox("cannot create file", MessageBoxIcon::stop);
+        ReportToUser("cannot create file", MessageBoxIcon::stop, true);
         return false;
     case FileReadResult::failed:
         break;
@@ -129,7 +127,7 @@ void CMappingFile::Save(const CMappingTable& table, const AtomicWriteOptions& op
 {
     CAtomicFileWriter writer;
     if (!writer.Open(m_path, options)) {
-        ShowForegroundMessageBox("ERROR: cannot open map file", MessageBoxIcon::stop);
+        ReportToUser("ERROR: cannot open map file", MessageBoxIcon::stop, true);
         return;
     }
     std::string line;

@@ -2,7 +2,7 @@
 
 #include "platform/base/ByteFile.h"
 #include "platform/base/Text.h"
-#include "platform/ui/MessageBox.h"
+#include "platform/ui/UserNotices.h"
 
 #include <charconv>
 #include <optional>
@@ -279,7 +279,7 @@ void CReplicationSettings::Load(const std::string& path)
         break;
     case FileReadResult::failed:
         SetDefaults();
-        ShowMessageBox("cannot read file <" + path + ">", MessageBoxButtons::ok, MessageBoxIcon::stop);
+        ReportToUser("cannot read file <" + path + ">", MessageBoxIcon::stop);
         break;
     }
     vacuumAppointments = 1;
@@ -291,7 +291,7 @@ void CReplicationSettings::Save(const std::string& path) const
 {
     const AtomicWriteOptions options{.newFileMode = 0600, .forceMode = true};
     if (!WriteFileAtomically(path, FileText(), options))
-        ShowMessageBox("cannot create file <" + path + ">", MessageBoxButtons::ok, MessageBoxIcon::stop);
+        ReportToUser("cannot create file <" + path + ">", MessageBoxIcon::stop);
 }
 
 } // namespace tarnwel

@@ -1,7 +1,7 @@
 #include "records/OutlookConversion.h"
 
 #include "platform/base/ComError.h"
-#include "platform/ui/MessageBox.h"
+#include "platform/ui/UserNotices.h"
 #include "records/CItemRecord.h"
 
 namespace tarnwel {
@@ -24,7 +24,7 @@ void WriteGuarded(const CItemRecord& record, std::string_view message, const std
     try {
         steps();
     } catch (const CComError&) {
-        ShowMessageBox(std::string(message) + record.GetDescription(), MessageBoxButtons::ok, MessageBoxIcon::none);
+        ReportToUser(std::string(message) + record.GetDescription(), MessageBoxIcon::none);
     }
 }
 

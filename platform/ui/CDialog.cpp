@@ -9,6 +9,19 @@ namespace tarnwel {
 
 namespace {
 
+// Today at midnight: what a date picker shows for a date that is not valid.
+COleDate Today()
+{
+    COleDate::Fields now;
+    COleDate::Now().GetFields(now);
+    return COleDate::FromFields(now.year, now.month, now.day);
+}
+
+COleDate ShownDate(const COleDate& date)
+{
+    return date.IsValid() ? date : Today();
+}
+
 CControlState StateFromTemplate(const CControlTemplate& control)
 {
     CControlState state;
@@ -17,6 +30,10 @@ CControlState StateFromTemplate(const CControlTemplate& control)
     state.text = control.text;
     state.enabled = !control.disabled;
     state.visible = !control.hidden;
+    if (control.type == ControlType::dropDownList)
+        state.entries = control.entries;
+    if (control.type == ControlType::datePicker)
+        state.date = ShownDate(control.date);
     return state;
 }
 
@@ -129,6 +146,33 @@ void CDialog::UserSetText(int id, const std::string& text)
     OnEditChange(id);
 }
 
+void CDialog::UserSetDate(int id, const COleDate& date)
+{
+    const CControlState& control = Control(id);
+    if (m_ended || !TakesUserInput(control) || control.type != ControlType::datePicker || !date.IsValid())
+        return;
+    SetDate(id, date);
+    OnDateChange(id);
+}
+
+void CDialog::UserEnter()
+{
+    if (m_ended)
+        return;
+    const auto found = std::find_if(m_template.controls.begin(), m_template.controls.end(),
+                                    [](const CControlTemplate& c) { return c.type == ControlType::pushButton && c.defaultButton; });
+    if (found != m_template.controls.end()) {
+        UserClick(found->id);
+        return;
+    }
+    const bool hasOk = std::any_of(m_controls.begin(), m_controls.end(),
+                                   [](const CControlState& c) { return c.id == kIdOk; });
+    if (hasOk)
+        UserClick(kIdOk);
+    else
+        OnOK();
+}
+
 void CDialog::UserEscape()
 {
     if (!m_ended)
@@ -237,6 +281,21 @@ int CDialog::GetCheckedRadioButton(int first, int last) const
             return control.id;
     }
     return 0;
+}
+
+void CDialog::SetDate(int id, const COleDate& date)
+{
+    CControlState& control = MutableControl(id);
+    const COleDate shown = ShownDate(date);
+    if (control.date == shown)
+        return;
+    control.date = shown;
+    Changed(control);
+}
+
+COleDate CDialog::GetDate(int id) const
+{
+    return Control(id).date;
 }
 
 void CDialog::AddComboEntry(int id, const std::string& text)

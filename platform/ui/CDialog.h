@@ -22,6 +22,7 @@ struct CControlState {
     int check = 0;                     // radio buttons and check boxes: 1 ticked
     std::vector<std::string> entries;  // drop-down list entries, in order
     int selection = -1;                // drop-down list: selected entry, -1 none
+    COleDate date;                     // date picker: the date shown, always valid
 };
 
 class CDialog {
@@ -54,6 +55,13 @@ public:
     void UserSelect(int id, int index);
     // Types a text into an edit control, then OnEditChange.
     void UserSetText(int id, const std::string& text);
+    // Picks a date in a date picker, then OnDateChange; an invalid date
+    // changes nothing.
+    void UserSetDate(int id, const COleDate& date);
+    // Enter: a click on the default push button (nothing while it is
+    // disabled or hidden); without one, a click on OK, and without OK the
+    // OK handling itself.
+    void UserEnter();
     // Escape and the close box: OnCancel.
     void UserEscape();
     void UserClose();
@@ -77,6 +85,10 @@ public:
     void CheckRadioButton(int first, int last, int id);
     // The ticked radio button among the ids from `first` to `last`, or 0.
     int GetCheckedRadioButton(int first, int last) const;
+    // A date picker always shows a valid date: an invalid or null date shows
+    // (and then holds) today's date.
+    void SetDate(int id, const COleDate& date);
+    COleDate GetDate(int id) const;
     void AddComboEntry(int id, const std::string& text);
     int GetComboCount(int id) const;
     int GetComboSelection(int id) const;
@@ -88,6 +100,7 @@ protected:
     virtual void OnClicked(int /*id*/) {}
     virtual void OnSelectionChange(int /*id*/) {}
     virtual void OnEditChange(int /*id*/) {}
+    virtual void OnDateChange(int /*id*/) {}
     // Base: DoDataExchange(true), then EndDialog(kIdOk).
     virtual void OnOK();
     // Base: EndDialog(kIdCancel) without the exchange back.

@@ -165,6 +165,9 @@ void ApplyDialogAction(CDialog& dialog, const CDialogAction& action)
     case CDialogAction::Kind::ok:
         dialog.UserClick(kIdOk);
         break;
+    case CDialogAction::Kind::enter:
+        dialog.UserEnter();
+        break;
     case CDialogAction::Kind::escape:
         dialog.UserEscape();
         break;

@@ -15,7 +15,7 @@ namespace tarnwel {
 
 // One user action inside a dialog.
 struct CDialogAction {
-    enum class Kind { click, select, setText, ok, escape, close };
+    enum class Kind { click, select, setText, ok, enter, escape, close };
     Kind kind = Kind::ok;
     int id = 0;      // click, select, setText
     int index = 0;   // select: entry of the drop-down list
@@ -25,6 +25,7 @@ struct CDialogAction {
     static CDialogAction Select(int id, int index) { return {Kind::select, id, index, {}}; }
     static CDialogAction SetText(int id, std::string text) { return {Kind::setText, id, 0, std::move(text)}; }
     static CDialogAction Ok() { return {Kind::ok, kIdOk, 0, {}}; }
+    static CDialogAction Enter() { return {Kind::enter, 0, 0, {}}; }
     static CDialogAction Escape() { return {Kind::escape, 0, 0, {}}; }
     static CDialogAction Close() { return {Kind::close, 0, 0, {}}; }
 };

@@ -1,6 +1,9 @@
 #pragma once
-// A dialog's template: its id, caption, size in dialog units and its controls
-// by id. Templates are data; the dialog's logic and the backends read them.
+// A dialog's template: its id, caption, font, size in dialog units and its
+// controls by id. Templates are data; the dialog's logic and the backends read
+// them.
+
+#include "platform/base/OleDate.h"
 
 #include <string>
 #include <vector>
@@ -19,7 +22,8 @@ struct CControlTemplate {
     int id = kIdStatic;
     ControlType type = ControlType::staticText;
     std::string text;
-    // Position and size in dialog units.
+    // Position and size in dialog units. A drop-down list's height includes
+    // its dropped-down part.
     int x = 0;
     int y = 0;
     int width = 0;
@@ -27,17 +31,29 @@ struct CControlTemplate {
     // The first control of a group: automatic radio buttons form one group
     // from a control with this flag up to the next one.
     bool groupStart = false;
+    // Edits: several lines, no typing, a vertical scroll bar, hidden input.
     bool multiLine = false;
     bool readOnly = false;
     bool verticalScroll = false;
+    bool password = false;
     bool defaultButton = false;
     bool disabled = false;
     bool hidden = false;
+    // Push buttons and pictures: the icon (or bitmap) resource shown, 0 none.
+    int iconId = 0;
+    // Drop-down lists: the entries the list starts with, in this order (the
+    // list is not sorted).
+    std::vector<std::string> entries;
+    // Date pickers: the date shown at the start.
+    COleDate date;
 };
 
 struct CDialogTemplate {
     int id = 0;
     std::string caption;
+    // The font from which dialog units are measured.
+    std::string fontName = "Tahoma";
+    int fontPointSize = 8;
     int width = 0;   // dialog units
     int height = 0;
     std::vector<CControlTemplate> controls;

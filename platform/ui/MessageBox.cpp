@@ -10,7 +10,6 @@ namespace tarnwel {
 namespace {
 
 std::mutex g_mutex;
-MessageBoxHandler g_handler;
 std::string g_title;
 bool g_titleSet = false;
 
@@ -28,21 +27,9 @@ MessageBoxResult ShowMessageBox(const std::string& text, MessageBoxButtons butto
 
 MessageBoxResult ShowMessageBox(CMessageBoxRequest request)
 {
-    MessageBoxHandler handler;
-    {
-        std::lock_guard lock(g_mutex);
-        handler = g_handler;
-    }
     if (request.caption.empty())
         request.caption = ApplicationTitle();
-    return handler ? handler(request) : ActiveUiBackend().ShowMessageBox(request);
-}
-
-MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
-{
-    std::lock_guard lock(g_mutex);
-    std::swap(g_handler, handler);
-    return handler;
+    return ActiveUiBackend().ShowMessageBox(request);
 }
 
 void SetApplicationTitle(const std::string& title)

@@ -71,4 +71,9 @@ IUiBackend& ActiveUiBackend()
     return backend ? *backend : g_defaultBackend;
 }
 
+IUiBackend& DefaultUiBackend()
+{
+    return g_defaultBackend;
+}
+
 } // namespace tarnwel

@@ -1,7 +1,10 @@
 #pragma once
-// What shows dialogs and message boxes: the scripted backend in tests and
-// command-line runs, a window backend for users. Modal calls may come from any
-// thread; a backend carries them to wherever it shows its windows.
+// What shows dialogs and message boxes and carries out the fatal end: the
+// scripted backend in tests and command-line runs, the Qt backend
+// (platform/ui/qt) for users. It is the one seam between the layers below the
+// programs and the user: a program or a test installs one backend. Modal
+// calls may come from any thread; a backend carries them to wherever it shows
+// its windows.
 
 #include "platform/ui/MessageBox.h"
 
@@ -18,6 +21,10 @@ public:
     // has ended. Returns the id that ended it.
     virtual int RunModal(CDialog& dialog) = 0;
     virtual MessageBoxResult ShowMessageBox(const CMessageBoxRequest& request) = 0;
+    // The fatal end, after its message box (EndProgramAfterMessage): a window
+    // program closes its windows and stops its threads in order here. When
+    // it returns, the process ends at once with `exitCode`. Base: nothing.
+    virtual void EndProgram(int /*exitCode*/) {}
 };
 
 // Installs `backend` (not owned; null restores the default) and returns the
@@ -26,6 +33,7 @@ public:
 // and ends a dialog as Escape would, with the choice its initialisation made.
 IUiBackend* SetUiBackend(IUiBackend* backend);
 IUiBackend& ActiveUiBackend();
+IUiBackend& DefaultUiBackend();
 
 class CScopedUiBackend {
 public:

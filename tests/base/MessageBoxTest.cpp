@@ -1,4 +1,5 @@
 #include "platform/ui/MessageBox.h"
+#include "tests/support/BoxCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ TEST(MessageBox, HandlerSeesTheBoxAndAnswersIt)
     SetApplicationTitle("DRAV replicator");
     std::vector<CMessageBoxRequest> shown;
     {
-        CScopedMessageBoxHandler capture([&](const CMessageBoxRequest& request) {
+        test::CBoxCapture capture([&](const CMessageBoxRequest& request) {
             shown.push_back(request);
             return MessageBoxResult::no;
         });

@@ -6,6 +6,7 @@
 #include "records/CContactRecord.h"
 #include "records/CTaskRecord.h"
 #include "tests/support/SilentProgressSink.h"
+#include "tests/support/BoxCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +63,7 @@ CTaskRecord Task(const std::string& title, const COleDate& lastUpdated)
 }
 
 using A = CDialogAction;
+namespace cd = conflict_dialog;
 
 // What a decision did: its result code, trace text, and the boxes and
 // dialogs it showed.
@@ -116,7 +118,7 @@ private:
             backend.AnswerDialog({CConflictDialog::kTemplateId, std::move(dialogActions)});
         {
             CScopedUiBackend scopedBackend(backend);
-            CScopedMessageBoxHandler boxes(Answer(decision, answer));
+            test::CBoxCapture boxes(Answer(decision, answer));
             decision.trace = decide(decision.code);
         }
         decision.dialogs = backend.Dialogs();
@@ -124,7 +126,7 @@ private:
         return decision;
     }
 
-    static MessageBoxHandler Answer(CDecision& decision, MessageBoxResult answer)
+    static test::CBoxCapture::Answer Answer(CDecision& decision, MessageBoxResult answer)
     {
         return [&decision, answer](const CMessageBoxRequest& request) {
             decision.boxes.push_back(request);
@@ -288,15 +290,15 @@ TEST_F(ConflictRules, ChangedPairAsksWithTheDifferencesAndPreselectsTheNewerSide
 {
     const DialogRow rows[] = {
         // The Outlook item is newer: its side (overwrite the server) is preselected.
-        {3, kTen, {A::Ok()}, 1011, kOutlookWins},
-        {3, kTen, {A::Click(1012), A::Ok()}, 1011, kServerWins},
-        {3, kTen, {A::Click(1013), A::Ok()}, 1011, kLeaveBoth},
+        {3, kTen, {A::Ok()}, cd::kFirst, kOutlookWins},
+        {3, kTen, {A::Click(cd::kSecond), A::Ok()}, cd::kFirst, kServerWins},
+        {3, kTen, {A::Click(cd::kNoChanges), A::Ok()}, cd::kFirst, kLeaveBoth},
         // Equal or server newer: the server's side is preselected.
-        {3, kEleven, {A::Ok()}, 1012, kServerWins},
-        {3, kTwelve, {A::Click(1011), A::Ok()}, 1012, kOutlookWins},
-        {3, kTwelve, {A::Click(1013), A::Escape()}, 1012, kLeaveBoth},
-        {4, kTwelve, {A::Escape()}, 1012, kServerWins},
-        {-1, kTen, {A::Click(1012), A::Ok()}, 1011, kServerWins},
+        {3, kEleven, {A::Ok()}, cd::kSecond, kServerWins},
+        {3, kTwelve, {A::Click(cd::kFirst), A::Ok()}, cd::kSecond, kOutlookWins},
+        {3, kTwelve, {A::Click(cd::kNoChanges), A::Escape()}, cd::kSecond, kLeaveBoth},
+        {4, kTwelve, {A::Escape()}, cd::kSecond, kServerWins},
+        {-1, kTen, {A::Click(cd::kSecond), A::Ok()}, cd::kFirst, kServerWins},
     };
     for (const DialogRow& row : rows) {
         SCOPED_TRACE("Action " + std::to_string(row.action) + " server changed " + row.serverChanged.Format("%H:%M") +
@@ -315,11 +317,11 @@ TEST_F(ConflictRules, ChangedPairAsksWithTheDifferencesAndPreselectsTheNewerSide
         EXPECT_TRUE(decision.unexpected.empty());
         ASSERT_EQ(decision.dialogs.size(), 1u);
         const CShownDialog& shown = decision.dialogs[0];
-        EXPECT_EQ(shown.InitialControl(1010).text, outlook.GetDifferences(server));
-        EXPECT_EQ(shown.InitialControl(1011).text, "\xC3\x9C" "berschreiben der DRAV-Daten.");
-        EXPECT_EQ(shown.InitialControl(1012).text, "\xC3\x9C" "berschreiben der Outlook-Daten.");
-        EXPECT_EQ(shown.InitialControl(1013).text, "Keine \xC3\x84nderungen vornehmen.");
-        for (const int option : {1011, 1012, 1013})
+        EXPECT_EQ(shown.InitialControl(cd::kText).text, outlook.GetDifferences(server));
+        EXPECT_EQ(shown.InitialControl(cd::kFirst).text, "\xC3\x9C" "berschreiben der DRAV-Daten.");
+        EXPECT_EQ(shown.InitialControl(cd::kSecond).text, "\xC3\x9C" "berschreiben der Outlook-Daten.");
+        EXPECT_EQ(shown.InitialControl(cd::kNoChanges).text, "Keine \xC3\x84nderungen vornehmen.");
+        for (const int option : {cd::kFirst, cd::kSecond, cd::kNoChanges})
             EXPECT_EQ(shown.InitialControl(option).check, option == row.preselected ? 1 : 0) << option;
     }
 }
@@ -327,11 +329,11 @@ TEST_F(ConflictRules, ChangedPairAsksWithTheDifferencesAndPreselectsTheNewerSide
 TEST_F(ConflictRules, OutlookDeletionAsksWithTheItemAndPreselectsDeletingOnTheServer)
 {
     const DialogRow rows[] = {
-        {2, kTen, {A::Ok()}, 1011, kOutlookWins},
-        {2, kTwelve, {A::Click(1012), A::Ok()}, 1011, kServerWins},
-        {2, kTen, {A::Click(1013), A::Ok()}, 1011, kLeaveBoth},
-        {3, kTen, {A::Click(1012), A::Escape()}, 1011, kServerWins},
-        {-1, kTwelve, {A::Close()}, 1011, kOutlookWins},
+        {2, kTen, {A::Ok()}, cd::kFirst, kOutlookWins},
+        {2, kTwelve, {A::Click(cd::kSecond), A::Ok()}, cd::kFirst, kServerWins},
+        {2, kTen, {A::Click(cd::kNoChanges), A::Ok()}, cd::kFirst, kLeaveBoth},
+        {3, kTen, {A::Click(cd::kSecond), A::Escape()}, cd::kFirst, kServerWins},
+        {-1, kTwelve, {A::Close()}, cd::kFirst, kOutlookWins},
     };
     for (const DialogRow& row : rows) {
         SCOPED_TRACE("Action " + std::to_string(row.action) + " code " + std::to_string(row.code));
@@ -349,12 +351,12 @@ TEST_F(ConflictRules, OutlookDeletionAsksWithTheItemAndPreselectsDeletingOnTheSe
         EXPECT_TRUE(decision.unexpected.empty());
         ASSERT_EQ(decision.dialogs.size(), 1u);
         const CShownDialog& shown = decision.dialogs[0];
-        EXPECT_EQ(shown.InitialControl(1010).text,
+        EXPECT_EQ(shown.InitialControl(cd::kText).text,
                   "Der " + server.GetDescription() +
                       "\r\nwurde vom Server repliziert, aber zwischenzeitlich aus Outlook gel\xC3\xB6scht.");
-        EXPECT_EQ(shown.InitialControl(1011).text, "L\xC3\xB6schen der DRAV-Daten.");
-        EXPECT_EQ(shown.InitialControl(1012).text, "Wiederherstellen der Daten in Outlook.");
-        for (const int option : {1011, 1012, 1013})
+        EXPECT_EQ(shown.InitialControl(cd::kFirst).text, "L\xC3\xB6schen der DRAV-Daten.");
+        EXPECT_EQ(shown.InitialControl(cd::kSecond).text, "Wiederherstellen der Daten in Outlook.");
+        for (const int option : {cd::kFirst, cd::kSecond, cd::kNoChanges})
             EXPECT_EQ(shown.InitialControl(option).check, option == row.preselected ? 1 : 0) << option;
     }
 }

@@ -34,25 +34,9 @@ using Texts = std::vector<std::string>;
 constexpr const char* kLongAgo = "2020-01-01 00:00:00";
 constexpr const char* kFuture = "2099-01-01 00:00:00";
 
-// Controls of the contact conflict dialog.
-namespace conflict {
-constexpr int kNewAddress = 1011;
-constexpr int kOverwriteServer = 1012;
-constexpr int kLink = 1013;
-constexpr int kCompanies = 1014;
-constexpr int kKeepCopy = 1007;
-constexpr int kOverwriteOutlook = 1018;
-constexpr int kLeaveBoth = 1055;
-} // namespace conflict
-
-// Controls of the contact link dialog.
-namespace linking {
-constexpr int kNewAddress = 1011;
-constexpr int kLink = 1012;
-constexpr int kDelete = 1013;
-constexpr int kCompanies = 1014;
-constexpr int kLeave = 1018;
-} // namespace linking
+// Controls of the contact conflict dialog and of the contact link dialog.
+namespace conflict = contact_conflict_dialog;
+namespace linking = contact_link_dialog;
 
 // The answer to the link dialog that links to the second entry of the list.
 const CDialogScript kLinkDialogSecondEntry{CContactLinkDialog::kTemplateId,

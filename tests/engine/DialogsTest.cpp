@@ -2,7 +2,9 @@
 #include "engine/CContactConflictDialog.h"
 #include "engine/CContactLinkDialog.h"
 #include "platform/ui/CScriptedUiBackend.h"
-#include "resources/DialogTemplates.h"
+#include "resources/SharedResources.h"
+#include "resources/client/ClientResources.h"
+#include "resources/wizard/WizardResources.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -13,6 +15,9 @@
 using namespace tarnwel;
 using testing::ElementsAre;
 using A = CDialogAction;
+namespace cd = conflict_dialog;
+namespace ccd = contact_conflict_dialog;
+namespace cld = contact_link_dialog;
 
 namespace {
 
@@ -59,9 +64,10 @@ TEST(DialogTemplates, HoldTheThreeQuestionsWithTheirOptionsInOneGroup)
         int height;
         std::vector<int> options;
     } cases[] = {
-        {145, 200, 234, {1011, 1012, 1013}},
-        {131, 245, 322, {1011, 1012, 1013, 1018, 1055}},
-        {142, 233, 286, {1011, 1012, 1013, 1018}},
+        {cd::kTemplateId, 200, 234, {cd::kFirst, cd::kSecond, cd::kNoChanges}},
+        {ccd::kTemplateId, 245, 322,
+         {ccd::kNewAddress, ccd::kOverwriteServer, ccd::kLink, ccd::kOverwriteOutlook, ccd::kLeaveBoth}},
+        {cld::kTemplateId, 233, 286, {cld::kNewAddress, cld::kLink, cld::kDelete, cld::kLeave}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.id);
@@ -97,7 +103,8 @@ TEST(DialogTemplates, HoldTheThreeQuestionsWithTheirOptionsInOneGroup)
             return *std::find_if(t.controls.begin(), t.controls.end(),
                                  [id](const CControlTemplate& control) { return control.id == id; });
         };
-        const CControlTemplate text = find(1010);
+        static_assert(cd::kText == ccd::kText && cd::kText == cld::kText);
+        const CControlTemplate text = find(cd::kText);
         EXPECT_EQ(text.type, ControlType::edit);
         EXPECT_TRUE(text.multiLine && text.readOnly && text.verticalScroll);
         const CControlTemplate ok = find(kIdOk);
@@ -107,6 +114,17 @@ TEST(DialogTemplates, HoldTheThreeQuestionsWithTheirOptionsInOneGroup)
         EXPECT_EQ(find(kIdStatic).type, ControlType::groupBox);
     }
     EXPECT_THROW(LoadDialogTemplate(146), std::out_of_range);
+}
+
+TEST(DialogTemplates, EachProgramsTableTakesInTheSharedOnesUnderTheirIds)
+{
+    for (const CResourceTable* program : {&ClientResources(), &WizardResources()}) {
+        SCOPED_TRACE(program->Name());
+        EXPECT_EQ(program->Shared(), &SharedResources());
+        for (const int id : SharedResources().DialogIds())
+            EXPECT_EQ(&program->Dialog(id), &LoadDialogTemplate(id));
+        EXPECT_THROW(program->Dialog(4711), std::out_of_range);
+    }
 }
 
 // --- CConflictDialog -------------------------------------------------------
@@ -119,10 +137,10 @@ TEST(ConflictDialog, PreselectsByTheHintAndShowsTextAndCaptions)
         int preselected;
         int choice;
     } cases[] = {
-        {false, false, 1011, 0},
-        {false, true, 1011, 0},
-        {true, true, 1011, 0},
-        {true, false, 1012, 1},
+        {false, false, cd::kFirst, 0},
+        {false, true, cd::kFirst, 0},
+        {true, true, cd::kFirst, 0},
+        {true, false, cd::kSecond, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "hint " << c.hintGiven << ", favours first " << c.favoursFirst);
@@ -137,10 +155,10 @@ TEST(ConflictDialog, PreselectsByTheHintAndShowsTextAndCaptions)
         EXPECT_EQ(Ticked(shown.initialControls), c.preselected);
         EXPECT_EQ(dialog.m_choice, c.choice);
         EXPECT_EQ(shown.result, kIdCancel);
-        EXPECT_EQ(shown.InitialControl(1010).text, "Der Termin: 'X' wurde ge\xC3\xA4ndert.");
-        EXPECT_EQ(shown.InitialControl(1011).text, "\xC3\x9C" "berschreiben der DRAV-Daten.");
-        EXPECT_EQ(shown.InitialControl(1012).text, "\xC3\x9C" "berschreiben der Outlook-Daten.");
-        EXPECT_EQ(shown.InitialControl(1013).text, "Keine \xC3\x84nderungen vornehmen.");
+        EXPECT_EQ(shown.InitialControl(cd::kText).text, "Der Termin: 'X' wurde ge\xC3\xA4ndert.");
+        EXPECT_EQ(shown.InitialControl(cd::kFirst).text, "\xC3\x9C" "berschreiben der DRAV-Daten.");
+        EXPECT_EQ(shown.InitialControl(cd::kSecond).text, "\xC3\x9C" "berschreiben der Outlook-Daten.");
+        EXPECT_EQ(shown.InitialControl(cd::kNoChanges).text, "Keine \xC3\x84nderungen vornehmen.");
     }
 }
 
@@ -150,10 +168,10 @@ TEST(ConflictDialog, TheLastOptionClickedIsTheChoiceHoweverTheDialogEnds)
         std::vector<CDialogAction> actions;
         int choice;
     } cases[] = {
-        {{A::Click(1012), A::Ok()}, 1},
-        {{A::Click(1013)}, 2},
-        {{A::Click(1013), A::Escape()}, 2},
-        {{A::Click(1012), A::Click(1011), A::Close()}, 0},
+        {{A::Click(cd::kSecond), A::Ok()}, 1},
+        {{A::Click(cd::kNoChanges)}, 2},
+        {{A::Click(cd::kNoChanges), A::Escape()}, 2},
+        {{A::Click(cd::kSecond), A::Click(cd::kFirst), A::Close()}, 0},
         {{A::Escape()}, 1},  // the preselection by the hint
     };
     for (const Case& c : cases) {
@@ -200,27 +218,27 @@ TEST(ContactConflictDialog, EnablesCaptionsAndPreselectsByRightsAndDifferences)
     struct Case {
         const char* name;
         ContactConflictInput in;
-        bool newAddress, overwriteServer, link;  // 1011, 1012, 1013 enabled
-        std::string caption;                     // of 1012
+        bool newAddress, overwriteServer, link;  // ccd::kNewAddress, ccd::kOverwriteServer, ccd::kLink enabled
+        std::string caption;                     // of ccd::kOverwriteServer
         int preselected;
         int choice;
     } cases[] = {
         {"personal, write, Outlook newer", {.pd = true, .on = true, .w = true},
-         false, true, false, kPersonalCaption, 1012, 1},
+         false, true, false, kPersonalCaption, ccd::kOverwriteServer, 1},
         {"personal, write, server newer", {.pd = true, .w = true},
-         false, true, false, kPersonalCaption, 1018, 3},
+         false, true, false, kPersonalCaption, ccd::kOverwriteOutlook, 3},
         {"personal, both rights", {.pd = true, .on = true, .a = true, .w = true},
-         false, true, false, kPersonalCaption, 1012, 1},
+         false, true, false, kPersonalCaption, ccd::kOverwriteServer, 1},
         {"address, both rights", {.ad = true, .on = true, .a = true, .w = true},
-         true, true, true, kOverwriteResourceText, 1012, 1},
+         true, true, true, kOverwriteResourceText, ccd::kOverwriteServer, 1},
         {"both parts, both rights", {.pd = true, .ad = true, .on = true, .a = true, .w = true},
-         true, true, true, kBothCaption, 1012, 1},
+         true, true, true, kBothCaption, ccd::kOverwriteServer, 1},
         {"both parts, write only", {.pd = true, .ad = true, .on = true, .w = true},
-         false, false, true, kBothCaption, 1018, 3},
+         false, false, true, kBothCaption, ccd::kOverwriteOutlook, 3},
         {"both parts, no write right", {.pd = true, .ad = true, .on = true, .a = true},
-         false, false, false, kBothCaption, 1018, 3},
+         false, false, false, kBothCaption, ccd::kOverwriteOutlook, 3},
         {"personal, no write right", {.pd = true, .on = true, .a = true},
-         false, false, false, kPersonalCaption, 1018, 3},
+         false, false, false, kPersonalCaption, ccd::kOverwriteOutlook, 3},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -228,20 +246,20 @@ TEST(ContactConflictDialog, EnablesCaptionsAndPreselectsByRightsAndDifferences)
         Prepare(dialog, c.in);
         const CShownDialog shown = Show(dialog, {A::Escape()});
 
-        EXPECT_EQ(shown.InitialControl(1011).enabled, c.newAddress);
-        EXPECT_EQ(shown.InitialControl(1012).enabled, c.overwriteServer);
-        EXPECT_EQ(shown.InitialControl(1013).enabled, c.link);
-        EXPECT_TRUE(shown.InitialControl(1018).enabled);
-        EXPECT_TRUE(shown.InitialControl(1055).enabled);
-        EXPECT_FALSE(shown.InitialControl(1014).enabled);
-        EXPECT_FALSE(shown.InitialControl(1007).enabled);
-        EXPECT_EQ(shown.InitialControl(1012).text, c.caption);
-        EXPECT_EQ(shown.InitialControl(1010).text, "Der Kontakt: 'Meier'");
+        EXPECT_EQ(shown.InitialControl(ccd::kNewAddress).enabled, c.newAddress);
+        EXPECT_EQ(shown.InitialControl(ccd::kOverwriteServer).enabled, c.overwriteServer);
+        EXPECT_EQ(shown.InitialControl(ccd::kLink).enabled, c.link);
+        EXPECT_TRUE(shown.InitialControl(ccd::kOverwriteOutlook).enabled);
+        EXPECT_TRUE(shown.InitialControl(ccd::kLeaveBoth).enabled);
+        EXPECT_FALSE(shown.InitialControl(ccd::kCompanies).enabled);
+        EXPECT_FALSE(shown.InitialControl(ccd::kKeepCopy).enabled);
+        EXPECT_EQ(shown.InitialControl(ccd::kOverwriteServer).text, c.caption);
+        EXPECT_EQ(shown.InitialControl(ccd::kText).text, "Der Kontakt: 'Meier'");
         EXPECT_EQ(Ticked(shown.initialControls), c.preselected);
         EXPECT_EQ(dialog.m_choice, c.choice);
         EXPECT_EQ(dialog.m_index, -1);
         EXPECT_FALSE(dialog.m_keepCopy);
-        const CControlState& list = shown.InitialControl(1014);
+        const CControlState& list = shown.InitialControl(ccd::kCompanies);
         EXPECT_EQ(list.entries, *c.in.names);
         EXPECT_EQ(list.selection, c.in.names->empty() ? -1 : 0);
     }
@@ -258,23 +276,23 @@ TEST(ContactConflictDialog, ClicksSetChoiceIndexAndKeepCopy)
         int choice;
         int index;
         bool keepCopy;
-        bool linkControlsEnabled;  // 1014 and 1007 at the end
+        bool linkControlsEnabled;  // ccd::kCompanies and ccd::kKeepCopy at the end
     } cases[] = {
-        {"link takes the entry shown", all, {A::Click(1013)}, 2, 0, false, true},
-        {"link with another entry", all, {A::Click(1013), A::Select(1014, 2)}, 2, 2, false, true},
+        {"link takes the entry shown", all, {A::Click(ccd::kLink)}, 2, 0, false, true},
+        {"link with another entry", all, {A::Click(ccd::kLink), A::Select(ccd::kCompanies, 2)}, 2, 2, false, true},
         {"link again keeps the entry picked", all,
-         {A::Click(1013), A::Select(1014, 1), A::Click(1011), A::Click(1013)}, 2, 1, false, true},
-        {"leaving link disables its controls", all, {A::Click(1013), A::Select(1014, 1), A::Click(1011)},
+         {A::Click(ccd::kLink), A::Select(ccd::kCompanies, 1), A::Click(ccd::kNewAddress), A::Click(ccd::kLink)}, 2, 1, false, true},
+        {"leaving link disables its controls", all, {A::Click(ccd::kLink), A::Select(ccd::kCompanies, 1), A::Click(ccd::kNewAddress)},
          0, -1, false, false},
-        {"keep a copy", all, {A::Click(1013), A::Click(1007)}, 2, 0, true, true},
-        {"tick and untick: no copy", all, {A::Click(1013), A::Click(1007), A::Click(1007)}, 2, 0, false, true},
-        {"overwrite the server", all, {A::Click(1012)}, 1, -1, false, false},
-        {"overwrite Outlook", all, {A::Click(1055), A::Click(1018)}, 3, -1, false, false},
-        {"leave both, then Escape", all, {A::Click(1055), A::Escape()}, 4, -1, false, false},
-        {"the list is off until link is chosen", all, {A::Select(1014, 2)}, 3, -1, false, false},
-        {"without write right only 1018 and 1055", noWrite,
-         {A::Click(1011), A::Click(1012), A::Click(1013), A::Click(1007)}, 3, -1, false, false},
-        {"without write right, leave both", noWrite, {A::Click(1055)}, 4, -1, false, false},
+        {"keep a copy", all, {A::Click(ccd::kLink), A::Click(ccd::kKeepCopy)}, 2, 0, true, true},
+        {"tick and untick: no copy", all, {A::Click(ccd::kLink), A::Click(ccd::kKeepCopy), A::Click(ccd::kKeepCopy)}, 2, 0, false, true},
+        {"overwrite the server", all, {A::Click(ccd::kOverwriteServer)}, 1, -1, false, false},
+        {"overwrite Outlook", all, {A::Click(ccd::kLeaveBoth), A::Click(ccd::kOverwriteOutlook)}, 3, -1, false, false},
+        {"leave both, then Escape", all, {A::Click(ccd::kLeaveBoth), A::Escape()}, 4, -1, false, false},
+        {"the list is off until link is chosen", all, {A::Select(ccd::kCompanies, 2)}, 3, -1, false, false},
+        {"without write right only ccd::kOverwriteOutlook and ccd::kLeaveBoth", noWrite,
+         {A::Click(ccd::kNewAddress), A::Click(ccd::kOverwriteServer), A::Click(ccd::kLink), A::Click(ccd::kKeepCopy)}, 3, -1, false, false},
+        {"without write right, leave both", noWrite, {A::Click(ccd::kLeaveBoth)}, 4, -1, false, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -284,8 +302,8 @@ TEST(ContactConflictDialog, ClicksSetChoiceIndexAndKeepCopy)
         EXPECT_EQ(dialog.m_choice, c.choice);
         EXPECT_EQ(dialog.m_index, c.index);
         EXPECT_EQ(dialog.m_keepCopy, c.keepCopy);
-        EXPECT_EQ(shown.FinalControl(1014).enabled, c.linkControlsEnabled);
-        EXPECT_EQ(shown.FinalControl(1007).enabled, c.linkControlsEnabled);
+        EXPECT_EQ(shown.FinalControl(ccd::kCompanies).enabled, c.linkControlsEnabled);
+        EXPECT_EQ(shown.FinalControl(ccd::kKeepCopy).enabled, c.linkControlsEnabled);
     }
 }
 
@@ -294,14 +312,14 @@ TEST(ContactConflictDialog, WithoutTheOverwriteOptionItIsHiddenAndNeverChosen)
     CContactConflictDialog dialog;
     Prepare(dialog, {.pd = true, .ad = true, .on = true, .a = true, .w = true, .showOverwrite = false});
     const CShownDialog shown = Show(dialog, {A::Escape()});
-    EXPECT_FALSE(shown.InitialControl(1012).visible);
-    EXPECT_FALSE(shown.InitialControl(1007).visible);
-    EXPECT_EQ(Ticked(shown.initialControls), 1018);
+    EXPECT_FALSE(shown.InitialControl(ccd::kOverwriteServer).visible);
+    EXPECT_FALSE(shown.InitialControl(ccd::kKeepCopy).visible);
+    EXPECT_EQ(Ticked(shown.initialControls), ccd::kOverwriteOutlook);
     EXPECT_EQ(dialog.m_choice, 3);
 
     CContactConflictDialog clicked;
     Prepare(clicked, {.pd = true, .ad = true, .a = true, .w = true, .showOverwrite = false});
-    Show(clicked, {A::Click(1012), A::Click(1013), A::Click(1007)});
+    Show(clicked, {A::Click(ccd::kOverwriteServer), A::Click(ccd::kLink), A::Click(ccd::kKeepCopy)});
     EXPECT_EQ(clicked.m_choice, 2);
     EXPECT_FALSE(clicked.m_keepCopy);
 }
@@ -329,18 +347,18 @@ TEST(ContactLinkDialog, EnablesAndPreselectsByRightsAndCompanies)
         const char* name;
         bool a, w;
         const std::vector<std::string>* names;
-        bool newAddress, link;  // 1011, 1012 enabled
+        bool newAddress, link;  // cld::kNewAddress, cld::kLink enabled
         int preselected;
         int choice;
         int index;
     } cases[] = {
-        {"both rights", true, true, &kCompanies, true, true, 1011, 0, -1},
-        {"write right only: link", false, true, &kCompanies, false, true, 1012, 1, 0},
-        {"address right only: delete", true, false, &kCompanies, false, false, 1013, 2, -1},
-        {"no rights: delete", false, false, &kCompanies, false, false, 1013, 2, -1},
-        {"write right, empty list: no link, leave", false, true, &kNoCompanies, false, false, 1018, 3, -1},
-        {"write right, no list: no link, leave", false, true, nullptr, false, false, 1018, 3, -1},
-        {"both rights, empty list", true, true, &kNoCompanies, true, false, 1011, 0, -1},
+        {"both rights", true, true, &kCompanies, true, true, cld::kNewAddress, 0, -1},
+        {"write right only: link", false, true, &kCompanies, false, true, cld::kLink, 1, 0},
+        {"address right only: delete", true, false, &kCompanies, false, false, cld::kDelete, 2, -1},
+        {"no rights: delete", false, false, &kCompanies, false, false, cld::kDelete, 2, -1},
+        {"write right, empty list: no link, leave", false, true, &kNoCompanies, false, false, cld::kLeave, 3, -1},
+        {"write right, no list: no link, leave", false, true, nullptr, false, false, cld::kLeave, 3, -1},
+        {"both rights, empty list", true, true, &kNoCompanies, true, false, cld::kNewAddress, 0, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -348,19 +366,19 @@ TEST(ContactLinkDialog, EnablesAndPreselectsByRightsAndCompanies)
         Prepare(dialog, c.a, c.w, c.names);
         const CShownDialog shown = Show(dialog, {A::Escape()});
 
-        EXPECT_EQ(shown.InitialControl(1011).enabled, c.newAddress);
-        EXPECT_EQ(shown.InitialControl(1012).enabled, c.link);
-        EXPECT_TRUE(shown.InitialControl(1013).enabled);
-        EXPECT_TRUE(shown.InitialControl(1018).enabled);
-        EXPECT_EQ(shown.InitialControl(1014).enabled, c.preselected == 1012);
+        EXPECT_EQ(shown.InitialControl(cld::kNewAddress).enabled, c.newAddress);
+        EXPECT_EQ(shown.InitialControl(cld::kLink).enabled, c.link);
+        EXPECT_TRUE(shown.InitialControl(cld::kDelete).enabled);
+        EXPECT_TRUE(shown.InitialControl(cld::kLeave).enabled);
+        EXPECT_EQ(shown.InitialControl(cld::kCompanies).enabled, c.preselected == cld::kLink);
         EXPECT_EQ(Ticked(shown.initialControls), c.preselected);
         EXPECT_EQ(dialog.m_choice, c.choice);
         EXPECT_EQ(dialog.m_index, c.index);
-        EXPECT_EQ(shown.InitialControl(1011).text, "Erstelle den Outlook Kontakt mit neuer DRAV Adresse");
-        EXPECT_EQ(shown.InitialControl(1012).text, "Ordne den Outlook Kontakt einer der folgenden DRAV Adressen zu:");
-        EXPECT_EQ(shown.InitialControl(1013).text, "Loesche den Outlook Kontakt");
-        EXPECT_EQ(shown.InitialControl(1018).text, "Alles unver\xC3\xA4ndert lassen");
-        EXPECT_EQ(shown.InitialControl(1010).text, "Dieser Kontakt wurde niemals zuvor repliziert\r\n\r\nMeier");
+        EXPECT_EQ(shown.InitialControl(cld::kNewAddress).text, "Erstelle den Outlook Kontakt mit neuer DRAV Adresse");
+        EXPECT_EQ(shown.InitialControl(cld::kLink).text, "Ordne den Outlook Kontakt einer der folgenden DRAV Adressen zu:");
+        EXPECT_EQ(shown.InitialControl(cld::kDelete).text, "Loesche den Outlook Kontakt");
+        EXPECT_EQ(shown.InitialControl(cld::kLeave).text, "Alles unver\xC3\xA4ndert lassen");
+        EXPECT_EQ(shown.InitialControl(cld::kText).text, "Dieser Kontakt wurde niemals zuvor repliziert\r\n\r\nMeier");
     }
 }
 
@@ -374,13 +392,13 @@ TEST(ContactLinkDialog, ClicksSetChoiceAndIndex)
         int index;
         bool listEnabled;
     } cases[] = {
-        {"link takes the entry shown", &kCompanies, {A::Click(1012)}, 1, 0, true},
-        {"link with another entry", &kCompanies, {A::Click(1012), A::Select(1014, 2), A::Ok()}, 1, 2, true},
-        {"delete after link", &kCompanies, {A::Click(1012), A::Select(1014, 2), A::Click(1013)}, 2, -1, false},
-        {"leave, then Escape", &kCompanies, {A::Click(1018), A::Escape()}, 3, -1, false},
-        {"link, then the close box", &kCompanies, {A::Click(1012), A::Close()}, 1, 0, true},
-        {"new address after link", &kCompanies, {A::Click(1012), A::Click(1011)}, 0, -1, false},
-        {"no entry to link to", &kNoCompanies, {A::Click(1012), A::Select(1014, 0)}, 0, -1, false},
+        {"link takes the entry shown", &kCompanies, {A::Click(cld::kLink)}, 1, 0, true},
+        {"link with another entry", &kCompanies, {A::Click(cld::kLink), A::Select(cld::kCompanies, 2), A::Ok()}, 1, 2, true},
+        {"delete after link", &kCompanies, {A::Click(cld::kLink), A::Select(cld::kCompanies, 2), A::Click(cld::kDelete)}, 2, -1, false},
+        {"leave, then Escape", &kCompanies, {A::Click(cld::kLeave), A::Escape()}, 3, -1, false},
+        {"link, then the close box", &kCompanies, {A::Click(cld::kLink), A::Close()}, 1, 0, true},
+        {"new address after link", &kCompanies, {A::Click(cld::kLink), A::Click(cld::kNewAddress)}, 0, -1, false},
+        {"no entry to link to", &kNoCompanies, {A::Click(cld::kLink), A::Select(cld::kCompanies, 0)}, 0, -1, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -389,6 +407,6 @@ TEST(ContactLinkDialog, ClicksSetChoiceAndIndex)
         const CShownDialog shown = Show(dialog, c.actions);
         EXPECT_EQ(dialog.m_choice, c.choice);
         EXPECT_EQ(dialog.m_index, c.index);
-        EXPECT_EQ(shown.FinalControl(1014).enabled, c.listEnabled);
+        EXPECT_EQ(shown.FinalControl(cld::kCompanies).enabled, c.listEnabled);
     }
 }

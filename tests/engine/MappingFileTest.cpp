@@ -4,6 +4,7 @@
 #include "platform/ui/MessageBox.h"
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/BoxCapture.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -34,7 +35,7 @@ protected:
     }
 
     std::vector<std::string> m_boxes;
-    CScopedMessageBoxHandler m_capture{[this](const CMessageBoxRequest& request) {
+    test::CBoxCapture m_capture{[this](const CMessageBoxRequest& request) {
         EXPECT_EQ(request.icon, MessageBoxIcon::stop);
         m_boxes.push_back(request.text);
         return MessageBoxResult::ok;
@@ -162,7 +163,7 @@ TEST_F(MappingFileDeathTest, UnreadableFileEndsTheProgram)
 {
     // A directory in the file's place opens but cannot be read.
     std::filesystem::create_directory(Path());
-    CScopedMessageBoxHandler toStandardError{nullptr};
+    CScopedUiBackend toStandardError{DefaultUiBackend()};
     CMappingTable table;
     EXPECT_EXIT(CMappingFile(Path()).Load(table), ::testing::ExitedWithCode(1),
                 "ERROR: cannot read from mapping file");
@@ -178,7 +179,7 @@ TEST_F(MappingFileDeathTest, DiskFullPartWayEndsTheProgramAndKeepsThePreviousFil
     CMappingTable larger;
     for (int i = 0; i < 2000; ++i)
         larger.AddMapping("server-" + std::to_string(i), "entry-" + std::to_string(i));
-    CScopedMessageBoxHandler toStandardError{nullptr};
+    CScopedUiBackend toStandardError{DefaultUiBackend()};
     EXPECT_EXIT(
         {
             test::CFileSizeLimit diskFull(4096);

@@ -1,6 +1,7 @@
 #include "engine/CNoRightsPolicyFactory.h"
 #include "platform/ui/MessageBox.h"
 #include "resources/StringTable.h"
+#include "tests/support/BoxCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -31,7 +32,7 @@ public:
 private:
     std::deque<MessageBoxResult> m_answers;
     std::vector<CMessageBoxRequest> m_shown;
-    CScopedMessageBoxHandler m_handler;
+    test::CBoxCapture m_handler;
 };
 
 CAppointmentRecord Appointment(const std::string& serverId, const std::string& subject)

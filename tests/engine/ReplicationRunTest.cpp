@@ -27,6 +27,7 @@ using ::testing::IsEmpty;
 using ::testing::Not;
 using ::testing::StartsWith;
 using A = CDialogAction;
+namespace cd = conflict_dialog;
 
 constexpr const char* kNoParticipants = "Keine Teilnehmer";
 
@@ -152,9 +153,9 @@ TYPED_TEST(ReplicationRunTest, AChangedPairFollowsTheOvrAction)
         {1, "", 0, "Outlook", "Outlook"},
         {2, "2020-01-01 00:00:00", 0, "Outlook", "Outlook"},  // the older side loses
         {2, "2099-01-01 00:00:00", 0, "Server", "Server"},
-        {3, "", 1011, "Outlook", "Outlook"},  // "Überschreiben der DRAV-Daten."
-        {3, "", 1012, "Server", "Server"},    // "Überschreiben der Outlook-Daten."
-        {3, "", 1013, "Outlook", "Server"},   // "Keine Änderungen vornehmen."
+        {3, "", cd::kFirst, "Outlook", "Outlook"},  // "Überschreiben der DRAV-Daten."
+        {3, "", cd::kSecond, "Server", "Server"},    // "Überschreiben der Outlook-Daten."
+        {3, "", cd::kNoChanges, "Outlook", "Server"},   // "Keine Änderungen vornehmen."
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("Ovr Action " + std::to_string(c.action) + ", server changed '" + c.serverChanged +
@@ -271,8 +272,8 @@ TYPED_TEST(ReplicationRunTest, APairDeletedInOutlookFollowsTheOLDeletedRule)
         {1, 0, "YY", 2, 0, deletedOnServer},
         {1, 0, "YN", 2, 0, left},
         {1, 0, "YN", 0, 0, recreated},
-        {2, 0, "YY", 2, 1011, deletedOnServer},  // "Löschen der DRAV-Daten."
-        {2, 0, "YY", 2, 1012, recreated},        // "Wiederherstellen der Daten in Outlook."
+        {2, 0, "YY", 2, cd::kFirst, deletedOnServer},  // "Löschen der DRAV-Daten."
+        {2, 0, "YY", 2, cd::kSecond, recreated},        // "Wiederherstellen der Daten in Outlook."
     };
     for (const Case& c : cases) {
         SCOPED_TRACE("OLDeleted Action " + std::to_string(c.action) + ", NewerThan " + std::to_string(c.newerThanYear) +
@@ -331,9 +332,9 @@ TYPED_TEST(ReplicationRunTest, OutlookItemsTheServerDoesNotHoldFollowTheNewAndTW
     const Case cases[] = {
         {true, 0, 2, 0, "YY", 0, none, created},
         {true, 1, 2, 0, "YY", 0, none, removed},
-        {true, 2, 2, 0, "YY", 1011, none, created},
-        {true, 2, 2, 0, "YY", 1012, none, removed},
-        {true, 2, 2, 0, "YY", 1013, none, left},
+        {true, 2, 2, 0, "YY", cd::kFirst, none, created},
+        {true, 2, 2, 0, "YY", cd::kSecond, none, removed},
+        {true, 2, 2, 0, "YY", cd::kNoChanges, none, left},
         {true, 3, 1, 0, "NY", 0, none, left},  // never asked, whatever the rights
         {true, 0, 0, 0, "NY", 0, none, removed},
         {true, 0, 1, 0, "NY", 0, yes, removed},
@@ -343,7 +344,7 @@ TYPED_TEST(ReplicationRunTest, OutlookItemsTheServerDoesNotHoldFollowTheNewAndTW
         {false, 1, 2, 0, "YY", 0, none, created},
         {false, 1, 2, 1, "YY", 0, none, left},  // not changed after the date
         {false, 1, 2, -1, "YY", 0, none, created},
-        {false, 2, 2, 0, "YY", 1011, none, created},
+        {false, 2, 2, 0, "YY", cd::kFirst, none, created},
         {false, 2, 1, 0, "NY", 0, yes, removed},
     };
     for (const Case& c : cases) {
@@ -368,10 +369,10 @@ TYPED_TEST(ReplicationRunTest, OutlookItemsTheServerDoesNotHoldFollowTheNewAndTW
         const auto dialogs = w.ui.Dialogs();
         ASSERT_EQ(dialogs.size(), c.click ? 1u : 0u);
         if (c.click) {
-            EXPECT_THAT(dialogs[0].InitialControl(1010).text,
+            EXPECT_THAT(dialogs[0].InitialControl(cd::kText).text,
                         StartsWith(c.newItem ? this->kNeverReplicatedText : this->kServerDeletedText));
-            EXPECT_EQ(dialogs[0].InitialControl(1011).text, this->kCreateCaption);
-            EXPECT_EQ(dialogs[0].InitialControl(1012).text, this->kRemoveCaption);
+            EXPECT_EQ(dialogs[0].InitialControl(cd::kFirst).text, this->kCreateCaption);
+            EXPECT_EQ(dialogs[0].InitialControl(cd::kSecond).text, this->kRemoveCaption);
         }
         const auto boxes = w.ui.MessageBoxes();
         ASSERT_EQ(boxes.size(), c.answer != none ? 1u : 0u);

@@ -6,6 +6,7 @@
 #include "tests/support/FileSizeLimit.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "tests/support/ScopedUserLocale.h"
+#include "tests/support/BoxCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -136,7 +137,7 @@ protected:
     }
 
     std::vector<CMessageBoxRequest> m_boxes;
-    CScopedMessageBoxHandler m_capture{[this](const CMessageBoxRequest& request) {
+    test::CBoxCapture m_capture{[this](const CMessageBoxRequest& request) {
         m_boxes.push_back(request);
         return MessageBoxResult::ok;
     }};

@@ -6,6 +6,7 @@
 #include "platform/ui/MessageBox.h"
 #include "tests/support/ScopedUserLocale.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/support/BoxCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -39,7 +40,7 @@ protected:
     }
 
     std::vector<std::string> m_boxes;
-    CScopedMessageBoxHandler m_capture{[this](const CMessageBoxRequest& request) {
+    test::CBoxCapture m_capture{[this](const CMessageBoxRequest& request) {
         m_boxes.push_back(request.text);
         return MessageBoxResult::ok;
     }};

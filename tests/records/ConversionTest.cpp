@@ -4,6 +4,7 @@
 #include "records/CTaskRecord.h"
 #include "tests/support/FakeAutomation.h"
 #include "tests/support/ScopedUserLocale.h"
+#include "tests/support/BoxCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -24,7 +25,7 @@ class Conversion : public ::testing::Test {
 protected:
     test::CScopedUserLocale m_locale;
     std::vector<CMessageBoxRequest> m_boxes;
-    CScopedMessageBoxHandler m_handler{[this](const CMessageBoxRequest& request) {
+    test::CBoxCapture m_handler{[this](const CMessageBoxRequest& request) {
         m_boxes.push_back(request);
         return MessageBoxResult::ok;
     }};

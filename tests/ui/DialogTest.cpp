@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <stdexcept>
 
@@ -189,4 +190,76 @@ TEST(Dialog, ShowingAgainStartsFromTheTemplate)
     EXPECT_FALSE(dialog.HasEnded());
     EXPECT_EQ(dialog.GetCheck(101), 0);
     EXPECT_EQ(dialog.GetComboCount(120), 2);
+}
+
+TEST(Dialog, ListsStartWithTheirTemplateEntriesAndPickersWithAValidDate)
+{
+    CTestDialog dialog;
+    dialog.InitializeDialog();
+    EXPECT_THAT(dialog.Control(122).entries, ElementsAreArray({"rot", "gr\xC3\xBCn"}));
+    EXPECT_EQ(dialog.GetComboSelection(122), -1);
+    EXPECT_EQ(dialog.GetDate(130), COleDate::FromFields(2004, 3, 5));
+
+    // A date that is not valid shows today, and the picker then holds it.
+    COleDate::Fields now;
+    ASSERT_TRUE(COleDate::Now().GetFields(now));
+    const COleDate today = COleDate::FromFields(now.year, now.month, now.day);
+    for (const COleDate& notValid : {COleDate::Invalid(), COleDate::Null()}) {
+        dialog.SetDate(130, COleDate::FromFields(2004, 3, 5));
+        dialog.SetDate(130, notValid);
+        EXPECT_EQ(dialog.GetDate(130), today);
+    }
+    CDialogTemplate t = test::TestDialogTemplate();
+    t.controls.back().id = 131;
+    std::find_if(t.controls.begin(), t.controls.end(), [](const CControlTemplate& c) { return c.id == 130; })->date =
+        COleDate::Null();
+    CDialog fromTemplate(t);
+    fromTemplate.InitializeDialog();
+    EXPECT_EQ(fromTemplate.GetDate(130), today);
+
+    // A picked date reaches the logic; one that is not valid changes nothing.
+    dialog.UserSetDate(130, COleDate::FromFields(2026, 12, 24));
+    dialog.UserSetDate(130, COleDate::Invalid());
+    dialog.UserSetDate(100, COleDate::FromFields(2026, 12, 25));  // an edit is no picker
+    EXPECT_EQ(dialog.GetDate(130), COleDate::FromFields(2026, 12, 24));
+    EXPECT_THAT(dialog.m_dateChanges, ElementsAreArray({130}));
+}
+
+TEST(Dialog, EnterClicksTheDefaultButtonElseOk)
+{
+    // OK and Cancel of the test dialog: which of them is the default, and
+    // whether OK is there at all.
+    const auto buttons = [](int defaultId, bool withOk) {
+        CDialogTemplate t = test::TestDialogTemplate();
+        std::erase_if(t.controls, [withOk](const CControlTemplate& c) { return c.id == kIdOk && !withOk; });
+        for (CControlTemplate& c : t.controls) {
+            if (c.type == ControlType::pushButton)
+                c.defaultButton = c.id == defaultId;
+        }
+        return t;
+    };
+    struct Case {
+        const char* name;
+        CDialogTemplate t;
+        bool disableOk;
+        bool ended;
+        int result;
+    } cases[] = {
+        {"OK is the default", buttons(kIdOk, true), false, true, kIdOk},
+        {"Cancel is the default", buttons(kIdCancel, true), false, true, kIdCancel},
+        {"the default button is disabled", buttons(kIdOk, true), true, false, 0},
+        {"no default button: OK", buttons(0, true), false, true, kIdOk},
+        {"no default button, OK disabled", buttons(0, true), true, false, 0},
+        {"no button: the OK handling", buttons(0, false), false, true, kIdOk},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDialog dialog(c.t);
+        dialog.InitializeDialog();
+        if (c.disableOk)
+            dialog.EnableItem(kIdOk, false);
+        dialog.UserEnter();
+        EXPECT_EQ(dialog.HasEnded(), c.ended);
+        EXPECT_EQ(dialog.Result(), c.result);
+    }
 }

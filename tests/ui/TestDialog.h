@@ -1,7 +1,8 @@
 #pragma once
 // A small dialog with every kind of control the framework handles: an edit
 // bound to a field, two radio groups (a check box inside the first), a
-// disabled radio button, a drop-down list, a hidden check box, OK and Cancel.
+// disabled radio button, a drop-down list filled by the logic and one with the
+// entries of its template, a hidden check box, a date picker, OK and Cancel.
 
 #include "platform/ui/CDialog.h"
 
@@ -36,6 +37,8 @@ inline CDialogTemplate TestDialogTemplate()
     add(113, ControlType::radioButton, "B3").disabled = true;
     add(120, ControlType::dropDownList, "", true);
     add(121, ControlType::checkBox, "hidden").hidden = true;
+    add(122, ControlType::dropDownList, "", true).entries = {"rot", "gr\xC3\xBCn"};
+    add(130, ControlType::datePicker, "", true).date = COleDate::FromFields(2004, 3, 5);
     add(kIdOk, ControlType::pushButton, "OK", true).defaultButton = true;
     add(kIdCancel, ControlType::pushButton, "Abbrechen");
     return t;
@@ -48,6 +51,7 @@ public:
     std::string m_value = "shown";
     std::vector<int> m_clicked;
     std::vector<int> m_selectionChanges;
+    std::vector<int> m_dateChanges;
 
 protected:
     bool OnInitDialog() override
@@ -59,6 +63,7 @@ protected:
     }
     void OnClicked(int id) override { m_clicked.push_back(id); }
     void OnSelectionChange(int id) override { m_selectionChanges.push_back(id); }
+    void OnDateChange(int id) override { m_dateChanges.push_back(id); }
     void DoDataExchange(bool save) override
     {
         if (save)

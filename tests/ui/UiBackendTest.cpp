@@ -2,6 +2,7 @@
 
 #include "platform/ui/CScriptedUiBackend.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/UserNotices.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -101,20 +102,40 @@ TEST(ScriptedUiBackend, ListsWhatItWasNotPreparedFor)
     EXPECT_EQ(backend.Dialogs().size(), 4u);
 }
 
-TEST(ScriptedUiBackend, MessageBoxHandlerTakesPrecedenceOverTheBackend)
+TEST(UiBackend, LowLayersReachTheUserAndTheProgramEndThroughTheBackend)
 {
     SetApplicationTitle("DRAV replicator");
-    CScriptedUiBackend backend;
+    struct CEndingBackend : CScriptedUiBackend {
+        void EndProgram(int exitCode) override { throw exitCode; }
+    } backend;
     CScopedUiBackend scope(backend);
-    backend.AnswerMessageBox(MessageBoxResult::yes);
-    EXPECT_EQ(ShowMessageBox("an den Backend", MessageBoxButtons::yesNo), MessageBoxResult::yes);
-    {
-        CScopedMessageBoxHandler handler([](const CMessageBoxRequest&) { return MessageBoxResult::cancel; });
-        EXPECT_EQ(ShowMessageBox("an den Handler", MessageBoxButtons::okCancel), MessageBoxResult::cancel);
+    backend.AnswerMessageBox(MessageBoxResult::ok);
+    backend.AnswerMessageBox(MessageBoxResult::ok);
+
+    ReportToUser("cannot create file <x>", MessageBoxIcon::stop);
+    try {
+        EndProgramAfterMessage("ERROR: cannot read from mapping file", 1);
+        ADD_FAILURE() << "the program end returned";
+    } catch (int exitCode) {
+        EXPECT_EQ(exitCode, 1);
     }
-    ASSERT_EQ(backend.MessageBoxes().size(), 1u);
-    EXPECT_EQ(backend.MessageBoxes()[0].caption, "DRAV replicator");
+
+    const auto boxes = backend.MessageBoxes();
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, "cannot create file <x>");
+    EXPECT_EQ(boxes[0].caption, "DRAV replicator");
+    EXPECT_EQ(boxes[0].icon, MessageBoxIcon::stop);
+    EXPECT_FALSE(boxes[0].foreground);
+    EXPECT_EQ(boxes[1].text, "ERROR: cannot read from mapping file");
+    EXPECT_EQ(boxes[1].buttons, MessageBoxButtons::ok);
+    EXPECT_TRUE(boxes[1].foreground);
     EXPECT_TRUE(backend.Unexpected().empty());
+}
+
+TEST(UiBackendDeathTest, TheProgramEndsWithItsExitCodeAfterTheBackendsEnd)
+{
+    EXPECT_EXIT(EndProgramAfterMessage("ERROR: cannot write to mapping file", 3), testing::ExitedWithCode(3),
+                "cannot write to mapping file");
 }
 
 TEST(ScriptedUiBackend, AnswersAModalDialogAndABoxFromAWorkerThread)
