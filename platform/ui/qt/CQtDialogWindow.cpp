@@ -1,0 +1,364 @@
+#include "platform/ui/qt/CQtDialogWindow.h"
+
+#include "platform/base/UserLocale.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QGroupBox>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStyle>
+
+namespace tarnwel {
+
+namespace {
+
+QIcon IconOf(const CResourceTable* resources, int iconId)
+{
+    if (!resources || iconId == 0)
+        return {};
+    const CIconResource* icon = resources->FindIcon(iconId);
+    return icon ? QIcon(ToQt(icon->file)) : QIcon();
+}
+
+// Radio buttons and check boxes break their text over as many lines as it
+// needs: the width left beside the indicator.
+QString ButtonText(const QAbstractButton& button, const std::string& text, bool radio)
+{
+    const QStyle* style = button.style();
+    const int indicator = radio ? style->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, &button)
+                                    + style->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, &button)
+                                : style->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, &button)
+                                    + style->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, &button);
+    return WrapText(ToQtLines(text), button.font(), button.width() - indicator - 2);
+}
+
+// Radio buttons and check boxes take a click anywhere on their control, not
+// only on the indicator and the text.
+class CRadioButton : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+class CCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    bool hitButton(const QPoint& pos) const override { return rect().contains(pos); }
+};
+
+} // namespace
+
+CQtDialogWindow::CQtDialogWindow(CDialog& dialog, const CResourceTable* resources, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+      m_dialog(dialog),
+      m_units(DialogFont(dialog.Template().fontName, dialog.Template().fontPointSize))
+{
+    const CDialogTemplate& t = dialog.Template();
+    setFont(DialogFont(t.fontName, t.fontPointSize));
+    setWindowTitle(ToQt(t.caption));
+    setFixedSize(m_units.X(t.width), m_units.Y(t.height));
+    setObjectName(QStringLiteral("dialog-%1").arg(t.id));
+    for (const CControlTemplate& control : t.controls) {
+        QWidget* widget = CreateControl(control, resources);
+        widget->setObjectName(QStringLiteral("control-%1").arg(control.id));
+        widget->installEventFilter(this);
+        m_widgets.push_back(widget);
+    }
+
+    // The logic starts from the template; the widgets then show where its
+    // initialisation left every control, and follow each later change.
+    dialog.SetControlObserver(nullptr);
+    dialog.InitializeDialog();
+    ShowAll();
+    dialog.SetControlObserver([this](const CControlState& state) { Show(state); });
+}
+
+CQtDialogWindow::~CQtDialogWindow()
+{
+    m_dialog.SetControlObserver(nullptr);
+}
+
+QWidget* CQtDialogWindow::ControlWidget(int id) const
+{
+    const auto& controls = m_dialog.Template().controls;
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        if (controls[i].id == id)
+            return m_widgets[i];
+    }
+    return nullptr;
+}
+
+QWidget* CQtDialogWindow::CreateControl(const CControlTemplate& control, const CResourceTable* resources)
+{
+    const int id = control.id;
+    const QRect place = m_units.Rect(control.x, control.y, control.width, control.height);
+    QWidget* widget = nullptr;
+    switch (control.type) {
+    case ControlType::edit:
+        if (control.multiLine) {
+            auto* edit = new QPlainTextEdit(this);
+            edit->setReadOnly(control.readOnly);
+            edit->setVerticalScrollBarPolicy(control.verticalScroll ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+            edit->setTabChangesFocus(true);
+            connect(edit, &QPlainTextEdit::textChanged, this, [this, id, edit] {
+                if (m_showing)
+                    return;
+                m_dialog.UserSetText(id, FromQt(edit->toPlainText()));
+                AfterUserAction(id);
+            });
+            widget = edit;
+        } else {
+            auto* edit = new QLineEdit(this);
+            edit->setReadOnly(control.readOnly);
+            edit->setEchoMode(control.password ? QLineEdit::Password : QLineEdit::Normal);
+            connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& text) {
+                m_dialog.UserSetText(id, FromQt(text));
+                AfterUserAction(id);
+            });
+            widget = edit;
+        }
+        break;
+    case ControlType::staticText: {
+        auto* label = new QLabel(this);
+        label->setTextFormat(Qt::PlainText);
+        label->setWordWrap(true);
+        label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        widget = label;
+        break;
+    }
+    case ControlType::radioButton:
+    case ControlType::checkBox: {
+        QAbstractButton* button = nullptr;
+        if (control.type == ControlType::radioButton) {
+            auto* radio = new CRadioButton(this);
+            // The logic keeps the group exclusive.
+            radio->setAutoExclusive(false);
+            button = radio;
+        } else {
+            button = new CCheckBox(this);
+        }
+        connect(button, &QAbstractButton::clicked, this, [this, id] {
+            m_dialog.UserClick(id);
+            AfterUserAction(id);
+        });
+        widget = button;
+        break;
+    }
+    case ControlType::dropDownList: {
+        auto* list = new QComboBox(this);
+        list->setEditable(false);
+        connect(list, &QComboBox::activated, this, [this, id](int index) {
+            m_dialog.UserSelect(id, index);
+            AfterUserAction(id);
+        });
+        widget = list;
+        break;
+    }
+    case ControlType::datePicker: {
+        auto* picker = new QDateEdit(this);
+        picker->setCalendarPopup(true);
+        picker->setDisplayFormat(QtDateFormat(CUserLocale::Current().DatePattern()));
+        picker->setDateRange(QDate(100, 1, 1), QDate(9999, 12, 31));
+        connect(picker, &QDateEdit::dateChanged, this, [this, id](const QDate& date) {
+            if (m_showing)
+                return;
+            m_dialog.UserSetDate(id, FromQDate(date, m_dialog.GetDate(id)));
+            AfterUserAction(id);
+        });
+        widget = picker;
+        break;
+    }
+    case ControlType::pushButton: {
+        auto* button = new QPushButton(this);
+        button->setDefault(control.defaultButton);
+        button->setAutoDefault(false);
+        const QIcon icon = IconOf(resources, control.iconId);
+        if (!icon.isNull())
+            button->setIcon(icon);
+        connect(button, &QPushButton::clicked, this, [this, id] {
+            m_dialog.UserClick(id);
+            AfterUserAction(id);
+        });
+        widget = button;
+        break;
+    }
+    case ControlType::groupBox:
+        widget = new QGroupBox(this);
+        break;
+    case ControlType::picture: {
+        auto* picture = new QLabel(this);
+        const QIcon icon = IconOf(resources, control.iconId);
+        if (!icon.isNull())
+            picture->setPixmap(icon.pixmap(place.size()));
+        widget = picture;
+        break;
+    }
+    }
+    if (control.type == ControlType::dropDownList || control.type == ControlType::datePicker) {
+        // The template's height of a list includes its dropped-down part;
+        // the closed control is as high as its font needs.
+        widget->setGeometry(place.x(), place.y(), place.width(), std::min(place.height(), widget->sizeHint().height()));
+    } else {
+        widget->setGeometry(place);
+    }
+    return widget;
+}
+
+void CQtDialogWindow::ShowAll()
+{
+    const auto& controls = m_dialog.Controls();
+    for (std::size_t i = 0; i < controls.size() && i < m_widgets.size(); ++i)
+        Show(i, controls[i]);
+}
+
+void CQtDialogWindow::Show(const CControlState& state)
+{
+    // The observer hands over the dialog's own state of the control, so its
+    // place in the dialog's list is the control's place in the template.
+    const auto& controls = m_dialog.Controls();
+    if (controls.empty() || &state < controls.data() || &state >= controls.data() + controls.size())
+        return;
+    Show(static_cast<std::size_t>(&state - controls.data()), state);
+}
+
+void CQtDialogWindow::Show(std::size_t index, const CControlState& state)
+{
+    if (index >= m_widgets.size())
+        return;
+    QWidget* widget = m_widgets[index];
+    const bool wasShowing = m_showing;
+    m_showing = true;
+    const QSignalBlocker blocker(widget);
+    widget->setEnabled(state.enabled);
+    widget->setVisible(state.visible);
+    switch (state.type) {
+    case ControlType::edit:
+        if (auto* edit = dynamic_cast<QPlainTextEdit*>(widget)) {
+            if (edit->toPlainText() != ToQtLines(state.text))
+                edit->setPlainText(ToQtLines(state.text));
+        } else if (auto* line = dynamic_cast<QLineEdit*>(widget)) {
+            if (line->text() != ToQt(state.text))
+                line->setText(ToQt(state.text));
+        }
+        break;
+    case ControlType::staticText:
+        static_cast<QLabel*>(widget)->setText(ToQtLines(state.text));
+        break;
+    case ControlType::radioButton:
+    case ControlType::checkBox: {
+        auto* button = static_cast<QAbstractButton*>(widget);
+        button->setText(ButtonText(*button, state.text, state.type == ControlType::radioButton));
+        button->setChecked(state.check != 0);
+        break;
+    }
+    case ControlType::dropDownList: {
+        auto* list = static_cast<QComboBox*>(widget);
+        bool same = list->count() == static_cast<int>(state.entries.size());
+        for (int i = 0; same && i < list->count(); ++i)
+            same = list->itemText(i) == ToQt(state.entries[static_cast<std::size_t>(i)]);
+        if (!same) {
+            list->clear();
+            for (const std::string& entry : state.entries)
+                list->addItem(ToQt(entry));
+        }
+        list->setCurrentIndex(state.selection);
+        break;
+    }
+    case ControlType::datePicker:
+        static_cast<QDateEdit*>(widget)->setDate(ToQDate(state.date));
+        break;
+    case ControlType::pushButton:
+        static_cast<QPushButton*>(widget)->setText(ToQt(state.text));
+        break;
+    case ControlType::groupBox:
+        static_cast<QGroupBox*>(widget)->setTitle(ToQt(state.text));
+        break;
+    case ControlType::picture:
+        break;
+    }
+    m_showing = wasShowing;
+}
+
+void CQtDialogWindow::AfterUserAction(int id)
+{
+    if (m_dialog.HasEnded()) {
+        done(m_dialog.Result());
+        return;
+    }
+    // The widget may have changed itself (a radio button unticked by a
+    // second click, a refused selection): it shows the logic's state again.
+    Show(m_dialog.Control(id));
+}
+
+void CQtDialogWindow::Enter()
+{
+    m_dialog.UserEnter();
+    if (m_dialog.HasEnded())
+        done(m_dialog.Result());
+}
+
+void CQtDialogWindow::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
+        && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        Enter();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CQtDialogWindow::reject()
+{
+    // Escape.
+    m_dialog.UserEscape();
+    if (m_dialog.HasEnded())
+        done(m_dialog.Result());
+}
+
+void CQtDialogWindow::closeEvent(QCloseEvent* event)
+{
+    if (!m_dialog.HasEnded())
+        m_dialog.UserClose();
+    if (m_dialog.HasEnded()) {
+        event->accept();
+        done(m_dialog.Result());
+    } else {
+        event->ignore();
+    }
+}
+
+bool CQtDialogWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            // A push button with the focus takes Enter itself; a multi-line
+            // edit leaves it to the dialog, as every other control does.
+            if (auto* button = qobject_cast<QPushButton*>(watched)) {
+                button->click();
+                return true;
+            }
+            if (qobject_cast<QPlainTextEdit*>(watched)) {
+                Enter();
+                return true;
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+} // namespace tarnwel

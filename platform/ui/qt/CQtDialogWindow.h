@@ -1,0 +1,53 @@
+#pragma once
+// The window of one dialog: a QDialog with a widget per control of the
+// dialog's template, placed in dialog units of the template's font. What the
+// logic sets by id shows at once (the dialog's control observer), and what
+// the user does reaches the logic through the dialog's User... operations;
+// the logic never sees a widget. Use on the user-interface thread only.
+
+#include "platform/ui/CDialog.h"
+#include "platform/ui/CResourceTable.h"
+#include "platform/ui/qt/QtConversions.h"
+
+#include <QDialog>
+
+#include <vector>
+
+namespace tarnwel {
+
+class CQtDialogWindow : public QDialog {
+public:
+    // Builds the widgets from the dialog's template and runs the dialog's
+    // initialisation. `resources` (not owned, may be null) names the icons.
+    CQtDialogWindow(CDialog& dialog, const CResourceTable* resources, QWidget* parent = nullptr);
+    ~CQtDialogWindow() override;
+
+    // The widget of control `id` (the first with that id), null when the
+    // template has none. Each widget's object name is "control-<id>".
+    QWidget* ControlWidget(int id) const;
+    const CDialogUnits& Units() const { return m_units; }
+
+protected:
+    void reject() override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* CreateControl(const CControlTemplate& control, const CResourceTable* resources);
+    void Show(const CControlState& state);
+    void Show(std::size_t index, const CControlState& state);
+    void Enter();
+    void ShowAll();
+    // After a user action: the widget shows the state the logic kept, and the
+    // window closes once the logic ended the dialog.
+    void AfterUserAction(int id);
+
+    CDialog& m_dialog;
+    CDialogUnits m_units;
+    // One widget per control, in template order.
+    std::vector<QWidget*> m_widgets;
+    bool m_showing = false;  // widgets are being set from the logic's state
+};
+
+} // namespace tarnwel
