@@ -454,3 +454,35 @@ TEST_F(QtUi, TheRunsQuestionDialogsFitTheirTextsAndControlsIntoTheWindow)
         }
     }
 }
+
+TEST_F(QtUi, TheFatalEndFromAWorkerEndsTheProgramsWindowsOnTheUiThreadFirst)
+{
+    CEveryControlDialog dialog;
+    CQtDialogWindow window(dialog, &m_resources);
+    window.show();
+    std::thread::id handledOn;
+    int handledCode = 0;
+    m_backend.SetProgramEndHandler([&](int exitCode) {
+        handledOn = std::this_thread::get_id();
+        handledCode = exitCode;
+    });
+    std::atomic<bool> workerDone{false};
+    std::thread worker([&] {
+        m_backend.EndProgram(1);  // EndProgramAfterMessage then ends the process
+        workerDone = true;
+    });
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (workerDone)
+            loop.quit();
+    });
+    poll.start(5);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    loop.exec();
+    ASSERT_TRUE(workerDone);
+    worker.join();
+    EXPECT_EQ(handledOn, std::this_thread::get_id());
+    EXPECT_EQ(handledCode, 1);
+    EXPECT_FALSE(window.isVisible());
+}

@@ -1,0 +1,101 @@
+#include "tools/screenshots/ScreenshotHooks.h"
+
+#include "engine/CConflictDialog.h"
+#include "engine/CContactConflictDialog.h"
+#include "engine/CContactLinkDialog.h"
+#include "engine/CContactRun.h"
+#include "records/CAppointmentRecord.h"
+#include "records/CContactRecord.h"
+#include "resources/StringTable.h"
+
+namespace tarnwel {
+
+namespace {
+
+CContactRecord Contact(const char* firstName, const char* lastName, const char* phone)
+{
+    CContactRecord contact;
+    contact.salutation = "Frau";
+    contact.firstName = firstName;
+    contact.lastName = lastName;
+    contact.position = "Leiterin Einkauf";
+    contact.department = "Einkauf";
+    contact.phone = phone;
+    contact.email = "a.mueller@example.ch";
+    contact.address.company = "Müller & Söhne AG";
+    contact.address.street = "Bahnhofstrasse 12";
+    contact.address.zipcode = "3011";
+    contact.address.city = "Bern";
+    contact.address.country = "Schweiz";
+    return contact;
+}
+
+// The companies a contact question offers.
+const std::vector<std::string>& Companies()
+{
+    static const std::vector<std::string> names = {"Müller & Söhne AG", "Gerber Treuhand GmbH",
+                                                   "Stadtwerke Thun", "Zürcher Versicherungen"};
+    return names;
+}
+
+std::unique_ptr<CDialog> ConflictQuestion()
+{
+    CAppointmentRecord outlook;
+    outlook.description = "Projektbesprechung Jahresabschluss";
+    outlook.location = "Sitzungszimmer 3";
+    outlook.start = COleDate::FromFields(2026, 3, 5, 9, 30);
+    outlook.end = COleDate::FromFields(2026, 3, 5, 11, 0);
+    CAppointmentRecord server = outlook;
+    server.location = "Sitzungszimmer 1, 2. Stock";
+    server.end = COleDate::FromFields(2026, 3, 5, 12, 0);
+    auto dialog = std::make_unique<CConflictDialog>();
+    dialog->m_text = outlook.GetDifferences(server);
+    dialog->m_firstCaption = LoadResourceText(167);
+    dialog->m_secondCaption = LoadResourceText(168);
+    dialog->m_hintGiven = true;
+    dialog->m_hintFavoursFirst = true;
+    return dialog;
+}
+
+std::unique_ptr<CDialog> ContactConflictQuestion()
+{
+    const CContactRecord outlook = Contact("Anna", "Müller", "+41 31 123 45 67");
+    CContactRecord server = Contact("Anna", "Müller-Meier", "+41 31 123 45 00");
+    server.address.street = "Bahnhofplatz 1";
+    auto dialog = std::make_unique<CContactConflictDialog>();
+    dialog->m_text = outlook.GetContactDifferences(server, 1, 1);
+    dialog->m_personalDiffers = dialog->m_addressDiffers = true;
+    dialog->m_addressRight = dialog->m_writeRight = true;
+    dialog->m_outlookNewer = true;
+    dialog->SetShowOverwrite(true);
+    dialog->SetCompanyNames(&Companies());
+    return dialog;
+}
+
+std::unique_ptr<CDialog> ContactLinkQuestion()
+{
+    auto dialog = std::make_unique<CContactLinkDialog>();
+    dialog->m_addressRight = dialog->m_writeRight = true;
+    dialog->m_newAddressCaption = CContactRunKind::kDialog.createOnServer;
+    dialog->m_linkCaption = CContactRunKind::kLinkCaption;
+    dialog->m_deleteCaption = CContactRunKind::kDialog.removeInOutlook;
+    dialog->m_text = std::string(CContactRunKind::kDialog.neverReplicated)
+                     + Contact("Beat", "Gerber", "+41 33 222 33 44").GetDescription();
+    dialog->SetCompanyNames(&Companies());
+    return dialog;
+}
+
+} // namespace
+
+const std::vector<CScreenshotHook>& ScreenshotHooks()
+{
+    static const std::vector<CScreenshotHook> hooks = {
+        // The run's questions: the client runs the replications.
+        {"client", CConflictDialog::kTemplateId, ConflictQuestion},
+        {"client", CContactConflictDialog::kTemplateId, ContactConflictQuestion},
+        {"client", CContactLinkDialog::kTemplateId, ContactLinkQuestion},
+    };
+    return hooks;
+}
+
+} // namespace tarnwel
