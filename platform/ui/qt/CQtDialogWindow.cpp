@@ -75,6 +75,13 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dialog, const CResourceTable* resource
         QWidget* widget = CreateControl(control, resources);
         widget->setObjectName(QStringLiteral("control-%1").arg(control.id));
         widget->installEventFilter(this);
+        // The first control of the template lies on top of the others (a
+        // picture listed after two texts lies behind them); frames, texts
+        // and pictures let clicks through to what lies beneath.
+        widget->lower();
+        if (control.type == ControlType::groupBox || control.type == ControlType::staticText
+            || control.type == ControlType::picture)
+            widget->setAttribute(Qt::WA_TransparentForMouseEvents);
         m_widgets.push_back(widget);
     }
 
