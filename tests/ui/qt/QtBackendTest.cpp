@@ -1,11 +1,14 @@
 #include "engine/CConflictDialog.h"
 #include "engine/CContactConflictDialog.h"
 #include "engine/CContactLinkDialog.h"
+#include "engine/CContactRun.h"
 #include "platform/base/UserLocale.h"
 #include "platform/ui/CTemplateBuilder.h"
 #include "platform/ui/qt/CQtDialogWindow.h"
 #include "platform/ui/qt/CQtUiBackend.h"
 #include "resources/SharedResources.h"
+#include "resources/client/ClientResources.h"
+#include "resources/wizard/WizardResources.h"
 #include "tests/support/TemporaryDirectory.h"
 
 #include <gmock/gmock.h>
@@ -424,8 +427,54 @@ TEST_F(QtUi, CancelledCallsAnswerAsAClosedWindowWouldWithoutWaiting)
     EXPECT_EQ(answer, MessageBoxResult::no);
 }
 
-TEST_F(QtUi, TheRunsQuestionDialogsFitTheirTextsAndControlsIntoTheWindow)
+namespace {
+
+// Every control lies inside the window, and every text is shown whole: the
+// lines of radio buttons and check boxes, the wrapped lines of static texts
+// and the captions of push buttons fit their controls.
+void ExpectTextsAndControlsFit(CDialog& dialog, const CResourceTable* resources)
 {
+    SCOPED_TRACE(testing::Message() << "dialog " << dialog.Template().id);
+    CQtDialogWindow window(dialog, resources);
+    const QRect inside(QPoint(0, 0), window.size());
+    const QFontMetrics metrics(window.font());
+    for (const CControlTemplate& control : dialog.Template().controls) {
+        SCOPED_TRACE(testing::Message() << "control " << control.id << " \"" << control.text << "\"");
+        QWidget* widget = window.ControlWidget(control.id);
+        if (control.id == kIdStatic) {
+            // Several controls share the id: find this one by its place.
+            for (QWidget* child : window.findChildren<QWidget*>(QStringLiteral("control-%1").arg(kIdStatic))) {
+                if (child->geometry().topLeft() == window.Units().Rect(control.x, control.y, 1, 1).topLeft())
+                    widget = child;
+            }
+        }
+        EXPECT_TRUE(inside.contains(widget->geometry())) << "outside the window";
+        if (control.type == ControlType::radioButton || control.type == ControlType::checkBox) {
+            const QString text = static_cast<QAbstractButton*>(widget)->text();
+            EXPECT_LE((text.count(QLatin1Char('\n')) + 1) * metrics.height(), widget->height()) << text.toStdString();
+            for (const QString& line : text.split(QLatin1Char('\n')))
+                EXPECT_LE(metrics.horizontalAdvance(line), widget->width()) << line.toStdString();
+        } else if (auto* label = qobject_cast<QLabel*>(widget); label && control.type == ControlType::staticText) {
+            EXPECT_LE(label->heightForWidth(label->width()), label->height());
+        } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
+            EXPECT_LE(button->sizeHint().width() - 2 * metrics.averageCharWidth(), button->width());
+        }
+    }
+}
+
+} // namespace
+
+TEST_F(QtUi, EveryDialogOfBothProgramsShowsItsTextsWholeInsideItsWindow)
+{
+    for (const CResourceTable* program : {&ClientResources(), &WizardResources()}) {
+        SCOPED_TRACE(program->Name());
+        for (const int id : program->DialogIds()) {
+            CDialog bare(program->Dialog(id));
+            ExpectTextsAndControlsFit(bare, program);
+        }
+    }
+
+    // The run's questions with the texts the runs give them.
     CConflictDialog conflict;
     conflict.m_firstCaption = "\xC3\x9C" "berschreiben der DRAV-Daten.";
     conflict.m_secondCaption = "\xC3\x9C" "berschreiben der Outlook-Daten.";
@@ -433,26 +482,11 @@ TEST_F(QtUi, TheRunsQuestionDialogsFitTheirTextsAndControlsIntoTheWindow)
     contactConflict.m_addressDiffers = contactConflict.m_personalDiffers = true;
     contactConflict.m_addressRight = contactConflict.m_writeRight = true;
     CContactLinkDialog link;
-    link.m_newAddressCaption = "Erstelle eine eine neue DRAV Adresse, mit dem Outlook Kontakt als einzelner DRAV Kontakt.";
-    link.m_linkCaption = "Ordne den Outlook Kontakt einer der folgenden DRAV Adressen zu:";
-    link.m_deleteCaption = "Den Outlook Kontakt l\xC3\xB6schen";
-    for (CDialog* dialog : std::initializer_list<CDialog*>{&conflict, &contactConflict, &link}) {
-        SCOPED_TRACE(dialog->Template().id);
-        CQtDialogWindow window(*dialog, nullptr);
-        const QRect inside(QPoint(0, 0), window.size());
-        const QFontMetrics metrics(window.font());
-        for (const CControlTemplate& control : dialog->Template().controls) {
-            SCOPED_TRACE(control.id);
-            QWidget* widget = window.ControlWidget(control.id);
-            EXPECT_TRUE(inside.contains(widget->geometry())) << "outside the window";
-            if (auto* button = qobject_cast<QAbstractButton*>(widget); button && control.type != ControlType::pushButton) {
-                const int lines = static_cast<int>(button->text().count(QLatin1Char('\n'))) + 1;
-                EXPECT_LE(lines * metrics.height(), widget->height()) << button->text().toStdString();
-                for (const QString& line : button->text().split(QLatin1Char('\n')))
-                    EXPECT_LE(metrics.horizontalAdvance(line), widget->width()) << line.toStdString();
-            }
-        }
-    }
+    link.m_newAddressCaption = CContactRunKind::kDialog.createOnServer;
+    link.m_linkCaption = CContactRunKind::kLinkCaption;
+    link.m_deleteCaption = CContactRunKind::kDialog.removeInOutlook;
+    for (CDialog* dialog : std::initializer_list<CDialog*>{&conflict, &contactConflict, &link})
+        ExpectTextsAndControlsFit(*dialog, &ClientResources());
 }
 
 TEST_F(QtUi, TheFatalEndFromAWorkerEndsTheProgramsWindowsOnTheUiThreadFirst)
