@@ -282,6 +282,10 @@ TEST_F(QtUi, EnterEscapeAndTheCloseBoxEndTheModalRun)
         std::string text;  // the field after the run: exchanged back only at OK
     } cases[] = {
         {"Enter: the default button", [](CQtDialogWindow& w) { QTest::keyClick(&w, Qt::Key_Return); }, kIdOk, "Anfangx"},
+        {"Enter in a line edit", [](CQtDialogWindow& w) { QTest::keyClick(w.ControlWidget(kEdit), Qt::Key_Return); },
+         kIdOk, "Anfangx"},
+        {"Enter in a drop-down list", [](CQtDialogWindow& w) { QTest::keyClick(w.ControlWidget(kList), Qt::Key_Return); },
+         kIdOk, "Anfangx"},
         {"Enter in the multi-line edit", [](CQtDialogWindow& w) { QTest::keyClick(w.ControlWidget(kMultiLine), Qt::Key_Enter); },
          kIdOk, "Anfangx"},
         {"Enter on a focused push button clicks it",
