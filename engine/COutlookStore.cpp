@@ -1,7 +1,7 @@
 #include "engine/COutlookStore.h"
 
 #include "platform/base/ComError.h"
-#include "platform/ui/MessageBox.h"
+#include "platform/ui/UserNotices.h"
 #include "records/CItemRecord.h"
 
 namespace tarnwel {
@@ -13,7 +13,7 @@ CApplication CreateOutlook()
     try {
         return CApplication::Create("Outlook.Application");
     } catch (const CComError& error) {
-        ShowForegroundMessageBox("CreateDispatch() failed w/error " + error.CodeText());
+        ReportToUser("CreateDispatch() failed w/error " + error.CodeText(), MessageBoxIcon::none, true);
         throw;
     }
 }

@@ -47,9 +47,9 @@ public:
     // From any thread; the open windows close on the user-interface thread.
     void CancelPendingCalls();
 
+private:
     struct CPendingCall;
 
-private:
     // Runs `call` on the user-interface thread and returns true; false when
     // the calls were cancelled before it ran.
     bool OnUiThread(const std::function<void()>& call);
