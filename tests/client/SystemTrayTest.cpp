@@ -150,6 +150,7 @@ TEST_F(TrayFixture, TheTooltipIsCutTo63Characters)
         EXPECT_EQ(tray.Tooltip(), c.shown) << c.given;
         EXPECT_EQ(service.Icons().back().request.tooltip, c.shown);
     }
+    EXPECT_EQ(service.VisibleIcons(), 0);
 }
 
 TEST(SystemTray, WithoutAnIconTheWindowIsMinimisedInsteadOfHidden)
