@@ -63,7 +63,7 @@ private:
 // The menu bar of `dialog`'s current showing for its window, its chosen
 // entries going to the dialog's UserMenuCommand; null when the dialog has no
 // menu bar. Build it after the dialog's initialisation and drop it before the
-// dialog is shown again.
+// dialog is shown again; the window's layout takes the bar (setMenuBar).
 std::unique_ptr<CQtMenuView> CreateDialogMenuBar(CDialog& dialog, QWidget* window);
 
 } // namespace tarnwel
