@@ -64,6 +64,7 @@ void CDialog::InitializeDialog()
         m_controls.push_back(StateFromTemplate(control));
     m_ended = false;
     m_result = 0;
+    StartMenuAndTimers();
     OnInitDialog();
 }
 

@@ -4,9 +4,13 @@
 // the backend that shows the dialog mirrors the control states and reports
 // the user's actions through the User... operations.
 
+#include "platform/ui/CMenu.h"
 #include "platform/ui/DialogTemplate.h"
 
 #include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -94,6 +98,38 @@ public:
     int GetComboSelection(int id) const;
     void SetComboSelection(int id, int index);
 
+    // --- Menu bar, commands and timers (CDialogCommands.cpp) ---------------
+    // The menu bar that every showing builds afresh from `menu`, before
+    // OnInitDialog. Without one the dialog has no menu bar.
+    void SetMenuTemplate(CMenuTemplate menu);
+    // The menu bar of the current showing; null without one (and before the
+    // first initialisation).
+    CMenu* GetMenu() { return m_menu.get(); }
+    const CMenu* GetMenu() const { return m_menu.get(); }
+    // The user chooses an entry of the menu bar: an enabled command goes to
+    // OnCommand; a disabled or unknown one, and any choice after the dialog
+    // has ended, changes nothing.
+    void UserMenuCommand(int id);
+    // A command sent to the dialog from elsewhere (a tray icon's menu,
+    // another process): OnCommand, whatever the menu bar shows, unless the
+    // dialog has ended.
+    void SendCommand(int id);
+    // A tick of timer `id`: OnTimer while the timer is armed and the dialog
+    // has not ended. Called by the backends (and by tests).
+    void UserTimer(int id);
+    // Arms timer `id` to tick every `intervalMs` milliseconds; arming an
+    // armed timer again replaces its interval and starts its period anew.
+    // Any thread may arm and kill timers; a new showing starts without any.
+    void SetTimer(int id, unsigned intervalMs);
+    // Returns false when the timer was not armed.
+    bool KillTimer(int id);
+    // The armed timers and their intervals.
+    std::map<int, unsigned> ArmedTimers() const;
+    // Told of every timer armed (with its interval) or killed. Called with
+    // the timers' lock held: it must not call the dialog back.
+    using TimerObserver = std::function<void(int id, bool armed, unsigned intervalMs)>;
+    void SetTimerObserver(TimerObserver observer);
+
 protected:
     // Base: DoDataExchange(false), which shows the fields in their controls.
     virtual bool OnInitDialog();
@@ -105,6 +141,9 @@ protected:
     virtual void OnOK();
     // Base: EndDialog(kIdCancel) without the exchange back.
     virtual void OnCancel();
+    // A command from the menu bar or sent to the dialog (SendCommand).
+    virtual void OnCommand(int /*id*/) {}
+    virtual void OnTimer(int /*id*/) {}
     // Moves field values into controls (`save` false) or back (`save` true).
     virtual void DoDataExchange(bool /*save*/) {}
     void EndDialog(int result);
@@ -112,10 +151,16 @@ protected:
 private:
     CControlState& MutableControl(int id);
     void Changed(const CControlState& control);
+    void StartMenuAndTimers();
 
     CDialogTemplate m_template;
     std::vector<CControlState> m_controls;
     ControlObserver m_observer;
+    std::unique_ptr<CMenuTemplate> m_menuTemplate;
+    std::unique_ptr<CMenu> m_menu;
+    mutable std::mutex m_timerMutex;
+    std::map<int, unsigned> m_timers;
+    TimerObserver m_timerObserver;
     bool m_ended = false;
     int m_result = 0;
 };

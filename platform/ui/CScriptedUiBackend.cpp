@@ -174,6 +174,12 @@ void ApplyDialogAction(CDialog& dialog, const CDialogAction& action)
     case CDialogAction::Kind::close:
         dialog.UserClose();
         break;
+    case CDialogAction::Kind::menuCommand:
+        dialog.UserMenuCommand(action.id);
+        break;
+    case CDialogAction::Kind::timer:
+        dialog.UserTimer(action.id);
+        break;
     }
 }
 

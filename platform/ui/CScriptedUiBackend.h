@@ -15,9 +15,9 @@ namespace tarnwel {
 
 // One user action inside a dialog.
 struct CDialogAction {
-    enum class Kind { click, select, setText, ok, enter, escape, close };
+    enum class Kind { click, select, setText, ok, enter, escape, close, menuCommand, timer };
     Kind kind = Kind::ok;
-    int id = 0;      // click, select, setText
+    int id = 0;      // click, select, setText; the command or timer id
     int index = 0;   // select: entry of the drop-down list
     std::string text;
 
@@ -28,6 +28,9 @@ struct CDialogAction {
     static CDialogAction Enter() { return {Kind::enter, 0, 0, {}}; }
     static CDialogAction Escape() { return {Kind::escape, 0, 0, {}}; }
     static CDialogAction Close() { return {Kind::close, 0, 0, {}}; }
+    // Chooses command `id` from the menu bar; a tick of timer `id`.
+    static CDialogAction MenuCommand(int id) { return {Kind::menuCommand, id, 0, {}}; }
+    static CDialogAction Timer(int id) { return {Kind::timer, id, 0, {}}; }
 };
 
 // Applies one action to a dialog the way a user would. An id that the dialog

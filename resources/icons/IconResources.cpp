@@ -1,0 +1,2 @@
+// The library that carries the icons as Qt resources; the resource compiler
+// adds the pictures themselves.
