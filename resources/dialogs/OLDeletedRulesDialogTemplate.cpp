@@ -13,7 +13,8 @@ CDialogTemplate Template(DialogVariant variant)
     layout.width = wizard ? 262 : 312;
     layout.description = std::string("Hier können Sie das Verhalten des Replikators bestimmen, wann immer folgende "
                                      "Situation auftritt: \n")
-                         + (wizard ? " " : "") + "Von einem zuvor repliziertem Datenpaar wurde das Outlook Element gelöscht.";
+                         + (wizard ? " " : "")
+                         + "Von einem zuvor repliziertem Datenpaar wurde das Outlook Element gelöscht.";
     layout.noRightsLabel = wizard ? kNoRightsLabelWithComma : kNoRightsLabel;
     layout.rows = Rows(variant);
     layout.actionEntries = {actions, actions, actions};
