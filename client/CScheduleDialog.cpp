@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace tarnwel {
 
@@ -35,9 +36,9 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-} // namespace
-
-long long CScheduleDialog::ReadNumber(std::string_view text)
+// The number an interval edit holds; a number beyond the 64-bit range reads
+// as the nearest end of it.
+long long ReadNumber(std::string_view text)
 {
     text = text.substr(0, kMaxNumberLength);
     std::size_t i = 0;
@@ -60,6 +61,8 @@ long long CScheduleDialog::ReadNumber(std::string_view text)
         return static_cast<long long>(value);
     return value == limit ? std::numeric_limits<long long>::min() : -static_cast<long long>(value);
 }
+
+} // namespace
 
 CScheduleDialog::CScheduleDialog(CReplicationSettings& settings)
     : CDialog(ClientResources().Dialog(kTemplateId)), m_settings(settings)

@@ -1,13 +1,14 @@
 #pragma once
 // Dialog 173: the interval of scheduled runs, in minutes, hours or days, or
 // manual runs only. It writes the settings' schedule (minutes, -1 manual) only
-// at its OK.
+// at its OK. An interval edit is read as a signed decimal integer from at
+// most its first 19 characters (leading white space and one sign allowed,
+// reading stops at the first other character, no digits read as 0); a product
+// beyond the schedule's 32-bit range is stored as the nearest end of it.
 
 #include "engine/CReplicationSettings.h"
 #include "platform/ui/CDialog.h"
 #include "resources/client/ScheduleDialogIds.h"
-
-#include <string_view>
 
 namespace tarnwel {
 
@@ -16,12 +17,6 @@ public:
     static constexpr int kTemplateId = schedule_dialog::kTemplateId;
 
     explicit CScheduleDialog(CReplicationSettings& settings);
-
-    // The number an interval edit holds: a signed decimal integer read from
-    // at most its first 19 characters (leading white space and one sign
-    // allowed, reading stops at the first other character; no digits read as
-    // 0). A number beyond the 64-bit range reads as the nearest end of it.
-    static long long ReadNumber(std::string_view text);
 
 protected:
     bool OnInitDialog() override;
