@@ -4,6 +4,13 @@
 #include "resources/client/ClientIconIds.h"
 #include "resources/client/MainMenuIds.h"
 #include "resources/client/TrayMenuIds.h"
+#include "resources/client/CategoryDialogIds.h"
+#include "resources/client/ScheduleDialogIds.h"
+#include "resources/dialogs/ConfigDialogIds.h"
+#include "resources/dialogs/NewRulesDialogIds.h"
+#include "resources/dialogs/OLDeletedRulesDialogIds.h"
+#include "resources/dialogs/OvrRulesDialogIds.h"
+#include "resources/dialogs/TWDeletedRulesDialogIds.h"
 
 namespace tarnwel {
 
@@ -21,6 +28,14 @@ const CResourceTable& ClientResources()
         client.AddIcon({client_icons::kExit, ":/icons/exit.png"});
         client.AddIcon({client_icons::kStop, ":/icons/stop.png"});
         client.AddIcon({client_icons::kVacuum, ":/icons/vacuum.png"});
+        client.AddDialog(schedule_dialog::Template());
+        client.AddDialog(category_dialog::Template());
+        // The client's variants of the dialogs that both programs show.
+        client.AddDialog(config_dialog::Template(DialogVariant::client));
+        client.AddDialog(ovr_rules_dialog::Template(DialogVariant::client));
+        client.AddDialog(ol_deleted_rules_dialog::Template(DialogVariant::client));
+        client.AddDialog(tw_deleted_rules_dialog::Template(DialogVariant::client));
+        client.AddDialog(new_rules_dialog::Template(DialogVariant::client));
         return client;
     }();
     return table;

@@ -2,6 +2,11 @@
 
 #include "resources/SharedResources.h"
 #include "resources/wizard/WizardIconIds.h"
+#include "resources/dialogs/ConfigDialogIds.h"
+#include "resources/dialogs/NewRulesDialogIds.h"
+#include "resources/dialogs/OLDeletedRulesDialogIds.h"
+#include "resources/dialogs/OvrRulesDialogIds.h"
+#include "resources/dialogs/TWDeletedRulesDialogIds.h"
 
 namespace tarnwel {
 
@@ -11,6 +16,12 @@ const CResourceTable& WizardResources()
         CResourceTable wizard("wizard", &SharedResources());
         // The wizard's own dialogs, menus and icons, one line each.
         wizard.AddIcon({wizard_icons::kApplication, ":/icons/application.png"});
+        // The wizard's variants of the dialogs that both programs show.
+        wizard.AddDialog(config_dialog::Template(DialogVariant::wizard));
+        wizard.AddDialog(ovr_rules_dialog::Template(DialogVariant::wizard));
+        wizard.AddDialog(ol_deleted_rules_dialog::Template(DialogVariant::wizard));
+        wizard.AddDialog(tw_deleted_rules_dialog::Template(DialogVariant::wizard));
+        wizard.AddDialog(new_rules_dialog::Template(DialogVariant::wizard));
         return wizard;
     }();
     return table;

@@ -1,0 +1,18 @@
+#include "client/COvrRulesDialog.h"
+
+namespace tarnwel {
+
+COvrRulesDialog::COvrRulesDialog(CReplicationSettings& settings, DialogVariant variant,
+                                 const CResourceTable& resources)
+    : CRulesDialog(resources, kTemplateId, ovr_rules_dialog::Rows(variant),
+                   {&CKindRules::ovrAction, &CKindRules::ovrNoRights}, settings)
+{
+}
+
+void COvrRulesDialog::ApplyEnableRule(int row)
+{
+    // Overwriting the Outlook item needs no server right.
+    EnableItem(RowIds(row).noRights, Action(row) != 0);
+}
+
+} // namespace tarnwel

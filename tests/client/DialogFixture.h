@@ -1,0 +1,106 @@
+#pragma once
+// Shows the dialogs of the client's tests through the scripted backend and
+// gives them a settings record with realistic content.
+
+#include "engine/CReplicationSettings.h"
+#include "platform/ui/CScriptedUiBackend.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace tarnwel::test {
+
+// A record as a user's file would hold it: every rule block with codes of
+// its own, the newer-than dates set, replication since 1 March 2026.
+inline CReplicationSettings SampleSettings()
+{
+    CReplicationSettings settings;
+    settings.SetDefaults();
+    settings.serverUrl = "https://groupware.example.org:8443/tarnwelreplication";
+    settings.userName = "anna";
+    settings.password = "geheim";
+    settings.since = COleDate::FromFields(2026, 3, 1);
+    settings.all = 0;
+    settings.scheduleMinutes = 90;
+    settings.appointmentRules = {1, 0, 2, 1, 0, 1, 1, COleDate::FromFields(2026, 2, 1), 1, 0, 1,
+                                 COleDate::FromFields(2026, 2, 2)};
+    settings.contactRules = {3, 2, 0, 2, 2, 2, 0, COleDate::FromFields(2026, 2, 3), 0, 2, 0,
+                             COleDate::FromFields(2026, 2, 4)};
+    settings.taskRules = {0, 1, 3, 0, 1, 0, 0, COleDate::FromFields(2026, 2, 5), 2, 1, 0,
+                          COleDate::FromFields(2026, 2, 6)};
+    return settings;
+}
+
+// The scripted backend with the scripts of the dialogs to come, in the order
+// they are shown (a dialog opened from another comes after it).
+class CDialogRun {
+public:
+    explicit CDialogRun(std::vector<CDialogScript> scripts)
+    {
+        for (CDialogScript& script : scripts)
+            m_backend.AnswerDialog(std::move(script));
+    }
+    ~CDialogRun()
+    {
+        EXPECT_THAT(m_backend.Unexpected(), testing::IsEmpty());
+        EXPECT_EQ(m_backend.PendingAnswers(), 0);
+    }
+    CDialogRun(const CDialogRun&) = delete;
+    CDialogRun& operator=(const CDialogRun&) = delete;
+
+    CShownDialog Shown(std::size_t index = 0) const { return m_backend.Dialogs().at(index); }
+    std::size_t Count() const { return m_backend.Dialogs().size(); }
+
+private:
+    CScriptedUiBackend m_backend;
+    CScopedUiBackend m_scope{m_backend};
+};
+
+// A backend whose user is a function per dialog: each gets the next dialog
+// after its initialisation and acts on it through the User... operations
+// (picking dates among them); a dialog it leaves open ends with OK. A dialog
+// opened from another's handler takes the next function.
+class CUserFunctions : public IUiBackend {
+public:
+    using User = std::function<void(CDialog&)>;
+    explicit CUserFunctions(std::vector<User> users) : m_users(users.begin(), users.end()) {}
+    ~CUserFunctions() override { EXPECT_TRUE(m_users.empty()) << m_users.size() << " dialogs not shown"; }
+
+    int RunModal(CDialog& dialog) override
+    {
+        dialog.InitializeDialog();
+        if (m_users.empty()) {
+            ADD_FAILURE() << "dialog " << dialog.Template().id << " without a user";
+        } else {
+            const User user = std::move(m_users.front());
+            m_users.pop_front();
+            user(dialog);
+        }
+        if (!dialog.HasEnded())
+            dialog.UserClick(kIdOk);
+        return dialog.Result();
+    }
+    MessageBoxResult ShowMessageBox(const CMessageBoxRequest& request) override
+    {
+        ADD_FAILURE() << "message box: " << request.text;
+        return request.defaultButton;
+    }
+
+private:
+    std::deque<User> m_users;
+    CScopedUiBackend m_scope{*this};
+};
+
+// Today at midnight, what a date picker shows for a date that is not valid.
+inline COleDate Today()
+{
+    COleDate::Fields now;
+    COleDate::Now().GetFields(now);
+    return COleDate::FromFields(now.year, now.month, now.day);
+}
+
+} // namespace tarnwel::test
