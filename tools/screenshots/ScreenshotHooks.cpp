@@ -3,10 +3,21 @@
 #include "engine/CConflictDialog.h"
 #include "engine/CContactConflictDialog.h"
 #include "engine/CContactLinkDialog.h"
+#include "client/CCategoryDialog.h"
+#include "client/CConfigDialog.h"
+#include "client/CNewRulesDialog.h"
+#include "client/COLDeletedRulesDialog.h"
+#include "client/COvrRulesDialog.h"
+#include "client/CScheduleDialog.h"
+#include "client/CTWDeletedRulesDialog.h"
+#include "client/CWizardConfigDialog.h"
 #include "engine/CContactRun.h"
+#include "engine/CReplicationSettings.h"
 #include "records/CAppointmentRecord.h"
 #include "records/CContactRecord.h"
 #include "resources/StringTable.h"
+#include "resources/client/ClientResources.h"
+#include "resources/wizard/WizardResources.h"
 
 namespace tarnwel {
 
@@ -85,6 +96,42 @@ std::unique_ptr<CDialog> ContactLinkQuestion()
     return dialog;
 }
 
+// The settings a user's file would hold: a server, replication since a date,
+// a schedule of two hours and rules of every kind. The settings dialogs edit
+// this one record, which lives as long as the program.
+CReplicationSettings& Settings()
+{
+    static CReplicationSettings settings = [] {
+        CReplicationSettings s;
+        s.SetDefaults();
+        s.serverUrl = "https://groupware.example.org:8443/tarnwelreplication";
+        s.userName = "anna.mueller";
+        s.password = "geheim";
+        s.since = COleDate::FromFields(2026, 3, 1);
+        s.all = 0;
+        s.scheduleMinutes = 120;
+        s.appointmentRules = {1, 0, 2, 1, 0, 1, 1, COleDate::FromFields(2026, 2, 1), 1, 0, 1,
+                              COleDate::FromFields(2026, 2, 2)};
+        s.contactRules = {3, 2, 0, 2, 2, 2, 0, COleDate::FromFields(2026, 2, 3), 0, 2, 0,
+                          COleDate::FromFields(2026, 2, 4)};
+        s.taskRules = {0, 1, 3, 0, 1, 0, 0, COleDate::FromFields(2026, 2, 5), 2, 1, 0,
+                       COleDate::FromFields(2026, 2, 6)};
+        return s;
+    }();
+    return settings;
+}
+
+const CResourceTable& Table(DialogVariant variant)
+{
+    return variant == DialogVariant::client ? ClientResources() : WizardResources();
+}
+
+template <class Dialog>
+std::function<std::unique_ptr<CDialog>()> RulesDialog(DialogVariant variant)
+{
+    return [variant] { return std::make_unique<Dialog>(Settings(), variant, Table(variant)); };
+}
+
 } // namespace
 
 const std::vector<CScreenshotHook>& ScreenshotHooks()
@@ -94,6 +141,19 @@ const std::vector<CScreenshotHook>& ScreenshotHooks()
         {"client", CConflictDialog::kTemplateId, ConflictQuestion},
         {"client", CContactConflictDialog::kTemplateId, ContactConflictQuestion},
         {"client", CContactLinkDialog::kTemplateId, ContactLinkQuestion},
+        // The settings dialogs, on the record of a user's file.
+        {"client", CConfigDialog::kTemplateId, [] { return std::make_unique<CConfigDialog>(Settings(), DialogVariant::client, ClientResources()); }},
+        {"wizard", CConfigDialog::kTemplateId, [] { return std::make_unique<CWizardConfigDialog>(Settings(), WizardResources()); }},
+        {"client", CScheduleDialog::kTemplateId, [] { return std::make_unique<CScheduleDialog>(Settings()); }},
+        {"client", CCategoryDialog::kTemplateId, [] { return std::make_unique<CCategoryDialog>(Settings(), CCategoryDialog::Mode::replicate); }},
+        {"client", COvrRulesDialog::kTemplateId, RulesDialog<COvrRulesDialog>(DialogVariant::client)},
+        {"wizard", COvrRulesDialog::kTemplateId, RulesDialog<COvrRulesDialog>(DialogVariant::wizard)},
+        {"client", COLDeletedRulesDialog::kTemplateId, RulesDialog<COLDeletedRulesDialog>(DialogVariant::client)},
+        {"wizard", COLDeletedRulesDialog::kTemplateId, RulesDialog<COLDeletedRulesDialog>(DialogVariant::wizard)},
+        {"client", CTWDeletedRulesDialog::kTemplateId, RulesDialog<CTWDeletedRulesDialog>(DialogVariant::client)},
+        {"wizard", CTWDeletedRulesDialog::kTemplateId, RulesDialog<CTWDeletedRulesDialog>(DialogVariant::wizard)},
+        {"client", CNewRulesDialog::kTemplateId, RulesDialog<CNewRulesDialog>(DialogVariant::client)},
+        {"wizard", CNewRulesDialog::kTemplateId, RulesDialog<CNewRulesDialog>(DialogVariant::wizard)},
     };
     return hooks;
 }
