@@ -10,6 +10,8 @@
 #include "platform/ui/qt/CQtDialogTimers.h"
 #include "platform/ui/qt/CQtMenuView.h"
 #include "platform/ui/qt/CQtTrayService.h"
+#include "platform/ui/qt/CQtUiBackend.h"
+#include "platform/ui/UiBackend.h"
 #include "resources/client/ClientIconIds.h"
 #include "resources/client/ClientResources.h"
 #include "resources/client/MainMenuIds.h"
@@ -18,6 +20,7 @@
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTimer>
 
 #include <gmock/gmock.h>
@@ -219,4 +222,73 @@ TEST(QtTimers, TimersTickIntoTheDialogAtTheScaledIntervalUntilKilled)
     const std::size_t ticks = dialog.m_ticks.size();
     test::RunEventsFor(50);
     EXPECT_EQ(dialog.m_ticks.size(), ticks);
+}
+
+namespace {
+
+// A dialog with the client's menu bar and a timer armed at its
+// initialisation; the first tick after a chosen command ends it.
+class CMenuAndTimerDialog : public CDialog {
+public:
+    CMenuAndTimerDialog() : CDialog(Template()) { SetMenuTemplate(ClientResources().Menu(menu::kMenuId)); }
+
+    std::vector<int> m_commands;
+
+private:
+    static CDialogTemplate Template()
+    {
+        CDialogTemplate t;
+        t.id = 951;
+        t.caption = "Men\u00fc und Zeitgeber";
+        t.width = 120;
+        t.height = 40;
+        CControlTemplate ok;
+        ok.id = kIdOk;
+        ok.type = ControlType::pushButton;
+        ok.text = "OK";
+        ok.x = 35;
+        ok.y = 13;
+        ok.width = 50;
+        ok.height = 14;
+        t.controls.push_back(ok);
+        return t;
+    }
+    bool OnInitDialog() override
+    {
+        SetTimer(7, 20);
+        return CDialog::OnInitDialog();
+    }
+    void OnCommand(int id) override { m_commands.push_back(id); }
+    void OnTimer(int id) override
+    {
+        if (id == 7 && !m_commands.empty())
+            EndDialog(5);
+    }
+};
+
+} // namespace
+
+TEST(QtDialogWindow, ADialogsMenuBarSitsAboveItsControlsAndATickThatEndsTheDialogClosesItsWindow)
+{
+    test::TestApplication();
+    CQtUiBackend backend(&ClientResources());
+    CScopedUiBackend scope(backend);
+    CMenuAndTimerDialog dialog;
+    bool sawBar = false;
+    QTimer::singleShot(50, [&] {
+        QWidget* window = QApplication::activeModalWidget();
+        ASSERT_NE(window, nullptr);
+        auto* bar = window->findChild<QMenuBar*>();
+        ASSERT_NE(bar, nullptr);
+        auto* ok = window->findChild<QPushButton*>("control-1");
+        ASSERT_NE(ok, nullptr);
+        sawBar = bar->geometry().bottom() < ok->geometry().top();
+        for (QAction* popup : bar->actions())
+            for (QAction* entry : popup->menu()->actions())
+                if (entry->text() == "Konfiguraton")
+                    entry->trigger();
+    });
+    EXPECT_EQ(dialog.DoModal(), 5);
+    EXPECT_TRUE(sawBar);
+    EXPECT_THAT(dialog.m_commands, ElementsAre(menu::kConfiguration));
 }

@@ -12,7 +12,8 @@
 
 namespace tarnwel {
 
-CQtDialogTimers::CQtDialogTimers(CDialog& dialog) : m_dialog(dialog), m_context(std::make_unique<QObject>())
+CQtDialogTimers::CQtDialogTimers(CDialog& dialog, std::function<void()> afterTick)
+    : m_dialog(dialog), m_afterTick(std::move(afterTick)), m_context(std::make_unique<QObject>())
 {
     QObject* context = m_context.get();
     m_dialog.SetTimerObserver([this, context](int id, bool armed, unsigned intervalMs) {
@@ -55,8 +56,11 @@ void CQtDialogTimers::Apply(int id, bool armed, unsigned intervalMs)
     }
     if (!timer) {
         timer = new QTimer(m_context.get());
-        CDialog* dialog = &m_dialog;
-        QObject::connect(timer, &QTimer::timeout, m_context.get(), [dialog, id] { dialog->UserTimer(id); });
+        QObject::connect(timer, &QTimer::timeout, m_context.get(), [this, id] {
+            m_dialog.UserTimer(id);
+            if (m_afterTick)
+                m_afterTick();
+        });
     }
     const unsigned scaled = ScaledTimerInterval(intervalMs);
     // Arming again starts the period anew.

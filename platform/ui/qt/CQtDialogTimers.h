@@ -6,6 +6,7 @@
 
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -20,7 +21,9 @@ class CQtDialogTimers {
 public:
     // Attaches to `dialog` (not owned; it must outlive this object) and
     // starts the timers it has armed already. GUI thread only.
-    explicit CQtDialogTimers(CDialog& dialog);
+    // `afterTick` (may be empty) runs after each tick reached the logic, so
+    // that a window can close when a tick ended its dialog.
+    explicit CQtDialogTimers(CDialog& dialog, std::function<void()> afterTick = {});
     // Stops every timer and detaches from the dialog.
     ~CQtDialogTimers();
     CQtDialogTimers(const CQtDialogTimers&) = delete;
@@ -33,6 +36,7 @@ private:
     void Apply(int id, bool armed, unsigned intervalMs);
 
     CDialog& m_dialog;
+    std::function<void()> m_afterTick;
     std::unique_ptr<QObject> m_context;
     std::map<int, QPointer<QTimer>> m_timers;
 };

@@ -91,6 +91,32 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dialog, const CResourceTable* resource
     dialog.InitializeDialog();
     ShowAll();
     dialog.SetControlObserver([this](const CControlState& state) { Show(state); });
+    AddMenuBar();
+    // Timers armed by the initialisation run from here on.
+    m_timers = std::make_unique<CQtDialogTimers>(dialog, [this] { CloseIfEnded(); });
+}
+
+void CQtDialogWindow::AddMenuBar()
+{
+    CMenu* menu = m_dialog.GetMenu();
+    if (!menu)
+        return;
+    m_menuBar = CQtMenuView::MenuBar(*menu, this, [this](int command) {
+        m_dialog.UserMenuCommand(command);
+        CloseIfEnded();
+    });
+    QWidget* bar = m_menuBar->Widget();
+    const int barHeight = bar->sizeHint().height();
+    bar->setGeometry(0, 0, width(), barHeight);
+    for (QWidget* widget : m_widgets)
+        widget->move(widget->x(), widget->y() + barHeight);
+    setFixedSize(width(), height() + barHeight);
+}
+
+void CQtDialogWindow::CloseIfEnded()
+{
+    if (m_dialog.HasEnded())
+        done(m_dialog.Result());
 }
 
 CQtDialogWindow::~CQtDialogWindow()
@@ -313,8 +339,7 @@ void CQtDialogWindow::AfterUserAction(int id)
 void CQtDialogWindow::Enter()
 {
     m_dialog.UserEnter();
-    if (m_dialog.HasEnded())
-        done(m_dialog.Result());
+    CloseIfEnded();
 }
 
 void CQtDialogWindow::keyPressEvent(QKeyEvent* event)

@@ -7,10 +7,13 @@
 
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CResourceTable.h"
+#include "platform/ui/qt/CQtDialogTimers.h"
+#include "platform/ui/qt/CQtMenuView.h"
 #include "platform/ui/qt/QtConversions.h"
 
 #include <QDialog>
 
+#include <memory>
 #include <vector>
 
 namespace tarnwel {
@@ -42,12 +45,19 @@ private:
     // After a user action: the widget shows the state the logic kept, and the
     // window closes once the logic ended the dialog.
     void AfterUserAction(int id);
+    // Closes the window once the logic ended the dialog (a command, a tick).
+    void CloseIfEnded();
+    // The menu bar of a dialog that has one: it takes the top of the window,
+    // the controls keep their places below it.
+    void AddMenuBar();
 
     CDialog& m_dialog;
     CDialogUnits m_units;
     // One widget per control, in template order.
     std::vector<QWidget*> m_widgets;
     bool m_showing = false;  // widgets are being set from the logic's state
+    std::unique_ptr<CQtMenuView> m_menuBar;
+    std::unique_ptr<CQtDialogTimers> m_timers;
 };
 
 } // namespace tarnwel
