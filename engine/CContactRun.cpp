@@ -68,12 +68,18 @@ void CContactRun::DecideChangedPair(CContactRecord& server, CContactRecord& cach
         OverwriteOutlook(server, entryId);
         break;
     case ChangedContactAction::askToOverwriteOutlook:
-        if (ShowMessageBox("You don't have the necessary rights on\nserver to overwrite on .tarnWel the " +
-                               server.GetDescription() +
-                               "\n\nOverwrite Outlook instead?\n(Press CANCEL to leave everything unchanged)",
-                           MessageBoxButtons::okCancel) == MessageBoxResult::ok)
+    {
+        // Enter keeps both sides as they are: overwriting Outlook must be chosen.
+        CMessageBoxRequest box;
+        box.text = "You don't have the necessary rights on\nserver to overwrite on .tarnWel the " +
+                   server.GetDescription() +
+                   "\n\nOverwrite Outlook instead?\n(Press CANCEL to leave everything unchanged)";
+        box.buttons = MessageBoxButtons::okCancel;
+        box.defaultButton = MessageBoxResult::cancel;
+        if (ShowMessageBox(std::move(box)) == MessageBoxResult::ok)
             OverwriteOutlook(server, entryId);
         break;
+    }
     case ChangedContactAction::leave:
         m_replicator.Log("\tleft unchanged on both sides");
         break;

@@ -594,6 +594,7 @@ protected:
     void Fail(const char* cause, const std::string& message)
     {
         m_replicator.Log(std::string("--x-- ") + Kind::kName + " replication aborted due to " + cause);
+        m_replicator.NoteKindFailed(Kind::kName);
         ShowMessageBox(message, MessageBoxButtons::ok, MessageBoxIcon::stop);
         try {
             SaveAndRelease();

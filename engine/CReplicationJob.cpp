@@ -57,6 +57,7 @@ int CReplicationJob::Run()
         sink.SetStatusLineText(kTaskStatusControl, "Aufgaben sind nicht repliziert worden");
 
     current->Stop();
+    m_kindFailed.store(current->KindFailed());
     sink.SetHeaderText("Nicht verbunden");
     m_settings.lastRun = COleDate::Now();
     sink.SetFinishedState();

@@ -24,6 +24,10 @@ public:
     // Cooperative: stop flag 1 and, while a replicator exists, its abort flag.
     void Stop(int flag) override;
     bool IsRunning() const { return m_running.load(); }
+    // True once the run has ended when the run of a kind ended through a
+    // failure (its message box shown): that kind was not, or not wholly,
+    // replicated.
+    bool KindFailed() const { return m_kindFailed.load(); }
 
     // The copy the job works with; the creator fills it before Start.
     CReplicationSettings m_settings;
@@ -39,6 +43,7 @@ private:
     std::mutex m_replicatorMutex;  // guards m_replicator against Stop
     std::unique_ptr<CReplicator> m_replicator;
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_kindFailed{false};
 };
 
 } // namespace tarnwel

@@ -18,6 +18,8 @@ CReplicator::CReplicator(IProgressSink& progressSink, CReplicationSettings setti
       m_progressSink(progressSink),
       m_policyFactory(std::make_unique<CNoRightsPolicyFactory>())
 {
+    // A stop ends the server call under way, not only the run's next step.
+    SetAbortFlag(&m_abort);
 }
 
 CReplicator::~CReplicator() = default;
@@ -40,6 +42,12 @@ void CReplicator::Stop()
     }
     m_started = false;
     Log("Replicator SHUTTED DOWN");
+}
+
+void CReplicator::NoteKindFailed(const char* kind)
+{
+    m_kindFailed = true;
+    Log(std::string("--x-- The run of ") + kind + " ended through a failure");
 }
 
 bool CReplicator::CheckStarted() const

@@ -38,6 +38,11 @@ public:
     void RequestAbort() { m_abort.store(true); }
     bool AbortRequested() const { return m_abort.load(); }
 
+    // A kind's run that ended through a failure notes it here, so that the
+    // job can tell its caller that not everything was replicated.
+    void NoteKindFailed(const char* kind);
+    bool KindFailed() const { return m_kindFailed; }
+
     const CReplicationSettings& Settings() const { return m_settings; }
     IProgressSink& ProgressSink() const { return m_progressSink; }
     CNoRightsPolicyFactory& PolicyFactory() const { return *m_policyFactory; }
@@ -61,6 +66,7 @@ public:
 private:
     std::atomic<bool> m_abort{false};
     bool m_started = false;
+    bool m_kindFailed = false;
     CReplicationSettings m_settings;
     IProgressSink& m_progressSink;
     int m_newIdCounter = 0;

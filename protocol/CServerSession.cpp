@@ -92,12 +92,13 @@ void CServerSession::LogHeading(std::string text) const
 }
 
 CSoapReply CServerSession::Exchange(const char* method, const char* namespaceUri,
-                                    const std::function<std::string()>& makeBody, const CServerCallTexts& texts) const
+                                    const std::function<std::string()>& makeBody, const CServerCallTexts& texts,
+                                    bool stoppable) const
 {
     const auto start = std::chrono::steady_clock::now();
     try {
         std::string body = makeBody();
-        CSoapTransport transport(m_account.serverUrl);
+        CSoapTransport transport(m_account.serverUrl, stoppable ? m_abort : nullptr);
         return transport.Call(method, namespaceUri, body, CallTimeout(m_account.soapTimeout));
     } catch (const CSoapErrorText& failure) {
         throw ServerConnectException(texts.textPrefix + failure.Text() + texts.textSuffix);
@@ -137,8 +138,8 @@ std::string CServerSession::Authenticate(const std::string& namespaceUri)
 void CServerSession::SignOut(const std::string& namespaceUri)
 {
     Exchange(
-        "sign_out", namespaceUri.c_str(), [this] { return "<session-id>" + m_sessionId + "</session-id>"; },
-        kSignOutTexts);
+        "sign_out", namespaceUri.c_str(), [this] { return MakeSignOutXml(m_sessionId); },
+        kSignOutTexts, false);
 }
 
 int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::string& since,
@@ -219,7 +220,7 @@ CStringMap CServerSession::AddItems(const char* namespaceUri, const Records& rec
 {
     CStringMap added;
     std::string body = makeBody(m_sessionId, records);
-    const CSoapReply reply = Exchange("addItems", namespaceUri, [&] { return std::move(body); }, texts);
+    const CSoapReply reply = Exchange("addItems", namespaceUri, [&] { return std::move(body); }, texts, false);
     for (const auto& record : records)
         Log(tracePrefix + record.GetShortDescription());
     const pugi::xml_document& document = reply.Dom();

@@ -8,6 +8,7 @@
 #include "protocol/ServerExceptions.h"
 #include "records/RecordArrays.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -83,12 +84,20 @@ public:
     using TraceListener = std::function<void(const std::string& text, bool heading)>;
     void SetTraceListener(TraceListener listener) { m_traceListener = std::move(listener); }
 
+    // A flag that ends the call under way once it is set (the call then fails
+    // as for a lost connection). addItems and sign_out are let finish: the
+    // server may already have made the items, and only the reply tells their
+    // ids; a session is closed only after the run has saved its work. Both
+    // stay bounded by the transport's time limits. The flag must outlive the
+    // session; null: calls end only by their time limits.
+    void SetAbortFlag(const std::atomic<bool>* flag) { m_abort = flag; }
+
     const std::string& SessionId() const { return m_sessionId; }
     const CServerAccount& Account() const { return m_account; }
 
 private:
     CSoapReply Exchange(const char* method, const char* namespaceUri, const std::function<std::string()>& makeBody,
-                        const CServerCallTexts& texts) const;
+                        const CServerCallTexts& texts, bool stoppable = true) const;
     template <typename Records>
     CStringMap AddItems(const char* namespaceUri, const Records& records, CStringMap& addErrors,
                         std::string (*makeBody)(std::string_view, const Records&), const CServerCallTexts& texts,
@@ -104,6 +113,7 @@ private:
     // tasks point into them, so they live as long as the session.
     std::vector<std::unique_ptr<CTaskRecord>> m_taskChains;
     TraceListener m_traceListener;
+    const std::atomic<bool>* m_abort = nullptr;
 };
 
 } // namespace tarnwel

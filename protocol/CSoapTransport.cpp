@@ -56,6 +56,7 @@ CSoapReply CSoapTransport::Call(const std::string& method, const std::string& na
         throw CComError(com_codes::kPointer, "The SOAP connector could not be created");
     connector->SetEndpointUrl(m_endpoint);
     connector->SetTimeout(timeout);
+    connector->SetAbortFlag(m_abort);
     const CHttpResponse response = connector->Send(WriteEnvelope(method, namespaceUri, body));
 
     std::shared_ptr<CSoapReader> reader;
@@ -76,6 +77,8 @@ CSoapReply CSoapTransport::Call(const std::string& method, const std::string& na
         throw CSoapErrorText(kSoapFaultText + reader->Xml());
     if (!IsSuccessStatus(response.status))
         RaiseHttpStatus(response.status);
+    if (!reader->HoldsResponse(method))
+        throw CComError(com_codes::kFail, "The server's answer is no reply to " + method);
 
     CSoapReply reply(reader);
     if (!IsSessionExempt(method) && !ElementsByTagName(reader->Dom(), "wrong-session-id").empty())

@@ -6,11 +6,16 @@
 // Failures come out in two forms:
 // - CSoapErrorText for what the protocol itself detects: a reader that cannot
 //   be made, a SOAP fault (with the whole reply as XML), an invalid session;
-// - CComError for everything else: no connection, time-out, an HTTP error
-//   without a SOAP fault, an answer that is not XML.
+// - CComError for everything else: no connection, time-out, a stalled or
+//   stopped exchange, an HTTP error without a SOAP fault, an answer that is
+//   not XML, and an answer that is not the reply of the method called (an
+//   envelope whose Body holds no "<method>Response" element: a maintenance
+//   page, an empty body, another method's reply). Such an answer is never
+//   read as a reply that holds nothing.
 
 #include "platform/soap/CSoapReader.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -46,7 +51,12 @@ private:
 
 class CSoapTransport {
 public:
-    explicit CSoapTransport(std::string endpoint) : m_endpoint(std::move(endpoint)) {}
+    // `abort`, when given, ends the call under way once it is set (the call
+    // then raises CComError); it must outlive the transport.
+    explicit CSoapTransport(std::string endpoint, const std::atomic<bool>* abort = nullptr)
+        : m_endpoint(std::move(endpoint)), m_abort(abort)
+    {
+    }
     virtual ~CSoapTransport() = default;
 
     // Sends `body` inside the element `method` of `namespaceUri` (prefix
@@ -58,6 +68,7 @@ public:
 
 private:
     std::string m_endpoint;
+    const std::atomic<bool>* m_abort;
 };
 
 // Per-thread set-up of the SOAP layer before a session's first call. The

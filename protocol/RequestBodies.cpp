@@ -369,6 +369,13 @@ std::string MakeSessionIdXml(std::string_view sessionId)
     return out;
 }
 
+std::string MakeSignOutXml(std::string_view sessionId)
+{
+    std::string out = MakeSessionIdXml(sessionId);
+    out.pop_back();  // the line feed
+    return out;
+}
+
 std::string MakeGetItemsXml(std::string_view sessionId, std::string_view since, const CStringArray& ids)
 {
     std::size_t size = kSessionIdFrame.size() + sessionId.size() + 17 + since.size();

@@ -43,6 +43,9 @@ std::string MakeCredentialsXml(std::string_view userName, std::string_view passw
 // "<session-id>...</session-id>\n".
 std::string MakeSessionIdXml(std::string_view sessionId);
 
+// The sign_out body: "<session-id>...</session-id>", without the line feed.
+std::string MakeSignOutXml(std::string_view sessionId);
+
 // The session-id line, "<since>...</since>\n", then one "id" element per
 // non-empty entry of `ids`, in order.
 std::string MakeGetItemsXml(std::string_view sessionId, std::string_view since, const CStringArray& ids);

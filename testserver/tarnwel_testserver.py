@@ -18,7 +18,7 @@ import time
 from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 from urllib.parse import urlsplit
 
-from replication_service import METHODS, ReplicationService, SoapFault, fault_envelope, parse_request
+from replication_service import METHODS, ReplicationService, SoapFault, envelope, fault_envelope, parse_request
 from replication_store import SERVICES, Store, StoreError, read_seed_file
 
 DEFAULT_PORT = 8080
@@ -32,8 +32,10 @@ TEXT_TYPE = "text/plain; charset=utf-8"
 class FaultSwitches:
     """Which requests fail on purpose. Each rule is (service or None for all, method[, seconds])."""
 
-    def __init__(self, delay=(), drop=(), fault=(), http500=(), garbage=(), refuse=(), item_error=()):
+    def __init__(self, delay=(), drop=(), fault=(), http500=(), garbage=(), refuse=(), item_error=(),
+                 misreply=()):
         self.delay_rules = list(delay)
+        self.misreply_rules = list(misreply)
         self.drop_rules = list(drop)
         self.fault_rules = list(fault)
         self.http500_rules = list(http500)
@@ -50,6 +52,10 @@ class FaultSwitches:
 
     def delay(self, request):
         return sum(rule[2] for rule in self.delay_rules if self.matches(rule, request))
+
+    def misreply(self, request):
+        """The wrong answer that `request` gets instead of its reply ("page", "empty", "other"), or None."""
+        return next((rule[2] for rule in self.misreply_rules if self.matches(rule, request)), None)
 
     def item_failure(self, request):
         """How every item of the request fails: "refuse" (lack of rights), "error" (another reason) or None."""
@@ -94,6 +100,10 @@ class Endpoint:
         if switches.any(switches.garbage_rules, request):
             self._log(f"{name}: injected garbage")
             return 200, XML_TYPE, b"This reply is not XML <<<\n"
+        misreply = switches.misreply(request)
+        if misreply:
+            self._log(f"{name}: injected wrong answer ({misreply})")
+            return 200, *_wrong_answer(misreply, request)
         started = time.monotonic()
         try:
             reply = 200, XML_TYPE, self._service.handle(request, switches.item_failure(request)).encode()
@@ -193,6 +203,26 @@ def _delay_rule(text):
     return _method_rule(method) + (value,)
 
 
+MISREPLIES = ("page", "empty", "other")
+
+
+def _misreply_rule(text):
+    method, _, kind = text.partition("=")
+    if kind not in MISREPLIES:
+        raise argparse.ArgumentTypeError(f"{text!r}: expected METHOD=KIND with KIND one of {', '.join(MISREPLIES)}")
+    return _method_rule(method) + (kind,)
+
+
+def _wrong_answer(kind, request):
+    """(content type, bytes) of an answer that is not the reply of `request`, though HTTP 200 and readable."""
+    if kind == "page":
+        return "text/html; charset=utf-8", (b"<html><head><title>Wartung</title></head>"
+                                            b"<body><p>Wegen Wartungsarbeiten nicht erreichbar.</p></body></html>\n")
+    other = "sign_out" if request.method != "sign_out" else "authenticate"
+    body = "" if kind == "empty" else f'<ns:{other}Response xmlns:ns="{request.namespace}"/>'
+    return XML_TYPE, envelope(body).encode()
+
+
 def _stderr_log(message):
     print(f"tarnwel_testserver: {message}", file=sys.stderr, flush=True)
 
@@ -209,7 +239,7 @@ def serve(args):
             tx.end_all_sessions()
         log = _stderr_log if args.verbose else (lambda message: None)
         switches = FaultSwitches(args.delay, args.drop, args.fault, args.http500, args.garbage, args.refuse,
-                                 args.item_error)
+                                 args.item_error, args.misreply)
         endpoint = Endpoint(ReplicationService(store), switches, stopping, log)
         path = args.path if args.path.startswith("/") else "/" + args.path
         try:
@@ -277,6 +307,10 @@ def _parser():
                      help="answer HTTP 500 with a plain text body")
     run.add_argument("--garbage", metavar="METHOD", type=_method_rule, action="append", default=[],
                      help="answer HTTP 200 with a body that is not XML")
+    run.add_argument("--misreply", metavar="METHOD=KIND", type=_misreply_rule, action="append", default=[],
+                     help="answer HTTP 200 with something that is not METHOD's reply, without carrying it out: "
+                          "KIND page (an HTML page), empty (an envelope with an empty body) or other "
+                          "(another method's response)")
     run.add_argument("--refuse", metavar="METHOD", type=_method_rule, action="append", default=[],
                      help="refuse every item of METHOD (addItems, putItems, deleteItems) for lack of rights "
                           "('not allowed'), without carrying it out")

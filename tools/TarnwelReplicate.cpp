@@ -5,6 +5,7 @@
 
 #include "engine/CReplicationJob.h"
 #include "engine/CReplicationSettings.h"
+#include "platform/base/Signals.h"
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/UiBackend.h"
@@ -12,6 +13,7 @@
 #include "tools/CPrintingProgressSink.h"
 #include "tools/CTerminalUiBackend.h"
 
+#include <atomic>
 #include <csignal>
 #include <fstream>
 #include <iostream>
@@ -27,10 +29,23 @@ constexpr const char* kUsage =
     "\n"
     "Runs one replication of the kinds that the settings select, in the current\n"
     "directory (the mapping files maps_*.ids lie there), and writes each header,\n"
-    "status and result text as it changes. Exits 0 when the run has ended; the\n"
-    "run's own failures are shown as message boxes. Exits 1 when a mapping file\n"
-    "cannot be read or written (after its message box) or the run cannot be\n"
-    "started, and 2 on bad arguments.\n"
+    "status and result text as it changes. The run's own failures are shown as\n"
+    "message boxes.\n"
+    "\n"
+    "SIGINT (Ctrl-C) or SIGTERM stops the run as the window's Stop does: it ends\n"
+    "at its next step (a server call under way is ended, but for an addItems,\n"
+    "whose reply names the items the server made), saves what it made, and the\n"
+    "program ends. A second such signal ends the program at once.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the run has ended and every selected kind was replicated\n"
+    "  1  a mapping file cannot be read or written (after its message box), or\n"
+    "     the run cannot be started\n"
+    "  2  bad arguments\n"
+    "  3  the run has ended, but the run of a kind ended through a failure (a\n"
+    "     wrong password, a server that is down or answers wrongly, ...): that\n"
+    "     kind was not, or not wholly, replicated\n"
+    "  4  the run was stopped by SIGINT or SIGTERM and has ended cleanly\n"
     "\n"
     "Options:\n"
     "  --settings FILE  the settings file (default TarnwelClient.ini); a missing\n"
@@ -68,7 +83,11 @@ constexpr const char* kUsage =
     "The local item store is $TARNWEL_PIMSTORE, else\n"
     "$XDG_DATA_HOME/tarnwel/pimstore.db (by default ~/.local/share/tarnwel/pimstore.db).\n";
 
+constexpr int kReplicated = 0;
+constexpr int kCannotStart = 1;
 constexpr int kBadArguments = 2;
+constexpr int kKindFailed = 3;
+constexpr int kStoppedBySignal = 4;
 
 struct COptions {
     std::optional<std::string> settingsPath;
@@ -107,10 +126,10 @@ bool ParseOptions(int argc, char** argv, COptions& options, std::string& error)
 
 int Main(int argc, char** argv)
 {
-    // A reader that goes away (a pipe closed early) must not kill the run
-    // half-way, before it has saved its mapping files; a failed write only
-    // sets the stream's error state.
-    std::signal(SIGPIPE, SIG_IGN);
+    // A reader that goes away (a pipe closed early) or a file-size limit must
+    // not kill the run half-way, before it has saved its mapping files; a
+    // failed write only sets the stream's error state or reports its error.
+    IgnoreFileWriteSignals();
     COptions options;
     std::string error;
     if (!ParseOptions(argc, argv, options, error)) {
@@ -121,6 +140,20 @@ int Main(int argc, char** argv)
         std::cout << kUsage;
         return 0;
     }
+
+    // Made before any other thread, which inherits the blocked signals; the
+    // job outlives the watch that stops it.
+    CReplicationJob job;
+    std::atomic<int> stopSignal{0};
+    CSignalWatch signalWatch([&job, &stopSignal](int signal, int count) {
+        if (count > 1)
+            CSignalWatch::EndProcessBySignal(signal);
+        stopSignal.store(signal);
+        std::cerr << "tarnwel-replicate: " << (signal == SIGINT ? "SIGINT" : "SIGTERM")
+                  << " received, the run stops at its next step (a second signal ends the program at once)"
+                  << std::endl;
+        job.Stop(1);
+    });
 
     std::unique_ptr<IUiBackend> backend;
     if (options.answersPath) {
@@ -145,7 +178,6 @@ int Main(int argc, char** argv)
 
     const std::string settingsPath = options.settingsPath.value_or(CReplicationSettings::kFileName);
     CPrintingProgressSink sink(std::cout);
-    CReplicationJob job;
     job.m_settings.Load(settingsPath);
     if (options.serverUrl)
         job.m_settings.serverUrl = *options.serverUrl;
@@ -153,10 +185,13 @@ int Main(int argc, char** argv)
     job.m_settingsPath = settingsPath;
     if (!job.Start(nullptr, 0)) {
         std::cerr << "tarnwel-replicate: cannot start the replication thread\n";
-        return 1;
+        return kCannotStart;
     }
     job.Join();
-    return 0;
+    std::cout.flush();
+    if (stopSignal.load() != 0)
+        return kStoppedBySignal;
+    return job.KindFailed() ? kKindFailed : kReplicated;
 }
 
 } // namespace

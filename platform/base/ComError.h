@@ -43,6 +43,7 @@ constexpr std::int32_t kException = static_cast<std::int32_t>(0x80020009u);     
 constexpr std::int32_t kClassNotRegistered = static_cast<std::int32_t>(0x80040154u);
 constexpr std::int32_t kInvalidClassString = static_cast<std::int32_t>(0x800401F3u);
 constexpr std::int32_t kTimeout = static_cast<std::int32_t>(0x800705B4u);          // the wait ran out
+constexpr std::int32_t kAbort = static_cast<std::int32_t>(0x80004004u);            // stopped on request
 }  // namespace com_codes
 
 }  // namespace tarnwel

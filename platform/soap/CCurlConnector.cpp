@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -29,6 +30,47 @@ std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void
     }
 }
 
+std::atomic<std::int64_t> g_stallLimitMs{CCurlConnector::kDefaultStallLimit.count()};
+
+// What the progress callback watches: the abort flag, and when bytes last
+// moved in either direction.
+struct CTransferWatch {
+    using Clock = std::chrono::steady_clock;
+
+    const std::atomic<bool>* abort = nullptr;
+    std::chrono::milliseconds stallLimit{0};
+    Clock::time_point lastActivity = Clock::now();
+    curl_off_t received = 0;
+    curl_off_t sent = 0;
+    bool stalled = false;
+    bool aborted = false;
+};
+
+// libcurl calls this often while data moves and about once a second while
+// nothing does; answering non-zero ends the transfer with
+// CURLE_ABORTED_BY_CALLBACK.
+int WatchTransfer(void* data, curl_off_t /*downloadTotal*/, curl_off_t received, curl_off_t /*uploadTotal*/,
+                  curl_off_t sent) noexcept
+{
+    CTransferWatch& watch = *static_cast<CTransferWatch*>(data);
+    if (watch.abort != nullptr && watch.abort->load()) {
+        watch.aborted = true;
+        return 1;
+    }
+    const CTransferWatch::Clock::time_point now = CTransferWatch::Clock::now();
+    if (received != watch.received || sent != watch.sent) {
+        watch.received = received;
+        watch.sent = sent;
+        watch.lastActivity = now;
+        return 0;
+    }
+    if (now - watch.lastActivity >= watch.stallLimit) {
+        watch.stalled = true;
+        return 1;
+    }
+    return 0;
+}
+
 [[noreturn]] void RaiseCurlError(CURLcode code, const char* detail, const std::string& url)
 {
     const std::int32_t status = code == CURLE_OPERATION_TIMEDOUT ? com_codes::kTimeout : com_codes::kFail;
@@ -39,6 +81,18 @@ std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void
 }
 
 } // namespace
+
+std::chrono::milliseconds CCurlConnector::SetStallLimit(std::chrono::milliseconds limit)
+{
+    if (limit.count() <= 0)
+        limit = kDefaultStallLimit;
+    return std::chrono::milliseconds(g_stallLimitMs.exchange(limit.count()));
+}
+
+std::chrono::milliseconds CCurlConnector::StallLimit()
+{
+    return std::chrono::milliseconds(g_stallLimitMs.load());
+}
 
 void CCurlConnector::InitializeLibrary()
 {
@@ -77,7 +131,20 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for name look-ups
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, m_timeout > 0 ? static_cast<long>(m_timeout) : 0L);
 
+    CTransferWatch watch;
+    watch.abort = m_abort;
+    watch.stallLimit = StallLimit();
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(watch.stallLimit.count()));
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &WatchTransfer);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &watch);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+
     const CURLcode result = curl_easy_perform(curl);
+    if (result == CURLE_ABORTED_BY_CALLBACK && watch.aborted)
+        throw CComError(com_codes::kAbort, "HTTP request to " + m_url + " was stopped");
+    if (result == CURLE_ABORTED_BY_CALLBACK && watch.stalled)
+        throw CComError(com_codes::kTimeout, "HTTP request to " + m_url + " failed: the server sent nothing for " +
+                                                 std::to_string(watch.stallLimit.count()) + " ms");
     if (result != CURLE_OK)
         RaiseCurlError(result, errorText, m_url);
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);

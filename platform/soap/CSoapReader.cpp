@@ -77,6 +77,24 @@ bool CSoapReader::Fault() const
     return false;
 }
 
+bool CSoapReader::HoldsResponse(std::string_view method) const
+{
+    const pugi::xml_node envelope = m_document.document_element();
+    if (!IsEnvelopeElement(envelope, "Envelope"))
+        return false;
+    for (const pugi::xml_node body : envelope.children()) {
+        if (!IsEnvelopeElement(body, "Body"))
+            continue;
+        for (const pugi::xml_node child : body.children()) {
+            const std::string_view name = LocalName(child);
+            if (child.type() == pugi::node_element && name.size() == method.size() + 8 &&
+                name.substr(0, method.size()) == method && name.substr(method.size()) == "Response")
+                return true;
+        }
+    }
+    return false;
+}
+
 std::string CSoapReader::Xml() const
 {
     std::ostringstream text;

@@ -4,6 +4,7 @@
 #include <pugixml.hpp>
 
 #include <string>
+#include <string_view>
 
 namespace tarnwel {
 
@@ -15,6 +16,10 @@ public:
 
     // True when the envelope's Body holds a Fault element (SOAP 1.1).
     bool Fault() const;
+
+    // True when the document is a SOAP envelope whose Body holds the answer of
+    // `method`: an element named `method` + "Response", whatever its prefix.
+    bool HoldsResponse(std::string_view method) const;
 
     // The loaded document; empty before Load.
     const pugi::xml_document& Dom() const { return m_document; }

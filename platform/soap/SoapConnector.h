@@ -4,6 +4,7 @@
 // connection. Tests put a fake connector behind the factory to feed the
 // transport any answer or failure.
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,12 +23,18 @@ public:
 
     // The address is used exactly as given: no path or port is added.
     virtual void SetEndpointUrl(const std::string& url) = 0;
-    // The time the whole exchange may take, in milliseconds; 0 or less waits
-    // without a limit.
+    // The time the whole exchange may take, in milliseconds; 0 or less sets no
+    // limit of its own. Either way an exchange in which the server sends
+    // nothing for a while (the connector's stall limit) fails.
     virtual void SetTimeout(std::int32_t milliseconds) = 0;
+    // A flag that, once set (from any thread), ends the exchange under way
+    // within about a second; Send then raises CComError. Null: nothing but
+    // the time limits ends it. The flag must outlive the connector.
+    virtual void SetAbortFlag(const std::atomic<bool>* /*flag*/) {}
     // Posts the envelope and returns the answer, whatever its status. A request
-    // that gets no answer (no connection, time-out, a connection dropped before
-    // the answer was complete) raises CComError.
+    // that gets no answer (no connection, time-out, a stalled or stopped
+    // exchange, a connection dropped before the answer was complete) raises
+    // CComError.
     virtual CHttpResponse Send(const std::string& envelope) = 0;
 };
 

@@ -219,6 +219,8 @@ TEST(ContactRunTest, AChangedPairFollowsTheOvrActionTheRightsAndOvrNoRights)
                           "\n\nOverwrite Outlook instead?\n(Press CANCEL to leave everything unchanged)");
             EXPECT_EQ(boxes[0].buttons, MessageBoxButtons::okCancel);
             EXPECT_EQ(boxes[0].icon, MessageBoxIcon::none);
+            // Enter leaves both sides unchanged.
+            EXPECT_EQ(boxes[0].defaultButton, MessageBoxResult::cancel);
         }
 
         const std::string serverLine = CContactWorld::Line({"Anna Berg", "anna@alpha.de", "Alpha GmbH", "Köln"});

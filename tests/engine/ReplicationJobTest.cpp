@@ -3,6 +3,7 @@
 #include "engine/IProgressSink.h"
 #include "platform/automation/ProgIdRegistry.h"
 #include "platform/pimstore/PimStore.h"
+#include "platform/soap/CCurlConnector.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ReferenceServer.h"
 
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <fstream>
 #include <memory>
@@ -287,6 +289,7 @@ TEST_F(ReplicationJobTest, AStopInTheMiddleOfAKindsRunEndsItEarlyAndTheLaterKind
     EXPECT_THAT(m_boxes, testing::IsEmpty());
     EXPECT_EQ(FileText("maps_appo.ids"), "");
     EXPECT_FALSE(SavedSettings().lastRun.IsBefore(before));
+    EXPECT_FALSE(job->KindFailed());  // a stop is no failure
 }
 
 TEST_F(ReplicationJobTest, AKindWhoseRunFailsIsReportedAndTheNextKindStillReplicates)
@@ -303,6 +306,29 @@ TEST_F(ReplicationJobTest, AKindWhoseRunFailsIsReportedAndTheNextKindStillReplic
     EXPECT_THAT(calls, Contains("status 228"));
     EXPECT_THAT(FileText("maps_task.ids"), MatchesRegex("[^ ]+ T1\r\n"));
     EXPECT_THAT(calls.back(), MatchesRegex(kResultPattern));
+    EXPECT_TRUE(job->KindFailed());
+}
+
+// The server takes each connection and never answers; neither the default
+// time-out nor none at all lets a call wait past the stall limit.
+TEST_F(ReplicationJobTest, AServerThatNeverAnswersFailsEachKindAfterTheStallLimit)
+{
+    const std::chrono::milliseconds previous = CCurlConnector::SetStallLimit(std::chrono::milliseconds(300));
+    const test::CSilentServer silent;
+    for (const long timeout : {4000000L, 0L}) {
+        m_boxes.clear();
+        CHoldingSink sink;
+        auto job = MakeJob(sink, true, false, true);
+        job->m_settings.serverUrl = silent.Url();
+        job->m_settings.soapTimeout = timeout;
+        ASSERT_TRUE(job->Start(nullptr, 0));
+        job->Join();
+        const std::string lost = "Unerwarteter Server-Fehler!\r\nBitte überprüfen Sie ihre Verbindung\r\nmit dem Server";
+        EXPECT_THAT(m_boxes, ElementsAre(lost, lost)) << timeout;
+        EXPECT_TRUE(job->KindFailed());
+        EXPECT_THAT(sink.Calls().back(), MatchesRegex(kResultPattern));
+    }
+    CCurlConnector::SetStallLimit(previous);
 }
 
 TEST_F(ReplicationJobTest, AStopAfterTheRunOnlySetsTheFlag)

@@ -86,5 +86,19 @@ TEST_F(PimStoreToolTest, RefusesBadInputWithAMessage)
     EXPECT_THAT(Run({"--help"}).output, HasSubstr("Usage: pimstore"));
 }
 
+TEST_F(PimStoreToolTest, AWritePastTheFileSizeLimitIsReportedInsteadOfEndingTheProgramSilently)
+{
+    ASSERT_EQ(Run({"add", "task", "Subject=klein"}).exitCode, 0);
+    // The shell's limit counts blocks of 512 bytes: 32 KiB; the signal at its
+    // default, as a login shell leaves it.
+    const std::string command = "trap - XFSZ; ulimit -f 64; " + test::ShellQuote(PIMSTORE_TOOL) + " --store " +
+                                test::ShellQuote(m_directory.Path("store.db")) + " add task " +
+                                test::ShellQuote("Body=" + std::string(100000, 'x')) + " 2>&1";
+    const test::CShellResult limited = test::RunShellCommand(command);
+    EXPECT_EQ(limited.exitCode, 1) << limited.output;  // 153 when SIGXFSZ ended it
+    EXPECT_THAT(limited.output, HasSubstr("pimstore: "));
+    EXPECT_THAT(Run({"list"}).output, MatchesRegex("[0-9A-F]{32}\ttask\t[^\t]+\t[-0-9: ]+\tklein\n"));
+}
+
 } // namespace
 } // namespace tarnwel

@@ -80,7 +80,7 @@ TEST(Authenticate, FailuresKeepTheFormerSessionId)
     server.FailWith(CComError(com_codes::kFail, "connection refused"));
     EXPECT_EQ(MessageOf<ServerConnectException>([&] { session.Authenticate(kTaskNamespace); }),
               "Unerwarteter Server-Fehler!\r\nBitte überprüfen Sie ihre Verbindung\r\nmit dem Server");
-    server.AnswerWith(CFakeSoapServer::Fault("nein"), 500);
+    server.AnswerFault("nein");
     EXPECT_EQ(MessageOf<ServerConnectException>([&] { session.Authenticate(kTaskNamespace); }),
               "Server-Fehler!\r\nSoap call response fault!\r\n" +
                   CFakeSoapServer::Envelope(CFakeSoapServer::Fault("nein")).substr(21) +
@@ -88,9 +88,20 @@ TEST(Authenticate, FailuresKeepTheFormerSessionId)
     EXPECT_EQ(session.SessionId(), "old");
 }
 
-TEST(SignOut, SendsTheSessionIdUnescapedAndUsesItsOwnTexts)
+TEST(SignOut, SendsTheSessionIdEscapedAndUsesItsOwnTexts)
 {
     CFakeSoapServer server;
+    server.AnswerWith("<session-id>a&amp;b&lt;/session-id&gt;</session-id>");
+    {
+        CServerSession odd = MakeSession();
+        odd.Authenticate(kAppointmentNamespace);
+        server.AnswerWith("");
+        odd.SignOut(kAppointmentNamespace);
+        EXPECT_NE(server.Requests().back().envelope.find(
+                      "<session-id>a&amp;b&lt;/session-id&gt;</session-id></replicate:sign_out>"),
+                  std::string::npos)
+            << server.Requests().back().envelope;
+    }
     server.AnswerWith("<session-id>abc</session-id>");
     CServerSession session = MakeSession();
     session.Authenticate(kAppointmentNamespace);
@@ -102,7 +113,7 @@ TEST(SignOut, SendsTheSessionIdUnescapedAndUsesItsOwnTexts)
               std::string::npos);
     EXPECT_EQ(session.SessionId(), "abc");
 
-    server.AnswerWith(CFakeSoapServer::Fault("weg"), 500);
+    server.AnswerFault("weg");
     EXPECT_EQ(MessageOf<ServerConnectException>([&] { session.SignOut(kAppointmentNamespace); })
                   .substr(0, 43),
               "Server Fehler!\r\nSoap call response fault!\r\n");
@@ -152,6 +163,17 @@ TEST(ItemCalls, TurnFailuresIntoTheirMessages)
         {"DeleteTasks", [&](CServerSession& s) { s.DeleteTasks(tasks, done, refused, failed); }, usualText,
          usualOther},
     };
+    // Answers that are no reply of the call, each holding items and OK
+    // elements that must not be read.
+    const std::string items = "<Appointment><id_tarnwel>1</id_tarnwel></Appointment><Task><id_tarnwel>2</id_tarnwel>"
+                              "</Task><Address><id_tarnwel>3</id_tarnwel></Address><OK ID=\"4\"/>"
+                              "<mapping id_client=\"c\" id_tarnwel=\"5\"/>";
+    const std::string wrongReplies[] = {
+        CFakeSoapServer::Envelope(""),
+        CFakeSoapServer::Envelope(items),
+        CFakeSoapServer::Response("sign_out", items),
+        "<html><body>Wartungsarbeiten" + items + "</body></html>",
+    };
     for (const auto& c : cases) {
         CFakeSoapServer server;
         CServerSession session = MakeSession();
@@ -159,7 +181,12 @@ TEST(ItemCalls, TurnFailuresIntoTheirMessages)
         EXPECT_EQ(MessageOf<ServerConnectException>([&] { c.call(session); }), c.text) << c.name;
         server.FailWith(CComError(com_codes::kFail, "refused"));
         EXPECT_EQ(MessageOf<ServerConnectException>([&] { c.call(session); }), c.other) << c.name;
+        for (const std::string& wrong : wrongReplies) {
+            server.AnswerRaw(wrong);
+            EXPECT_EQ(MessageOf<ServerConnectException>([&] { c.call(session); }), c.other) << c.name << wrong;
+        }
     }
+    EXPECT_TRUE(appointments.empty() && tasks.empty() && done.empty() && errors.empty());
 }
 
 TEST(ItemCalls, GetContactsCountsTheSecondsSinceItsStartInItsOtherMessage)

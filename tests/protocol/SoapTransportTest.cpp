@@ -43,7 +43,7 @@ TEST(SoapTransport, SendsTheBodyInsideTheMethodElementToTheEndpointAsConfigured)
 TEST(SoapTransport, AFaultRaisesTheFaultTextWithTheWholeReply)
 {
     CFakeSoapServer server;
-    server.AnswerWith(CFakeSoapServer::Fault("kaputt"), 500);
+    server.AnswerFault("kaputt");
     EXPECT_EQ(CallFailureText("getItems"),
               "Soap call response fault!\r\n<SOAP-ENV:Envelope "
               "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body><SOAP-ENV:Fault>"
@@ -99,6 +99,42 @@ TEST(SoapTransport, FailuresWithoutAFaultAreErrorsOfTheExchange)
     }
 }
 
+// Only the answer of the method called is a reply; anything else that reads
+// as XML would otherwise pass for a reply without items.
+TEST(SoapTransport, TakesOnlyTheResponseElementOfTheMethodCalled)
+{
+    const auto envelope = [](const std::string& body) { return CFakeSoapServer::Envelope(body); };
+    const struct {
+        const char* name;
+        std::string answer;
+        bool taken;
+    } cases[] = {
+        {"prefixed", envelope("<replicate:getItemsResponse xmlns:replicate=\"urn:taskReplication\"/>"), true},
+        {"without prefix", envelope("<getItemsResponse><Task/></getItemsResponse>"), true},
+        {"after white space", envelope("\n  <r:getItemsResponse xmlns:r=\"urn:x\"/>\n"), true},
+        {"empty body", envelope(""), false},
+        {"items without a response element", envelope("<Task><id_tarnwel>1</id_tarnwel></Task>"), false},
+        {"another method's response", envelope("<r:putItemsResponse xmlns:r=\"urn:x\"/>"), false},
+        {"name in another case", envelope("<r:getitemsResponse xmlns:r=\"urn:x\"/>"), false},
+        {"the request's element", envelope("<r:getItems xmlns:r=\"urn:x\"/>"), false},
+        {"response nested deeper", envelope("<x><getItemsResponse/></x>"), false},
+        {"a page that is XML", "<html><body><p>Wartungsarbeiten</p><getItemsResponse/></body></html>", false},
+        {"no envelope namespace",
+         "<Envelope><Body><getItemsResponse/></Body></Envelope>", false},
+    };
+    for (const auto& c : cases) {
+        CFakeSoapServer server;
+        server.AnswerRaw(c.answer);
+        bool taken = true;
+        try {
+            CSoapTransport(kUrl).Call("getItems", "urn:taskReplication", "<a/>", 1000);
+        } catch (const CComError&) {
+            taken = false;
+        }
+        EXPECT_EQ(taken, c.taken) << c.name;
+    }
+}
+
 TEST(SoapTransport, TheReplyKeepsItsDocumentAfterTheTransportIsGone)
 {
     CFakeSoapServer server;
@@ -108,7 +144,7 @@ TEST(SoapTransport, TheReplyKeepsItsDocumentAfterTheTransportIsGone)
         CSoapTransport transport(kUrl);
         reply = transport.Call("putItems", "urn:taskReplication", "<a/>", 1000);
     }
-    EXPECT_STREQ(reply.Dom().document_element().first_child().first_child().attribute("ID").value(), "9");
+    EXPECT_STREQ(reply.Dom().select_node("//OK").node().attribute("ID").value(), "9");
     EXPECT_THROW(CSoapReply().Dom(), CComError);
 }
 

@@ -25,6 +25,7 @@ struct CScriptedAnswer {
     long status = 200;
     std::string body;
     std::optional<CComError> failure;
+    bool inResponse = false;  // wrap `body` in the called method's response element
 };
 
 class CFakeSoapServer {
@@ -34,10 +35,16 @@ public:
     {
     }
 
-    // The next call gets this reply document wrapped in a SOAP envelope.
-    void AnswerWith(const std::string& bodyContent, long status = 200)
+    // The next call gets a proper reply of the method it calls: this content
+    // inside the "<method>Response" element of a SOAP envelope.
+    void AnswerWith(const std::string& responseContent, long status = 200)
     {
-        m_answers.push_back({status, Envelope(bodyContent), std::nullopt});
+        m_answers.push_back({status, responseContent, std::nullopt, true});
+    }
+    // The next call gets this SOAP fault.
+    void AnswerFault(const std::string& text, long status = 500)
+    {
+        m_answers.push_back({status, Envelope(Fault(text)), std::nullopt});
     }
     void AnswerRaw(const std::string& text, long status = 200) { m_answers.push_back({status, text, std::nullopt}); }
     void FailWith(CComError failure) { m_answers.push_back({0, "", std::move(failure)}); }
@@ -52,6 +59,14 @@ public:
     {
         return "<SOAP-ENV:Fault><faultcode>SOAP-ENV:Server</faultcode><faultstring>" + text +
                "</faultstring></SOAP-ENV:Fault>";
+    }
+
+    // The envelope of a reply of `method` (its name without prefix) that
+    // holds `content` in its response element.
+    static std::string Response(const std::string& method, const std::string& content)
+    {
+        return Envelope("<ns:" + method + "Response xmlns:ns=\"urn:test\">" + content + "</ns:" + method +
+                        "Response>");
     }
 
     const std::vector<CSentRequest>& Requests() const { return m_requests; }
@@ -72,10 +87,24 @@ private:
             m_server.m_answers.pop_front();
             if (answer.failure)
                 throw *answer.failure;
+            if (answer.inResponse)
+                answer.body = Response(MethodOf(envelope), answer.body);
             return {answer.status, std::move(answer.body)};
         }
 
     private:
+        // The local name of the method element that opens the request's Body.
+        static std::string MethodOf(const std::string& envelope)
+        {
+            const std::string bodyTag = "Body>";
+            std::size_t at = envelope.find(bodyTag);
+            at = at == std::string::npos ? 0 : envelope.find('<', at) + 1;
+            const std::size_t end = envelope.find_first_of(" />", at);
+            std::string name = envelope.substr(at, end - at);
+            const std::size_t colon = name.find(':');
+            return colon == std::string::npos ? name : name.substr(colon + 1);
+        }
+
         CFakeSoapServer& m_server;
         CSentRequest m_request;
     };

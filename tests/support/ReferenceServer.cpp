@@ -161,4 +161,30 @@ CClosedPort::~CClosedPort()
     ::close(m_fd);
 }
 
+CSilentServer::CSilentServer()
+{
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (m_fd < 0 || ::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        ::listen(m_fd, 16) != 0 || ::getsockname(m_fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        throw std::runtime_error("cannot open a loopback port");
+    }
+    m_port = ntohs(address.sin_port);
+}
+
+CSilentServer::~CSilentServer()
+{
+    ::close(m_fd);
+}
+
+std::string CSilentServer::Url() const
+{
+    return "http://127.0.0.1:" + std::to_string(m_port) + "/tarnwelreplication";
+}
+
 } // namespace tarnwel::test

@@ -46,4 +46,22 @@ private:
     int m_port = 0;
 };
 
+// A loopback server that takes every connection and never answers: it
+// listens but never accepts, so the system completes each connection and
+// keeps what the client sends.
+class CSilentServer {
+public:
+    CSilentServer();
+    ~CSilentServer();
+    CSilentServer(const CSilentServer&) = delete;
+    CSilentServer& operator=(const CSilentServer&) = delete;
+
+    // "http://127.0.0.1:<port>/tarnwelreplication"
+    std::string Url() const;
+
+private:
+    int m_fd = -1;
+    int m_port = 0;
+};
+
 } // namespace tarnwel::test

@@ -209,7 +209,8 @@ TEST_F(ReplicateToolTest, RefusesBadArgumentsAndAnswersFilesBeforeItRuns)
     const CProgramResult help = Replicate({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_THAT(help.output, AllOf(HasSubstr("Usage: tarnwel-replicate"), HasSubstr("box yes|no|ok|cancel"),
-                                   HasSubstr("select ID INDEX")));
+                                   HasSubstr("select ID INDEX"), HasSubstr("  3  the run has ended, but"),
+                                   HasSubstr("  4  the run was stopped by SIGINT or SIGTERM")));
 }
 
 } // namespace

@@ -8,6 +8,7 @@ import sys
 import tempfile
 import time
 import unittest
+from xml.etree import ElementTree
 
 from server_fixture import SCRIPT, ServerProcess, credentials, envelope, get_body, item_list, reply_content
 
@@ -121,6 +122,23 @@ class FaultSwitchTest(unittest.TestCase):
             self.assertEqual(status, 200)
             self.assertIsNotNone(reply_content(body).find("wrong-session-id"))
             self.assertEqual(server.post(request["contacts"], path="/tarnwelreplication")[0], 404)
+
+    def test_misreply_answers_200_with_something_that_is_not_the_methods_reply(self):
+        request = envelope("appointment", "getItems", get_body("s"))
+        for kind in ("page", "empty", "other"):
+            with self.subTest(kind), ServerProcess("--misreply", f"appointment/getItems={kind}") as server:
+                status, body = server.post(request)
+                self.assertEqual(status, 200)
+                if kind == "page":
+                    self.assertIn(b"<html>", body)
+                    continue
+                content = ElementTree.fromstring(body).find("{*}Body")
+                if kind == "empty":
+                    self.assertEqual(len(content), 0)
+                else:
+                    self.assertEqual(content[0].tag, "{urn:appointmentReplication}sign_outResponse")
+                status, body = server.post(envelope("task", "getItems", get_body("s")))
+                self.assertEqual(reply_content(body).tag, "{urn:taskReplication}getItemsResponse")
 
     def test_item_switches_fail_each_item_of_their_method_without_carrying_it_out(self):
         directory = tempfile.TemporaryDirectory()

@@ -2,6 +2,7 @@
 // as a person would in the mail/calendar program's own window.
 
 #include "platform/base/ComError.h"
+#include "platform/base/Signals.h"
 #include "platform/base/Text.h"
 #include "platform/pimstore/PimItem.h"
 #include "platform/pimstore/PimStore.h"
@@ -318,6 +319,9 @@ int Run(std::vector<std::string> arguments)
 
 int main(int argc, char** argv)
 {
+    // A write past the file-size limit or into a closed pipe reports its
+    // error (below) instead of ending the program silently.
+    tarnwel::IgnoreFileWriteSignals();
     try {
         return tarnwel::Run(std::vector<std::string>(argv + 1, argv + argc));
     } catch (const tarnwel::CUsageError& error) {
