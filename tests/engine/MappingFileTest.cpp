@@ -66,34 +66,49 @@ TEST(MappingTable, RemovalsKeepBothTablesInverse)
     EXPECT_TRUE(table.ServerToEntry().empty());
 }
 
-TEST(MappingFileText, TokensPairUpWhateverTheLayout)
+TEST(MappingFileText, EachLineGivesItsPairAndADamagedLineOnlyItsOwn)
 {
     struct Case {
         const char* name;
         std::string bytes;
         Pairs entryToServer;
         Pairs serverToEntry;
+        std::vector<std::string> skipped;  // the trace lines of damaged lines
     };
     const std::string longId(5000, 'L');
     const Case cases[] = {
-        {"empty", "", {}, {}},
-        {"last line ends with a break", "E1 S1\r\nE2 S2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}},
-        {"no final break, odd white space", "  E1\tS1\n\nE2   S2", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}},
-        {"pairs across lines", "E1\r\nS1 E2\r\nS2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}},
-        {"odd token count", "E1 S1\r\nE2\r\n", {{"E1", "S1"}}, {{"S1", "E1"}}},
-        {"server id twice", "E1 S\r\nE2 S\r\n", {{"E1", "S"}, {"E2", "S"}}, {{"S", "E2"}}},
-        {"entry id twice", "E S1\r\nE S2\r\n", {{"E", "S2"}}, {{"S1", "E"}, {"S2", "E"}}},
-        {"case counts", "e s\r\nE S\r\n", {{"e", "s"}, {"E", "S"}}, {{"s", "e"}, {"S", "E"}}},
-        {"no length limit", longId + " " + longId + "2\r\n", {{longId, longId + "2"}}, {{longId + "2", longId}}},
-        {"references and Latin-1", "M\xFC&#x20;1 &#x20ac;\r\n", {{"M\xC3\xBC 1", "\xE2\x82\xAC"}}, {{"\xE2\x82\xAC", "M\xC3\xBC 1"}}},
+        {"empty", "", {}, {}, {}},
+        {"last line ends with a break", "E1 S1\r\nE2 S2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
+        {"no final break, odd white space", "  E1\tS1\n\nE2   S2", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
+        {"lone CR ends a line", "E1 S1\rE2 S2\r", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
+        {"server id twice", "E1 S\r\nE2 S\r\n", {{"E1", "S"}, {"E2", "S"}}, {{"S", "E2"}}, {}},
+        {"entry id twice", "E S1\r\nE S2\r\n", {{"E", "S2"}}, {{"S1", "E"}, {"S2", "E"}}, {}},
+        {"case counts", "e s\r\nE S\r\n", {{"e", "s"}, {"E", "S"}}, {{"s", "e"}, {"S", "E"}}, {}},
+        {"no length limit", longId + " " + longId + "2\r\n", {{longId, longId + "2"}}, {{longId + "2", longId}}, {}},
+        {"references and Latin-1", "M\xFC&#x20;1 &#x20ac;\r\n", {{"M\xC3\xBC 1", "\xE2\x82\xAC"}}, {{"\xE2\x82\xAC", "M\xC3\xBC 1"}}, {}},
+        // Damage costs the damaged line's pair and no other.
+        {"one id only", "E1 S1\r\nE2\r\nE3 S3\r\nE4 S4\r\n", {{"E1", "S1"}, {"E3", "S3"}, {"E4", "S4"}},
+         {{"S1", "E1"}, {"S3", "E3"}, {"S4", "E4"}}, {"Mapping file line 2 skipped: one id only"}},
+        {"three ids", "E1 S1\r\nE2 S2 X\r\nE3 S3\r\n", {{"E1", "S1"}, {"E3", "S3"}}, {{"S1", "E1"}, {"S3", "E3"}},
+         {"Mapping file line 2 skipped: more than two ids"}},
+        {"NUL byte", std::string("E1 S1\r\nE2 S\0" "2\r\nE3 S3\r\n", 22), {{"E1", "S1"}, {"E3", "S3"}},
+         {{"S1", "E1"}, {"S3", "E3"}}, {"Mapping file line 2 skipped: it holds a NUL byte"}},
+        {"a line cut into two", "E1 S1\r\nE2\r\nS2\r\nE3 S3\r\n", {{"E1", "S1"}, {"E3", "S3"}}, {{"S1", "E1"}, {"S3", "E3"}},
+         {"Mapping file line 2 skipped: one id only", "Mapping file line 3 skipped: one id only"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CMappingTable table;
-        CMappingFile::ReadPairs(c.bytes, table);
+        std::vector<std::string> trace;
+        CMappingFile::ReadPairs(c.bytes, table, [&](const std::string& text) { trace.push_back(text); });
         EXPECT_EQ(Sorted(table.EntryToServer()), c.entryToServer);
         EXPECT_EQ(Sorted(table.ServerToEntry()), c.serverToEntry);
+        EXPECT_EQ(trace, c.skipped);
     }
+    // Without a listener the damage is passed over all the same.
+    CMappingTable table;
+    CMappingFile::ReadPairs("E1\r\nE2 S2\r\n", table);
+    EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{"E2", "S2"}}));
 }
 
 TEST_F(MappingFile, SaveAndLoadRoundTripEveryId)
