@@ -186,6 +186,9 @@ protected:
             m_store.reset();
             return true;
         }
+        for (const std::string& serverId : m_store->ForgetAmbiguousPairs())
+            m_replicator.Log("The mapping file pairs " + serverId +
+                             " with more than one Outlook item; those pairs are dropped");
         if (m_replicator.Settings().convertBefore)
             m_store->ConvertAllItems();
         m_since = m_replicator.Settings().all ? std::string("1900-01-01")

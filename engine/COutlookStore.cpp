@@ -4,6 +4,9 @@
 #include "platform/ui/MessageBox.h"
 #include "records/CItemRecord.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 namespace tarnwel {
 
 namespace {
@@ -79,6 +82,28 @@ void COutlookStore::ForgetEntry(const std::string& entryId)
         return;
     m_mappings.RemoveEntry(entryId);
     m_mappingFile.JournalForget(entryId, m_mappings);
+}
+
+std::vector<std::string> COutlookStore::ForgetAmbiguousPairs()
+{
+    std::unordered_map<std::string_view, int> entriesOf;
+    entriesOf.reserve(m_mappings.EntryToServer().size());
+    bool ambiguous = false;
+    for (const auto& [entryId, serverId] : m_mappings.EntryToServer())
+        ambiguous = ++entriesOf[serverId] > 1 || ambiguous;
+    if (!ambiguous)
+        return {};
+    std::unordered_set<std::string> serverIds;
+    std::vector<std::string> entryIds;
+    for (const auto& [entryId, serverId] : m_mappings.EntryToServer()) {
+        if (entriesOf[serverId] > 1) {
+            serverIds.insert(serverId);
+            entryIds.push_back(entryId);
+        }
+    }
+    for (const std::string& entryId : entryIds)
+        ForgetEntry(entryId);
+    return {serverIds.begin(), serverIds.end()};
 }
 
 void COutlookStore::SaveMappingFile()

@@ -17,6 +17,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwel {
 
@@ -49,6 +50,11 @@ public:
     void RemoveMapping(const std::string& serverId);
     // Writes entry-to-server to the mapping file (CMappingFile::Save).
     void SaveMappingFile();
+    // Forgets the pairs of each server id that more than one entry id names
+    // (a damaged mapping file: a cut id that became another one): at most
+    // one of them can be right, and taking the wrong one would write one
+    // item's data over another's. Returns those server ids.
+    std::vector<std::string> ForgetAmbiguousPairs();
 
     // Gives every item of the folder the own message class.
     void ConvertAllItems();
