@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarnwel {
@@ -269,8 +270,15 @@ void CMappingFile::CleanUpWhenAlone()
 
 bool CMappingFile::OpenJournal()
 {
-    if (m_journal >= 0)
-        return true;
+    if (m_journal >= 0) {
+        // Another store of the same file (a vacuum beside a run) may have
+        // saved the file and removed the journal since: records written to
+        // the removed one would be lost, so a new journal is begun.
+        struct stat info {};
+        if (::fstat(m_journal, &info) == 0 && info.st_nlink > 0)
+            return true;
+        CloseJournal();
+    }
     m_journal = ::open(JournalPath().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     return m_journal >= 0;
 }
