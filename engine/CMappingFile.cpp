@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <random>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -69,6 +70,26 @@ bool CreateEmpty(const std::string& path)
     if (fd < 0)
         return false;
     return ::close(fd) == 0;
+}
+
+// True when a new file can be made and written beside `path`, as the next
+// save will need: a read-only directory or a full disk fails here. The probe
+// is named like a save's temporary file, so one left by an end of the process
+// is cleaned up with those.
+bool CanWriteBeside(const std::string& path)
+{
+    static thread_local std::mt19937_64 generator{std::random_device{}()};
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
+                  static_cast<unsigned long long>(generator() & 0xFFFFFFFFFFFFull));
+    const std::string probe = path + suffix;
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, "\n", 1) == 1;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return written;
 }
 
 std::string DirectoryOf(const std::string& path)
@@ -243,13 +264,11 @@ bool CMappingFile::Load(CMappingTable& table)
 
     // Both the journal and the next save must be possible before the run
     // changes anything.
-    CAtomicFileWriter probe;
-    if (!OpenJournal() || !probe.Open(m_path, {.durable = false})) {
+    if (!OpenJournal() || !CanWriteBeside(m_path)) {
         CloseJournal();
         ShowForegroundMessageBox("ERROR: cannot open map file", MessageBoxIcon::stop);
         return false;
     }
-    probe.Discard();
     return true;
 }
 

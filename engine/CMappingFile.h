@@ -60,9 +60,9 @@ public:
     // directory is at work. Then the journal is opened for appending.
     // - Neither read nor created: the box "cannot create file"; false.
     // - The journal cannot be opened for appending, or no new file can be
-    //   made beside the file for the next save (a read-only directory, for
-    //   instance): the box "ERROR: cannot open map file"; false. Nothing
-    //   would remember the pairs a run makes.
+    //   made and written beside the file for the next save (a read-only
+    //   directory, a full disk): the box "ERROR: cannot open map file";
+    //   false. Nothing would remember the pairs a run makes.
     // - A file or journal that exists but cannot be read: the box "ERROR:
     //   cannot read from mapping file", then the program ends with exit code
     //   1 (going on would let the next save replace pairs it never saw).

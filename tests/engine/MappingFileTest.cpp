@@ -289,6 +289,20 @@ TEST_F(MappingFile, MissingFileIsCreatedEmpty)
     EXPECT_TRUE(table.EntryToServer().empty());
 }
 
+TEST_F(MappingFile, AFileThatCannotBeWrittenIsRefusedAtLoad)
+{
+    ASSERT_TRUE(WriteFileAtomically(Path(), "E1 S1\r\n"));
+    {
+        // A full disk: nothing more can be written.
+        test::CFileSizeLimit full(0);
+        CMappingTable table;
+        EXPECT_FALSE(CMappingFile(Path()).Load(table));
+    }
+    EXPECT_THAT(m_boxes, ElementsAre("ERROR: cannot open map file"));
+    EXPECT_EQ(Read(Path()), "E1 S1\r\n");
+    EXPECT_EQ(m_dir.EntryCount(), 2);  // the file and the journal it could open
+}
+
 TEST_F(MappingFile, SaveThatCannotCreateItsFileGoesOn)
 {
     CMappingTable table;
