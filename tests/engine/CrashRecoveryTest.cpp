@@ -339,11 +339,15 @@ private:
 
 TEST(CrashRecoveryTest, ReadOnlyWorkingDirectoryChangesNothingAndSaysSo)
 {
+    CSides expected;
+    {
+        CRunWorld<CAppointmentSide> reference;
+        (void)ItemScenario(reference);
+        reference.Run();
+        expected = SidesOf(reference);
+    }
     CRunWorld<CAppointmentSide> w;
-    w.Pair({"S1", "Paar", "Server"}, "Outlook neu");
-    w.settings.appointmentRules.ovrAction = 1;
-    w.ServerItem({"S2", "Neu vom Server", "A"});
-    w.OutlookItem("Neu aus Outlook", "B");
+    (void)ItemScenario(w);
     w.StartServer();
     const CSides before = SidesOf(w);
     const std::string mapping = w.MappingFileBytes();
@@ -369,8 +373,8 @@ TEST(CrashRecoveryTest, ReadOnlyWorkingDirectoryChangesNothingAndSaysSo)
     const std::size_t boxes = w.BoxTexts().size();
     w.Run();
     EXPECT_EQ(w.BoxTexts().size(), boxes);
-    EXPECT_EQ(w.OutlookLines().size(), 3u);
-    w.ExpectInStep();
+    EXPECT_EQ(SidesOf(w), expected);
+    ExpectEachItemPairedOnce(w);
 }
 
 // --- A damaged line of the mapping file -----------------------------------------
