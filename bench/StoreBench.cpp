@@ -107,7 +107,7 @@ void BM_ScanChangedItems(benchmark::State& state)
 void BM_LoadMappingFile(benchmark::State& state)
 {
     test::CTemporaryDirectory dir;
-    const CMappingFile file(dir.Path("maps_appo.ids"));
+    CMappingFile file(dir.Path("maps_appo.ids"));
     file.Save(Pairs(), kNoSync);
     for (auto _ : state) {
         CMappingTable table;
@@ -121,7 +121,7 @@ void BM_LoadMappingFile(benchmark::State& state)
 void BM_SaveMappingFile(benchmark::State& state)
 {
     test::CTemporaryDirectory dir;
-    const CMappingFile file(dir.Path("maps_appo.ids"));
+    CMappingFile file(dir.Path("maps_appo.ids"));
     for (auto _ : state)
         file.Save(Pairs(), kNoSync);
 }
@@ -138,7 +138,7 @@ void BM_SaveVersusPlainWrite(benchmark::State& state)
 {
     using Clock = std::chrono::steady_clock;
     test::CTemporaryDirectory dir;
-    const CMappingFile file(dir.Path("maps_appo.ids"));
+    CMappingFile file(dir.Path("maps_appo.ids"));
     const std::string plainPath = dir.Path("plain.ids");
     Clock::duration saving{};
     Clock::duration plain{};

@@ -298,6 +298,7 @@ void CContactRun::AddCopiesToServer()
     m_sink.ShowStatusCount(231, Count(m_addCopiesToServer), 0);
     CStringMap addErrors;
     const CStringMap added = m_replicator.AddContacts(m_addCopiesToServer, addErrors);
+    CrashPoint("addItems of the copies answered");
     const std::unique_ptr<CNoRightsPolicy> newPolicy = Policy(&CNoRightsPolicyFactory::MakeNewPolicy);
     const std::unique_ptr<CNoRightsPolicy> deletedPolicy = Policy(&CNoRightsPolicyFactory::MakeTWDeletedPolicy);
     for (const auto& [entryId, serverId] : added) {

@@ -25,6 +25,7 @@
 #include "engine/CAddressChoice.h"
 #include "engine/CItemStore.h"
 #include "engine/CKindRun.h"
+#include "records/Comparison.h"
 
 #include <map>
 #include <string>
@@ -61,6 +62,8 @@ struct CContactRunKind {
 
     static CKindRules Rules(const CReplicationSettings& settings) { return settings.contactRules; }
     static bool IsSame(const Record& server, const Record& outlook) { return server.IsSameContact(outlook); }
+    // Contacts that are the same have the same trimmed last name.
+    static std::string SamenessKey(const Record& record) { return TrimText(record.lastName); }
     static void Apply(CNoRightsPolicy& policy, CContactArray& queue, const Record& record)
     {
         policy.ApplyToContact(queue, record);

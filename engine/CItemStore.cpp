@@ -1,5 +1,7 @@
 #include "engine/CItemStore.h"
 
+#include "engine/CrashPoint.h"
+
 #include <algorithm>
 #include <unordered_map>
 
@@ -117,12 +119,16 @@ auto CItemStore<Kind>::FindByServerId(const std::string& serverId) -> Record*
 template <typename Kind>
 void CItemStore<Kind>::AddItem(Record& record)
 {
+    // A former partner of the server id loses its pair before the new item
+    // exists: ending in between leaves the server item unpaired, and the
+    // next run adds it again (or pairs it with the same unpaired item).
+    RemoveMapping(record.id_tarnwel);
     const COutlookItem item = GetItems().Add(GetOwnMessageClass());
     // The new item has no entry id until the write has saved it; an id the
     // record brought along must not be mapped when that fails.
     record.id_client = kNoId;
     Kind::Write(record, item);
-    RemoveMapping(record.id_tarnwel);
+    CrashPoint("Outlook item added");
     if (record.id_client != kNoId)
         AddMapping(record.id_tarnwel, record.id_client);
 }
@@ -137,6 +143,7 @@ void CItemStore<Kind>::UpdateItem(Record& record)
     const COutlookItem item = found->second;
     Kind::Write(record, item);
     item.Save();
+    CrashPoint("Outlook item overwritten");
 }
 
 template <typename Kind>
@@ -147,9 +154,10 @@ void CItemStore<Kind>::DeleteByEntryId(std::string entryId)
     if (found != m_itemCache.end()) {
         found->second.Delete();
         m_itemCache.erase(found);
+        CrashPoint("Outlook item deleted");
     }
     m_recordCache.erase(entryId);
-    m_mappings.RemoveEntry(entryId);
+    ForgetEntry(entryId);
 }
 
 template class CItemStore<CAppointmentStoreKind>;

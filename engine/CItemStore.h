@@ -53,8 +53,8 @@ public:
     using RecordArray = std::vector<Record>;
 
     // Opens Outlook and the kind's folder and loads the mapping file (see
-    // COutlookStore).
-    CItemStore() : COutlookStore(Kind::kKind) {}
+    // COutlookStore); `log` hears of damaged lines of the mapping file.
+    explicit CItemStore(CMappingFile::LogFunction log = {}) : COutlookStore(Kind::kKind, std::move(log)) {}
 
     static int GetDefaultFolderId() { return Kind::kKind.defaultFolderId; }
     static const char* GetMappingFileName() { return Kind::kKind.mappingFileName; }
@@ -90,6 +90,17 @@ public:
 
     // Fills the caches, once per store.
     void BuildItemCache();
+
+    // Calls `visit(record)` for every cached record that has no server id
+    // (builds the caches if needed). The store keeps the records.
+    template <typename Visit>
+    void ForEachUnpairedRecord(Visit&& visit)
+    {
+        BuildItemCache();
+        for (auto& [entryId, record] : m_recordCache)
+            if (record.id_tarnwel == kNoId)
+                visit(record);
+    }
 
 private:
     // Reads the item into `record` and gives it its mapped server id; false

@@ -19,10 +19,20 @@
 // Neither side changes before the queue phase: the server pass and the
 // Outlook pass only decide which queue a record goes to. The abort flag is
 // read between items and once before each server request.
+//
+// Every pair the run makes or removes reaches the mapping file's journal
+// before the run goes on (see COutlookStore), so a run that ends at any
+// moment, followed by one that ends normally, leaves each item once on each
+// side. Two windows remain that no client can close: the server carried out
+// an addItems whose reply never arrived, or the process ended between
+// writing an Outlook item and recording its pair. Both leave a server item
+// and an Outlook item that are the same and have no partner; the server pass
+// pairs such items (each at most once) instead of adding either again.
 
 #include "engine/CConflictDialog.h"
 #include "engine/CNoRightsPolicyFactory.h"
 #include "engine/CReplicator.h"
+#include "engine/CrashPoint.h"
 #include "engine/IProgressSink.h"
 #include "engine/OutlookPassDecision.h"
 #include "platform/ui/MessageBox.h"
@@ -162,19 +172,23 @@ protected:
 
         m_replicator.LogHeading(std::string(Kind::kName) + " replication");
         This().ReadRights(m_replicator.Authenticate(Kind::kNamespace));
+        CrashPoint("authenticate answered");
         if (m_replicator.AbortRequested()) {
             m_replicator.Log("Aborted after the login");
             return false;
         }
 
-        m_store = std::make_unique<Store>();
+        m_store = std::make_unique<Store>([this](const std::string& text) { m_replicator.Log(text); });
         if (!m_store->IsReady()) {
             // Without its mapping file the store cannot remember a single
             // pair: every run would create every item a second time.
-            m_replicator.Log("The mapping file can neither be read nor created; nothing is replicated");
+            m_replicator.Log("The mapping file cannot be read, created or written; nothing is replicated");
             m_store.reset();
             return true;
         }
+        for (const std::string& serverId : m_store->ForgetAmbiguousPairs())
+            m_replicator.Log("The mapping file pairs " + serverId +
+                             " with more than one Outlook item; those pairs are dropped");
         if (m_replicator.Settings().convertBefore)
             m_store->ConvertAllItems();
         m_since = m_replicator.Settings().all ? std::string("1900-01-01")
@@ -186,8 +200,10 @@ protected:
         int fetched = 0;
         if (!m_replicator.AbortRequested())
             m_sink.ShowStatus(229);
-        if (!m_replicator.AbortRequested())
+        if (!m_replicator.AbortRequested()) {
             fetched = This().FetchServerRecords(changedIds);
+            CrashPoint("getItems answered");
+        }
         m_sink.OnServerItemsFetched(fetched);
         m_sink.OnStepDone();
         if (!m_replicator.AbortRequested())
@@ -218,6 +234,15 @@ protected:
     {
         const std::string entryId = m_store->GetEntryId(server.id_tarnwel);
         if (entryId == kNoId) {
+            if (Record* twin = TakeUnpairedTwin(server)) {
+                m_replicator.Log("New on the server, the same as the unpaired Outlook item " + twin->id_client +
+                                 ": paired with it: " + server.id_tarnwel);
+                m_store->AddMapping(server.id_tarnwel, twin->id_client);
+                twin->id_tarnwel = server.id_tarnwel;
+                m_processed.push_back(twin->id_client);
+                CarryParticipants(server, *twin);
+                return;
+            }
             m_replicator.Log("New on the server: " + server.id_tarnwel);
             m_addToOutlook.push_back(server);
             return;
@@ -242,6 +267,33 @@ protected:
         }
         m_replicator.Log("Changed: " + server.id_tarnwel);
         This().DecideChangedPair(server, *outlook, entryId);
+    }
+
+    // An own-class Outlook item without a pair that is the same as the
+    // server record, taken out of the candidates; null when there is none.
+    // The candidates are looked up by a key that the same records share
+    // (Kind::SamenessKey), then by the kind's sameness test.
+    Record* TakeUnpairedTwin(const Record& server)
+    {
+        if (!m_unpairedBuilt) {
+            m_unpairedBuilt = true;
+            m_store->ForEachUnpairedRecord(
+                [this](Record& record) { m_unpaired[Kind::SamenessKey(record)].push_back(&record); });
+        }
+        if (m_unpaired.empty())
+            return nullptr;
+        const auto found = m_unpaired.find(Kind::SamenessKey(server));
+        if (found == m_unpaired.end())
+            return nullptr;
+        std::vector<Record*>& candidates = found->second;
+        for (auto candidate = candidates.begin(); candidate != candidates.end(); ++candidate) {
+            if (Kind::IsSame(server, **candidate)) {
+                Record* twin = *candidate;
+                candidates.erase(candidate);
+                return twin;
+            }
+        }
+        return nullptr;
     }
 
     // A pair that differs, its Outlook partner found.
@@ -432,6 +484,7 @@ protected:
         m_sink.ShowStatusCount(Kind::kTexts.overwriteOnServer, Count(m_overwriteOnServer), 0);
         CStringArray done, refused, failed;
         Kind::Put(m_replicator, m_overwriteOnServer, done, refused, failed);
+        CrashPoint("putItems answered");
         if (!refused.empty()) {
             const std::unique_ptr<CNoRightsPolicy> policy = Policy(&CNoRightsPolicyFactory::MakeOvrPolicy);
             const auto serverRecords = FirstByServerId(m_serverRecords);
@@ -464,6 +517,7 @@ protected:
         m_sink.ShowStatusCount(Kind::kTexts.deleteOnServer, Count(m_deleteOnServer), 0);
         CStringArray done, refused, failed;
         Kind::Delete(m_replicator, m_deleteOnServer, done, refused, failed);
+        CrashPoint("deleteItems answered");
         for (const std::string& id : done)
             m_store->RemoveMapping(id);
         const auto queued = FirstByServerId(m_deleteOnServer);
@@ -493,6 +547,7 @@ protected:
         m_sink.ShowStatusCount(Kind::kTexts.addToServer, Count(m_addToServer), 0);
         CStringMap addErrors;
         const CStringMap added = Kind::Add(m_replicator, m_addToServer, addErrors);
+        CrashPoint("addItems answered");
         const std::unique_ptr<CNoRightsPolicy> newPolicy = Policy(&CNoRightsPolicyFactory::MakeNewPolicy);
         const std::unique_ptr<CNoRightsPolicy> deletedPolicy = Policy(&CNoRightsPolicyFactory::MakeTWDeletedPolicy);
         for (const auto& [entryId, serverId] : added) {
@@ -573,6 +628,7 @@ protected:
         if (Kind::kTexts.endBeforeSignOut)
             m_sink.ShowStatus(Kind::kTexts.end);
         m_replicator.SignOut(Kind::kNamespace);
+        CrashPoint("sign_out answered");
         if (!Kind::kTexts.endBeforeSignOut)
             m_sink.ShowStatus(Kind::kTexts.end);
         m_sink.OnStepDone();
@@ -622,6 +678,10 @@ protected:
     // The server ids sent with getItems: the partners of the mapped Outlook
     // items changed since the date, as the start step found them.
     std::unordered_set<std::string> m_requested;
+    // The own-class Outlook items without a pair, by sameness key, that a new
+    // server record may still be paired with; filled at the first new one.
+    std::unordered_map<std::string, std::vector<Record*>> m_unpaired;
+    bool m_unpairedBuilt = false;
 
     // The six work queues, in the order in which they are worked off.
     Array m_overwriteOnServer;   // OVERWRITE-IN-TARNWEL

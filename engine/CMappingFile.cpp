@@ -1,20 +1,38 @@
 #include "engine/CMappingFile.h"
 
+#include "engine/CrashPoint.h"
 #include "platform/ui/UserNotices.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <random>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarnwel {
 
 namespace {
 
-// The white space that separates tokens, as the C library's isspace() sees it.
-constexpr bool IsSeparator(char c)
+// What separates the two ids of a line.
+constexpr bool IsBlank(char c)
 {
-    return c == ' ' || (c >= '\t' && c <= '\r');
+    return c == ' ' || c == '\t' || c == '\v' || c == '\f';
+}
+
+constexpr bool IsLineEnd(char c)
+{
+    return c == '\r' || c == '\n';
+}
+
+// Bytes that an id never holds as they are in the file: control characters,
+// the blank and DEL.
+constexpr bool IsControl(char c)
+{
+    return static_cast<unsigned char>(c) <= ' ' || c == '\x7F';
 }
 
 // True when the bytes stand for themselves in both directions: printable
@@ -52,18 +70,103 @@ bool CreateEmpty(const std::string& path)
     return ::close(fd) == 0;
 }
 
+// True when a new file can be made and written beside `path`, as the next
+// save will need: a read-only directory or a full disk fails here. The probe
+// is named like a save's temporary file, so one left by an end of the process
+// is cleaned up with those.
+bool CanWriteBeside(const std::string& path)
+{
+    static thread_local std::mt19937_64 generator{std::random_device{}()};
+    char suffix[24];
+    std::snprintf(suffix, sizeof suffix, ".%012llx.tmp",
+                  static_cast<unsigned long long>(generator() & 0xFFFFFFFFFFFFull));
+    const std::string probe = path + suffix;
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    const bool written = ::write(fd, "\n", 1) == 1;
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return written;
+}
+
+std::string DirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Up to four tokens of a line (the last one only tells that there are too many).
+struct CLineTokens {
+    std::string_view token[4];
+    int count = 0;
+};
+
+CLineTokens Tokens(std::string_view line)
+{
+    CLineTokens tokens;
+    std::size_t pos = 0;
+    while (tokens.count < 4) {
+        while (pos < line.size() && IsBlank(line[pos]))
+            ++pos;
+        if (pos == line.size())
+            break;
+        const std::size_t start = pos;
+        while (pos < line.size() && !IsBlank(line[pos]))
+            ++pos;
+        tokens.token[tokens.count++] = line.substr(start, pos - start);
+    }
+    return tokens;
+}
+
+// Calls `visit(line, number, ended)` for every line of the bytes; `ended` is
+// false for a last line without its line end.
+template <typename Visit>
+void ForEachLine(std::string_view bytes, Visit&& visit)
+{
+    std::size_t number = 0;
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        std::size_t end = pos;
+        while (end < bytes.size() && !IsLineEnd(bytes[end]))
+            ++end;
+        const std::string_view line = bytes.substr(pos, end - pos);
+        const bool ended = end < bytes.size();
+        if (ended)
+            end += bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1;
+        pos = end;
+        visit(line, ++number, ended);
+    }
+}
+
+void Report(const CMappingFile::LogFunction& log, const char* what, std::size_t number, const char* reason)
+{
+    if (log)
+        log(std::string(what) + " line " + std::to_string(number) + " skipped: " + reason);
+}
+
 } // namespace
+
+CMappingFile::CMappingFile(std::string path, LogFunction log) : m_path(std::move(path)), m_log(std::move(log)) {}
+
+CMappingFile::~CMappingFile()
+{
+    CloseJournal();
+    if (m_directoryLock >= 0)
+        ::close(m_directoryLock);  // releases the lock
+}
 
 std::string CMappingFile::EncodeId(std::string_view id)
 {
     std::string out;
     for (const char c : EncodeLatin1Line(id)) {
-        if (IsSeparator(c)) {
+        if (IsControl(c)) {
             static constexpr char kHex[] = "0123456789abcdef";
+            const auto value = static_cast<unsigned char>(c);
             out += "&#x";
-            if (c >= 0x10)
-                out += kHex[c >> 4];
-            out += kHex[c & 0xF];
+            if (value >= 0x10)
+                out += kHex[value >> 4];
+            out += kHex[value & 0xF];
             out += ';';
         } else {
             out += c;
@@ -79,56 +182,190 @@ std::string CMappingFile::DecodeId(std::string_view token)
     return DecodeLatin1Line(token);
 }
 
-void CMappingFile::ReadPairs(std::string_view bytes, CMappingTable& table)
+void CMappingFile::ReadPairs(std::string_view bytes, CMappingTable& table, const LogFunction& log)
 {
-    std::string first;
-    bool haveFirst = false;
-    std::size_t pos = 0;
-    for (;;) {
-        while (pos < bytes.size() && IsSeparator(bytes[pos]))
-            ++pos;
-        if (pos == bytes.size())
+    ForEachLine(bytes, [&](std::string_view line, std::size_t number, bool /*ended*/) {
+        if (line.find('\0') != std::string_view::npos)
+            return Report(log, "Mapping file", number, "it holds a NUL byte");
+        const CLineTokens tokens = Tokens(line);
+        if (tokens.count == 0)
             return;
-        const std::size_t start = pos;
-        while (pos < bytes.size() && !IsSeparator(bytes[pos]))
-            ++pos;
-        std::string token = DecodeId(bytes.substr(start, pos - start));
-        if (!haveFirst) {
-            first = std::move(token);
-            haveFirst = true;
-            continue;
-        }
+        if (tokens.count == 1)
+            return Report(log, "Mapping file", number, "one id only");
+        if (tokens.count > 2)
+            return Report(log, "Mapping file", number, "more than two ids");
         // The entry id comes first on each line.
-        table.AddMapping(std::move(token), std::move(first));
-        haveFirst = false;
-    }
+        table.AddMapping(DecodeId(tokens.token[1]), DecodeId(tokens.token[0]));
+    });
 }
 
-bool CMappingFile::Load(CMappingTable& table) const
+void CMappingFile::ReplayJournal(std::string_view bytes, CMappingTable& table, const LogFunction& log)
 {
+    ForEachLine(bytes, [&](std::string_view line, std::size_t number, bool ended) {
+        if (!ended)
+            return Report(log, "Mapping journal", number, "its end was cut off");
+        if (line.find('\0') != std::string_view::npos)
+            return Report(log, "Mapping journal", number, "it holds a NUL byte");
+        const CLineTokens tokens = Tokens(line);
+        if (tokens.count == 0)
+            return;
+        const std::string_view tag = tokens.token[0];
+        if (tag == "add" && tokens.count == 3)
+            table.AddMapping(DecodeId(tokens.token[2]), DecodeId(tokens.token[1]));
+        else if (tag == "remove" && tokens.count == 2)
+            table.RemoveMapping(DecodeId(tokens.token[1]));
+        else if (tag == "forget" && tokens.count == 2)
+            table.RemoveEntry(DecodeId(tokens.token[1]));
+        else if (tag == "clear" && tokens.count == 1)
+            table.Clear();
+        else
+            Report(log, "Mapping journal", number, "not a record");
+    });
+}
+
+void CMappingFile::Log(const std::string& text) const
+{
+    if (m_log)
+        m_log(text);
+}
+
+bool CMappingFile::Load(CMappingTable& table)
+{
+    const LogFunction log = [this](const std::string& text) { Log(m_path + ": " + text); };
     std::string bytes;
     switch (ReadFileBytes(m_path, bytes)) {
     case FileReadResult::ok:
         table.Reserve(table.EntryToServer().size() + bytes.size() / 32);
-        ReadPairs(bytes, table);
-        return true;
+        ReadPairs(bytes, table, log);
+        break;
     case FileReadResult::missing:
         if (CreateEmpty(m_path))
-            return true;
+            break;
         ReportToUser("cannot create file", MessageBoxIcon::stop, true);
         return false;
     case FileReadResult::failed:
-        break;
+        Fatal("ERROR: cannot read from mapping file");
     }
-    Fatal("ERROR: cannot read from mapping file");
+    switch (ReadFileBytes(JournalPath(), bytes)) {
+    case FileReadResult::ok:
+        ReplayJournal(bytes, table, log);
+        break;
+    case FileReadResult::missing:
+        break;
+    case FileReadResult::failed:
+        Fatal("ERROR: cannot read from mapping file");
+    }
+
+    if (m_directoryLock < 0)
+        m_directoryLock = ::open(DirectoryOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    CleanUpWhenAlone();
+
+    // Both the journal and the next save must be possible before the run
+    // changes anything.
+    if (!OpenJournal() || !CanWriteBeside(m_path)) {
+        CloseJournal();
+        ReportToUser("ERROR: cannot open map file", MessageBoxIcon::stop, true);
+        return false;
+    }
+    return true;
 }
 
-void CMappingFile::Save(const CMappingTable& table, const AtomicWriteOptions& options) const
+void CMappingFile::CleanUpWhenAlone()
+{
+    // Every store holds a shared lock on the directory while it works; an
+    // exclusive one is granted only when no other store (of this process or
+    // another) is writing beside it, so no temporary file in use is removed.
+    if (m_directoryLock < 0 || ::flock(m_directoryLock, LOCK_EX | LOCK_NB) != 0) {
+        if (m_directoryLock >= 0)
+            ::flock(m_directoryLock, LOCK_SH);
+        return;
+    }
+    if (const int removed = RemoveStrayTemporaryFiles(m_path))
+        Log(m_path + ": removed " + std::to_string(removed) + " temporary file(s) of an interrupted save");
+    ::flock(m_directoryLock, LOCK_SH);
+}
+
+bool CMappingFile::OpenJournal()
+{
+    if (m_journal >= 0) {
+        // Another store of the same file (a vacuum beside a run) may have
+        // saved the file and removed the journal since: records written to
+        // the removed one would be lost, so a new journal is begun.
+        struct stat info {};
+        if (::fstat(m_journal, &info) == 0 && info.st_nlink > 0)
+            return true;
+        CloseJournal();
+    }
+    m_journal = ::open(JournalPath().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    return m_journal >= 0;
+}
+
+void CMappingFile::CloseJournal()
+{
+    if (m_journal >= 0) {
+        ::close(m_journal);
+        m_journal = -1;
+    }
+}
+
+void CMappingFile::Append(const std::string& record, const CMappingTable& table)
+{
+    // One write() a record: once it has returned, the record is in the
+    // system's page cache and survives the end of this process; no flush to
+    // the disk per record.
+    if (OpenJournal()) {
+        for (;;) {
+            const ssize_t put = ::write(m_journal, record.data(), record.size());
+            if (put == static_cast<ssize_t>(record.size()))
+                return;
+            if (put < 0 && errno == EINTR)
+                continue;
+            break;
+        }
+    }
+    Log(m_path + ": the journal cannot be written (" + std::strerror(errno) + "); saving the whole file");
+    bool openFailed = false;
+    if (!WriteWhole(table, {}, openFailed))
+        Fatal("ERROR: cannot write to mapping file");
+}
+
+void CMappingFile::JournalAdd(const std::string& serverId, const std::string& entryId, const CMappingTable& table)
+{
+    std::string record = "add ";
+    AppendId(record, entryId);
+    record += ' ';
+    AppendId(record, serverId);
+    record += "\r\n";
+    Append(record, table);
+}
+
+void CMappingFile::JournalRemove(const std::string& serverId, const CMappingTable& table)
+{
+    std::string record = "remove ";
+    AppendId(record, serverId);
+    record += "\r\n";
+    Append(record, table);
+}
+
+void CMappingFile::JournalForget(const std::string& entryId, const CMappingTable& table)
+{
+    std::string record = "forget ";
+    AppendId(record, entryId);
+    record += "\r\n";
+    Append(record, table);
+}
+
+void CMappingFile::JournalClear(const CMappingTable& table)
+{
+    Append("clear\r\n", table);
+}
+
+bool CMappingFile::WriteWhole(const CMappingTable& table, const AtomicWriteOptions& options, bool& openFailed)
 {
     CAtomicFileWriter writer;
     if (!writer.Open(m_path, options)) {
-        ReportToUser("ERROR: cannot open map file", MessageBoxIcon::stop, true);
-        return;
+        openFailed = true;
+        return false;
     }
     std::string line;
     for (const auto& [entryId, serverId] : table.EntryToServer()) {
@@ -143,7 +380,29 @@ void CMappingFile::Save(const CMappingTable& table, const AtomicWriteOptions& op
             break;
     }
     if (!writer.Commit())
-        Fatal("ERROR: cannot write to mapping file");
+        return false;
+    CrashPoint("mapping file replaced");
+    // The file holds every change of the journal now. Should the process end
+    // before the journal is gone, replaying it over the new file gives the
+    // same tables again.
+    CloseJournal();
+    if (::unlink(JournalPath().c_str()) != 0 && errno != ENOENT)
+        Log(m_path + ": the journal cannot be removed (" + std::strerror(errno) + ")");
+    return true;
+}
+
+void CMappingFile::Save(const CMappingTable& table, const AtomicWriteOptions& options)
+{
+    bool openFailed = false;
+    if (WriteWhole(table, options, openFailed)) {
+        CleanUpWhenAlone();
+        return;
+    }
+    if (openFailed) {
+        ReportToUser("ERROR: cannot open map file", MessageBoxIcon::stop, true);
+        return;
+    }
+    Fatal("ERROR: cannot write to mapping file");
 }
 
 } // namespace tarnwel

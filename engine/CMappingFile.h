@@ -3,19 +3,39 @@
 // one pair a line, the Outlook entry id, one blank, the server id, CR LF, in
 // no particular order; one byte per character.
 //
-// On reading, any white space separates the tokens and each two tokens make a
-// pair, however they stand on the lines; a last token without a partner is
-// ignored, and a later pair replaces an earlier one with the same key. Tokens
-// have no length limit.
+// The file is read line by line (CR LF, LF or a lone CR ends a line). A line
+// holds two tokens separated by blanks or tabs: the entry id, then the server
+// id. A line with one token only, with more than two, or with a NUL byte is
+// damaged: it is skipped with a trace line and costs its own pair only, every
+// other line still gives its pair. Empty lines are passed over; a later pair
+// replaces an earlier one with the same key. Tokens have no length limit.
 //
 // Ids are written with the character references of EncodeLatin1Line; white
-// space inside an id is written as a reference too ("&#x20;"), so that an id
-// holding a blank cannot shift every later pair of the file. An id without
-// white space, "&" or characters above U+00FF is written byte for byte.
+// space and the other control characters inside an id are written as
+// references too ("&#x20;"), so that an odd id cannot break its line. An id
+// without such characters, "&" or characters above U+00FF is written byte for
+// byte.
+//
+// The journal ("<file>.journal" beside it) makes every change of the tables
+// durable the moment it is made: each pair that a store adds or removes is
+// appended as one record with one write(), before the run goes on. A process
+// that ends at any moment (killed, crashed) leaves the file and the journal;
+// the next load reads the file and replays the journal over it, and the next
+// full save replaces the file atomically and removes the journal. Records,
+// each ending in CR LF, ids encoded as in the file:
+//
+//   add <entry id> <server id>   AddMapping
+//   remove <server id>           RemoveMapping
+//   forget <entry id>            RemoveEntry
+//   clear                        Clear
+//
+// A last record without its line end was cut by the end of the process and is
+// ignored; a damaged record costs its own change only.
 
 #include "engine/CMappingTable.h"
 #include "platform/base/ByteFile.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,36 +43,75 @@ namespace tarnwel {
 
 class CMappingFile {
 public:
-    explicit CMappingFile(std::string path) : m_path(std::move(path)) {}
+    // Receives the trace lines about damaged lines and records.
+    using LogFunction = std::function<void(const std::string&)>;
+
+    explicit CMappingFile(std::string path, LogFunction log = {});
+    ~CMappingFile();
+    CMappingFile(const CMappingFile&) = delete;
+    CMappingFile& operator=(const CMappingFile&) = delete;
 
     const std::string& Path() const { return m_path; }
+    std::string JournalPath() const { return m_path + ".journal"; }
 
-    // Adds the file's pairs to `table`. A missing file is created empty.
+    // Adds the pairs of the file and then the changes of its journal to
+    // `table`. A missing file is created empty. Temporary files that an
+    // interrupted save left are removed, unless another store of the same
+    // directory is at work. Then the journal is opened for appending.
     // - Neither read nor created: the box "cannot create file"; false.
-    // - A file that exists but cannot be read: the box "ERROR: cannot read
-    //   from mapping file", then the program ends with exit code 1 (going on
-    //   would let the next save replace pairs it never saw).
-    bool Load(CMappingTable& table) const;
+    // - The journal cannot be opened for appending, or no new file can be
+    //   made and written beside the file for the next save (a read-only
+    //   directory, a full disk): the box "ERROR: cannot open map file";
+    //   false. Nothing would remember the pairs a run makes.
+    // - A file or journal that exists but cannot be read: the box "ERROR:
+    //   cannot read from mapping file", then the program ends with exit code
+    //   1 (going on would let the next save replace pairs it never saw).
+    bool Load(CMappingTable& table);
+
+    // One change of the tables, appended to the journal; `table` holds the
+    // tables after the change. When the journal cannot be written, the
+    // whole file is saved instead; when that fails too, the box "ERROR:
+    // cannot write to mapping file", then the program ends with exit code 1.
+    void JournalAdd(const std::string& serverId, const std::string& entryId, const CMappingTable& table);
+    void JournalRemove(const std::string& serverId, const CMappingTable& table);
+    void JournalForget(const std::string& entryId, const CMappingTable& table);
+    void JournalClear(const CMappingTable& table);
 
     // Replaces the file with the pairs of entry-to-server, atomically: the
     // previous file stays as it was unless the new one was written whole.
+    // Then the journal, whose changes the file now holds, is removed.
     // - The new file cannot be created: "ERROR: cannot open map file"; the run
-    //   goes on.
+    //   goes on, and the journal keeps the changes for the next load.
     // - A write that fails part way: "ERROR: cannot write to mapping file",
     //   then the program ends with exit code 1.
     // A pair with an empty id cannot be told apart from its neighbours in this
     // format and is left out.
-    void Save(const CMappingTable& table, const AtomicWriteOptions& options = {}) const;
+    void Save(const CMappingTable& table, const AtomicWriteOptions& options = {});
 
-    // The pairs of a file's bytes, added to `table`.
-    static void ReadPairs(std::string_view bytes, CMappingTable& table);
+    // The pairs of a file's bytes, added to `table`; `log` (when given) hears
+    // of every damaged line.
+    static void ReadPairs(std::string_view bytes, CMappingTable& table, const LogFunction& log = {});
+    // The changes of a journal's bytes, applied to `table` in order.
+    static void ReplayJournal(std::string_view bytes, CMappingTable& table, const LogFunction& log = {});
 
     // One id as it stands in the file, and back.
     static std::string EncodeId(std::string_view id);
     static std::string DecodeId(std::string_view token);
 
 private:
+    bool OpenJournal();
+    void CloseJournal();
+    void Append(const std::string& record, const CMappingTable& table);
+    // Writes the whole file; false when it could not be replaced.
+    bool WriteWhole(const CMappingTable& table, const AtomicWriteOptions& options, bool& openFailed);
+    // Removes stray temporary files when no other store of the directory holds it.
+    void CleanUpWhenAlone();
+    void Log(const std::string& text) const;
+
     std::string m_path;
+    LogFunction m_log;
+    int m_journal = -1;        // open for appending while the store works
+    int m_directoryLock = -1;  // the directory, shared-locked while the store works
 };
 
 } // namespace tarnwel

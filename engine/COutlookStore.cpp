@@ -4,6 +4,9 @@
 #include "platform/ui/UserNotices.h"
 #include "records/CItemRecord.h"
 
+#include <unordered_map>
+#include <unordered_set>
+
 namespace tarnwel {
 
 namespace {
@@ -29,10 +32,10 @@ void LogoffQuietly(const CNameSpace& nameSpace) noexcept
 
 } // namespace
 
-COutlookStore::COutlookStore(const CStoreKind& kind)
+COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction log)
     : m_application(CreateOutlook()),
       m_ownClass(std::string("IPM") + kind.messageClassSuffix),
-      m_mappingFile(kind.mappingFileName)
+      m_mappingFile(kind.mappingFileName, std::move(log))
 {
     const CNameSpace nameSpace = m_application.GetNamespace("MAPI");
     nameSpace.Logon();
@@ -62,14 +65,48 @@ std::string COutlookStore::GetEntryId(const std::string& serverId) const
 void COutlookStore::AddMapping(const std::string& serverId, const std::string& entryId)
 {
     m_mappings.AddMapping(serverId, entryId);
+    m_mappingFile.JournalAdd(serverId, entryId, m_mappings);
 }
 
 void COutlookStore::RemoveMapping(const std::string& serverId)
 {
+    if (!m_mappings.FindEntryId(serverId))
+        return;
     m_mappings.RemoveMapping(serverId);
+    m_mappingFile.JournalRemove(serverId, m_mappings);
 }
 
-void COutlookStore::SaveMappingFile() const
+void COutlookStore::ForgetEntry(const std::string& entryId)
+{
+    if (!m_mappings.FindServerId(entryId))
+        return;
+    m_mappings.RemoveEntry(entryId);
+    m_mappingFile.JournalForget(entryId, m_mappings);
+}
+
+std::vector<std::string> COutlookStore::ForgetAmbiguousPairs()
+{
+    std::unordered_map<std::string_view, int> entriesOf;
+    entriesOf.reserve(m_mappings.EntryToServer().size());
+    bool ambiguous = false;
+    for (const auto& [entryId, serverId] : m_mappings.EntryToServer())
+        ambiguous = ++entriesOf[serverId] > 1 || ambiguous;
+    if (!ambiguous)
+        return {};
+    std::unordered_set<std::string> serverIds;
+    std::vector<std::string> entryIds;
+    for (const auto& [entryId, serverId] : m_mappings.EntryToServer()) {
+        if (entriesOf[serverId] > 1) {
+            serverIds.insert(serverId);
+            entryIds.push_back(entryId);
+        }
+    }
+    for (const std::string& entryId : entryIds)
+        ForgetEntry(entryId);
+    return {serverIds.begin(), serverIds.end()};
+}
+
+void COutlookStore::SaveMappingFile()
 {
     m_mappingFile.Save(m_mappings);
 }
@@ -87,10 +124,18 @@ void COutlookStore::ConvertAllItems()
 void COutlookStore::PurgeFolder(bool onlyOwnClass)
 {
     Scan(kWholeFolderFilter, [&](const COutlookItem& item) {
-        if (!onlyOwnClass || IsOwnClass(item))
-            item.Delete();
+        if (onlyOwnClass && !IsOwnClass(item))
+            return;
+        // Forgotten as soon as it is gone: a pair kept for a deleted item
+        // would make the next run take the purge for a deletion by the user.
+        const std::string entryId = item.GetEntryID();
+        item.Delete();
+        ForgetEntry(entryId);
     });
-    m_mappings.Clear();
+    if (!m_mappings.EntryToServer().empty()) {
+        m_mappings.Clear();
+        m_mappingFile.JournalClear(m_mappings);
+    }
 }
 
 std::string COutlookStore::ChangedSinceFilter(std::string_view since)

@@ -6,6 +6,10 @@
 //
 // A store lives for one run or one vacuum, on the thread that made it. Failing
 // Outlook calls are not caught here: their CComError reaches the caller.
+//
+// Every change of the mapping tables reaches the mapping file's journal
+// before the call that made it returns (see CMappingFile), so a process that
+// ends at any moment keeps every pair it made or removed.
 
 #include "engine/CMappingFile.h"
 #include "engine/CMappingTable.h"
@@ -13,6 +17,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwel {
 
@@ -33,7 +38,8 @@ public:
     // Logs off the session (a failing Logoff is ignored: the store is gone).
     ~COutlookStore();
 
-    // False when the mapping file could be neither read nor created.
+    // False when the mapping file could be neither read nor created, or
+    // cannot be written (CMappingFile::Load): the store must change nothing.
     bool IsReady() const { return m_ready; }
     const std::string& GetOwnMessageClass() const { return m_ownClass; }
     const CMappingTable& GetMappings() const { return m_mappings; }
@@ -43,20 +49,30 @@ public:
     void AddMapping(const std::string& serverId, const std::string& entryId);
     void RemoveMapping(const std::string& serverId);
     // Writes entry-to-server to the mapping file (CMappingFile::Save).
-    void SaveMappingFile() const;
+    void SaveMappingFile();
+    // Forgets the pairs of each server id that more than one entry id names
+    // (a damaged mapping file: a cut id that became another one): at most
+    // one of them can be right, and taking the wrong one would write one
+    // item's data over another's. Returns those server ids.
+    std::vector<std::string> ForgetAmbiguousPairs();
 
     // Gives every item of the folder the own message class.
     void ConvertAllItems();
     // Deletes the own-class items of the folder (every item when
-    // `onlyOwnClass` is false) and empties both mapping tables.
+    // `onlyOwnClass` is false) and empties both mapping tables; each deleted
+    // item loses its pair at once.
     void PurgeFolder(bool onlyOwnClass);
 
 protected:
     // Opens Outlook, logs on, finds the kind's folder and loads the mapping
     // file. When Outlook cannot be created the box "CreateDispatch() failed
     // w/error 0x%08lx" appears and its CComError is raised, so nothing is
-    // mapped to items that could never be made.
-    explicit COutlookStore(const CStoreKind& kind);
+    // mapped to items that could never be made. `log` hears of damaged lines
+    // of the mapping file.
+    COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction log);
+
+    // Forgets the entry id in the tables (CMappingTable::RemoveEntry).
+    void ForgetEntry(const std::string& entryId);
 
     // "[LastModificationTime] > '<date>'" with the since text (a date in any
     // form COleDate::Parse takes) as the user-locale date without time.

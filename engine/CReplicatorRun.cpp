@@ -4,6 +4,7 @@
 #include "engine/CItemStore.h"
 #include "engine/CKindRun.h"
 #include "engine/CReplicator.h"
+#include "records/Comparison.h"
 
 namespace tarnwel {
 namespace {
@@ -38,6 +39,8 @@ struct CAppointmentRunKind {
 
     static CKindRules Rules(const CReplicationSettings& settings) { return settings.appointmentRules; }
     static bool IsSame(const Record& server, const Record& outlook) { return server.IsSameAppointment(outlook); }
+    // Appointments that are the same have the same trimmed description.
+    static std::string SamenessKey(const Record& record) { return TrimText(record.description); }
     static void Apply(CNoRightsPolicy& policy, CAppointmentArray& queue, const Record& record)
     {
         policy.ApplyToAppointment(queue, record);
@@ -93,6 +96,8 @@ struct CTaskRunKind {
 
     static CKindRules Rules(const CReplicationSettings& settings) { return settings.taskRules; }
     static bool IsSame(const Record& server, const Record& outlook) { return server.IsSameTask(outlook); }
+    // Tasks that are the same have the same trimmed title.
+    static std::string SamenessKey(const Record& record) { return TrimText(record.title); }
     static void Apply(CNoRightsPolicy& policy, CTaskArray& queue, const Record& record)
     {
         policy.ApplyToTask(queue, record);

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -279,6 +280,33 @@ bool CAtomicFileWriter::Fail(const char* what)
     m_failed = true;
     Discard();
     return false;
+}
+
+int RemoveStrayTemporaryFiles(const std::string& path)
+{
+    // The names that CAtomicFileWriter::Open gives: the file's name, ".",
+    // twelve lowercase hex digits, ".tmp".
+    const std::string target = ResolveLinks(path);
+    const std::size_t slash = target.find_last_of('/');
+    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".";
+    DIR* dir = ::opendir(directory.c_str());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name(entry->d_name);
+        if (name.size() != prefix.size() + 16 || name.substr(0, prefix.size()) != prefix ||
+            name.substr(prefix.size() + 12) != ".tmp")
+            continue;
+        bool hex = true;
+        for (const char c : name.substr(prefix.size(), 12))
+            hex = hex && ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'));
+        if (hex && ::unlink((directory + "/" + std::string(name)).c_str()) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options,

@@ -75,6 +75,12 @@ private:
     bool m_failed = false;
 };
 
+// Removes the temporary files that interrupted atomic writes of `path` left
+// beside it (a process that ended between creating one and renaming it). The
+// caller makes sure that no other writer of the same file is at work. Returns
+// the number removed.
+int RemoveStrayTemporaryFiles(const std::string& path);
+
 // The whole file in one call; `error` (when given) receives the reason of a failure.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options = {},
                          std::string* error = nullptr);

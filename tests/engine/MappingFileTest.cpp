@@ -10,7 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace tarnwel;
 using ::testing::ElementsAre;
@@ -67,34 +70,173 @@ TEST(MappingTable, RemovalsKeepBothTablesInverse)
     EXPECT_TRUE(table.ServerToEntry().empty());
 }
 
-TEST(MappingFileText, TokensPairUpWhateverTheLayout)
+TEST(MappingFileText, EachLineGivesItsPairAndADamagedLineOnlyItsOwn)
 {
     struct Case {
         const char* name;
         std::string bytes;
         Pairs entryToServer;
         Pairs serverToEntry;
+        std::vector<std::string> skipped;  // the trace lines of damaged lines
     };
     const std::string longId(5000, 'L');
     const Case cases[] = {
-        {"empty", "", {}, {}},
-        {"last line ends with a break", "E1 S1\r\nE2 S2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}},
-        {"no final break, odd white space", "  E1\tS1\n\nE2   S2", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}},
-        {"pairs across lines", "E1\r\nS1 E2\r\nS2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}},
-        {"odd token count", "E1 S1\r\nE2\r\n", {{"E1", "S1"}}, {{"S1", "E1"}}},
-        {"server id twice", "E1 S\r\nE2 S\r\n", {{"E1", "S"}, {"E2", "S"}}, {{"S", "E2"}}},
-        {"entry id twice", "E S1\r\nE S2\r\n", {{"E", "S2"}}, {{"S1", "E"}, {"S2", "E"}}},
-        {"case counts", "e s\r\nE S\r\n", {{"e", "s"}, {"E", "S"}}, {{"s", "e"}, {"S", "E"}}},
-        {"no length limit", longId + " " + longId + "2\r\n", {{longId, longId + "2"}}, {{longId + "2", longId}}},
-        {"references and Latin-1", "M\xFC&#x20;1 &#x20ac;\r\n", {{"M\xC3\xBC 1", "\xE2\x82\xAC"}}, {{"\xE2\x82\xAC", "M\xC3\xBC 1"}}},
+        {"empty", "", {}, {}, {}},
+        {"last line ends with a break", "E1 S1\r\nE2 S2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
+        {"no final break, odd white space", "  E1\tS1\n\nE2   S2", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
+        {"lone CR ends a line", "E1 S1\rE2 S2\r", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
+        {"server id twice", "E1 S\r\nE2 S\r\n", {{"E1", "S"}, {"E2", "S"}}, {{"S", "E2"}}, {}},
+        {"entry id twice", "E S1\r\nE S2\r\n", {{"E", "S2"}}, {{"S1", "E"}, {"S2", "E"}}, {}},
+        {"case counts", "e s\r\nE S\r\n", {{"e", "s"}, {"E", "S"}}, {{"s", "e"}, {"S", "E"}}, {}},
+        {"no length limit", longId + " " + longId + "2\r\n", {{longId, longId + "2"}}, {{longId + "2", longId}}, {}},
+        {"references and Latin-1", "M\xFC&#x20;1 &#x20ac;\r\n", {{"M\xC3\xBC 1", "\xE2\x82\xAC"}}, {{"\xE2\x82\xAC", "M\xC3\xBC 1"}}, {}},
+        // Damage costs the damaged line's pair and no other.
+        {"one id only", "E1 S1\r\nE2\r\nE3 S3\r\nE4 S4\r\n", {{"E1", "S1"}, {"E3", "S3"}, {"E4", "S4"}},
+         {{"S1", "E1"}, {"S3", "E3"}, {"S4", "E4"}}, {"Mapping file line 2 skipped: one id only"}},
+        {"three ids", "E1 S1\r\nE2 S2 X\r\nE3 S3\r\n", {{"E1", "S1"}, {"E3", "S3"}}, {{"S1", "E1"}, {"S3", "E3"}},
+         {"Mapping file line 2 skipped: more than two ids"}},
+        {"NUL byte", std::string("E1 S1\r\nE2 S\0" "2\r\nE3 S3\r\n", 22), {{"E1", "S1"}, {"E3", "S3"}},
+         {{"S1", "E1"}, {"S3", "E3"}}, {"Mapping file line 2 skipped: it holds a NUL byte"}},
+        {"a line cut into two", "E1 S1\r\nE2\r\nS2\r\nE3 S3\r\n", {{"E1", "S1"}, {"E3", "S3"}}, {{"S1", "E1"}, {"S3", "E3"}},
+         {"Mapping file line 2 skipped: one id only", "Mapping file line 3 skipped: one id only"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CMappingTable table;
-        CMappingFile::ReadPairs(c.bytes, table);
+        std::vector<std::string> trace;
+        CMappingFile::ReadPairs(c.bytes, table, [&](const std::string& text) { trace.push_back(text); });
         EXPECT_EQ(Sorted(table.EntryToServer()), c.entryToServer);
         EXPECT_EQ(Sorted(table.ServerToEntry()), c.serverToEntry);
+        EXPECT_EQ(trace, c.skipped);
     }
+    // Without a listener the damage is passed over all the same.
+    CMappingTable table;
+    CMappingFile::ReadPairs("E1\r\nE2 S2\r\n", table);
+    EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{"E2", "S2"}}));
+}
+
+TEST(MappingFileText, TheJournalReplaysItsRecordsInOrderAndOnlyWholeOnes)
+{
+    CMappingTable table;
+    CMappingFile::ReadPairs("E1 S1\r\nE2 S2\r\nE3 S3\r\n", table);
+    std::vector<std::string> trace;
+    CMappingFile::ReplayJournal("add E4 S4\r\n"
+                                "remove S1\r\n"
+                                "forget E2\r\n"
+                                "add M\xFC&#x20;5 S5\r\n"
+                                "add E6\r\n"          // damaged: costs this record only
+                                "frobnicate E3\r\n"   // not a record
+                                "add E7 S7\r\n"
+                                "remove S3",            // cut off by the end of the process
+                                table, [&](const std::string& text) { trace.push_back(text); });
+    EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{"E3", "S3"}, {"E4", "S4"}, {"M\xC3\xBC 5", "S5"}, {"E7", "S7"}}));
+    EXPECT_THAT(trace, ElementsAre("Mapping journal line 5 skipped: not a record",
+                                   "Mapping journal line 6 skipped: not a record",
+                                   "Mapping journal line 8 skipped: its end was cut off"));
+
+    CMappingFile::ReplayJournal("clear\r\nadd E8 S8\r\n", table);
+    EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{"E8", "S8"}}));
+    EXPECT_EQ(Sorted(table.ServerToEntry()), (Pairs{{"S8", "E8"}}));
+}
+
+TEST_F(MappingFile, ChangesSurviveAProcessThatEndsWithoutSavingAndTheSaveRemovesTheJournal)
+{
+    CMappingTable previous;
+    previous.AddMapping("S1", "E1");
+    previous.AddMapping("S2", "E2");
+    CMappingFile(Path()).Save(previous);
+
+    // A child process loads, records changes and ends at once, as a killed
+    // one would: no save, no destructor.
+    const pid_t child = ::fork();
+    if (child == 0) {
+        CMappingFile file(Path());
+        CMappingTable table;
+        if (!file.Load(table))
+            ::_exit(2);
+        table.AddMapping("S3", "E3");
+        file.JournalAdd("S3", "E3", table);
+        table.RemoveMapping("S1");
+        file.JournalRemove("S1", table);
+        table.RemoveEntry("E2");
+        file.JournalForget("E2", table);
+        table.AddMapping("S 4", "E 4");
+        file.JournalAdd("S 4", "E 4", table);
+        ::_exit(0);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(Read(Path() + ".journal"), "add E3 S3\r\nremove S1\r\nforget E2\r\nadd E&#x20;4 S&#x20;4\r\n");
+
+    CMappingFile file(Path());
+    CMappingTable table;
+    ASSERT_TRUE(file.Load(table));
+    const Pairs expected{{"E3", "S3"}, {"E 4", "S 4"}};
+    EXPECT_EQ(Sorted(table.EntryToServer()), expected);
+    file.Save(table);
+    EXPECT_FALSE(std::filesystem::exists(Path() + ".journal"));
+    CMappingTable reloaded;
+    ASSERT_TRUE(CMappingFile(Path()).Load(reloaded));
+    EXPECT_EQ(Sorted(reloaded.EntryToServer()), expected);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(MappingFile, ARecordAfterAnotherStoresSaveBeginsANewJournal)
+{
+    CMappingFile run(Path());
+    CMappingFile vacuum(Path());
+    CMappingTable runTable, vacuumTable;
+    ASSERT_TRUE(run.Load(runTable));
+    ASSERT_TRUE(vacuum.Load(vacuumTable));
+    vacuum.Save(vacuumTable);  // removes the journal the run has open
+    runTable.AddMapping("S1", "E1");
+    run.JournalAdd("S1", "E1", runTable);
+    EXPECT_EQ(Read(Path() + ".journal"), "add E1 S1\r\n");
+}
+
+TEST_F(MappingFile, AJournalThatCannotGrowGivesWayToAWholeSave)
+{
+    CMappingFile file(Path());
+    CMappingTable table;
+    ASSERT_TRUE(file.Load(table));
+    for (int i = 0; i < 200; ++i) {
+        table.AddMapping("S" + std::to_string(i), "E" + std::to_string(i));
+        file.JournalAdd("S" + std::to_string(i), "E" + std::to_string(i), table);
+        table.RemoveMapping("S" + std::to_string(i));
+        file.JournalRemove("S" + std::to_string(i), table);
+    }
+    table.AddMapping("S", "E");
+    {
+        // The journal has grown past the limit; the whole file stays below it.
+        test::CFileSizeLimit limit(1024);
+        file.JournalAdd("S", "E", table);
+    }
+    EXPECT_EQ(Read(Path()), "E S\r\n");
+    EXPECT_FALSE(std::filesystem::exists(Path() + ".journal"));
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(MappingFile, LoadRemovesTheTemporaryFilesOfAnInterruptedSaveUnlessAnotherStoreIsAtWork)
+{
+    const std::string stray = Path() + ".0123456789ab.tmp";
+    const std::string other = Path("maps_appo.idsx.0123456789ab.tmp");
+    std::ofstream(stray) << "E1 S";
+    std::ofstream(other) << "not ours";
+    {
+        // Another store of the directory holds it: a temporary file may be
+        // its save in progress.
+        CMappingFile busy(Path("maps_cont.ids"));
+        CMappingTable unused;
+        ASSERT_TRUE(busy.Load(unused));
+        CMappingTable table;
+        ASSERT_TRUE(CMappingFile(Path()).Load(table));
+        EXPECT_TRUE(std::filesystem::exists(stray));
+    }
+    CMappingTable table;
+    ASSERT_TRUE(CMappingFile(Path()).Load(table));
+    EXPECT_FALSE(std::filesystem::exists(stray));
+    EXPECT_TRUE(std::filesystem::exists(other));
 }
 
 TEST_F(MappingFile, SaveAndLoadRoundTripEveryId)
@@ -146,6 +288,20 @@ TEST_F(MappingFile, MissingFileIsCreatedEmpty)
     EXPECT_FALSE(CMappingFile(Path("missing/maps_appo.ids")).Load(table));
     EXPECT_THAT(m_boxes, ElementsAre("cannot create file"));
     EXPECT_TRUE(table.EntryToServer().empty());
+}
+
+TEST_F(MappingFile, AFileThatCannotBeWrittenIsRefusedAtLoad)
+{
+    ASSERT_TRUE(WriteFileAtomically(Path(), "E1 S1\r\n"));
+    {
+        // A full disk: nothing more can be written.
+        test::CFileSizeLimit full(0);
+        CMappingTable table;
+        EXPECT_FALSE(CMappingFile(Path()).Load(table));
+    }
+    EXPECT_THAT(m_boxes, ElementsAre("ERROR: cannot open map file"));
+    EXPECT_EQ(Read(Path()), "E1 S1\r\n");
+    EXPECT_EQ(m_dir.EntryCount(), 2);  // the file and the journal it could open
 }
 
 TEST_F(MappingFile, SaveThatCannotCreateItsFileGoesOn)

@@ -404,6 +404,9 @@ public:
             return {};
         CMappingTable table;
         CMappingFile::ReadPairs(bytes, table);
+        // What a run that ended early left in the journal belongs to it.
+        if (ReadFileBytes(std::string(MappingFileName()) + ".journal", bytes) == FileReadResult::ok)
+            CMappingFile::ReplayJournal(bytes, table);
         return {table.EntryToServer().begin(), table.EntryToServer().end()};
     }
     // The file's bytes; "<missing>" when there is none.

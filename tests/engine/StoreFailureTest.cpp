@@ -129,6 +129,23 @@ TEST_F(StoreWithFakeOutlook, VacuumStoppedByOutlookKeepsTheMappingFile)
     EXPECT_EQ(CallCount("call Logoff"), 1);
 }
 
+TEST_F(StoreWithFakeOutlook, VacuumStoppedPartWayForgetsThePairsOfTheItemsItDeleted)
+{
+    const auto deleted = m_outlook.itemsOf[9]->AddSaved(kOwnAppointment);
+    const auto kept = m_outlook.itemsOf[9]->AddSaved(kOwnAppointment);
+    kept->Fail("Delete");
+    const std::string deletedId = deleted->Value("EntryID").ToText();
+    const std::string keptId = kept->Value("EntryID").ToText();
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", deletedId + " S1\r\n" + keptId + " S2\r\n"));
+    EXPECT_THROW(VacuumKind(kAppointmentKind, true), CComError);
+
+    // The next store sees the pair of the item that is still there only: the
+    // deleted one would otherwise count as deleted by the user.
+    CAppointmentStore store;
+    EXPECT_EQ(store.GetEntryId("S1"), "X");
+    EXPECT_EQ(store.GetEntryId("S2"), keptId);
+}
+
 TEST_F(StoreWithFakeOutlook, AnUnreadableItemFailsTheServerIdScanMappedOrNot)
 {
     // The run asks for these ids before it changes anything, so an item that

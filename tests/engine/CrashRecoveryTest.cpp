@@ -1,0 +1,428 @@
+// Runs that end before their time, followed by a run that ends normally: each
+// item must then stand exactly once on each side, with every local edit, as
+// after a run that saw no fault. A run is ended as a crash would end it: in a
+// child process that calls _exit at a chosen crash point, so nothing is
+// flushed, saved or cleaned up. Also the other faults that used to double
+// items: an addItems whose reply comes after the time-out, a working
+// directory that cannot be written, a damaged line of the mapping file.
+
+#include "engine/CrashPoint.h"
+#include "tests/engine/ContactWorld.h"
+#include "tests/engine/RunWorld.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <linux/capability.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+
+namespace tarnwel {
+namespace {
+
+using test::CAppointmentSide;
+using test::CContactWorld;
+using test::CRunWorld;
+using test::CServerItem;
+using test::CTaskSide;
+using ::testing::Contains;
+using ::testing::IsEmpty;
+
+// --- Ending a run in a child process ------------------------------------------
+
+constexpr int kCrashedCode = 86;
+
+int g_crashAt = 0;  // the crash point (counted from 1) at which the child ends; 0: none
+int g_passed = 0;
+int g_pointsPipe = -1;
+
+void EndAtChosenPoint(const char* point)
+{
+    ++g_passed;
+    const std::string line = std::string(point) + "\n";
+    if (::write(g_pointsPipe, line.data(), line.size()) < 0)
+        ::_exit(kCrashedCode + 1);
+    if (g_passed == g_crashAt)
+        ::_exit(kCrashedCode);
+}
+
+struct CChildRun {
+    std::vector<std::string> points;  // the crash points the run passed, in order
+    bool crashed = false;             // it ended at the chosen one
+};
+
+// One run of the world in a child process that ends at its `crashAt`-th
+// crash point (0: runs to its end).
+template <typename World>
+CChildRun RunInChild(World& w, int crashAt)
+{
+    w.StartServer();
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        ADD_FAILURE() << "no pipe";
+        return {};
+    }
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        g_pointsPipe = fds[1];
+        g_crashAt = crashAt;
+        g_passed = 0;
+        SetCrashPointHook(&EndAtChosenPoint);
+        // On a thread of its own: the child's random engines (entry ids,
+        // temporary file names) start afresh there instead of repeating the
+        // parent's.
+        std::thread([&w] { w.Run(); }).join();
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(fds[0], buffer, sizeof buffer)) != 0;)
+        if (got > 0)
+            text.append(buffer, static_cast<std::size_t>(got));
+        else if (errno != EINTR)
+            break;
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    CChildRun run;
+    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+        run.points.push_back(text.substr(start, end - start));
+    run.crashed = WIFEXITED(status) && WEXITSTATUS(status) == kCrashedCode;
+    EXPECT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || run.crashed)) << "child status " << status;
+    return run;
+}
+
+// What both sides hold: their lines without ids, sorted.
+struct CSides {
+    std::vector<std::string> outlook;
+    std::vector<std::string> server;
+    friend bool operator==(const CSides&, const CSides&) = default;
+};
+
+template <typename World>
+CSides SidesOf(const World& w)
+{
+    return {w.Contents(w.OutlookLines()), w.Contents(w.ServerLines())};
+}
+
+// Every item on each side is paired with exactly one item of the other side
+// that holds the same; a pair may name items gone from both sides.
+template <typename World>
+void ExpectEachItemPairedOnce(const World& w)
+{
+    const auto outlook = w.OutlookLines();
+    const auto server = w.ServerLines();
+    std::map<std::string, int> partnersOfServerItem;
+    for (const auto& [entryId, serverId] : w.Mapping()) {
+        const auto o = outlook.find(entryId);
+        const auto s = server.find(serverId);
+        if (o == outlook.end() && s == server.end())
+            continue;
+        if (o == outlook.end() || s == server.end()) {
+            ADD_FAILURE() << "the pair " << entryId << " " << serverId << " names a missing item";
+            continue;
+        }
+        EXPECT_EQ(o->second, s->second) << "pair " << entryId << " " << serverId;
+        ++partnersOfServerItem[serverId];
+    }
+    EXPECT_EQ(partnersOfServerItem.size(), server.size());
+    for (const auto& [serverId, count] : partnersOfServerItem)
+        EXPECT_EQ(count, 1) << serverId;
+}
+
+// The points after which no client can know the pair it was about to
+// record: the server's reply to addItems, an Outlook item written. The next
+// run finds the two items by their sameness, so they must not be edited in
+// between.
+bool IsUnrecordablePoint(const std::string& point)
+{
+    return point == "addItems answered" || point == "Outlook item added";
+}
+
+// Ends a child's run at each of its crash points in turn, on a fresh world
+// each time: the run ends there, the user edits a new Outlook item, the next
+// run ends there again (when it gets that far), then a run ends normally.
+// Both sides must then hold what two runs without a fault give, with the
+// edit between them. The scenario seeds the world and returns the edit.
+template <typename World, typename Scenario>
+void ExpectEveryCrashRepaired(const Scenario& scenario)
+{
+    CSides expected;
+    std::vector<std::string> points;
+    {
+        World reference;
+        const std::function<void()> edit = scenario(reference);
+        const CChildRun whole = RunInChild(reference, 0);
+        ASSERT_FALSE(whole.crashed);
+        points = whole.points;
+        edit();
+        reference.Run();
+        expected = SidesOf(reference);
+        ExpectEachItemPairedOnce(reference);
+    }
+    ASSERT_GE(points.size(), 8u);
+    for (std::size_t n = 1; n <= points.size(); ++n) {
+        SCOPED_TRACE("crash at point " + std::to_string(n) + ", " + points[n - 1]);
+        World w;
+        const std::function<void()> edit = scenario(w);
+        const CChildRun crashed = RunInChild(w, static_cast<int>(n));
+        ASSERT_TRUE(crashed.crashed);
+        const bool unrecorded = IsUnrecordablePoint(crashed.points.back());
+        if (!unrecorded)
+            edit();
+        RunInChild(w, static_cast<int>(n));
+        w.Run();
+        if (!unrecorded) {
+            EXPECT_THAT(w.BoxTexts(), IsEmpty());
+            EXPECT_EQ(SidesOf(w), expected);
+        }
+        ExpectEachItemPairedOnce(w);
+        EXPECT_FALSE(std::filesystem::exists(std::string(w.MappingFileName()) + ".journal"));
+        if (unrecorded) {
+            // Without the edit, the second run ends as the one without a fault.
+            edit();
+            w.Run();
+            EXPECT_THAT(w.BoxTexts(), IsEmpty());
+            EXPECT_EQ(SidesOf(w), expected);
+            ExpectEachItemPairedOnce(w);
+        }
+        w.ExpectNextRunChangesNothing();
+    }
+}
+
+// Appointments and tasks: every queue has work. The Outlook item of one pair
+// is newer, one pair carries the server's participants into Outlook, one
+// pair lost its Outlook item (deleted on the server then), one its server
+// item (deleted in Outlook then), and each side has new items. The edit
+// changes a new Outlook item.
+template <typename Side>
+std::function<void()> ItemScenario(CRunWorld<Side>& w)
+{
+    Side::Rules(w.settings).ovrAction = 1;
+    Side::Rules(w.settings).olDeletedAction = 1;
+    w.Pair({"S1", "Gleich", "Ort", "", {"anna", "bert"}}, "Ort");
+    w.Pair({"S2", "Lokal bearbeitet", "Server"}, "Outlook neu");
+    w.PairWithDeletedOutlookItem({"S3", "Lokal geloescht", ""});
+    w.PairWithDeletedServerItem("S4", "Auf dem Server geloescht");
+    w.ServerItem({"S5", "Neu vom Server 1", "A"});
+    w.ServerItem({"S6", "Neu vom Server 2", "B"});
+    const std::string edited = w.OutlookItem("Neu aus Outlook 1", "C");
+    w.OutlookItem("Neu aus Outlook 2", "D");
+    return [&w, edited] { w.EditOutlookItem(edited, "Neu aus Outlook 1", "C danach bearbeitet"); };
+}
+
+std::function<void()> ContactScenario(CContactWorld& w)
+{
+    w.settings.contactRules.ovrAction = 1;
+    w.settings.contactRules.olDeletedAction = 1;
+    w.Company({"A1", "Alpha AG", "Bern"});
+    w.Company({"A2", "Beta GmbH", "Thun"});
+    w.Pair({"C1", "A1", "Anna Muster", "anna@alpha.ch"}, {"Anna Muster", "anna@alpha.ch", "Alpha AG", "Bern"});
+    w.Pair({"C2", "A1", "Bert Keller", "alt@alpha.ch"}, {"Bert Keller", "neu@alpha.ch", "Alpha AG", "Bern"});
+    w.ServerContact({"C3", "A2", "Carla Neu", "carla@beta.ch"});
+    w.ServerContact({"C4", "A2", "Dora Weg", "dora@beta.ch"});
+    w.MapPair("gone-C4", "C4");
+    const std::string emil = w.OutlookContact({"Emil Alt", "emil@alpha.ch", "Alpha AG", "Bern"});
+    w.MapPair(emil, "C99");
+    const std::string fritz = w.OutlookContact({"Fritz Frisch", "fritz@gamma.ch", "Gamma AG", "Biel"});
+    w.OutlookContact({"Gabi Frisch", "gabi@gamma.ch", "Gamma AG", "Biel"});
+    return [&w, fritz] {
+        w.OverwriteOutlookRecord(fritz, CContactWorld::Make({"Fritz Frisch", "fritz@neu.ch", "Gamma AG", "Biel"}));
+    };
+}
+
+TEST(CrashRecoveryTest, AppointmentRunEndedAtAnyPointIsRepairedByTheNextRun)
+{
+    ExpectEveryCrashRepaired<CRunWorld<CAppointmentSide>>(ItemScenario<CAppointmentSide>);
+}
+
+TEST(CrashRecoveryTest, TaskRunEndedAtAnyPointIsRepairedByTheNextRun)
+{
+    ExpectEveryCrashRepaired<CRunWorld<CTaskSide>>(ItemScenario<CTaskSide>);
+}
+
+TEST(CrashRecoveryTest, ContactRunEndedAtAnyPointIsRepairedByTheNextRun)
+{
+    ExpectEveryCrashRepaired<CContactWorld>(ContactScenario);
+}
+
+TEST(CrashRecoveryTest, EveryServerRequestAndOutlookChangeIsACrashPoint)
+{
+    CRunWorld<CAppointmentSide> w;
+    (void)ItemScenario(w);
+    EXPECT_EQ(RunInChild(w, 0).points,
+              (std::vector<std::string>{"authenticate answered", "getItems answered", "putItems answered",
+                                        "deleteItems answered", "addItems answered", "Outlook item added",
+                                        "Outlook item added", "Outlook item overwritten", "Outlook item deleted",
+                                        "mapping file replaced", "sign_out answered"}));
+}
+
+// --- An addItems whose reply comes after the time-out ---------------------------
+
+template <typename World, typename Scenario>
+void ExpectLateAddReplyRepaired(const Scenario& scenario, const char* method)
+{
+    CSides expected;
+    {
+        World reference;
+        (void)scenario(reference);
+        reference.Run();
+        expected = SidesOf(reference);
+    }
+    World w;
+    (void)scenario(w);
+    // The server carries the request out two seconds after it came, the run
+    // has given up after half a second.
+    w.Switches({"--delay", std::string(method) + "=2"});
+    w.settings.soapTimeout = 500;
+    w.Run();
+    ASSERT_EQ(w.BoxTexts().size(), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    w.settings.soapTimeout = 20000;
+    w.Run();
+    EXPECT_EQ(w.BoxTexts().size(), 1u) << w.BoxTexts().back();
+    EXPECT_EQ(SidesOf(w), expected);
+    ExpectEachItemPairedOnce(w);
+}
+
+TEST(CrashRecoveryTest, AddReplyAfterTheTimeOutPairsTheItemsTheServerMadeAfterAll)
+{
+    {
+        SCOPED_TRACE("appointments");
+        ExpectLateAddReplyRepaired<CRunWorld<CAppointmentSide>>(ItemScenario<CAppointmentSide>, "addItems");
+    }
+    {
+        SCOPED_TRACE("contacts");
+        ExpectLateAddReplyRepaired<CContactWorld>(ContactScenario, "contact/addItems");
+    }
+}
+
+// --- A working directory that cannot be written ---------------------------------
+
+// Lets the permission bits count for the super-user too, while it lives: the
+// thread's effective capabilities are cleared and then given back.
+class CScopedPermissionChecks {
+public:
+    CScopedPermissionChecks()
+    {
+        if (::geteuid() != 0)
+            return;
+        m_active = ::syscall(SYS_capget, &m_header, m_saved) == 0;
+        __user_cap_data_struct none[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            none[i].permitted = m_saved[i].permitted;
+            none[i].inheritable = m_saved[i].inheritable;
+        }
+        m_active = m_active && ::syscall(SYS_capset, &m_header, none) == 0;
+    }
+    ~CScopedPermissionChecks()
+    {
+        if (m_active)
+            ::syscall(SYS_capset, &m_header, m_saved);
+    }
+    CScopedPermissionChecks(const CScopedPermissionChecks&) = delete;
+    CScopedPermissionChecks& operator=(const CScopedPermissionChecks&) = delete;
+
+private:
+    __user_cap_header_struct m_header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct m_saved[2] = {};
+    bool m_active = false;
+};
+
+TEST(CrashRecoveryTest, ReadOnlyWorkingDirectoryChangesNothingAndSaysSo)
+{
+    CSides expected;
+    {
+        CRunWorld<CAppointmentSide> reference;
+        (void)ItemScenario(reference);
+        reference.Run();
+        expected = SidesOf(reference);
+    }
+    CRunWorld<CAppointmentSide> w;
+    (void)ItemScenario(w);
+    w.StartServer();
+    const CSides before = SidesOf(w);
+    const std::string mapping = w.MappingFileBytes();
+
+    std::filesystem::create_directory("readonly");
+    std::filesystem::rename(w.MappingFileName(), std::string("readonly/") + w.MappingFileName());
+    {
+        const test::CScopedWorkingDirectory inside("readonly");
+        std::filesystem::permissions(".", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        {
+            const CScopedPermissionChecks checked;
+            w.Run();
+        }
+        std::filesystem::permissions(".", std::filesystem::perms::owner_all);
+        EXPECT_EQ(w.MappingFileBytes(), mapping);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()), 1);
+    }
+    EXPECT_THAT(w.BoxTexts(), Contains("ERROR: cannot open map file"));
+    EXPECT_EQ(SidesOf(w), before);
+
+    // Once the directory can be written, the next run replicates each item once.
+    std::filesystem::rename(std::string("readonly/") + w.MappingFileName(), w.MappingFileName());
+    const std::size_t boxes = w.BoxTexts().size();
+    w.Run();
+    EXPECT_EQ(w.BoxTexts().size(), boxes);
+    EXPECT_EQ(SidesOf(w), expected);
+    ExpectEachItemPairedOnce(w);
+}
+
+// --- A damaged line of the mapping file -----------------------------------------
+
+TEST(CrashRecoveryTest, ADamagedLineOfTheMappingFileCostsItsOwnPairOnly)
+{
+    // The line of the eleventh pair, damaged; "E" stands for its entry id.
+    struct Case {
+        const char* name;
+        std::string line;
+        const char* trace;
+    };
+    const Case cases[] = {
+        {"one id only", "E", "line 11 skipped: one id only"},
+        {"three tokens", "E S10 S10", "line 11 skipped: more than two ids"},
+        {"a NUL byte", std::string("E S1\0" "0", 6), "line 11 skipped: it holds a NUL byte"},
+        // A cut id that names another pair's server id: neither pair is taken.
+        {"a cut id", "E S1", "pairs S1 with more than one Outlook item"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CRunWorld<CAppointmentSide> w;
+        w.settings.appointmentRules.ovrAction = 1;
+        std::vector<std::string> entries;
+        std::string text;
+        for (int i = 0; i < 21; ++i) {
+            const std::string id = "S" + std::to_string(i);
+            w.ServerItem({id, "Termin " + std::to_string(i), "Ort " + std::to_string(i)});
+            entries.push_back(w.OutlookItem("Termin " + std::to_string(i), "Ort " + std::to_string(i)));
+            text += i == 10 ? entries.back() + c.line.substr(1) + "\r\n" : entries.back() + " " + id + "\r\n";
+        }
+        // An edit after the damaged line must reach its own server item.
+        w.EditOutlookItem(entries[15], "Termin 15", "Ort 15 neu");
+        w.MappingText(text);
+        w.Run();
+
+        EXPECT_THAT(w.BoxTexts(), IsEmpty());
+        EXPECT_THAT(w.trace, Contains(::testing::HasSubstr(c.trace)));
+        EXPECT_THAT(w.ServerLines().at("S15"), ::testing::HasSubstr("Ort 15 neu"));
+        // Each item finds its partner again, the damaged pair's by sameness.
+        EXPECT_EQ(w.OutlookLines().size(), 21u);
+        EXPECT_EQ(w.ServerLines().size(), 21u);
+        for (int i = 0; i < 21; ++i)
+            EXPECT_EQ(w.Mapping()[entries[static_cast<std::size_t>(i)]], "S" + std::to_string(i));
+        w.ExpectInStep();
+        w.ExpectNextRunChangesNothing();
+    }
+}
+
+} // namespace
+} // namespace tarnwel
