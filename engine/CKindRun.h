@@ -183,6 +183,7 @@ protected:
             // Without its mapping file the store cannot remember a single
             // pair: every run would create every item a second time.
             m_replicator.Log("The mapping file cannot be read, created or written; nothing is replicated");
+            m_replicator.NoteKindFailed(Kind::kName);
             m_store.reset();
             return true;
         }

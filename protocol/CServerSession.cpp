@@ -220,7 +220,7 @@ CStringMap CServerSession::AddItems(const char* namespaceUri, const Records& rec
 {
     CStringMap added;
     std::string body = makeBody(m_sessionId, records);
-    const CSoapReply reply = Exchange("addItems", namespaceUri, [&] { return std::move(body); }, texts, false);
+    const CSoapReply reply = Exchange("addItems", namespaceUri, [&] { return std::move(body); }, texts);
     for (const auto& record : records)
         Log(tracePrefix + record.GetShortDescription());
     const pugi::xml_document& document = reply.Dom();

@@ -85,11 +85,12 @@ public:
     void SetTraceListener(TraceListener listener) { m_traceListener = std::move(listener); }
 
     // A flag that ends the call under way once it is set (the call then fails
-    // as for a lost connection). addItems and sign_out are let finish: the
-    // server may already have made the items, and only the reply tells their
-    // ids; a session is closed only after the run has saved its work. Both
-    // stay bounded by the transport's time limits. The flag must outlive the
-    // session; null: calls end only by their time limits.
+    // as for a lost connection). An addItems ended so may still have been
+    // carried out by the server: the next run pairs those server items with
+    // their unpaired Outlook items by sameness instead of adding them again.
+    // sign_out is let finish: it closes the session only after the run has
+    // saved its work, and stays bounded by the transport's time limits. The
+    // flag must outlive the session; null: calls end only by their time limits.
     void SetAbortFlag(const std::atomic<bool>* flag) { m_abort = flag; }
 
     const std::string& SessionId() const { return m_sessionId; }

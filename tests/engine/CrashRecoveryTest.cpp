@@ -366,6 +366,7 @@ TEST(CrashRecoveryTest, ReadOnlyWorkingDirectoryChangesNothingAndSaysSo)
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()), 1);
     }
     EXPECT_THAT(w.BoxTexts(), Contains("ERROR: cannot open map file"));
+    EXPECT_TRUE(w.lastRunFailed);  // a script sees that nothing was replicated
     EXPECT_EQ(SidesOf(w), before);
 
     // Once the directory can be written, the next run replicates each item once.
@@ -373,6 +374,7 @@ TEST(CrashRecoveryTest, ReadOnlyWorkingDirectoryChangesNothingAndSaysSo)
     const std::size_t boxes = w.BoxTexts().size();
     w.Run();
     EXPECT_EQ(w.BoxTexts().size(), boxes);
+    EXPECT_FALSE(w.lastRunFailed);
     EXPECT_EQ(SidesOf(w), expected);
     ExpectEachItemPairedOnce(w);
 }

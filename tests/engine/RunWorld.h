@@ -342,7 +342,11 @@ public:
         m_recording = false;
         m_replicator = nullptr;
         m_sessionId = replicator.SessionId();
+        lastRunFailed = replicator.KindFailed();
     }
+
+    // Whether the last run ended as a failure of its kind.
+    bool lastRunFailed = false;
 
     // True while the session of the last run is still open on the server
     // (the run did not log out).

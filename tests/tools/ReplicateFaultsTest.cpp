@@ -331,7 +331,9 @@ void PrepareNewItems(CToolWorld& world, int localCount)
         world.AddLocalAppointment("Termin " + std::to_string(i), 1 + i % 28);
 }
 
-TEST(ReplicateFaults, SigintOrSigtermDuringAnAddItemsLetsItFinishSaveItsPairsAndEnd)
+// The signal ends the addItems under way; whether the server made the items
+// or not, the next run leaves each item once on each side.
+TEST(ReplicateFaults, SigintOrSigtermDuringAnAddItemsEndsItSavesThePairsAndEnds)
 {
     for (const int signal : {SIGINT, SIGTERM}) {
         SCOPED_TRACE(signal);
@@ -346,7 +348,6 @@ TEST(ReplicateFaults, SigintOrSigtermDuringAnAddItemsLetsItFinishSaveItsPairsAnd
         ASSERT_TRUE(stopped.Exited()) << stopped.Describe();
         EXPECT_EQ(stopped.ExitCode(), kStoppedBySignal) << stopped.Describe();
         EXPECT_THAT(stopped.errors, HasSubstr(signal == SIGINT ? "SIGINT received" : "SIGTERM received"));
-        EXPECT_EQ(world.ServerCount(), 21);
         world.StopServer();
 
         ExpectCleanRunAsWithoutFault(world, reference);
