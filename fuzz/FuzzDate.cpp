@@ -3,6 +3,7 @@
 #include "platform/base/OleDate.h"
 #include "platform/base/UserLocale.h"
 
+#include <cstring>
 #include <iterator>
 
 namespace tarnwel::fuzz {
@@ -61,6 +62,18 @@ int FuzzDate(const std::uint8_t* data, std::size_t size)
     Check(date.GetStatus() != COleDate::Status::null, "the parser gave a null date", data, size);
     if (date.IsValid())
         CheckAccepted(date, data, size);
+
+    // Any day count the formatter writes reads back as the second it shows.
+    if (size >= sizeof(double)) {
+        double days = 0.0;
+        std::memcpy(&days, data, sizeof days);
+        const std::string shown = COleDate(days).Format(kIso);
+        if (!shown.empty()) {
+            const COleDate read = COleDate::Parse(shown);
+            Check(read.IsValid() && read.Format(kIso) == shown, "a formatted day count does not parse back", data,
+                  size);
+        }
+    }
 
     // The pattern parser on its own, with the two-digit year and month names.
     const COleDate named = COleDate::ParseWithPattern(text, "%d/%b/%y %H:%M");
