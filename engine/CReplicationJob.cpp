@@ -4,6 +4,7 @@
 #include "engine/IProgressSink.h"
 #include "platform/automation/Variant.h"
 #include "platform/base/OleDate.h"
+#include "platform/ui/MessageBox.h"
 
 namespace tarnwel {
 
@@ -27,6 +28,20 @@ int CReplicationJob::Run()
 {
     m_running.store(true);
     IProgressSink& sink = *m_progressSink;
+
+    if (m_settings.CameFromUnreadableFile()) {
+        // The record holds defaults, not the user's server, name and
+        // password: nothing is sent anywhere, nothing is changed, and the
+        // settings are not saved over the user's file.
+        CReplicationSettings::Trace("no replication: " + m_settings.UnreadablePath() + " could not be read");
+        ShowMessageBox("Es wird nicht repliziert: die Einstellungsdatei <" + m_settings.UnreadablePath() +
+                           "> konnte nicht gelesen werden.\r\n"
+                           "Bitte prüfen Sie die Datei und starten Sie das Programm neu.",
+                       MessageBoxButtons::ok, MessageBoxIcon::stop);
+        sink.SetResultText("Replikation nicht gestartet: Einstellungen nicht lesbar");
+        m_running.store(false);
+        return 1;
+    }
 
     auto replicator = std::make_unique<CReplicator>(sink, m_settings);
     CReplicator* current = replicator.get();

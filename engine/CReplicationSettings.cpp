@@ -5,7 +5,9 @@
 #include "platform/ui/UserNotices.h"
 
 #include <charconv>
+#include <iostream>
 #include <optional>
+#include <sys/stat.h>
 #include <unordered_map>
 
 namespace tarnwel {
@@ -217,8 +219,10 @@ private:
 void CReplicationSettings::SetDefaults()
 {
     const COleDate keptLastRun = lastRun;
+    std::string keptUnreadablePath = std::move(m_unreadablePath);
     *this = CReplicationSettings{};
     lastRun = keptLastRun;
+    m_unreadablePath = std::move(keptUnreadablePath);
 
     userName = kDefaultUserName;
     password = kDefaultPassword;
@@ -262,6 +266,7 @@ void CReplicationSettings::ReadFileText(std::string_view bytes)
             value.remove_prefix(1);
         values[TrimBytes(line.substr(0, equals))] = value;
     }
+    SetDefaults();
     CLineReader reader(values);
     VisitFileLines(*this, reader);
 }
@@ -269,7 +274,18 @@ void CReplicationSettings::ReadFileText(std::string_view bytes)
 void CReplicationSettings::Load(const std::string& path)
 {
     std::string bytes;
-    switch (ReadFileBytes(path, bytes)) {
+    std::string reason;
+    FileReadResult result = FileReadResult::failed;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+        // Reading a pipe or a device could wait or run for ever; a directory
+        // holds no settings. None of them is a missing file to be created.
+        reason = "not a regular file";
+    else
+        result = ReadFileBytes(path, bytes, &reason);
+
+    m_unreadablePath.clear();
+    switch (result) {
     case FileReadResult::ok:
         ReadFileText(bytes);
         break;
@@ -279,6 +295,8 @@ void CReplicationSettings::Load(const std::string& path)
         break;
     case FileReadResult::failed:
         SetDefaults();
+        m_unreadablePath = path;
+        Trace("cannot read " + path + " (" + reason + "): defaults in memory, the file is left alone");
         ReportToUser("cannot read file <" + path + ">", MessageBoxIcon::stop);
         break;
     }
@@ -289,9 +307,22 @@ void CReplicationSettings::Load(const std::string& path)
 
 void CReplicationSettings::Save(const std::string& path) const
 {
+    if (CameFromUnreadableFile()) {
+        Trace("not saved to " + path + ": the record holds defaults in place of the unreadable " +
+              m_unreadablePath);
+        ReportToUser("Die Einstellungen werden nicht gespeichert: die Einstellungsdatei <" + m_unreadablePath +
+                         "> konnte nicht gelesen werden und bleibt unverändert.",
+                     MessageBoxIcon::stop);
+        return;
+    }
     const AtomicWriteOptions options{.newFileMode = 0600, .forceMode = true};
     if (!WriteFileAtomically(path, FileText(), options))
         ReportToUser("cannot create file <" + path + ">", MessageBoxIcon::stop);
+}
+
+void CReplicationSettings::Trace(std::string_view text)
+{
+    std::clog << "settings: " << text << '\n';
 }
 
 } // namespace tarnwel

@@ -6,10 +6,15 @@
 // Reading is by key, not by position: each line is a key, optional blanks,
 // "=", one optional blank and the value, which is the rest of the line. A line
 // whose key is unknown is ignored; when a key occurs twice the later line
-// counts; a line that is missing or whose value does not fit its field leaves
-// only that field unchanged. Texts therefore round-trip whatever they hold
-// (blanks, empty texts, characters above U+00FF through the character
-// references of EncodeLatin1Line).
+// counts; a field whose line is missing or whose value does not fit takes its
+// default. Texts therefore round-trip whatever they hold (blanks, empty texts,
+// characters above U+00FF through the character references of
+// EncodeLatin1Line).
+//
+// A record loaded from a file that exists but cannot be read holds the
+// defaults and remembers where it came from: it is never saved (the user's
+// file keeps every byte) and a replication job refuses to run with it, since
+// its credentials and address are not the user's.
 
 #include "engine/CKindRules.h"
 #include "platform/base/OleDate.h"
@@ -64,32 +69,50 @@ public:
     // Reads the file into the record.
     // - No file: every field takes its default (the dates now minus 14 days,
     //   the last-run time unchanged) and the file is written at once.
-    // - A file that exists but cannot be read: the defaults in memory and the
-    //   box "cannot read file <path>"; the file is left alone, so the user's
-    //   settings are not lost to a passing fault.
-    // - Otherwise every known line present with a fitting value sets its field
-    //   (an empty file changes nothing).
+    // - A path that exists but cannot be read (no access, an I/O error, a
+    //   directory, a pipe or a device in the file's place): the defaults in
+    //   memory, a stop box naming the file, and the record is marked
+    //   unreadable (CameFromUnreadableFile); the file is left alone, so the
+    //   user's settings are not lost to a passing fault.
+    // - Otherwise the file's lines are read as ReadFileText says.
     // In every case the three vacuum flags end as 1.
     void Load(const std::string& path);
 
     // Replaces the file with the record's 49 lines (atomically, mode 0600:
     // it holds the password). On failure the box "cannot create file <path>"
-    // appears and the previous file stays as it was.
+    // appears and the previous file stays as it was. A record from an
+    // unreadable file is not written anywhere: a stop box says so instead.
     void Save(const std::string& path) const;
 
-    // Every field but the last-run time to its default.
+    // Every field but the last-run time to its default. The mark of an
+    // unreadable file stays: defaults are not the user's settings either.
     void SetDefaults();
+
+    // True when the last Load met a file that exists but cannot be read;
+    // UnreadablePath() names it. Copies carry the mark.
+    bool CameFromUnreadableFile() const { return !m_unreadablePath.empty(); }
+    const std::string& UnreadablePath() const { return m_unreadablePath; }
 
     // The 49 lines as written to the file (Latin-1 bytes, without line ends),
     // and the whole file text with CR LF after each line.
     std::vector<std::string> FileLines() const;
     std::string FileText() const;
 
-    // Applies the lines of a file's bytes to the record as Load does for an
-    // existing file (the vacuum flags are not touched).
+    // Reads a file's bytes into the record as Load does for a readable file:
+    // every field takes its default (SetDefaults), then each known line
+    // present with a fitting value sets its field. The vacuum flags are not
+    // touched.
     void ReadFileText(std::string_view bytes);
 
     friend bool operator==(const CReplicationSettings&, const CReplicationSettings&) = default;
+
+    // The English trace line of the settings (standard error).
+    static void Trace(std::string_view text);
+
+private:
+    // The file the record was loaded from when it could not be read; empty
+    // otherwise.
+    std::string m_unreadablePath;
 };
 
 } // namespace tarnwel

@@ -18,9 +18,12 @@ constexpr const char* kMonthNames[] = {"January", "February", "March",     "Apri
 constexpr const char* kDayAbbreviations[] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
 constexpr const char* kDayNames[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
-// Valid OLE dates: 1 January 100 to 31 December 9999.
-constexpr double kMinDays = -657434.0;
-constexpr double kMaxDays = 2958465.99999;
+// Valid dates on the continuous line of days: from 1 January 100 00:00 up to,
+// not including, 1 January 10000 00:00. Days before day 0 hold their time of
+// day as a fraction below the day (-657434.25 is 1 January 100, 06:00), so the
+// bounds apply to the linear value, never to the OLE value itself.
+constexpr double kFirstLinearDay = -657434.0;
+constexpr double kEndLinearDay = 2958466.0;
 
 // Days from 1 January 1970 to a civil date (proleptic Gregorian calendar).
 long long DaysFromCivil(long long y, unsigned m, unsigned d)
@@ -148,7 +151,11 @@ COleDate COleDate::Now()
 
 bool COleDate::GetFields(Fields& fields) const
 {
-    if (!IsValid() || !(m_days >= kMinDays && m_days <= kMaxDays + 1.0))
+    // A loose bound first, so that the rounding below never overflows; the
+    // year check after it is the exact one (a value a split second before
+    // 1 January 100 still rounds into it).
+    const double linear = ToLinear(m_days);
+    if (!IsValid() || !(linear >= kFirstLinearDay - 1.0 && linear <= kEndLinearDay + 1.0))
         return false;
     const long long seconds = LinearSeconds(m_days);
     long long dayNumber = seconds / kSecondsPerDay;

@@ -27,9 +27,8 @@ constexpr DateForm kDateForms[] = {
     {"ko", "%Y.%m.%d"},
 };
 
-// Every locale made current stays alive for the life of the process (there
-// are only as many as calls of Use), so Current() can hand out a reference
-// without a lock.
+// Every locale made current stays alive for the life of the process (one per
+// name given to Use), so Current() can hand out a reference without a lock.
 std::mutex g_mutex;
 std::deque<CUserLocale> g_locales;
 std::atomic<const CUserLocale*> g_current{nullptr};
@@ -73,15 +72,25 @@ const CUserLocale& CUserLocale::Current()
     std::lock_guard lock(g_mutex);
     if (const CUserLocale* current = g_current.load(std::memory_order_acquire))
         return *current;
-    const CUserLocale& fromEnvironment = g_locales.emplace_back(FromName(NameFromEnvironment()));
+    const CUserLocale& fromEnvironment = Kept(NameFromEnvironment());
     g_current.store(&fromEnvironment, std::memory_order_release);
     return fromEnvironment;
+}
+
+const CUserLocale& CUserLocale::Kept(std::string_view name)
+{
+    // A name used before takes its kept locale, so that switching back and
+    // forth does not make the list grow without end.
+    for (const CUserLocale& kept : g_locales)
+        if (kept.m_name == name)
+            return kept;
+    return g_locales.emplace_back(FromName(name));
 }
 
 void CUserLocale::Use(std::string_view name)
 {
     std::lock_guard lock(g_mutex);
-    g_current.store(&g_locales.emplace_back(FromName(name)), std::memory_order_release);
+    g_current.store(&Kept(name), std::memory_order_release);
 }
 
 void CUserLocale::UseEnvironment()

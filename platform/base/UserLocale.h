@@ -30,6 +30,8 @@ public:
 
 private:
     CUserLocale(std::string name, std::string datePattern);
+    // The process's one locale of that name; the caller holds the lock.
+    static const CUserLocale& Kept(std::string_view name);
 
     std::string m_name;
     std::string m_datePattern;

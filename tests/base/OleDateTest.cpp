@@ -157,3 +157,46 @@ TEST_F(OleDate, ArithmeticAndOrderFollowTheTimeLine)
     EXPECT_EQ(COleDate::FromFields(2026, 3, 1, 10, 15, 42).WithoutSeconds().Format("%H:%M:%S"), "10:15:00");
     EXPECT_FALSE(COleDate::Invalid().AddDays(1).IsValid());
 }
+
+TEST_F(OleDate, EveryParsedDateFormatsAndParsesBackToTheSecond)
+{
+    struct Case {
+        const char* text;
+        const char* expected;  // "%Y-%m-%d %H:%M:%S"
+    };
+    const Case cases[] = {
+        {"0100-01-01 00:00:00", "0100-01-01 00:00:00"},  // the first valid second
+        {"0100-01-01 02:05:00", "0100-01-01 02:05:00"},  // a time on the first valid day
+        {"0100-01-01 23:59:59", "0100-01-01 23:59:59"},
+        {"1.1.0100 12:00", "0100-01-01 12:00:00"},
+        {"0100-12-31 18:30:15", "0100-12-31 18:30:15"},
+        {"1600-02-29 06:00:00", "1600-02-29 06:00:00"},
+        {"1899-12-29 23:59:59", "1899-12-29 23:59:59"},  // the last second before day 0
+        {"1899-12-30 00:00:00", "1899-12-30 00:00:00"},
+        {"1899-12-30 00:00:01", "1899-12-30 00:00:01"},
+        {"1899-12-30 23:59:59", "1899-12-30 23:59:59"},
+        {"1900-02-28 23:59:59", "1900-02-28 23:59:59"},
+        {"2000-02-29 12:34:56", "2000-02-29 12:34:56"},
+        {"4501-01-01", "4501-01-01 00:00:00"},
+        {"9999-12-31 23:59:59", "9999-12-31 23:59:59"},  // the last valid second
+    };
+    const char* locales[] = {"de_DE.UTF-8", "en_US.UTF-8", "sv_SE", "hu_HU"};
+    for (const char* locale : locales) {
+        CUserLocale::Use(locale);
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(locale) + " " + c.text);
+            const COleDate date = COleDate::Parse(c.text);
+            ASSERT_TRUE(date.IsValid());
+            const std::string iso = date.Format("%Y-%m-%d %H:%M:%S");
+            EXPECT_EQ(iso, c.expected);
+            EXPECT_EQ(COleDate::Parse(iso), date);
+            const std::string lastRun = date.Format("%d/%m/%Y %H:%M:%S");
+            EXPECT_EQ(COleDate::ParseWithPattern(lastRun, "%d/%m/%Y %H:%M:%S"), date);
+            // The locale form holds the day alone.
+            const COleDate day = COleDate::Parse(date.FormatLocaleDate());
+            EXPECT_EQ(day.Format("%Y-%m-%d %H:%M:%S"), iso.substr(0, 10) + " 00:00:00");
+        }
+    }
+    for (const char* outside : {"0099-12-31 23:59:59", "0000-01-01", "10000-01-01", "31.12.0099 23:59"})
+        EXPECT_FALSE(COleDate::Parse(outside).IsValid()) << outside;
+}

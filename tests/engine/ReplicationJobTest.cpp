@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <mutex>
@@ -218,6 +219,31 @@ TEST_F(ReplicationJobTest, ARunWhoseSettingsCannotBeSavedStillFinishes)
     EXPECT_THAT(m_boxes, ElementsAre("cannot create file <" + job->m_settingsPath + ">"));
     EXPECT_FALSE(job->IsRunning());
     EXPECT_THAT(sink.Calls().back(), MatchesRegex(kResultPattern));
+}
+
+TEST_F(ReplicationJobTest, SettingsFromAnUnreadableFileNeitherReplicateNorSave)
+{
+    CHoldingSink sink;
+    auto job = MakeJob(sink, true, true, true);
+    const std::string path = job->m_settingsPath;
+    std::filesystem::create_directory(path);
+    std::ofstream(path + "/inside") << "x";
+    job->m_settings.Load(path);
+    // Even pointed at a server that would take the defaults' user.
+    Serve(*job, kTwoAppointmentsAndATask);
+    ASSERT_TRUE(job->Start(nullptr, 0));
+    job->Join();
+
+    ASSERT_EQ(m_boxes.size(), 2u);
+    EXPECT_EQ(m_boxes[0], "cannot read file <" + path + ">");
+    EXPECT_EQ(m_boxes[1], "Es wird nicht repliziert: die Einstellungsdatei <" + path +
+                              "> konnte nicht gelesen werden.\r\nBitte prüfen Sie die Datei und starten Sie das "
+                              "Programm neu.");
+    EXPECT_THAT(sink.Calls(), ElementsAre("result Replikation nicht gestartet: Einstellungen nicht lesbar"));
+    EXPECT_EQ(job->Result(), 1);
+    EXPECT_FALSE(job->IsRunning());
+    EXPECT_TRUE(std::filesystem::is_directory(path));
+    EXPECT_EQ(FileText("maps_appo.ids"), "<missing>");
 }
 
 TEST_F(ReplicationJobTest, AStopBeforeTheStartIsForgotten)

@@ -124,8 +124,16 @@ protected:
         for (const auto& entry : fs::recursive_directory_iterator(m_dir.Path())) {
             const std::string path = entry.path().string();
             std::string& content = entries[path];
-            if (entry.is_directory()) {
+            const fs::file_status status = entry.symlink_status();
+            if (fs::is_symlink(status)) {
+                content = "<link " + fs::read_symlink(entry.path()).string() + ">";
+            } else if (fs::is_directory(status)) {
                 content = "<dir>";
+            } else if (!fs::is_regular_file(status)) {
+                // A pipe or device: reading could wait, so only its identity counts.
+                struct stat info {};
+                ::lstat(path.c_str(), &info);
+                content = "<special " + std::to_string(info.st_ino) + " " + std::to_string(info.st_mode) + ">";
             } else if (ReadFileBytes(path, content) != FileReadResult::ok) {
                 // Unreadable: a replacement would still show in inode and mode.
                 struct stat info {};
@@ -151,6 +159,41 @@ void ExpectOneStopBox(const std::vector<CMessageBoxRequest>& boxes, const std::s
     EXPECT_EQ(boxes[0].text, text);
     EXPECT_EQ(boxes[0].icon, MessageBoxIcon::stop);
     EXPECT_EQ(boxes[0].buttons, MessageBoxButtons::ok);
+}
+
+// Stands in an expected record for a date field that must hold its default,
+// the time of the load minus 14 days.
+COleDate DefaultDate()
+{
+    return COleDate::Null();
+}
+
+// The seven dates of a record that take the fortnight-old default.
+std::vector<COleDate*> DefaultedDates(CReplicationSettings& s)
+{
+    std::vector<COleDate*> dates = {&s.since};
+    for (CKindRules* rules : {&s.appointmentRules, &s.contactRules, &s.taskRules}) {
+        dates.push_back(&rules->olDeletedNewerThanDate);
+        dates.push_back(&rules->twDeletedNewerThanDate);
+    }
+    return dates;
+}
+
+// Each date that `expected` marks with DefaultDate() must be within a few
+// seconds of now minus 14 days in `loaded`; it is then taken over, so that the
+// records can be compared whole.
+void ResolveDefaultDates(CReplicationSettings& expected, CReplicationSettings loaded)
+{
+    const double fortnightAgo = COleDate::Now().AddDays(-14).Days();
+    const std::vector<COleDate*> want = DefaultedDates(expected);
+    const std::vector<COleDate*> got = DefaultedDates(loaded);
+    for (std::size_t i = 0; i < want.size(); ++i) {
+        if (want[i]->GetStatus() != COleDate::Status::null)
+            continue;
+        EXPECT_TRUE(got[i]->IsValid()) << "date " << i;
+        EXPECT_NEAR(got[i]->Days(), fortnightAgo, 10.0 / 86400) << "date " << i;
+        *want[i] = *got[i];
+    }
 }
 
 } // namespace
@@ -380,16 +423,17 @@ TEST_F(SettingsFile, ReadsEachLineOnItsOwn)
     struct Case {
         const char* name;
         Edit edit;
-        Expect expect;  // changes to DistinctLoaded(); fields that keep the fresh record's value
+        Expect expect;  // changes to DistinctLoaded(): fields that take their defaults
         std::string lineEnd = "\r\n";
     };
     const Case cases[] = {
-        // Damaged or missing lines cost their own field only.
+        // A damaged or missing line costs its own field only, which takes its default.
         {"no all line", [](auto& lines) { lines.erase(lines.begin() + 4); }, [&](auto& s) { s.all = fresh.all; }},
         {"all not a number", replace("all = 0", "all = x"), [&](auto& s) { s.all = fresh.all; }},
         {"key in other case", replace("all = 0", "ALL = 0"), [&](auto& s) { s.all = fresh.all; }},
-        {"no equals sign", replace("password = geheim", "password geheim"), [](auto& s) { s.password = ""; }},
-        {"no first line", [](auto& lines) { lines.erase(lines.begin()); }, [](auto& s) { s.serverUrl = ""; }},
+        {"no equals sign", replace("password = geheim", "password geheim"), [](auto& s) { s.password = "vezi"; }},
+        {"no first line", [](auto& lines) { lines.erase(lines.begin()); },
+         [](auto& s) { s.serverUrl = "http://localhost:8080/tarnwelreplication"; }},
         {"no last line", [](auto& lines) { lines.pop_back(); },
          [&](auto& s) { s.scheduleMinutes = fresh.scheduleMinutes; }},
         {"garbled rule key", replace("Task New Action = 33", "Task New Actoin = 33"),
@@ -404,11 +448,12 @@ TEST_F(SettingsFile, ReadsEachLineOnItsOwn)
          [](auto& s) { s.replicateAppointments = s.replicateContacts = s.replicateTasks = 1; }},
         {"four categories", replace("Category checkboxes = 0 0 0", "Category checkboxes = 0 0 0 0"),
          [](auto& s) { s.replicateAppointments = s.replicateContacts = s.replicateTasks = 1; }},
-        {"no date", replace("since = 03.04.2025", "since = 32.13.2025"), [](auto& s) { s.since = COleDate(); }},
+        {"no date", replace("since = 03.04.2025", "since = 32.13.2025"), [](auto& s) { s.since = DefaultDate(); }},
         {"rule date no date", replace("Cont OLDeleted NewerThanDate = 10.02.2024", "Cont OLDeleted NewerThanDate = x"),
-         [](auto& s) { s.contactRules.olDeletedNewerThanDate = COleDate(); }},
+         [](auto& s) { s.contactRules.olDeletedNewerThanDate = DefaultDate(); }},
         {"last run no date", replace("Contacts reference= 08/12/2026 06:39:29", "Contacts reference= 08/12/2026 6:39"),
          [](auto& s) { s.lastRun = COleDate::FromFields(2026, 12, 8, 6, 39); }},
+        // The last-run time has no default: it keeps what the record held.
         {"last run garbage", replace("Contacts reference= 08/12/2026 06:39:29", "Contacts reference= soon"),
          [](auto& s) { s.lastRun = COleDate(); }},
         // Values that are read although they are not what Save writes.
@@ -443,39 +488,143 @@ TEST_F(SettingsFile, ReadsEachLineOnItsOwn)
         loaded.Load(Path());
         CReplicationSettings expected = DistinctLoaded();
         c.expect(expected);
+        ResolveDefaultDates(expected, loaded);
         EXPECT_EQ(loaded, expected);
     }
     EXPECT_TRUE(m_boxes.empty());
 }
 
-TEST_F(SettingsFile, EmptyFileChangesOnlyTheVacuumFlags)
+TEST_F(SettingsFile, MissingKeysTakeTheirDefaults)
 {
-    Write(Path(), "");
-    CReplicationSettings s = Distinct();
-    s.Load(Path());
-    EXPECT_EQ(s, DistinctLoaded());
-    EXPECT_EQ(Read(Path()), "");  // not filled with defaults
+    using ToDefault = std::function<void(CReplicationSettings&)>;
+    struct Key {
+        std::string key;
+        ToDefault toDefault;
+    };
+    std::vector<Key> keys = {
+        {"URL", [](auto& s) { s.serverUrl = "http://localhost:8080/tarnwelreplication"; }},
+        {"username", [](auto& s) { s.userName = "user"; }},
+        {"password", [](auto& s) { s.password = "vezi"; }},
+        {"since", [](auto& s) { s.since = DefaultDate(); }},
+        {"all", [](auto& s) { s.all = 1; }},
+        {"Soap connector timeout", [](auto& s) { s.soapTimeout = 4000000; }},
+        {"Category checkboxes", [](auto& s) { s.replicateAppointments = s.replicateContacts = s.replicateTasks = 1; }},
+        {"Logging enabled", [](auto& s) { s.loggingEnabled = 1; }},
+        {"Save Log", [](auto& s) { s.saveLog = 0; }},
+        {"Convert before", [](auto& s) { s.convertBefore = 1; }},
+        {"Contacts reference", [](auto& s) { s.lastRun = COleDate(); }},  // kept: the loading record's
+        {"Vacuum all", [](auto& s) { s.vacuumAll = 0; }},
+        {"Replication schedule in minutes", [](auto& s) { s.scheduleMinutes = -1; }},
+    };
+    using Number = int CKindRules::*;
+    const std::pair<const char*, std::pair<Number, int>> numbers[] = {
+        {" Ovr Action", {&CKindRules::ovrAction, 0}},
+        {" Ovr NoRights", {&CKindRules::ovrNoRights, 2}},
+        {" New Action", {&CKindRules::newAction, 0}},
+        {" New NoRights", {&CKindRules::newNoRights, 2}},
+        {" OLDeleted Action", {&CKindRules::olDeletedAction, 0}},
+        {" OLDeleted NewerThan", {&CKindRules::olDeletedNewerThan, 0}},
+        {" OLDeleted NoRights", {&CKindRules::olDeletedNoRights, 2}},
+        {" TWDeleted Action", {&CKindRules::twDeletedAction, 0}},
+        {" TWDeleted NewerThan", {&CKindRules::twDeletedNewerThan, 0}},
+        {" TWDeleted NoRights", {&CKindRules::twDeletedNoRights, 2}},
+    };
+    CKindRules CReplicationSettings::*const kinds[] = {&CReplicationSettings::appointmentRules,
+                                                       &CReplicationSettings::contactRules,
+                                                       &CReplicationSettings::taskRules};
+    for (int k = 0; k < 3; ++k) {
+        const auto rules = kinds[k];
+        for (const auto& [suffix, field] : numbers) {
+            const auto [member, value] = field;
+            keys.push_back({kPrefixes[k] + std::string(suffix), [=](auto& s) { (s.*rules).*member = value; }});
+        }
+        keys.push_back({kPrefixes[k] + std::string(" OLDeleted NewerThanDate"),
+                        [=](auto& s) { (s.*rules).olDeletedNewerThanDate = DefaultDate(); }});
+        keys.push_back({kPrefixes[k] + std::string(" TWDeleted NewerThanDate"),
+                        [=](auto& s) { (s.*rules).twDeletedNewerThanDate = DefaultDate(); }});
+    }
+    ASSERT_EQ(keys.size(), 49u);  // every line of the file
+
+    for (const Key& k : keys) {
+        SCOPED_TRACE(k.key);
+        std::vector<std::string> lines = Distinct().FileLines();
+        const auto line = std::find_if(lines.begin(), lines.end(), [&](const std::string& text) {
+            return text.starts_with(k.key + " = ") || text.starts_with(k.key + "= ");
+        });
+        ASSERT_NE(line, lines.end());
+        lines.erase(line);
+        Write(Path(), Join(lines));
+
+        CReplicationSettings loaded;
+        loaded.Load(Path());
+        CReplicationSettings expected = DistinctLoaded();
+        k.toDefault(expected);
+        ResolveDefaultDates(expected, loaded);
+        EXPECT_EQ(loaded, expected);
+    }
+
+    // Every key missing: an empty file, or one of lines the record does not know.
+    for (const char* text : {"", "Colour = blue\r\n\r\nno key here\r\n"}) {
+        SCOPED_TRACE(text);
+        Write(Path(), text);
+        CReplicationSettings loaded = Distinct();
+        loaded.Load(Path());
+        CReplicationSettings expected;
+        expected.SetDefaults();
+        expected.lastRun = Distinct().lastRun;
+        for (COleDate* date : DefaultedDates(expected))
+            *date = DefaultDate();
+        ResolveDefaultDates(expected, loaded);
+        EXPECT_EQ(loaded, expected);
+        EXPECT_EQ(Read(Path()), text);  // a file that exists is only read
+    }
     EXPECT_TRUE(m_boxes.empty());
 }
 
-TEST_F(SettingsFile, UnreadableFileGivesDefaultsAndIsLeftAlone)
+std::string UnreadableText(const std::string& path)
+{
+    return "cannot read file <" + path + ">";
+}
+
+std::string NotSavedText(const std::string& path)
+{
+    return "Die Einstellungen werden nicht gespeichert: die Einstellungsdatei <" + path +
+           "> konnte nicht gelesen werden und bleibt unverändert.";
+}
+
+TEST_F(SettingsFile, UnreadableFileGivesDefaultsAndIsNeverSavedOver)
 {
     struct Case {
         const char* name;
-        std::function<void(const std::string&)> make;
-        bool needsPermissions;
+        std::function<std::string(const std::string&)> make;  // returns the path to load
+        bool needsPermissions = false;
     };
     const Case cases[] = {
         {"path is a directory",
          [](const std::string& path) {
              fs::create_directory(path);
              Write(path + "/inside", "x");
-         },
-         false},
+             return path;
+         }},
+        // Opening a pipe for reading would wait for a writer for ever.
+        {"path is a pipe",
+         [](const std::string& path) {
+             EXPECT_EQ(::mkfifo(path.c_str(), 0600), 0);
+             return path;
+         }},
+        {"link loop",
+         [](const std::string& path) {
+             fs::create_symlink(path + ".other", path);
+             fs::create_symlink(path, path + ".other");
+             return path;
+         }},
+        // A device would be read for ever; nothing in the directory changes.
+        {"endless device", [](const std::string&) { return std::string("/dev/zero"); }},
         {"no read permission",
          [](const std::string& path) {
              Distinct().Save(path);
              ::chmod(path.c_str(), 0200);
+             return path;
          },
          true},
     };
@@ -485,21 +634,42 @@ TEST_F(SettingsFile, UnreadableFileGivesDefaultsAndIsLeftAlone)
             std::cout << "[ SKIPPED  ] " << c.name << ": root reads every file\n";
             continue;
         }
-        const std::string path = Path(std::string(c.name) + ".ini");
-        c.make(path);
+        const std::string path = c.make(Path(std::string(c.name) + ".ini"));
         const auto before = Snapshot();
         m_boxes.clear();
 
         CReplicationSettings s = Distinct();
         s.Load(path);
 
-        ExpectOneStopBox(m_boxes, "cannot read file <" + path + ">");
-        EXPECT_EQ(Snapshot(), before);
+        ExpectOneStopBox(m_boxes, UnreadableText(path));
+        EXPECT_TRUE(s.CameFromUnreadableFile());
+        EXPECT_EQ(s.UnreadablePath(), path);
         EXPECT_EQ(s.userName, "user");
         EXPECT_EQ(s.soapTimeout, 4000000);
         EXPECT_EQ(s.appointmentRules.newNoRights, 2);
         EXPECT_EQ(s.lastRun, Distinct().lastRun);
         EXPECT_EQ(s.vacuumAppointments + s.vacuumContacts + s.vacuumTasks, 3);
+
+        // No save reaches any file: not the record's, not a copy's, not after
+        // new defaults, not under another name.
+        m_boxes.clear();
+        CReplicationSettings copy = s;
+        copy.SetDefaults();
+        copy.Save(path);
+        s.Save(path);
+        s.Save(Path("elsewhere.ini"));
+        ASSERT_EQ(m_boxes.size(), 3u);
+        for (const CMessageBoxRequest& box : m_boxes) {
+            EXPECT_EQ(box.text, NotSavedText(path));
+            EXPECT_EQ(box.icon, MessageBoxIcon::stop);
+        }
+        EXPECT_EQ(Snapshot(), before);
+
+        // A load that reads a file again ends the refusal.
+        s.Load(Path("readable.ini"));
+        EXPECT_FALSE(s.CameFromUnreadableFile());
+        EXPECT_EQ(Read(Path("readable.ini")), s.FileText());
+        fs::remove(Path("readable.ini"));
     }
 }
 
