@@ -45,13 +45,4 @@ std::string ApplicationTitle()
     return g_titleSet ? g_title : std::string(program_invocation_short_name);
 }
 
-void ShowForegroundMessageBox(const std::string& text, MessageBoxIcon icon)
-{
-    CMessageBoxRequest request;
-    request.text = text;
-    request.icon = icon;
-    request.foreground = true;
-    ShowMessageBox(std::move(request));
-}
-
 } // namespace tarnwel

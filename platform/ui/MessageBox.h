@@ -28,8 +28,6 @@ struct CMessageBoxRequest {
 MessageBoxResult ShowMessageBox(const std::string& text, MessageBoxButtons buttons = MessageBoxButtons::ok,
                                 MessageBoxIcon icon = MessageBoxIcon::none);
 MessageBoxResult ShowMessageBox(CMessageBoxRequest request);
-// An OK box brought in front of every other window.
-void ShowForegroundMessageBox(const std::string& text, MessageBoxIcon icon = MessageBoxIcon::none);
 
 // The caption of every box; the program's name until a program sets it.
 void SetApplicationTitle(const std::string& title);
