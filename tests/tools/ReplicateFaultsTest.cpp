@@ -59,6 +59,9 @@ struct CDisturbance {
     std::string trigger;
     std::vector<int> signals;
     std::optional<rlim_t> fileSizeLimit;
+    // Standard input a pipe that is never written, so a question on the
+    // terminal waits for its answer; else /dev/null.
+    bool inputKeptOpen = false;
 };
 
 // One user's world: the reference server's store, the local store, the
@@ -122,9 +125,14 @@ public:
             envp.push_back(entry.data());
         envp.push_back(nullptr);
 
+        int pipeEnds[2] = {-1, -1};
+        if (disturbance.inputKeptOpen && ::pipe(pipeEnds) != 0)
+            return {};
         const pid_t child = ::fork();
         if (child == 0) {
-            const int input = ::open("/dev/null", O_RDONLY);
+            const int input = disturbance.inputKeptOpen ? pipeEnds[0] : ::open("/dev/null", O_RDONLY);
+            if (disturbance.inputKeptOpen)
+                ::close(pipeEnds[1]);
             const int out = ::open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             const int err = ::open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
             if (input < 0 || out < 0 || err < 0 || ::dup2(input, 0) < 0 || ::dup2(out, 1) < 0 ||
@@ -147,9 +155,14 @@ public:
             ::execle(REPLICATE_TOOL, REPLICATE_TOOL, static_cast<char*>(nullptr), envp.data());
             ::_exit(127);
         }
+        if (disturbance.inputKeptOpen)
+            ::close(pipeEnds[0]);
         CToolRun run;
-        if (child < 0)
+        if (child < 0) {
+            if (disturbance.inputKeptOpen)
+                ::close(pipeEnds[1]);
             return run;
+        }
         if (!disturbance.signals.empty()) {
             const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
             std::string seen;
@@ -164,6 +177,8 @@ public:
             }
         }
         ::waitpid(child, &run.status, 0);
+        if (disturbance.inputKeptOpen)
+            ::close(pipeEnds[1]);
         ReadFileBytes(output, run.output);
         ReadFileBytes(errors, run.errors);
         return run;
@@ -356,14 +371,18 @@ TEST(ReplicateFaults, SigintOrSigtermDuringAnAddItemsEndsItSavesThePairsAndEnds)
     }
 }
 
+// The first signal asks the run to stop, but the run waits for the answer to
+// a question on the terminal; the second ends the program at once.
 TEST(ReplicateFaults, ASecondSignalEndsTheProgramAtOnce)
 {
     CToolWorld world;
     PrepareNewItems(world, 2);
-    world.StartServer({"--delay", "addItems=30"});
-    world.WriteSettings(world.Url());
+    world.StartServer();
+    world.WriteSettings(world.Url(), "vezi", "Appo New Action = 2\r\n");
     const auto start = std::chrono::steady_clock::now();
-    const CToolRun killed = world.Replicate({"Termine auf dem Server einf", {SIGINT, SIGINT}, std::nullopt});
+    CDisturbance disturbance{"action (", {SIGINT, SIGINT}, std::nullopt};
+    disturbance.inputKeptOpen = true;
+    const CToolRun killed = world.Replicate(disturbance);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
     ASSERT_TRUE(WIFSIGNALED(killed.status)) << killed.Describe();
     EXPECT_EQ(WTERMSIG(killed.status), SIGINT);
