@@ -42,6 +42,25 @@ bool IsEnvelopeElement(const pugi::xml_node node, std::string_view localName)
            NamespaceOf(node) == kEnvelopeNamespace;
 }
 
+// Whether a child of the envelope's body (the document element a SOAP
+// Envelope, its Body children) satisfies `matches`.
+template <typename Matches>
+bool AnyBodyChild(const pugi::xml_document& document, Matches matches)
+{
+    const pugi::xml_node envelope = document.document_element();
+    if (!IsEnvelopeElement(envelope, "Envelope"))
+        return false;
+    for (const pugi::xml_node body : envelope.children()) {
+        if (!IsEnvelopeElement(body, "Body"))
+            continue;
+        for (const pugi::xml_node child : body.children()) {
+            if (matches(child))
+                return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 void CSoapReader::Load(const std::string& text)
@@ -63,36 +82,16 @@ void CSoapReader::Load(const std::string& text)
 
 bool CSoapReader::Fault() const
 {
-    const pugi::xml_node envelope = m_document.document_element();
-    if (!IsEnvelopeElement(envelope, "Envelope"))
-        return false;
-    for (const pugi::xml_node body : envelope.children()) {
-        if (!IsEnvelopeElement(body, "Body"))
-            continue;
-        for (const pugi::xml_node child : body.children()) {
-            if (IsEnvelopeElement(child, "Fault"))
-                return true;
-        }
-    }
-    return false;
+    return AnyBodyChild(m_document, [](const pugi::xml_node child) { return IsEnvelopeElement(child, "Fault"); });
 }
 
 bool CSoapReader::HoldsResponse(std::string_view method) const
 {
-    const pugi::xml_node envelope = m_document.document_element();
-    if (!IsEnvelopeElement(envelope, "Envelope"))
-        return false;
-    for (const pugi::xml_node body : envelope.children()) {
-        if (!IsEnvelopeElement(body, "Body"))
-            continue;
-        for (const pugi::xml_node child : body.children()) {
-            const std::string_view name = LocalName(child);
-            if (child.type() == pugi::node_element && name.size() == method.size() + 8 &&
-                name.substr(0, method.size()) == method && name.substr(method.size()) == "Response")
-                return true;
-        }
-    }
-    return false;
+    return AnyBodyChild(m_document, [method](const pugi::xml_node child) {
+        const std::string_view name = LocalName(child);
+        return child.type() == pugi::node_element && name.size() == method.size() + 8 &&
+               name.substr(0, method.size()) == method && name.substr(method.size()) == "Response";
+    });
 }
 
 std::string CSoapReader::Xml() const
