@@ -18,6 +18,7 @@
 #include "resources/StringTable.h"
 #include "resources/client/ClientResources.h"
 #include "resources/wizard/WizardResources.h"
+#include "tests/support/SampleSettings.h"
 
 namespace tarnwel {
 
@@ -96,28 +97,11 @@ std::unique_ptr<CDialog> ContactLinkQuestion()
     return dialog;
 }
 
-// The settings a user's file would hold: a server, replication since a date,
-// a schedule of two hours and rules of every kind. The settings dialogs edit
-// this one record, which lives as long as the program.
+// The settings a user's file would hold. The settings dialogs edit this one
+// record, which lives as long as the program.
 CReplicationSettings& Settings()
 {
-    static CReplicationSettings settings = [] {
-        CReplicationSettings s;
-        s.SetDefaults();
-        s.serverUrl = "https://groupware.example.org:8443/tarnwelreplication";
-        s.userName = "anna.mueller";
-        s.password = "geheim";
-        s.since = COleDate::FromFields(2026, 3, 1);
-        s.all = 0;
-        s.scheduleMinutes = 120;
-        s.appointmentRules = {1, 0, 2, 1, 0, 1, 1, COleDate::FromFields(2026, 2, 1), 1, 0, 1,
-                              COleDate::FromFields(2026, 2, 2)};
-        s.contactRules = {3, 2, 0, 2, 2, 2, 0, COleDate::FromFields(2026, 2, 3), 0, 2, 0,
-                          COleDate::FromFields(2026, 2, 4)};
-        s.taskRules = {0, 1, 3, 0, 1, 0, 0, COleDate::FromFields(2026, 2, 5), 2, 1, 0,
-                       COleDate::FromFields(2026, 2, 6)};
-        return s;
-    }();
+    static CReplicationSettings settings = test::SampleSettings();
     return settings;
 }
 
