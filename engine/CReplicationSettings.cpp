@@ -297,7 +297,11 @@ void CReplicationSettings::Load(const std::string& path)
         SetDefaults();
         m_unreadablePath = path;
         Trace("cannot read " + path + " (" + reason + "): defaults in memory, the file is left alone");
-        ReportToUser("cannot read file <" + path + ">", MessageBoxIcon::stop);
+        ReportToUser("Die Einstellungsdatei <" + path +
+                         "> kann nicht gelesen werden.\r\n"
+                         "Sie bleibt unverändert. Solange sie nicht gelesen werden kann, wird weder "
+                         "repliziert noch werden Einstellungen gespeichert.",
+                     MessageBoxIcon::stop);
         break;
     }
     vacuumAppointments = 1;

@@ -39,11 +39,13 @@ constexpr const char* kUsage =
     "\n"
     "Exit status:\n"
     "  0  the run has ended and every selected kind was replicated\n"
-    "  1  a mapping file cannot be read or written (after its message box), or\n"
-    "     the run cannot be started\n"
+    "  1  a mapping file cannot be read or its saving failed part way (after\n"
+    "     its message box), the settings file exists but cannot be read, or the\n"
+    "     run cannot be started\n"
     "  2  bad arguments\n"
     "  3  the run has ended, but the run of a kind ended through a failure (a\n"
-    "     wrong password, a server that is down or answers wrongly, ...): that\n"
+    "     wrong password, a server that is down or answers wrongly, a mapping\n"
+    "     file that cannot be written, ...): that\n"
     "     kind was not, or not wholly, replicated\n"
     "  4  the run was stopped by SIGINT or SIGTERM and has ended cleanly\n"
     "\n"
@@ -191,6 +193,8 @@ int Main(int argc, char** argv)
     std::cout.flush();
     if (stopSignal.load() != 0)
         return kStoppedBySignal;
+    if (job.m_settings.CameFromUnreadableFile())
+        return kCannotStart;  // the job refused to replicate with defaults in place of the user's settings
     return job.KindFailed() ? kKindFailed : kReplicated;
 }
 

@@ -235,7 +235,7 @@ TEST_F(ReplicationJobTest, SettingsFromAnUnreadableFileNeitherReplicateNorSave)
     job->Join();
 
     ASSERT_EQ(m_boxes.size(), 2u);
-    EXPECT_EQ(m_boxes[0], "cannot read file <" + path + ">");
+    EXPECT_THAT(m_boxes[0], HasSubstr("<" + path + "> kann nicht gelesen werden"));
     EXPECT_EQ(m_boxes[1], "Es wird nicht repliziert: die Einstellungsdatei <" + path +
                               "> konnte nicht gelesen werden.\r\nBitte prüfen Sie die Datei und starten Sie das "
                               "Programm neu.");

@@ -583,7 +583,9 @@ TEST_F(SettingsFile, MissingKeysTakeTheirDefaults)
 
 std::string UnreadableText(const std::string& path)
 {
-    return "cannot read file <" + path + ">";
+    return "Die Einstellungsdatei <" + path +
+           "> kann nicht gelesen werden.\r\nSie bleibt unverändert. Solange sie nicht gelesen werden kann, wird "
+           "weder repliziert noch werden Einstellungen gespeichert.";
 }
 
 std::string NotSavedText(const std::string& path)

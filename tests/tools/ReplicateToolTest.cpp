@@ -7,11 +7,13 @@
 #include "tests/support/TemporaryDirectory.h"
 
 #include <gmock/gmock.h>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
@@ -184,6 +186,18 @@ TEST_F(ReplicateToolTest, AReaderThatWentAwayDoesNotKeepTheRunFromSavingItsMappi
     std::string mapping;
     ReadFileBytes(m_dir.Path("maps_appo.ids"), mapping);
     EXPECT_THAT(mapping, MatchesRegex(entryId + " [^ ]+\r\n"));
+}
+
+// A settings file that exists but cannot be read (here a directory in its
+// place): nothing is replicated, nothing is written, and a script can tell.
+TEST_F(ReplicateToolTest, AnUnreadableSettingsFileEndsWithoutARunAndAStatusOfItsOwn)
+{
+    std::filesystem::create_directory(m_dir.Path("TarnwelClient.ini"));
+    const CProgramResult result = Replicate({});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.output, HasSubstr("Replikation nicht gestartet"));
+    EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path("TarnwelClient.ini")));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Path("maps_appo.ids")));
 }
 
 TEST_F(ReplicateToolTest, RefusesBadArgumentsAndAnswersFilesBeforeItRuns)
