@@ -14,6 +14,17 @@ namespace tarnwel {
 
 namespace {
 
+// Temporary files of a save that the end of its process interrupted. The
+// client and the wizard may save the file at the same moment, so only files
+// older than any save takes are taken for stray ones.
+void RemoveStaleTemporaryFiles(const std::string& path)
+{
+    constexpr int kStaleAfterSeconds = 60;
+    if (const int removed = RemoveStrayTemporaryFiles(path, kStaleAfterSeconds))
+        CReplicationSettings::Trace("removed " + std::to_string(removed) + " temporary file(s) of an interrupted save of " +
+                                    path);
+}
+
 // Visits the fields of the file in file order, each with its key and the kind
 // of its value. Writing and reading both walk this one list, so the two can
 // never disagree on a key or on the order.
@@ -288,10 +299,12 @@ void CReplicationSettings::Load(const std::string& path)
     switch (result) {
     case FileReadResult::ok:
         ReadFileText(bytes);
+        RemoveStaleTemporaryFiles(path);
         break;
     case FileReadResult::missing:
         SetDefaults();
         Save(path);
+        RemoveStaleTemporaryFiles(path);
         break;
     case FileReadResult::failed:
         SetDefaults();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
@@ -282,7 +283,7 @@ bool CAtomicFileWriter::Fail(const char* what)
     return false;
 }
 
-int RemoveStrayTemporaryFiles(const std::string& path)
+int RemoveStrayTemporaryFiles(const std::string& path, int minimumAgeSeconds)
 {
     // The names that CAtomicFileWriter::Open gives: the file's name, ".",
     // twelve lowercase hex digits, ".tmp".
@@ -302,7 +303,15 @@ int RemoveStrayTemporaryFiles(const std::string& path)
         bool hex = true;
         for (const char c : name.substr(prefix.size(), 12))
             hex = hex && ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'));
-        if (hex && ::unlink((directory + "/" + std::string(name)).c_str()) == 0)
+        if (!hex)
+            continue;
+        const std::string file = directory + "/" + std::string(name);
+        if (minimumAgeSeconds > 0) {
+            struct stat info {};
+            if (::lstat(file.c_str(), &info) != 0 || ::time(nullptr) - info.st_mtime < minimumAgeSeconds)
+                continue;
+        }
+        if (::unlink(file.c_str()) == 0)
             ++removed;
     }
     ::closedir(dir);

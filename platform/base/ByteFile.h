@@ -77,9 +77,11 @@ private:
 
 // Removes the temporary files that interrupted atomic writes of `path` left
 // beside it (a process that ended between creating one and renaming it). The
-// caller makes sure that no other writer of the same file is at work. Returns
-// the number removed.
-int RemoveStrayTemporaryFiles(const std::string& path);
+// caller makes sure that no other writer of the same file is at work, or
+// gives `minimumAgeSeconds`: only files last changed at least that long ago
+// are removed, so that a write under way elsewhere keeps its file. Returns the
+// number removed.
+int RemoveStrayTemporaryFiles(const std::string& path, int minimumAgeSeconds = 0);
 
 // The whole file in one call; `error` (when given) receives the reason of a failure.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options = {},

@@ -714,3 +714,33 @@ TEST_F(SettingsFile, FailedWriteShowsTheBoxAndLeavesEverything)
         EXPECT_EQ(Snapshot(), before);  // no torn file, no temporary left behind
     }
 }
+
+// A save that the end of its process interrupted leaves a temporary file; the
+// next load removes it, but not one that a save under way elsewhere (the
+// other program) may still be writing.
+TEST_F(SettingsFile, LoadRemovesTheTemporaryFilesOfInterruptedSavesOnly)
+{
+    namespace fs = std::filesystem;
+    for (const bool fileExists : {true, false}) {
+        SCOPED_TRACE(fileExists);
+        fs::remove(Path());
+        if (fileExists)
+            CReplicationSettings().Save(Path());
+        const std::string stale = Path() + ".0123456789ab.tmp";
+        const std::string fresh = Path() + ".ba9876543210.tmp";
+        const std::string other = Path() + ".notours.tmp";
+        for (const std::string& name : {stale, fresh, other})
+            std::ofstream(name) << "URL = half";
+        fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+        fs::last_write_time(other, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+
+        CReplicationSettings settings;
+        settings.Load(Path());
+        EXPECT_FALSE(fs::exists(stale));
+        EXPECT_TRUE(fs::exists(fresh));
+        EXPECT_TRUE(fs::exists(other));
+        fs::remove(fresh);
+        fs::remove(other);
+    }
+    EXPECT_TRUE(m_boxes.empty());
+}
