@@ -6,7 +6,11 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <vector>
+
+extern char** environ;
 
 namespace tarnwel::test {
 
@@ -37,5 +41,30 @@ inline CShellResult RunShellCommand(const std::string& command)
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
+
+// This process's environment with `name` set to `value`, for a child started
+// with execle: made before the fork, since the child may only exec.
+class CChildEnvironment {
+public:
+    CChildEnvironment(const std::string& name, const std::string& value)
+    {
+        const std::string prefix = name + "=";
+        m_entries.push_back(prefix + value);
+        for (char** entry = environ; *entry != nullptr; ++entry)
+            if (std::strncmp(*entry, prefix.c_str(), prefix.size()) != 0)
+                m_entries.emplace_back(*entry);
+        for (std::string& entry : m_entries)
+            m_pointers.push_back(entry.data());
+        m_pointers.push_back(nullptr);
+    }
+    CChildEnvironment(const CChildEnvironment&) = delete;
+    CChildEnvironment& operator=(const CChildEnvironment&) = delete;
+
+    char** Pointers() { return m_pointers.data(); }
+
+private:
+    std::vector<std::string> m_entries;
+    std::vector<char*> m_pointers;
+};
 
 } // namespace tarnwel::test

@@ -116,14 +116,7 @@ public:
         const std::string directory = m_dir.Path().string();
         const std::string output = Path("out.txt");
         const std::string errors = Path("err.txt");
-        std::vector<std::string> environment{"TARNWEL_PIMSTORE=" + Path("store.db")};
-        for (char** entry = environ; *entry != nullptr; ++entry)
-            if (std::strncmp(*entry, "TARNWEL_PIMSTORE=", 17) != 0)
-                environment.emplace_back(*entry);
-        std::vector<char*> envp;
-        for (std::string& entry : environment)
-            envp.push_back(entry.data());
-        envp.push_back(nullptr);
+        test::CChildEnvironment environment("TARNWEL_PIMSTORE", Path("store.db"));
 
         int pipeEnds[2] = {-1, -1};
         if (disturbance.inputKeptOpen && ::pipe(pipeEnds) != 0)
@@ -152,7 +145,7 @@ public:
                 limit.rlim_cur = *disturbance.fileSizeLimit;
                 ::setrlimit(RLIMIT_FSIZE, &limit);
             }
-            ::execle(REPLICATE_TOOL, REPLICATE_TOOL, static_cast<char*>(nullptr), envp.data());
+            ::execle(REPLICATE_TOOL, REPLICATE_TOOL, static_cast<char*>(nullptr), environment.Pointers());
             ::_exit(127);
         }
         if (disturbance.inputKeptOpen)

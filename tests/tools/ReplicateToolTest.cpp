@@ -69,14 +69,7 @@ protected:
         const std::string directory = m_dir.Path().string();
         const std::string errors = m_dir.Path("errors.txt");
         // Everything the child needs is made before the fork.
-        std::vector<std::string> environment{"TARNWEL_PIMSTORE=" + m_dir.Path("store.db")};
-        for (char** entry = environ; *entry != nullptr; ++entry)
-            if (std::strncmp(*entry, "TARNWEL_PIMSTORE=", 17) != 0)
-                environment.emplace_back(*entry);
-        std::vector<char*> envp;
-        for (std::string& entry : environment)
-            envp.push_back(entry.data());
-        envp.push_back(nullptr);
+        test::CChildEnvironment environment("TARNWEL_PIMSTORE", m_dir.Path("store.db"));
         const pid_t child = ::fork();
         if (child == 0) {
             const int input = ::open("/dev/null", O_RDONLY);
@@ -87,7 +80,7 @@ protected:
             struct sigaction defaultAction {};
             defaultAction.sa_handler = SIG_DFL;
             ::sigaction(SIGPIPE, &defaultAction, nullptr);
-            ::execle(REPLICATE_TOOL, REPLICATE_TOOL, static_cast<char*>(nullptr), envp.data());
+            ::execle(REPLICATE_TOOL, REPLICATE_TOOL, static_cast<char*>(nullptr), environment.Pointers());
             ::_exit(127);
         }
         ::close(fds[1]);
