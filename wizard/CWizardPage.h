@@ -1,0 +1,29 @@
+#pragma once
+// What every wizard page works on: the settings record, the three choice
+// texts ([0] first replication, [1] changed pairs, [2] deleted pairs) and the
+// wizard's resource table, from which each page takes its template.
+
+#include "platform/ui/CDialog.h"
+#include "platform/ui/CResourceTable.h"
+#include "wizard/CWizardSettings.h"
+
+#include <array>
+#include <string>
+
+namespace tarnwel {
+
+struct CWizardContext {
+    CWizardSettings& settings;
+    std::array<std::string, 3>& choiceTexts;
+    const CResourceTable& resources;
+};
+
+class CWizardPage : public CDialog {
+public:
+    CWizardPage(CWizardContext& context, int templateId);
+
+protected:
+    CWizardContext& m_context;
+};
+
+} // namespace tarnwel
