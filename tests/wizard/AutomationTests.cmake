@@ -1,0 +1,11 @@
+# The wizard's automation class: names and activation entry, the bus server
+# against a private session bus, the proxy in the ProgID registry.
+add_executable(tarnwel_automation_bus_stub ${CMAKE_CURRENT_LIST_DIR}/AutomationBusStub.cpp)
+target_link_libraries(tarnwel_automation_bus_stub PRIVATE tarnwel_automation_dbus)
+
+tarnwel_add_test(AutomationBusTests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/AutomationBusTest.cpp
+  LIBS tarnwel_automation_dbus)
+target_compile_definitions(AutomationBusTests PRIVATE
+  TARNWEL_BUS_STUB="$<TARGET_FILE:tarnwel_automation_bus_stub>")
+add_dependencies(AutomationBusTests tarnwel_automation_bus_stub)
