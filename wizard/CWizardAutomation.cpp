@@ -1,0 +1,83 @@
+#include "wizard/CWizardAutomation.h"
+
+#include "platform/automation/ProgIdRegistry.h"
+#include "platform/automation/dbus/BusActivationEntry.h"
+#include "platform/automation/dbus/BusNames.h"
+#include "platform/automation/dbus/CBusAutomationServer.h"
+#include "wizard/CTarnwelDlgAutoProxy.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+namespace tarnwel {
+namespace {
+
+bool IsAutomationSwitch(const std::string& argument)
+{
+    if (argument.size() < 2 || (argument[0] != '-' && argument[0] != '/'))
+        return false;
+    std::string word = argument.substr(1);
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
+    return word == "embedding" || word == "automation";
+}
+
+// The English trace line of the automation class (standard error).
+void Trace(const std::string& text)
+{
+    std::clog << "automation: " << text << '\n';
+}
+
+} // namespace
+
+bool ConsumeAutomationSwitches(std::vector<std::string>& arguments)
+{
+    const auto end = std::remove_if(arguments.begin(), arguments.end(), IsAutomationSwitch);
+    const bool found = end != arguments.end();
+    arguments.erase(end, arguments.end());
+    return found;
+}
+
+CWizardAutomation::CWizardAutomation()
+{
+    CTarnwelDlgAutoProxy::Register();
+}
+
+CWizardAutomation::~CWizardAutomation() = default;
+
+std::string CWizardAutomation::ProgramPath()
+{
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string() : path.string();
+}
+
+void CWizardAutomation::RegisterAtNormalStart()
+{
+    const CBusNames names = BusNamesForProgId(CTarnwelDlgAutoProxy::kProgId);
+    const std::string program = ProgramPath();
+    std::string error = "the program's own path is unknown";
+    if (program.empty() || !WriteBusActivationEntry(names.busName, program, kAutomationSwitch, &error))
+        Trace("automation class " + std::string(CTarnwelDlgAutoProxy::kProgId) +
+                                    " not registered on the session bus: " + error);
+}
+
+void CWizardAutomation::ServeForAutomation()
+{
+    if (m_server)
+        return;
+    auto server = std::make_unique<CBusAutomationServer>(BusNamesForProgId(CTarnwelDlgAutoProxy::kProgId),
+                                                         std::string(CTarnwelDlgAutoProxy::kDispatchInterfaceId),
+                                                         [] { return CProgIdRegistry::Create(CTarnwelDlgAutoProxy::kProgId); });
+    std::string error;
+    if (!server->Serve(&error)) {
+        Trace("automation class " + std::string(CTarnwelDlgAutoProxy::kProgId) +
+                                    " not served: " + error);
+        return;
+    }
+    m_server = std::move(server);
+}
+
+} // namespace tarnwel
