@@ -6,6 +6,8 @@
 
 #include "wizard/CChoicePage.h"
 
+#include <string>
+
 namespace tarnwel {
 
 class CTarnwelDlgAutoProxy;
@@ -13,6 +15,8 @@ class CTarnwelDlgAutoProxy;
 class CTarnwelDlg : public CChoicePage {
 public:
     CTarnwelDlg(CWizardContext& context, bool showBack);
+    CTarnwelDlg(const CTarnwelDlg&) = delete;
+    CTarnwelDlg& operator=(const CTarnwelDlg&) = delete;
     // Clears the attached proxy's link to this page.
     ~CTarnwelDlg() override;
 
@@ -23,22 +27,31 @@ public:
 
     // The system-menu command of the about box (commands 0x10 to 0x1F open it).
     static constexpr int kAboutCommand = 0x10;
-    // A system-menu command: 0x10 to 0x1F open the about box; the others
-    // change nothing here.
-    void OnSysCommand(int command);
+    // A command of the page's system menu: 0x10 to 0x1F open the about box;
+    // the others change nothing here.
+    void OnSystemMenuCommand(int command);
+    // The system menu's about entry; empty when the string table has none.
+    static std::string AboutMenuText();
 
     bool ShowBack() const { return m_showBack; }
+    // True once a close, OK or cancel hid the page for its automation client.
+    bool HiddenForProxy() const { return m_hiddenForProxy; }
 
 protected:
     bool OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
+    void ApplyChoice(int id) override;
+    std::unique_ptr<CDialog> NextPage() override;
 
 private:
     // True when the page may close; with a proxy attached it hides instead.
     bool CanExit();
+    // Hides the page for the automation client that holds it.
+    void HidePage();
 
     bool m_showBack;
+    bool m_hiddenForProxy = false;
 };
 
 } // namespace tarnwel

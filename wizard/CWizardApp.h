@@ -7,7 +7,6 @@
 #include "wizard/WizardAutomation.h"
 
 #include <array>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -50,6 +49,12 @@ public:
     // page during an installer start, the first-replication page otherwise;
     // null before start-up created one and after it ended.
     CDialog* MainPage() const;
+
+    // The settings file for the command line (the arguments joined by
+    // blanks): "TarnwelClient.ini" in the working directory without one;
+    // otherwise the text followed by "TarnwelClient.ini", with a "/" between
+    // when the text names an existing directory without a trailing "/".
+    static std::string SettingsPath(const std::string& commandLine);
 
     CWizardSettings& Settings() { return m_settings; }
     const std::array<std::string, 3>& ChoiceTexts() const { return m_choiceTexts; }

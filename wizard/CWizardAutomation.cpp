@@ -6,23 +6,12 @@
 #include "platform/automation/dbus/CBusAutomationServer.h"
 #include "wizard/CTarnwelDlgAutoProxy.h"
 
-#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
 
 namespace tarnwel {
 namespace {
-
-bool IsAutomationSwitch(const std::string& argument)
-{
-    if (argument.size() < 2 || (argument[0] != '-' && argument[0] != '/'))
-        return false;
-    std::string word = argument.substr(1);
-    std::transform(word.begin(), word.end(), word.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return word == "embedding" || word == "automation";
-}
 
 // The English trace line of the automation class (standard error).
 void Trace(const std::string& text)
@@ -31,14 +20,6 @@ void Trace(const std::string& text)
 }
 
 } // namespace
-
-bool ConsumeAutomationSwitches(std::vector<std::string>& arguments)
-{
-    const auto end = std::remove_if(arguments.begin(), arguments.end(), IsAutomationSwitch);
-    const bool found = end != arguments.end();
-    arguments.erase(end, arguments.end());
-    return found;
-}
 
 CWizardAutomation::CWizardAutomation()
 {

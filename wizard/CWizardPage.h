@@ -12,6 +12,10 @@
 
 namespace tarnwel {
 
+// The result with which "Fertigstellen" ends the summary page and every page
+// below it: the program ends.
+inline constexpr int kIdFinished = 8;
+
 struct CWizardContext {
     CWizardSettings& settings;
     std::array<std::string, 3>& choiceTexts;

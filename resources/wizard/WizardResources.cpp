@@ -2,6 +2,7 @@
 
 #include "resources/SharedResources.h"
 #include "resources/wizard/WizardIconIds.h"
+#include "resources/wizard/WizardPageTemplates.h"
 #include "resources/dialogs/ConfigDialogIds.h"
 #include "resources/dialogs/NewRulesDialogIds.h"
 #include "resources/dialogs/OLDeletedRulesDialogIds.h"
@@ -16,6 +17,12 @@ const CResourceTable& WizardResources()
         CResourceTable wizard("wizard", &SharedResources());
         // The wizard's own dialogs, menus and icons, one line each.
         wizard.AddIcon({wizard_icons::kApplication, ":/icons/application.png"});
+        wizard.AddDialog(wizard_pages::AboutDialogTemplate());
+        wizard.AddDialog(wizard_pages::FirstPageTemplate());
+        wizard.AddDialog(wizard_pages::ChangedPageTemplate());
+        wizard.AddDialog(wizard_pages::SummaryPageTemplate());
+        wizard.AddDialog(wizard_pages::DeletedPageTemplate());
+        wizard.AddDialog(wizard_pages::ConnectionPageTemplate());
         // The wizard's variants of the dialogs that both programs show.
         wizard.AddDialog(config_dialog::Template(DialogVariant::wizard));
         wizard.AddDialog(ovr_rules_dialog::Template(DialogVariant::wizard));

@@ -10,11 +10,7 @@ target_compile_definitions(AutomationBusTests PRIVATE
   TARNWEL_BUS_STUB="$<TARGET_FILE:tarnwel_automation_bus_stub>")
 add_dependencies(AutomationBusTests tarnwel_automation_bus_stub)
 
-# The proxy and the wizard's automation hook; the application and the first
-# page are stand-ins (AutomationWizardStandIn.cpp).
+# The proxy and the wizard's automation hook, with the wizard's own pages.
 tarnwel_add_test(AutomationProxyTests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/AutomationProxyTest.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/AutomationWizardStandIn.cpp
-          ${PROJECT_SOURCE_DIR}/wizard/CTarnwelDlgAutoProxy.cpp
-          ${PROJECT_SOURCE_DIR}/wizard/CWizardAutomation.cpp
-  LIBS tarnwel_automation_dbus tarnwel_engine tarnwel_ui)
+  LIBS tarnwel_wizard_automation)

@@ -1,0 +1,50 @@
+#include "wizard/CSummaryPage.h"
+
+#include "client/CWizardConfigDialog.h"
+#include "resources/wizard/WizardPageIds.h"
+
+namespace tarnwel {
+
+using namespace wizard_pages;
+
+CSummaryPage::CSummaryPage(CWizardContext& context) : CWizardPage(context, kSummaryPage) {}
+
+std::string CSummaryPage::SummaryText(const std::array<std::string, 3>& choiceTexts)
+{
+    return "Wenn ein Outlook Element zum ersten Mal repliziert wird:\n\t" + choiceTexts[0] +
+           "\nWenn ein Element des replizierten Paares geändert wurde:\n\t" + choiceTexts[1] +
+           "\nWenn ein Element des replizierten Paares gelöscht wurde:\n\t" + choiceTexts[2];
+}
+
+bool CSummaryPage::OnInitDialog()
+{
+    const bool result = CWizardPage::OnInitDialog();
+    BuildSummary();
+    return result;
+}
+
+void CSummaryPage::BuildSummary()
+{
+    SetItemText(kSummaryText, SummaryText(m_context.choiceTexts));
+    if (m_context.settings.createdWithDefaults == 0)
+        SetItemText(kNoRightsNote, kExistingFileNote);
+}
+
+void CSummaryPage::OnClicked(int id)
+{
+    if (id == kBack) {
+        CDialog::OnOK();
+    } else if (id == kAdvanced) {
+        // Its changes stay in the record; the summary keeps the pages' texts.
+        CWizardConfigDialog advanced(m_context.settings, m_context.resources);
+        advanced.DoModal();
+    }
+}
+
+void CSummaryPage::OnOK()
+{
+    m_context.settings.SaveToStoredPath();
+    EndDialog(kIdFinished);
+}
+
+} // namespace tarnwel
