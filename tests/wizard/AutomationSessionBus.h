@@ -16,6 +16,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace tarnwel::test {
 
@@ -53,26 +54,24 @@ public:
                                  "    <allow send_destination=\"*\" eavesdrop=\"true\"/>\n"
                                  "    <allow eavesdrop=\"true\"/>\n    <allow own=\"*\"/>\n"
                                  "  </policy>\n</busconfig>\n";
+        // In the foreground of its own shell job, so that the programs it
+        // starts work in the temporary directory, as the daemon does.
         const std::string out = m_directory.Path("daemon.out");
-        const CShellResult started = RunShellCommand("dbus-daemon --config-file=" + ShellQuote(config) +
-                                                     " --fork --print-address=1 --print-pid=1 >" +
-                                                     ShellQuote(out) + " 2>&1 </dev/null");
-        if (started.exitCode != 0 || !WaitForText(out, "\n") )
+        const CShellResult started = RunShellCommand(
+            "cd " + ShellQuote(m_directory.Path().string()) + " && { dbus-daemon --config-file=" +
+            ShellQuote(config) + " --nofork --print-address=1 >" + ShellQuote(out) + " 2>&1 </dev/null & echo $!; }");
+        m_pid = std::atoi(started.output.c_str());
+        if (m_pid <= 0 || !WaitForText(out, "\n")) {
+            Stop();
             throw std::runtime_error("dbus-daemon did not start: " + FileText(out));
-        for (int i = 0; i < 500; ++i) {
-            std::istringstream lines(FileText(out));
-            if (std::getline(lines, m_address) && lines >> m_pid)
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
-        if (m_pid <= 0)
-            throw std::runtime_error("dbus-daemon gave no address: " + FileText(out));
+        std::istringstream lines(FileText(out));
+        std::getline(lines, m_address);
         ::setenv("DBUS_SESSION_BUS_ADDRESS", m_address.c_str(), 1);
     }
     ~CPrivateSessionBus()
     {
-        if (m_pid > 0)
-            ::kill(m_pid, SIGTERM);
+        Stop();
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         ::unsetenv("XDG_DATA_HOME");
     }
@@ -94,7 +93,35 @@ public:
                    .output.find("boolean true") != std::string::npos;
     }
 
+    // The processes the bus started that still run (with the daemon's
+    // helpers between it and the programs).
+    std::vector<int> StartedPrograms() const
+    {
+        std::vector<int> pids;
+        std::vector<int> parents = {m_pid};
+        while (!parents.empty()) {
+            const int parent = parents.back();
+            parents.pop_back();
+            std::istringstream lines(RunShellCommand("pgrep -P " + std::to_string(parent)).output);
+            for (int pid = 0; lines >> pid;) {
+                pids.push_back(pid);
+                parents.push_back(pid);
+            }
+        }
+        return pids;
+    }
+
 private:
+    void Stop()
+    {
+        if (m_pid <= 0)
+            return;
+        for (const int pid : StartedPrograms())
+            ::kill(pid, SIGKILL);
+        ::kill(m_pid, SIGTERM);
+        m_pid = -1;
+    }
+
     CTemporaryDirectory m_directory;
     std::string m_dataHome;
     std::string m_address;

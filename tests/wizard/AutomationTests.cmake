@@ -14,3 +14,10 @@ add_dependencies(AutomationBusTests tarnwel_automation_bus_stub)
 tarnwel_add_test(AutomationProxyTests
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/AutomationProxyTest.cpp
   LIBS tarnwel_wizard_automation)
+
+# The wizard program itself on a private session bus.
+tarnwel_add_test(AutomationWizardProcessTests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/AutomationWizardProcessTest.cpp
+  LIBS tarnwel_automation_dbus)
+target_compile_definitions(AutomationWizardProcessTests PRIVATE TARNWEL_WIZARD_PROGRAM="$<TARGET_FILE:TarnwelWizard>")
+add_dependencies(AutomationWizardProcessTests TarnwelWizard)
