@@ -121,8 +121,15 @@ TEST(DialogTemplates, EachProgramsTableTakesInTheSharedOnesUnderTheirIds)
     for (const CResourceTable* program : {&ClientResources(), &WizardResources()}) {
         SCOPED_TRACE(program->Name());
         EXPECT_EQ(program->Shared(), &SharedResources());
-        for (const int id : SharedResources().DialogIds())
+        for (const int id : SharedResources().DialogIds()) {
+            // The wizard's deleted-pairs page has the id of the contact
+            // question, which the wizard never shows.
+            if (program == &WizardResources() && id == 131) {
+                EXPECT_EQ(program->Dialog(id).caption, "Optionen");
+                continue;
+            }
             EXPECT_EQ(&program->Dialog(id), &LoadDialogTemplate(id));
+        }
         EXPECT_THROW(program->Dialog(4711), std::out_of_range);
     }
 }

@@ -19,6 +19,12 @@
 #include "resources/client/ClientResources.h"
 #include "resources/wizard/WizardResources.h"
 #include "tests/support/SampleSettings.h"
+#include "resources/wizard/WizardPageIds.h"
+#include "wizard/CChangedPage.h"
+#include "wizard/CConnectionPage.h"
+#include "wizard/CDeletedPage.h"
+#include "wizard/CSummaryPage.h"
+#include "wizard/CTarnwelDlg.h"
 
 namespace tarnwel {
 
@@ -116,6 +122,27 @@ std::function<std::unique_ptr<CDialog>()> RulesDialog(DialogVariant variant)
     return [variant] { return std::make_unique<Dialog>(Settings(), variant, Table(variant)); };
 }
 
+// The wizard's pages on a user's file, with the longest choices made.
+CWizardContext& WizardContext()
+{
+    static CWizardSettings settings = [] {
+        CWizardSettings wizardSettings;
+        static_cast<CReplicationSettings&>(wizardSettings) = test::SampleSettings();
+        return wizardSettings;
+    }();
+    static std::array<std::string, 3> choices = {"Automatisch, für jeden Kontakt wird eine neue Adresse erstellt",
+                                                 "Frage für jedes geänderte Element",
+                                                 "Stelle das gelöschte Element wieder her"};
+    static CWizardContext context{settings, choices, WizardResources()};
+    return context;
+}
+
+template <class Page>
+std::function<std::unique_ptr<CDialog>()> WizardPage()
+{
+    return [] { return std::make_unique<Page>(WizardContext()); };
+}
+
 } // namespace
 
 const std::vector<CScreenshotHook>& ScreenshotHooks()
@@ -138,6 +165,12 @@ const std::vector<CScreenshotHook>& ScreenshotHooks()
         {"wizard", CTWDeletedRulesDialog::kTemplateId, RulesDialog<CTWDeletedRulesDialog>(DialogVariant::wizard)},
         {"client", CNewRulesDialog::kTemplateId, RulesDialog<CNewRulesDialog>(DialogVariant::client)},
         {"wizard", CNewRulesDialog::kTemplateId, RulesDialog<CNewRulesDialog>(DialogVariant::wizard)},
+        // The wizard's pages.
+        {"wizard", wizard_pages::kConnectionPage, WizardPage<CConnectionPage>()},
+        {"wizard", wizard_pages::kFirstPage, [] { return std::make_unique<CTarnwelDlg>(WizardContext(), true); }},
+        {"wizard", wizard_pages::kChangedPage, WizardPage<CChangedPage>()},
+        {"wizard", wizard_pages::kDeletedPage, WizardPage<CDeletedPage>()},
+        {"wizard", wizard_pages::kSummaryPage, WizardPage<CSummaryPage>()},
     };
     return hooks;
 }
