@@ -6,6 +6,8 @@
 #include "platform/automation/dbus/CBusAutomationServer.h"
 #include "wizard/CTarnwelDlgAutoProxy.h"
 
+#include <QCoreApplication>
+
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -19,6 +21,16 @@ void Trace(const std::string& text)
     std::clog << "automation: " << text << '\n';
 }
 
+// The hook that serves on the bus now: the Qt application's end stops it,
+// while the bus connection still exists.
+CWizardAutomation* g_serving = nullptr;
+
+void StopServingAtQtEnd()
+{
+    if (g_serving != nullptr)
+        g_serving->StopServing();
+}
+
 } // namespace
 
 CWizardAutomation::CWizardAutomation()
@@ -26,7 +38,17 @@ CWizardAutomation::CWizardAutomation()
     CTarnwelDlgAutoProxy::Register();
 }
 
-CWizardAutomation::~CWizardAutomation() = default;
+CWizardAutomation::~CWizardAutomation()
+{
+    StopServing();
+}
+
+void CWizardAutomation::StopServing()
+{
+    m_server.reset();
+    if (g_serving == this)
+        g_serving = nullptr;
+}
 
 std::string CWizardAutomation::ProgramPath()
 {
@@ -59,6 +81,10 @@ void CWizardAutomation::ServeForAutomation()
         return;
     }
     m_server = std::move(server);
+    if (QCoreApplication::instance() != nullptr) {
+        g_serving = this;
+        qAddPostRoutine(&StopServingAtQtEnd);
+    }
 }
 
 } // namespace tarnwel

@@ -25,6 +25,10 @@ public:
     void RegisterAtNormalStart() override;
     void ServeForAutomation() override;
 
+    // Releases a held object and gives up the bus name and the object; also
+    // done when the Qt application ends, before its bus connection goes.
+    void StopServing();
+
     // The bus server while the class is served; null otherwise.
     CBusAutomationServer* Server() const { return m_server.get(); }
 
