@@ -77,7 +77,7 @@ bool CTarnwelDlg::CanExit()
 
 void CTarnwelDlg::HidePage()
 {
-    m_hiddenForProxy = true;
+    ShowWindow(ShowCommand::hide);
 }
 
 void CTarnwelDlg::OnOK()

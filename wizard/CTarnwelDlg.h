@@ -34,8 +34,6 @@ public:
     static std::string AboutMenuText();
 
     bool ShowBack() const { return m_showBack; }
-    // True once a close, OK or cancel hid the page for its automation client.
-    bool HiddenForProxy() const { return m_hiddenForProxy; }
 
 protected:
     bool OnInitDialog() override;
@@ -51,7 +49,6 @@ private:
     void HidePage();
 
     bool m_showBack;
-    bool m_hiddenForProxy = false;
 };
 
 } // namespace tarnwel

@@ -45,9 +45,10 @@ public:
     // program quits its waiting event loop there.
     void SetUnlockedHandler(std::function<void()> handler);
 
-    // The page that is the application's main window now: the connection
-    // page during an installer start, the first-replication page otherwise;
-    // null before start-up created one and after it ended.
+    // The page that is the application's main window now: the
+    // first-replication page while it runs (also when the connection page
+    // opened it), otherwise the connection page during an installer start;
+    // null before start-up created a page and after the chain ended.
     CDialog* MainPage() const;
 
     // The settings file for the command line (the arguments joined by

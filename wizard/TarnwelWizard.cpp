@@ -16,17 +16,14 @@
 #include "platform/ui/qt/CQtUiBackend.h"
 #include "resources/wizard/WizardResources.h"
 #include "tools/CAnswersFileBackend.h"
-#include "wizard/CTarnwelDlg.h"
+#include "wizard/CWizardSystemMenu.h"
 #include "wizard/CWizardApp.h"
 #include "wizard/CWizardAutomation.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QEventLoop>
 #include <QIcon>
-#include <QMenu>
 #include <QMetaObject>
-#include <QWidget>
 
 #include <cstdio>
 #include <cstdlib>
@@ -50,34 +47,6 @@ std::string ProgramName(const char* argv0)
         name.erase(dot);
     return name.empty() ? std::string("TarnwelWizard") : name;
 }
-
-// The first-replication page's system menu, reached as its context menu.
-class CSystemMenuFilter : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() != QEvent::ContextMenu)
-            return false;
-        auto* widget = qobject_cast<QWidget*>(watched);
-        CWizardApp* app = CWizardApp::Current();
-        auto* page = app != nullptr ? dynamic_cast<CTarnwelDlg*>(app->MainPage()) : nullptr;
-        if (widget == nullptr || page == nullptr || widget->window() != QApplication::activeWindow() ||
-            widget->window()->windowTitle() != QString::fromStdString(page->Template().caption))
-            return false;
-        const std::string text = CTarnwelDlg::AboutMenuText();
-        if (text.empty())
-            return false;
-        QMenu menu;
-        QAction* about = menu.addAction(QString::fromStdString(text));
-        const QPoint where = static_cast<QContextMenuEvent*>(event)->globalPos();
-        if (menu.exec(where) == about)
-            page->OnSystemMenuCommand(CTarnwelDlg::kAboutCommand);
-        return true;
-    }
-};
 
 int RunScripted(CWizardApp& app, const std::vector<std::string>& arguments, const char* answersPath)
 {
@@ -109,7 +78,7 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/application.png")));
     CQtUiBackend backend(&WizardResources());
     CScopedUiBackend scope(backend);
-    CSystemMenuFilter systemMenu;
+    CWizardSystemMenu systemMenu;
     qtApp.installEventFilter(&systemMenu);
 
     const int exitCode = app.InitInstance(arguments);

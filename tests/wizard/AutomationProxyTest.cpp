@@ -44,6 +44,7 @@ TEST_F(AutomationProxy, HoldsTheFirstPageWhichOnlyHidesUntilTheLastRelease)
     CTarnwelDlg page(context, false);
     CScopedMainWindow main(page);
     page.InitializeDialog();
+    ASSERT_TRUE(page.IsWindowVisible());
     DispatchPtr object = CProgIdRegistry::Create("Tarnwel.Application");
     auto* proxy = dynamic_cast<CTarnwelDlgAutoProxy*>(object.get());
     ASSERT_NE(proxy, nullptr);
@@ -55,7 +56,7 @@ TEST_F(AutomationProxy, HoldsTheFirstPageWhichOnlyHidesUntilTheLastRelease)
     page.UserEscape();
     page.UserClick(kIdCancel);
     EXPECT_FALSE(page.HasEnded());
-    EXPECT_TRUE(page.HiddenForProxy());
+    EXPECT_FALSE(page.IsWindowVisible());
 
     bool unlocked = false;
     app.SetUnlockedHandler([&] { unlocked = true; });

@@ -387,7 +387,7 @@ TEST(WizardFirstPage, AnAttachedProxyOnlyHidesThePageAndIsUnlinkedByIt)
                 ApplyDialogAction(dialog, A::Close());
                 ApplyDialogAction(dialog, A::Enter());
                 EXPECT_FALSE(dialog.HasEnded());
-                EXPECT_TRUE(page.HiddenForProxy());
+                EXPECT_FALSE(page.IsWindowVisible());
                 page.OnSystemMenuCommand(0x1F);
                 page.DetachAutoProxy();
                 ApplyDialogAction(dialog, A::Escape());

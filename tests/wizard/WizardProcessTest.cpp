@@ -118,5 +118,22 @@ TEST(WizardProcess, ZurueckOnTheConnectionPageEndsWithoutSaving)
     EXPECT_EQ(ReadAll(work.Path("TarnwelClient.ini")), before);
 }
 
+TEST(WizardProcess, AFileThatCannotBeCreatedIsReportedUnderTheProgramsNameAndTheWizardGoesOn)
+{
+    CTemporaryDirectory work;
+    const std::string missing = work.Path("missing") + "/";
+    const CShellResult run = RunWizard(work, ShellQuote(missing),
+                                       "box ok\ndialog 180 click 1\ndialog 102 click 1000\ndialog 129 click 1000\n"
+                                       "dialog 131 click 1000\nbox ok\ndialog 130 ok\n");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    const std::string box = "Message box \"TarnwelWizard\" (ok, default ok):\n  cannot create file <" + missing +
+                            "TarnwelClient.ini>";
+    const std::size_t first = run.output.find(box);
+    ASSERT_NE(first, std::string::npos) << run.output;
+    // Once at the start, once at "Fertigstellen".
+    EXPECT_NE(run.output.find(box, first + 1), std::string::npos) << run.output;
+    EXPECT_FALSE(std::filesystem::exists(missing));
+}
+
 } // namespace
 } // namespace tarnwel::test
