@@ -27,11 +27,16 @@ CTarnwelDlgAutoProxy::CTarnwelDlgAutoProxy() : m_app(CWizardApp::Current())
 
 CTarnwelDlgAutoProxy::~CTarnwelDlgAutoProxy()
 {
-    if (m_pDialog != nullptr && m_pDialog->m_pAutoProxy == this)
-        m_pDialog->DetachAutoProxy();
+    CTarnwelDlg* page = m_pDialog;
+    if (page != nullptr && page->m_pAutoProxy == this)
+        page->DetachAutoProxy();
     m_pDialog = nullptr;
     if (m_app != nullptr)
         m_app->Unlock();
+    // A page that hid itself for this proxy was asked to close: it closes
+    // now, instead of staying open out of the user's sight for good.
+    if (page != nullptr && !page->HasEnded() && !page->IsWindowVisible())
+        page->PostSysCommand(SysCommand::close);
 }
 
 DispatchPtr CTarnwelDlgAutoProxy::Create()

@@ -6,7 +6,8 @@
 // proxy pointer (so that closing, OK and cancel only hide the page); during
 // an installer start the main window is the connection page and the proxy
 // links to no page at all. Destruction unlocks the application and clears
-// the page's pointer; the last reference's release deletes the object.
+// the page's pointer, and a page that hid itself on a close, OK or cancel
+// meanwhile closes then; the last reference's release deletes the object.
 // At most one proxy lives in a process: the class factory hands the living
 // one to every further client in the process.
 

@@ -63,9 +63,20 @@ TEST_F(AutomationProxy, HoldsTheFirstPageWhichOnlyHidesUntilTheLastRelease)
     object.reset();
     EXPECT_TRUE(unlocked);
     EXPECT_EQ(page.m_pAutoProxy, nullptr);
-    page.UserEscape();
+    // The close that the page refused while hidden happens now.
     EXPECT_TRUE(page.HasEnded());
     EXPECT_EQ(page.Result(), kIdCancel);
+}
+
+TEST_F(AutomationProxy, APageThatWasNeverClosedStaysOpenAfterTheRelease)
+{
+    CTarnwelDlg page(context, false);
+    CScopedMainWindow main(page);
+    page.InitializeDialog();
+    CProgIdRegistry::Create("Tarnwel.Application").reset();
+    EXPECT_FALSE(page.HasEnded());
+    EXPECT_TRUE(page.IsWindowVisible());
+    EXPECT_EQ(page.m_pAutoProxy, nullptr);
 }
 
 TEST_F(AutomationProxy, LinksToNoPageWhileTheConnectionPageIsTheMainWindow)
