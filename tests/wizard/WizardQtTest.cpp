@@ -1,0 +1,117 @@
+// The wizard on the Qt backend: the page chain, and the first page's about
+// entry, whose context menu stands for the system menu.
+
+#include "platform/ui/MainWindow.h"
+#include "platform/ui/qt/CQtUiBackend.h"
+#include "resources/wizard/WizardResources.h"
+#include "tests/support/TemporaryDirectory.h"
+#include "tests/ui/QtAppForTests.h"
+#include "wizard/CTarnwelDlg.h"
+#include "wizard/CWizardApp.h"
+#include "wizard/CWizardSystemMenu.h"
+
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace tarnwel::test {
+namespace {
+
+TEST(WizardSystemMenu, TheFirstPagesContextMenuOpensTheAboutBox)
+{
+    TestApplication();
+    CQtUiBackend backend(&WizardResources());
+    CScopedUiBackend scope(backend);
+    CWizardApp app(WizardResources());
+    std::array<std::string, 3> texts;
+    CWizardContext context{app.Settings(), texts, WizardResources()};
+    CTarnwelDlg page(context, false);
+    CScopedMainWindow mainWindow(page);
+
+    QString offered;
+    CWizardSystemMenu systemMenu;
+    systemMenu.SetMenuRunner([&offered](const QString& text, const QPoint&) {
+        offered = text;
+        return true;
+    });
+    qApp->installEventFilter(&systemMenu);
+
+    QStringList seen;
+    bool asked = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr)
+            return;
+        if (!asked && modal->windowTitle() == "DRAV Konfiguration") {
+            asked = true;
+            QApplication::postEvent(modal, new QContextMenuEvent(QContextMenuEvent::Keyboard, QPoint(5, 5), modal->mapToGlobal(QPoint(5, 5))));
+            return;
+        }
+        if (asked) {
+            seen << modal->windowTitle();
+            static_cast<QDialog*>(modal)->reject();
+        }
+    });
+    user.start(20);
+    EXPECT_EQ(page.DoModal(), kIdCancel);
+    qApp->removeEventFilter(&systemMenu);
+    EXPECT_EQ(offered, QString::fromUtf8("&Über DRAVClient..."));
+    EXPECT_EQ(seen, (QStringList{QString::fromUtf8("Über DRAV"), "DRAV Konfiguration"}));
+}
+
+// The whole chain on the Qt backend: the pages open inside each other and
+// "Fertigstellen" closes every one of them.
+TEST(WizardQtChain, FertigstellenClosesEveryPageAndSaves)
+{
+    TestApplication();
+    CTemporaryDirectory dir;
+    CQtUiBackend backend(&WizardResources());
+    CScopedUiBackend scope(backend);
+    CWizardApp app(WizardResources());
+
+    const std::map<QString, QString> buttons = {{"Installationsoptionen", "Weiter"},
+                                                {"DRAV Konfiguration", "Weiter"},
+                                                {"Optionen", "Weiter"},
+                                                {"Zusammenfassung", "Fertigstellen"}};
+    QStringList seen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || (!seen.isEmpty() && seen.back() == modal->windowTitle() + QString::number(quintptr(modal))))
+            return;
+        const auto button = buttons.find(modal->windowTitle());
+        if (button == buttons.end())
+            return;
+        seen << modal->windowTitle() + QString::number(quintptr(modal));
+        for (QPushButton* push : modal->findChildren<QPushButton*>()) {
+            if (push->text() == button->second) {
+                // Clicked from the event loop: the page it opens runs a loop of its own.
+                QTimer::singleShot(0, push, &QPushButton::click);
+                break;
+            }
+        }
+    });
+    user.start(20);
+    EXPECT_EQ(app.InitInstance({dir.Path().string()}), 0);
+    EXPECT_EQ(seen.size(), 5);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+    CReplicationSettings saved;
+    std::ifstream in(dir.Path("TarnwelClient.ini"), std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    saved.ReadFileText(text.str());
+    EXPECT_EQ(saved.contactRules.newAction, 2);
+    EXPECT_EQ(saved.taskRules.ovrAction, 2);
+    EXPECT_EQ(saved.appointmentRules.olDeletedAction, 1);
+}
+
+} // namespace
+} // namespace tarnwel::test
