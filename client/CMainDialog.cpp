@@ -397,10 +397,7 @@ void CMainDialog::StartReplication()
                        MessageBoxButtons::ok, MessageBoxIcon::warning);
         return;
     }
-    m_job = std::make_unique<CReplicationJob>();
-    m_job->m_settings = m_settings;
-    m_job->m_progressSink = this;
-    m_job->m_settingsPath = m_options.settingsPath;
+    m_job = std::make_unique<CReplicationJob>(m_settings, *this, m_options.settingsPath);
     m_job->Start(nullptr, 0);
 }
 
@@ -460,7 +457,7 @@ void CMainDialog::SetFinishedState()
     // dialog's record takes it, so that its next save keeps it.
     COleDate lastRun;
     if (m_job)
-        lastRun = m_job->m_settings.lastRun;
+        lastRun = m_job->Settings().lastRun;
     OnUiThread([this, lastRun] {
         if (lastRun.IsValid())
             m_settings.lastRun = lastRun;
