@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QThread>
 
 namespace tarnwel {
 
@@ -355,7 +356,20 @@ void CQtDialogWindow::Show(const CControlState& state)
     const auto& controls = m_dialog.Controls();
     if (controls.empty() || &state < controls.data() || &state >= controls.data() + controls.size())
         return;
-    Show(static_cast<std::size_t>(&state - controls.data()), state);
+    const auto index = static_cast<std::size_t>(&state - controls.data());
+    if (QThread::currentThread() != thread()) {
+        // Widgets are touched on the user-interface thread only: the change
+        // shows there, with the state the control has by then.
+        QMetaObject::invokeMethod(
+            this,
+            [this, index] {
+                if (index < m_dialog.Controls().size())
+                    Show(index, m_dialog.Controls()[index]);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    Show(index, state);
 }
 
 void CQtDialogWindow::Show(std::size_t index, const CControlState& state)
