@@ -29,7 +29,9 @@ CDialogTemplate Template()
     }
     // The two lines lie on top of the picture behind them, which spans the
     // window; the collapsed window ends below it.
-    t.Add(kHeader, ControlType::edit, "", 12, 54, 227, 12).readOnly = true;
+    CControlTemplate& header = t.Add(kHeader, ControlType::edit, "", 12, 52, 227, 15);
+    header.readOnly = true;
+    header.boldFontHeight = 16;
     t.Add(kResult, ControlType::edit, "", 12, 72, 227, 12).readOnly = true;
     t.Add(kIdStatic, ControlType::picture, "", 0, 48, 251, 40).iconId = client_icons::kBackground;
 

@@ -11,6 +11,7 @@
 #include "resources/client/MainMenuIds.h"
 #include "resources/client/ScheduleDialogIds.h"
 #include "resources/client/TrayMenuIds.h"
+#include "resources/dialogs/ConfigDialogIds.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ReferenceServer.h"
 
@@ -308,6 +309,25 @@ TEST_F(MainDialogTest, VacuumWithoutAKindOrAnsweredWithCancelDeletesNothing)
     EXPECT_EQ(bytes, "ENTRY SERVER\r\n");
 }
 
+TEST_F(MainDialogTest, TheConfigurationStaysInMemoryAndTheOnlyServerItemsToggleSavesVacuumAll)
+{
+    m_settings.vacuumAll = 0;
+    CMainDialog& dialog = Open();
+    EXPECT_TRUE(dialog.GetMenu()->IsMenuItemChecked(menu::kOnlyOwnItems));
+    m_backend.AnswerDialog({config_dialog::kTemplateId, {CDialogAction::SetText(config_dialog::kUserName, "berta")}});
+    dialog.UserMenuCommand(menu::kConfiguration);
+    EXPECT_EQ(dialog.Settings().userName, "berta");
+    EXPECT_EQ(SavedSettings().userName, "user");
+
+    // The toggle saves the whole record, the configuration's change with it.
+    dialog.UserMenuCommand(menu::kOnlyOwnItems);
+    EXPECT_FALSE(dialog.GetMenu()->IsMenuItemChecked(menu::kOnlyOwnItems));
+    EXPECT_EQ(SavedSettings().vacuumAll, 1);
+    EXPECT_EQ(SavedSettings().userName, "berta");
+    dialog.UserMenuCommand(menu::kOnlyOwnItems);
+    EXPECT_EQ(SavedSettings().vacuumAll, 0);
+}
+
 TEST_F(MainDialogTest, TheScheduleArmsTheTimerOnlyWhenPositiveAndManualKillsIt)
 {
     struct Case {
@@ -409,6 +429,7 @@ TEST_F(MainDialogTest, WhileTheWizardRunsTheWindowTakesNoInputAndAfterwardsReads
         changed.wait(lock, [&] { return started; });
     }
     EXPECT_TRUE(dialog.IsWizardRunning());
+    EXPECT_FALSE(dialog.IsWindowEnabled());
     dialog.UserClick(ids::kReplicate);
     dialog.UserMenuCommand(menu::kSynchronize);
     EXPECT_EQ(dialog.Job(), nullptr);
@@ -424,6 +445,7 @@ TEST_F(MainDialogTest, WhileTheWizardRunsTheWindowTakesNoInputAndAfterwardsReads
     }
     ASSERT_TRUE(m_backend.RunPostedCallsUntil([&] { return !dialog.IsWizardRunning(); }));
     EXPECT_EQ(dialog.Settings().userName, "berta");
+    EXPECT_TRUE(dialog.IsWindowEnabled());
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
@@ -145,6 +146,7 @@ void CQtDialogWindow::ApplyWindowState()
 {
     const bool wasApplying = m_applyingState;
     m_applyingState = true;
+    setEnabled(m_dialog.IsWindowEnabled());
     if (!m_dialog.IsWindowVisible())
         hide();
     else if (m_dialog.IsIconic())
@@ -331,6 +333,14 @@ QWidget* CQtDialogWindow::CreateControl(const CControlTemplate& control, const C
         widget = picture;
         break;
     }
+    }
+    if (control.boldFontHeight > 0) {
+        // The height is that of the templates' platform, whose dialog font
+        // (Tahoma 8) is 13 pixels high there: it grows with the font here.
+        QFont bold = font();
+        bold.setBold(true);
+        bold.setPixelSize(std::max(1, control.boldFontHeight * QFontMetrics(font()).height() / 13));
+        widget->setFont(bold);
     }
     if (control.type == ControlType::dropDownList || control.type == ControlType::datePicker) {
         // The template's height of a list includes its dropped-down part;
