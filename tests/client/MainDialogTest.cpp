@@ -3,6 +3,7 @@
 #include "client/CScheduleDialog.h"
 #include "platform/automation/ProgIdRegistry.h"
 #include "platform/base/ByteFile.h"
+#include "platform/base/ComError.h"
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/CScriptedTrayService.h"
 #include "platform/ui/CScriptedUiBackend.h"
@@ -307,6 +308,24 @@ TEST_F(MainDialogTest, VacuumWithoutAKindOrAnsweredWithCancelDeletesNothing)
     std::string bytes;
     ASSERT_EQ(ReadFileBytes("maps_appo.ids", bytes), FileReadResult::ok);
     EXPECT_EQ(bytes, "ENTRY SERVER\r\n");
+}
+
+TEST_F(MainDialogTest, AFailingOutlookEndsTheVacuumWithItsBoxInsteadOfTheConfirmation)
+{
+    CMainDialog& dialog = Open();
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "ENTRY SERVER\r\n"));
+    CScopedProgIdRegistration failing([]() -> DispatchPtr { throw CComError(com_codes::kFail, "Outlook fehlt"); });
+    m_backend.AnswerMessageBox(MessageBoxResult::ok);
+    dialog.UserMenuCommand(menu::kVacuum);
+    const std::vector<std::string> texts = BoxTexts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "Outlook fehlt");
+    for (const std::string& text : texts)
+        EXPECT_FALSE(text.starts_with("Alle ")) << text;
+    std::string bytes;
+    ASSERT_EQ(ReadFileBytes("maps_appo.ids", bytes), FileReadResult::ok);
+    EXPECT_EQ(bytes, "ENTRY SERVER\r\n");
+    EXPECT_FALSE(dialog.HasEnded());
 }
 
 TEST_F(MainDialogTest, TheConfigurationStaysInMemoryAndTheOnlyServerItemsToggleSavesVacuumAll)
