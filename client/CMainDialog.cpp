@@ -14,6 +14,7 @@
 #include "resources/client/TrayMenuIds.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <filesystem>
 #include <string_view>
