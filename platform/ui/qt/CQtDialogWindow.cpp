@@ -328,8 +328,18 @@ QWidget* CQtDialogWindow::CreateControl(const CControlTemplate& control, const C
     case ControlType::picture: {
         auto* picture = new QLabel(this);
         const QIcon icon = IconOf(resources, control.iconId);
-        if (!icon.isNull())
-            picture->setPixmap(icon.pixmap(place.size()));
+        if (!icon.isNull()) {
+            // A square image is an icon and is drawn whole. Any other image is
+            // a bitmap laid out for the templates' platform, where it fills its
+            // place. Dialog units are wider here, so it is stretched to fill
+            // the place instead of ending short of it.
+            const QList<QSize> sizes = icon.availableSizes();
+            const QSize natural = sizes.isEmpty() ? place.size() : sizes.front();
+            if (natural.width() == natural.height())
+                picture->setPixmap(icon.pixmap(place.size()));
+            else
+                picture->setPixmap(icon.pixmap(natural).scaled(place.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        }
         widget = picture;
         break;
     }
