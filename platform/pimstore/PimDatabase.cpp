@@ -131,9 +131,7 @@ private:
 
 struct CPimDatabase::CStatements {
     explicit CStatements(const CPimDatabase& db)
-        : nextItem(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE folder = ?1 AND id > ?2 AND id <= ?3"
-                       " AND last_modification_time > ?4 ORDER BY id LIMIT 1"),
-          lastItemId(db, "SELECT IFNULL(MAX(id), 0) FROM items WHERE folder = ?1"),
+        : lastItemId(db, "SELECT IFNULL(MAX(id), 0) FROM items WHERE folder = ?1"),
           itemByEntryId(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE entry_id = ?1"),
           allItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items ORDER BY folder, id"),
           loadValues(db, "SELECT name, user, value FROM item_values WHERE item_id = ?1 ORDER BY user, rowid"),
@@ -151,7 +149,7 @@ struct CPimDatabase::CStatements {
           deleteItem(db, "DELETE FROM items WHERE id = ?1")
     {
     }
-    CStatement nextItem, lastItemId, itemByEntryId, allItems, loadValues, nextItems, rangeValues;
+    CStatement lastItemId, itemByEntryId, allItems, loadValues, nextItems, rangeValues;
     CStatement insertItem, updateItem, saveValue, deleteValues, deleteItem;
 };
 
@@ -262,17 +260,6 @@ CPimItemRow ReadRow(CStatement::CUse& use)
 }
 
 } // namespace
-
-std::optional<CPimItemRow> CPimDatabase::NextItem(int folder, std::int64_t afterId, std::int64_t lastId,
-                                                  const std::optional<COleDate>& since)
-{
-    CStatement::CUse use(m_statements->nextItem);
-    use.Bind(1, static_cast<std::int64_t>(folder)).Bind(2, afterId).Bind(3, lastId);
-    use.Bind(4, since ? since->Days() : kBeforeAllDates);
-    if (!use.Step())
-        return std::nullopt;
-    return ReadRow(use);
-}
 
 std::int64_t CPimDatabase::LastItemId(int folder)
 {
