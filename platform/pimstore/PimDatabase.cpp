@@ -209,6 +209,14 @@ void CPimDatabase::CreateSchema()
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     Execute("PRAGMA synchronous = NORMAL");
+    // A store that has its tables is opened without the write lock, so that
+    // a program can open it while another one writes a batch.
+    {
+        CStatement versionQuery(*this, "PRAGMA user_version");
+        CStatement::CUse use(versionQuery);
+        if (use.Step() && use.Int(0) == kSchemaVersion)
+            return;
+    }
     Execute("BEGIN IMMEDIATE");
     try {
         CStatement versionQuery(*this, "PRAGMA user_version");
