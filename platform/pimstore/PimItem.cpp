@@ -275,12 +275,16 @@ void CPimItem::SetRecurring(bool recurring)
 void CPimItem::Save()
 {
     CheckNotDeleted();
+    // A new item stores only what differs from a new item's values: a value
+    // that is not stored reads as that first value, an unset user property as
+    // empty.
+    const bool isNew = m_row.id == 0;
     std::vector<CPimStoredValue> changed;
     for (std::size_t index = 0; index < m_values.size(); ++index)
-        if (m_changed[index])
+        if (m_changed[index] && !(isNew && m_values[index] == m_kind->properties[index].initial))
             changed.push_back({m_kind->properties[index].name, false, m_values[index]});
     for (const auto& [name, isChanged] : m_userChanged)
-        if (isChanged)
+        if (isChanged && !(isNew && m_userValues[name].empty()))
             changed.push_back({name, true, CVariant(m_userValues[name])});
     if (!m_database->SaveItem(m_row, changed, COleDate::Now()))
         throw CComError(com_codes::kFail, "The item " + m_row.entryId + " was deleted elsewhere and cannot be saved");
