@@ -157,3 +157,31 @@ TEST_F(StoreWithFakeOutlook, AnUnreadableItemFailsTheServerIdScanMappedOrNot)
     CAppointmentStore store;
     EXPECT_THROW(store.GetChangedServerIds("2000-01-01"), CComError);
 }
+
+TEST_F(StoreWithFakeOutlook, ABatchWhoseCommitFailsLeavesNoPairOfIt)
+{
+    const auto kept = m_outlook.itemsOf[9]->AddSaved(kOwnAppointment);
+    const std::string keptId = kept->Value("EntryID").ToText();
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", keptId + " S1\r\n"));
+    for (const char* method : {"BeginBatch", "CommitBatch", "RollbackBatch"})
+        m_outlook.nameSpace->SetMethod(method, [](const std::vector<CVariant>&) { return CVariant(); });
+    {
+        CAppointmentStore store;
+        store.BuildItemCache();
+        m_outlook.nameSpace->Fail("CommitBatch");
+        store.BeginBatch(true);
+        CAppointmentRecord record;
+        record.id_tarnwel = "S2";
+        record.description = "Neu";
+        store.AddItem(record);
+        store.DeleteByEntryId(keptId);
+        EXPECT_THROW(store.CommitBatch(), CComError);
+        // Nothing of the batch reached the store: no pair for the new item,
+        // the deleted one keeps its pair and its record.
+        EXPECT_EQ(store.GetEntryId("S2"), "X");
+        EXPECT_EQ(store.GetEntryId("S1"), keptId);
+        EXPECT_NE(store.FindByServerId("S1"), nullptr);
+        store.SaveMappingFile();
+    }
+    EXPECT_EQ(FileText("maps_appo.ids"), keptId + " S1\r\n");
+}
