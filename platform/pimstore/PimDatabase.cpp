@@ -45,6 +45,14 @@ public:
     CStatement(const CStatement&) = delete;
     CStatement& operator=(const CStatement&) = delete;
 
+    // Runs a statement without values or rows; its SQLite result.
+    int Run() noexcept
+    {
+        const int result = sqlite3_step(m_statement);
+        sqlite3_reset(m_statement);
+        return result == SQLITE_DONE || result == SQLITE_ROW ? SQLITE_OK : result;
+    }
+
     class CUse {
     public:
         explicit CUse(CStatement& statement) : m_statement(statement) {}
@@ -131,12 +139,17 @@ private:
 
 struct CPimDatabase::CStatements {
     explicit CStatements(const CPimDatabase& db)
-        : nextItem(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE folder = ?1 AND id > ?2 AND id <= ?3"
-                       " AND last_modification_time > ?4 ORDER BY id LIMIT 1"),
-          lastItemId(db, "SELECT IFNULL(MAX(id), 0) FROM items WHERE folder = ?1"),
+        : lastItemId(db, "SELECT IFNULL(MAX(id), 0) FROM items WHERE folder = ?1"),
           itemByEntryId(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE entry_id = ?1"),
           allItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items ORDER BY folder, id"),
           loadValues(db, "SELECT name, user, value FROM item_values WHERE item_id = ?1 ORDER BY user, rowid"),
+          nextItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE folder = ?1 AND id > ?2 AND id <= ?3"
+                        " AND last_modification_time > ?4 ORDER BY id LIMIT ?5"),
+          rangeValues(db, "SELECT item_id, name, user, value FROM item_values WHERE item_id >= ?1 AND item_id <= ?2"
+                          " ORDER BY item_id"),
+          savepoint(db, "SAVEPOINT item"),
+          release(db, "RELEASE item"),
+          rollbackTo(db, "ROLLBACK TO item"),
           insertItem(db, "INSERT INTO items (folder, entry_id, message_class, last_modification_time, is_recurring)"
                          " VALUES (?1, ?2, ?3, ?4, ?5)"),
           updateItem(db, "UPDATE items SET message_class = ?2, last_modification_time = ?3, is_recurring = ?4"
@@ -147,7 +160,8 @@ struct CPimDatabase::CStatements {
           deleteItem(db, "DELETE FROM items WHERE id = ?1")
     {
     }
-    CStatement nextItem, lastItemId, itemByEntryId, allItems, loadValues;
+    CStatement lastItemId, itemByEntryId, allItems, loadValues, nextItems, rangeValues;
+    CStatement savepoint, release, rollbackTo;
     CStatement insertItem, updateItem, saveValue, deleteValues, deleteItem;
 };
 
@@ -179,6 +193,13 @@ void CPimDatabase::Execute(const char* sql)
 
 std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
 {
+    // The program keeps no count of SQLite's memory: counting it takes a
+    // global lock at every allocation.
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    (void)configured;
     std::shared_ptr<CPimDatabase> database(new CPimDatabase(path));
     const int result = sqlite3_open_v2(path.c_str(), &database->m_db,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -207,6 +228,14 @@ void CPimDatabase::CreateSchema()
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     Execute("PRAGMA synchronous = NORMAL");
+    // A store that has its tables is opened without the write lock, so that
+    // a program can open it while another one writes a batch.
+    {
+        CStatement versionQuery(*this, "PRAGMA user_version");
+        CStatement::CUse use(versionQuery);
+        if (use.Step() && use.Int(0) == kSchemaVersion)
+            return;
+    }
     Execute("BEGIN IMMEDIATE");
     try {
         CStatement versionQuery(*this, "PRAGMA user_version");
@@ -259,17 +288,6 @@ CPimItemRow ReadRow(CStatement::CUse& use)
 
 } // namespace
 
-std::optional<CPimItemRow> CPimDatabase::NextItem(int folder, std::int64_t afterId, std::int64_t lastId,
-                                                  const std::optional<COleDate>& since)
-{
-    CStatement::CUse use(m_statements->nextItem);
-    use.Bind(1, static_cast<std::int64_t>(folder)).Bind(2, afterId).Bind(3, lastId);
-    use.Bind(4, since ? since->Days() : kBeforeAllDates);
-    if (!use.Step())
-        return std::nullopt;
-    return ReadRow(use);
-}
-
 std::int64_t CPimDatabase::LastItemId(int folder)
 {
     CStatement::CUse use(m_statements->lastItemId);
@@ -305,29 +323,119 @@ std::vector<CPimStoredValue> CPimDatabase::LoadValues(std::int64_t id)
     return values;
 }
 
+std::vector<CPimLoadedItem> CPimDatabase::NextItems(int folder, std::int64_t afterId, std::int64_t lastId,
+                                                    const std::optional<COleDate>& since, int limit)
+{
+    std::vector<CPimLoadedItem> items;
+    {
+        CStatement::CUse use(m_statements->nextItems);
+        use.Bind(1, static_cast<std::int64_t>(folder)).Bind(2, afterId).Bind(3, lastId);
+        use.Bind(4, since ? since->Days() : kBeforeAllDates).Bind(5, static_cast<std::int64_t>(limit));
+        while (use.Step())
+            items.push_back({ReadRow(use), {}});
+    }
+    if (items.empty())
+        return items;
+    // The values of the id range, items of other folders and unchanged
+    // items among them passed over: the items are in id order, so one walk
+    // puts each value with its item.
+    CStatement::CUse use(m_statements->rangeValues);
+    use.Bind(1, items.front().row.id).Bind(2, items.back().row.id);
+    std::size_t at = 0;
+    while (use.Step()) {
+        const std::int64_t id = use.Int(0);
+        while (at < items.size() && items[at].row.id < id)
+            ++at;
+        if (at == items.size())
+            break;
+        if (items[at].row.id == id)
+            items[at].values.push_back({use.Text(1), use.Int(2) != 0, use.Value(3)});
+    }
+    return items;
+}
+
+void CPimDatabase::BeginBatch(bool write)
+{
+    if (m_inBatch)
+        throw CComError(com_codes::kFail, "A batch of the local item store \"" + m_path + "\" is already open");
+    const int result = sqlite3_exec(m_db, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK)
+        Fail("beginning a batch", result);
+    m_inBatch = true;
+}
+
+void CPimDatabase::CommitBatch()
+{
+    if (!m_inBatch)
+        throw CComError(com_codes::kFail, "No batch of the local item store \"" + m_path + "\" is open");
+    const int result = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK) {
+        // Nothing of the batch is in the file: end the transaction so that
+        // the connection can go on.
+        RollbackBatch();
+        Fail("committing a batch", result);
+    }
+    m_inBatch = false;
+}
+
+void CPimDatabase::RollbackBatch() noexcept
+{
+    if (!m_inBatch)
+        return;
+    if (sqlite3_get_autocommit(m_db) == 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_inBatch = false;
+}
+
 namespace {
 
 // BEGIN IMMEDIATE takes the write lock at once (waiting up to the busy
 // timeout), so a transaction never fails half way for want of the lock.
+// The savepoint statements of a batch.
+struct CSavepoint {
+    CStatement& begin;
+    CStatement& release;
+    CStatement& rollbackTo;
+};
+
+// Inside a batch (`savepoint` given) the same work is a savepoint of the
+// batch's transaction.
 class CTransaction {
 public:
-    CTransaction(sqlite3* db, const std::function<void(int)>& fail) : m_db(db)
+    CTransaction(sqlite3* db, std::optional<CSavepoint> savepoint, const std::function<void(int)>& fail)
+        : m_db(db), m_savepoint(savepoint)
     {
-        const int result = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
-        if (result != SQLITE_OK)
+        // SQLite ends a transaction on its own after some failures (a full
+        // disk, I/O errors): a save must not then go to the file alone.
+        if (m_savepoint && sqlite3_get_autocommit(m_db) != 0) {
+            m_committed = true;
+            fail(SQLITE_ABORT);
+        }
+        const int result =
+            m_savepoint ? m_savepoint->begin.Run() : sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (result != SQLITE_OK) {
+            m_committed = true;
             fail(result);
+        }
     }
     ~CTransaction()
     {
-        if (!m_committed)
+        if (m_committed)
+            return;
+        if (m_savepoint) {
+            m_savepoint->rollbackTo.Run();
+            m_savepoint->release.Run();
+        } else {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
     }
     CTransaction(const CTransaction&) = delete;
     CTransaction& operator=(const CTransaction&) = delete;
 
     void Commit(const std::function<void(int)>& fail)
     {
-        const int result = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        const int result =
+            m_savepoint ? m_savepoint->release.Run() : sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
         if (result != SQLITE_OK)
             fail(result);
         m_committed = true;
@@ -335,6 +443,7 @@ public:
 
 private:
     sqlite3* m_db;
+    std::optional<CSavepoint> m_savepoint;
     bool m_committed = false;
 };
 
@@ -343,7 +452,10 @@ private:
 bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>& values, const COleDate& now)
 {
     const auto fail = [this](int result) { Fail("saving an item", result); };
-    CTransaction transaction(m_db, fail);
+    std::optional<CSavepoint> savepoint;
+    if (m_inBatch)
+        savepoint.emplace(CSavepoint{m_statements->savepoint, m_statements->release, m_statements->rollbackTo});
+    CTransaction transaction(m_db, savepoint, fail);
     std::int64_t id = row.id;
     std::string entryId = row.entryId;
     if (id == 0) {
@@ -376,7 +488,10 @@ bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>
 bool CPimDatabase::DeleteItem(std::int64_t id)
 {
     const auto fail = [this](int result) { Fail("deleting an item", result); };
-    CTransaction transaction(m_db, fail);
+    std::optional<CSavepoint> savepoint;
+    if (m_inBatch)
+        savepoint.emplace(CSavepoint{m_statements->savepoint, m_statements->release, m_statements->rollbackTo});
+    CTransaction transaction(m_db, savepoint, fail);
     {
         CStatement::CUse use(m_statements->deleteValues);
         use.Bind(1, id);

@@ -144,6 +144,12 @@ CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& k
     }
 }
 
+CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimLoadedItem loaded)
+    : m_database(std::move(database)), m_kind(&kind), m_row(std::move(loaded.row)),
+      m_readValues(std::move(loaded.values))
+{
+}
+
 const CMemberTable<CPimItem>& CPimItem::MemberTable() const
 {
     static const std::array<CMemberTable<CPimItem>, 3> tables = {
@@ -182,20 +188,30 @@ void CPimItem::Load()
 {
     if (m_loaded)
         return;
+    if (m_readValues) {
+        TakeValues(*m_readValues);
+        m_readValues.reset();
+    } else {
+        TakeValues(m_database->LoadValues(m_row.id));
+    }
+}
+
+void CPimItem::TakeValues(const std::vector<CPimStoredValue>& stored)
+{
     std::vector<CVariant> values;
     for (const CPimPropertyDef& property : m_kind->properties)
         values.push_back(property.initial);
     std::map<std::string, std::string> userValues;
-    for (const CPimStoredValue& stored : m_database->LoadValues(m_row.id)) {
+    for (const CPimStoredValue& value : stored) {
         try {
-            if (stored.user) {
-                userValues[stored.name] = stored.value.ToText();
-            } else if (const CPimPropertyDef* property = m_kind->FindProperty(stored.name)) {
-                values[m_kind->IndexOf(*property)] = FromStored(*property, stored.value);
+            if (value.user) {
+                userValues[value.name] = value.value.ToText();
+            } else if (const CPimPropertyDef* property = m_kind->FindProperty(value.name)) {
+                values[m_kind->IndexOf(*property)] = FromStored(*property, value.value);
             }
         } catch (const CComError&) {
             throw CComError(com_codes::kFail, "The local item store \"" + m_database->Path() +
-                                                  "\" holds a damaged value of " + stored.name + " in item " +
+                                                  "\" holds a damaged value of " + value.name + " in item " +
                                                   m_row.entryId);
         }
     }
@@ -259,12 +275,16 @@ void CPimItem::SetRecurring(bool recurring)
 void CPimItem::Save()
 {
     CheckNotDeleted();
+    // A new item stores only what differs from a new item's values: a value
+    // that is not stored reads as that first value, an unset user property as
+    // empty.
+    const bool isNew = m_row.id == 0;
     std::vector<CPimStoredValue> changed;
     for (std::size_t index = 0; index < m_values.size(); ++index)
-        if (m_changed[index])
+        if (m_changed[index] && !(isNew && m_values[index] == m_kind->properties[index].initial))
             changed.push_back({m_kind->properties[index].name, false, m_values[index]});
     for (const auto& [name, isChanged] : m_userChanged)
-        if (isChanged)
+        if (isChanged && !(isNew && m_userValues[name].empty()))
             changed.push_back({name, true, CVariant(m_userValues[name])});
     if (!m_database->SaveItem(m_row, changed, COleDate::Now()))
         throw CComError(com_codes::kFail, "The item " + m_row.entryId + " was deleted elsewhere and cannot be saved");
