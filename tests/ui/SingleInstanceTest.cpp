@@ -1,5 +1,6 @@
 // The single-instance guard: the lock, the socket and the folder they live in.
 
+#include "platform/ui/CInstanceListener.h"
 #include "platform/ui/CSingleInstance.h"
 #include "tests/support/TemporaryDirectory.h"
 
@@ -10,7 +11,10 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <cstring>
 #include <optional>
 
@@ -124,6 +128,29 @@ TEST(SingleInstanceTest, FolderFollowsTheSessionsRuntimeFolder)
     EXPECT_EQ(elsewhere.Directory(), other.Path("tarnwel"));
     EXPECT_EQ(elsewhere.Claim(), CSingleInstance::ClaimResult::claimed);
     EXPECT_TRUE(first.TakeMessages().empty());
+}
+
+TEST(SingleInstanceTest, ListenerHandsOnEveryMessageUntilItEnds)
+{
+    test::CTemporaryDirectory dir;
+    CSingleInstance running(dir.Path("guard"));
+    ASSERT_EQ(running.Claim(), CSingleInstance::ClaimResult::claimed);
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::vector<std::string> messages;
+    {
+        CInstanceListener listener(running, [&](const std::string& message) {
+            std::lock_guard lock(mutex);
+            messages.push_back(message);
+            arrived.notify_all();
+        });
+        CSingleInstance sender(dir.Path("guard"));
+        ASSERT_TRUE(sender.Send(kCloseMessage));
+        ASSERT_TRUE(sender.Send("something else"));
+        std::unique_lock lock(mutex);
+        EXPECT_TRUE(arrived.wait_for(lock, std::chrono::seconds(5), [&] { return messages.size() == 2; }));
+    }
+    EXPECT_EQ(messages, (std::vector<std::string>{kCloseMessage, "something else"}));
 }
 
 } // namespace
