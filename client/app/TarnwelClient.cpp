@@ -1,0 +1,75 @@
+// TarnwelClient: the replication client. Qt's own command-line options are
+// taken by QApplication; whatever is left is the client's command line.
+
+#include "client/CMainDialog.h"
+#include "client/CReplicatorApp.h"
+#include "platform/base/Signals.h"
+#include "platform/pimstore/PimStore.h"
+#include "platform/ui/TrayService.h"
+#include "platform/ui/UiBackend.h"
+#include "platform/ui/qt/CQtTrayService.h"
+#include "platform/ui/qt/CQtUiBackend.h"
+#include "resources/client/ClientResources.h"
+
+#include <QApplication>
+
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace tarnwel {
+namespace {
+
+int Main(int argc, char** argv)
+{
+    IgnoreFileWriteSignals();
+
+    // SIGTERM and SIGINT (the desktop session ends) end the client as the
+    // main dialog's cancel command does; a second one ends it at once. Made
+    // before any other thread, which inherits the blocked signals.
+    std::mutex appMutex;
+    CReplicatorApp* running = nullptr;
+    bool ending = false;
+    CSignalWatch signalWatch([&](int signal, int count) {
+        std::lock_guard lock(appMutex);
+        if (ending)
+            return;
+        if (count > 1 || running == nullptr)
+            CSignalWatch::EndProcessBySignal(signal);
+        running->RequestEnd();
+    });
+
+    QApplication qtApp(argc, argv);
+    std::vector<std::string> arguments;
+    for (const QString& argument : QCoreApplication::arguments().mid(1))
+        arguments.push_back(argument.toStdString());
+
+    CQtUiBackend backend(&ClientResources());
+    CScopedUiBackend scopedBackend(backend);
+    CQtTrayService trayService(ClientResources());
+    SetTrayService(&trayService);
+    RegisterPimStore();
+
+    CReplicatorApp app([] { return std::make_unique<CMainDialog>(); });
+    {
+        std::lock_guard lock(appMutex);
+        running = &app;
+    }
+    const int status = app.InitInstance(CReplicatorApp::CommandLineText(arguments));
+    {
+        std::lock_guard lock(appMutex);
+        running = nullptr;
+        ending = true;
+    }
+    SetTrayService(nullptr);
+    return status;
+}
+
+} // namespace
+} // namespace tarnwel
+
+int main(int argc, char** argv)
+{
+    return tarnwel::Main(argc, argv);
+}
