@@ -44,10 +44,16 @@ bool TakesUserInput(const CControlState& control)
 
 } // namespace
 
-CDialog::CDialog(CDialogTemplate dialogTemplate) : m_template(std::move(dialogTemplate))
+CDialog::CDialog(CDialogTemplate dialogTemplate)
+    : m_template(std::move(dialogTemplate)), m_self(std::make_shared<CDialog*>(this))
 {
     for (const CControlTemplate& control : m_template.controls)
         m_controls.push_back(StateFromTemplate(control));
+}
+
+CDialog::~CDialog()
+{
+    m_self.reset();
 }
 
 int CDialog::DoModal()
@@ -64,6 +70,11 @@ void CDialog::InitializeDialog()
         m_controls.push_back(StateFromTemplate(control));
     m_ended = false;
     m_result = 0;
+    m_visible = true;
+    m_iconic = false;
+    m_windowWidth = 0;
+    m_windowHeight = 0;
+    m_frontCount = 0;
     StartMenuAndTimers();
     OnInitDialog();
 }
@@ -183,7 +194,13 @@ void CDialog::UserEscape()
 void CDialog::UserClose()
 {
     if (!m_ended)
-        OnCancel();
+        OnClose();
+}
+
+void CDialog::UserSysCommand(SysCommand command)
+{
+    if (!m_ended)
+        OnSysCommand(command);
 }
 
 const CControlState& CDialog::Control(int id) const

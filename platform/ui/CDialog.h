@@ -17,6 +17,19 @@
 namespace tarnwel {
 
 // The state of one control as the logic and the backends see it.
+// How ShowWindow changes the window of a showing: hide and show change only
+// whether it is visible; restore shows it in its normal size, minimize shows
+// it minimised (iconic).
+enum class ShowCommand { hide, show, restore, minimize };
+
+// The system commands of the title bar (minimise, restore, close), also posted
+// by the logic itself.
+enum class SysCommand { minimize, restore, close };
+
+// What a backend that mirrors the window is told: the visibility or the
+// minimised state changed, the size changed, the window is to be raised.
+enum class WindowChange { state, size, front };
+
 struct CControlState {
     int id = kIdStatic;
     ControlType type = ControlType::staticText;
@@ -32,7 +45,7 @@ struct CControlState {
 class CDialog {
 public:
     explicit CDialog(CDialogTemplate dialogTemplate);
-    virtual ~CDialog() = default;
+    virtual ~CDialog();
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
 
@@ -68,7 +81,11 @@ public:
     void UserEnter();
     // Escape and the close box: OnCancel.
     void UserEscape();
+    // The close box: OnClose (base: OnCancel).
     void UserClose();
+    // A system command from the title bar or posted (PostSysCommand):
+    // OnSysCommand, unless the dialog has ended.
+    void UserSysCommand(SysCommand command);
     // Told of every control that the logic changes (backends that mirror).
     using ControlObserver = std::function<void(const CControlState&)>;
     void SetControlObserver(ControlObserver observer) { m_observer = std::move(observer); }
@@ -130,7 +147,36 @@ public:
     using TimerObserver = std::function<void(int id, bool armed, unsigned intervalMs)>;
     void SetTimerObserver(TimerObserver observer);
 
+    // --- Window state of the showing (CDialogWindow.cpp) --------------------
+    // Every showing starts visible, not minimised, in its template's size.
+    // The scripted backend keeps this as state that tests read; the Qt
+    // backend mirrors it on its window both ways. User-interface thread.
+    void ShowWindow(ShowCommand command);
+    bool IsIconic() const { return m_iconic; }
+    bool IsWindowVisible() const { return m_visible; }
+    // The outer size of the window in pixels of the templates' platform (96
+    // dpi, Tahoma 8, one-line title and menu bars); the position is kept.
+    // 0 x 0: the template's size.
+    void SetWindowSize(int widthPx, int heightPx);
+    int WindowWidth() const { return m_windowWidth; }
+    int WindowHeight() const { return m_windowHeight; }
+    // Raises the window, or the modal window open above it.
+    void BringToFront();
+    // How often BringToFront was called in this showing (tests).
+    int BringToFrontCount() const { return m_frontCount; }
+    // Queues `command` through the active backend (IUiBackend::Post): it
+    // reaches OnSysCommand later on the user-interface thread, unless the
+    // dialog has ended or is gone by then.
+    void PostSysCommand(SysCommand command);
+    using WindowObserver = std::function<void(WindowChange change)>;
+    void SetWindowObserver(WindowObserver observer) { m_windowObserver = std::move(observer); }
+
 protected:
+    // A system command. Base: minimize and restore carry themselves out on
+    // the window state, close goes to OnClose.
+    virtual void OnSysCommand(SysCommand command);
+    // The close box (and the close system command). Base: OnCancel.
+    virtual void OnClose() { OnCancel(); }
     // Base: DoDataExchange(false), which shows the fields in their controls.
     virtual bool OnInitDialog();
     virtual void OnClicked(int /*id*/) {}
@@ -163,6 +209,14 @@ private:
     TimerObserver m_timerObserver;
     bool m_ended = false;
     int m_result = 0;
+    bool m_visible = true;
+    bool m_iconic = false;
+    int m_windowWidth = 0;
+    int m_windowHeight = 0;
+    int m_frontCount = 0;
+    WindowObserver m_windowObserver;
+    // Lets posted calls find out whether the dialog still exists.
+    std::shared_ptr<CDialog*> m_self;
 };
 
 } // namespace tarnwel

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 namespace tarnwel {
 
@@ -94,6 +95,7 @@ int CScriptedUiBackend::RunModal(CDialog& dialog)
     std::vector<std::string> unexpected;
     dialog.InitializeDialog();
     std::vector<CControlState> initialControls = dialog.Controls();
+    RunPostedCalls();
     for (const CDialogAction& action : script.actions) {
         if (dialog.HasEnded()) {
             unexpected.push_back(DialogName(dialogId) + " had ended before the rest of its script");
@@ -104,6 +106,9 @@ int CScriptedUiBackend::RunModal(CDialog& dialog)
         } catch (const std::out_of_range&) {
             unexpected.push_back(DialogName(dialogId) + " has no control " + std::to_string(action.id));
         }
+        // What the action posted runs before the next one, as an event loop
+        // would run it.
+        RunPostedCalls();
     }
     if (!dialog.HasEnded() && HasControl(dialog, kIdOk))
         dialog.UserClick(kIdOk);
@@ -124,6 +129,48 @@ int CScriptedUiBackend::RunModal(CDialog& dialog)
     shown.result = result;
     m_unexpected.insert(m_unexpected.end(), unexpected.begin(), unexpected.end());
     return result;
+}
+
+void CScriptedUiBackend::Post(std::function<void()> call)
+{
+    std::lock_guard lock(m_mutex);
+    m_posted.push_back(std::move(call));
+}
+
+int CScriptedUiBackend::RunPostedCalls()
+{
+    int ran = 0;
+    for (;;) {
+        std::function<void()> call;
+        {
+            std::lock_guard lock(m_mutex);
+            if (m_posted.empty())
+                return ran;
+            call = std::move(m_posted.front());
+            m_posted.pop_front();
+        }
+        call();
+        ++ran;
+    }
+}
+
+bool CScriptedUiBackend::RunPostedCallsUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        RunPostedCalls();
+        if (done())
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+}
+
+int CScriptedUiBackend::PostedCalls() const
+{
+    std::lock_guard lock(m_mutex);
+    return static_cast<int>(m_posted.size());
 }
 
 std::vector<CMessageBoxRequest> CScriptedUiBackend::MessageBoxes() const
@@ -179,6 +226,13 @@ void ApplyDialogAction(CDialog& dialog, const CDialogAction& action)
         break;
     case CDialogAction::Kind::timer:
         dialog.UserTimer(action.id);
+        break;
+    case CDialogAction::Kind::sysCommand:
+        dialog.UserSysCommand(action.sysCommand);
+        break;
+    case CDialogAction::Kind::call:
+        if (action.call)
+            action.call(dialog);
         break;
     }
 }

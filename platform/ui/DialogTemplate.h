@@ -56,6 +56,8 @@ struct CDialogTemplate {
     int fontPointSize = 8;
     int width = 0;   // dialog units
     int height = 0;
+    // The title bar has a minimise button.
+    bool minimizeBox = false;
     std::vector<CControlTemplate> controls;
 };
 

@@ -8,6 +8,8 @@
 
 #include "platform/ui/MessageBox.h"
 
+#include <functional>
+
 namespace tarnwel {
 
 class CDialog;
@@ -25,6 +27,11 @@ public:
     // program closes its windows and stops its threads in order here. When
     // it returns, the process ends at once with `exitCode`. Base: nothing.
     virtual void EndProgram(int /*exitCode*/) {}
+    // Runs `call` later on the user-interface thread; any thread may post.
+    // The scripted backend queues posted calls and runs them when a test
+    // drains them (and between the actions of a dialog script); the Qt
+    // backend queues them to its event loop. Base: runs `call` at once.
+    virtual void Post(std::function<void()> call) { call(); }
 };
 
 // Installs `backend` (not owned; null restores the default) and returns the

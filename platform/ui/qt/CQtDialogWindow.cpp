@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -62,7 +63,8 @@ protected:
 } // namespace
 
 CQtDialogWindow::CQtDialogWindow(CDialog& dialog, const CResourceTable* resources, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
+    : QDialog(parent, (dialog.Template().minimizeBox ? Qt::Window | Qt::WindowMinimizeButtonHint : Qt::Dialog)
+                          | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint),
       m_dialog(dialog),
       m_units(DialogFont(dialog.Template().fontName, dialog.Template().fontPointSize))
 {
@@ -92,6 +94,8 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dialog, const CResourceTable* resource
     ShowAll();
     dialog.SetControlObserver([this](const CControlState& state) { Show(state); });
     AddMenuBar();
+    ApplyWindowSize();
+    dialog.SetWindowObserver([this](WindowChange change) { WindowChanged(change); });
     // Timers armed by the initialisation run from here on.
     m_timers = std::make_unique<CQtDialogTimers>(dialog, [this] { CloseIfEnded(); });
 }
@@ -110,7 +114,93 @@ void CQtDialogWindow::AddMenuBar()
     bar->setGeometry(0, 0, width(), barHeight);
     for (QWidget* widget : m_widgets)
         widget->move(widget->x(), widget->y() + barHeight);
+    m_menuBarHeight = barHeight;
     setFixedSize(width(), height() + barHeight);
+}
+
+QSize CQtDialogWindow::ClientSizeFor(int widthPx, int heightPx) const
+{
+    // The templates' platform: 96 dpi, Tahoma 8 with base units of 6 x 13
+    // pixels (a dialog unit is 1.5 pixels wide and 1.625 high), a frame of
+    // 3 pixels, a title bar of 19 and a menu bar of 20. The size becomes
+    // dialog units there and pixels of the font used here.
+    const int frameWidth = 6;
+    const int frameHeight = 6 + 19 + (m_menuBar ? 20 : 0);
+    const int unitsWide = std::max(0, (widthPx - frameWidth) * 2 / 3);
+    const int unitsHigh = std::max(0, (heightPx - frameHeight) * 8 / 13);
+    return {m_units.X(unitsWide), m_units.Y(unitsHigh) + m_menuBarHeight};
+}
+
+void CQtDialogWindow::ApplyWindowSize()
+{
+    const CDialogTemplate& t = m_dialog.Template();
+    if (m_dialog.WindowWidth() == 0 && m_dialog.WindowHeight() == 0)
+        setFixedSize(m_units.X(t.width), m_units.Y(t.height) + m_menuBarHeight);
+    else
+        setFixedSize(ClientSizeFor(m_dialog.WindowWidth(), m_dialog.WindowHeight()));
+}
+
+void CQtDialogWindow::ApplyWindowState()
+{
+    const bool wasApplying = m_applyingState;
+    m_applyingState = true;
+    if (!m_dialog.IsWindowVisible())
+        hide();
+    else if (m_dialog.IsIconic())
+        showMinimized();
+    else if (isMinimized())
+        showNormal();
+    else
+        show();
+    m_applyingState = wasApplying;
+}
+
+void CQtDialogWindow::WindowChanged(WindowChange change)
+{
+    switch (change) {
+    case WindowChange::state:
+        ApplyWindowState();
+        break;
+    case WindowChange::size:
+        ApplyWindowSize();
+        break;
+    case WindowChange::front: {
+        // The modal window open above this one takes the front, if any.
+        QWidget* front = QApplication::activeModalWidget();
+        if (!front || !front->isVisible())
+            front = this;
+        front->raise();
+        front->activateWindow();
+        break;
+    }
+    }
+}
+
+void CQtDialogWindow::changeEvent(QEvent* event)
+{
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || m_applyingState || m_dialog.HasEnded())
+        return;
+    // The title bar or the task bar minimised or restored the window: the
+    // logic decides, once the change is done (what it decides may hide the
+    // window), and the window then shows what it decided.
+    const bool minimized = isMinimized();
+    if (minimized == m_dialog.IsIconic())
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, minimized] {
+            if (m_dialog.HasEnded() || minimized == m_dialog.IsIconic())
+                return;
+            m_dialog.UserSysCommand(minimized ? SysCommand::minimize : SysCommand::restore);
+            if (m_dialog.HasEnded()) {
+                done(m_dialog.Result());
+                return;
+            }
+            if (isMinimized() != m_dialog.IsIconic() || isVisible() != m_dialog.IsWindowVisible())
+                ApplyWindowState();
+        },
+        Qt::QueuedConnection);
 }
 
 void CQtDialogWindow::CloseIfEnded()
@@ -122,6 +212,7 @@ void CQtDialogWindow::CloseIfEnded()
 CQtDialogWindow::~CQtDialogWindow()
 {
     m_dialog.SetControlObserver(nullptr);
+    m_dialog.SetWindowObserver(nullptr);
 }
 
 QWidget* CQtDialogWindow::ControlWidget(int id) const
@@ -362,8 +453,9 @@ void CQtDialogWindow::reject()
 
 void CQtDialogWindow::closeEvent(QCloseEvent* event)
 {
+    // The close box goes to the logic, which may only hide the window.
     if (!m_dialog.HasEnded())
-        m_dialog.UserClose();
+        m_dialog.UserSysCommand(SysCommand::close);
     if (m_dialog.HasEnded()) {
         event->accept();
         done(m_dialog.Result());

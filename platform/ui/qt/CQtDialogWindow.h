@@ -29,11 +29,19 @@ public:
     // template has none. Each widget's object name is "control-<id>".
     QWidget* ControlWidget(int id) const;
     const CDialogUnits& Units() const { return m_units; }
+    CDialog& Dialog() const { return m_dialog; }
+    // Shows the window as the dialog's window state stands: hidden, shown,
+    // or minimised.
+    void ApplyWindowState();
+    // The client size of a window whose outer size on the templates'
+    // platform is `widthPx` x `heightPx`.
+    QSize ClientSizeFor(int widthPx, int heightPx) const;
 
 protected:
     void reject() override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -50,12 +58,16 @@ private:
     // The menu bar of a dialog that has one: it takes the top of the window,
     // the controls keep their places below it.
     void AddMenuBar();
+    void WindowChanged(WindowChange change);
+    void ApplyWindowSize();
 
     CDialog& m_dialog;
     CDialogUnits m_units;
     // One widget per control, in template order.
     std::vector<QWidget*> m_widgets;
     bool m_showing = false;  // widgets are being set from the logic's state
+    bool m_applyingState = false;  // the window follows the logic's window state
+    int m_menuBarHeight = 0;
     std::unique_ptr<CQtMenuView> m_menuBar;
     std::unique_ptr<CQtDialogTimers> m_timers;
 };

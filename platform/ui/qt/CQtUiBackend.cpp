@@ -5,6 +5,7 @@
 #include "platform/ui/qt/QtConversions.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QObject>
@@ -176,6 +177,33 @@ int CQtUiBackend::ExecOpen(QDialog& window)
     return result;
 }
 
+void CQtUiBackend::RunOpen(CQtDialogWindow& window)
+{
+    m_open.push_back(&window);
+    bool finished = false;
+    QEventLoop loop;
+    QObject::connect(&window, &QDialog::finished, &loop, [&finished, &loop] {
+        finished = true;
+        loop.quit();
+    });
+    window.setWindowModality(Qt::ApplicationModal);
+    // The initialisation may have ended the dialog already.
+    if (window.Dialog().HasEnded()) {
+        window.done(window.Dialog().Result());
+    } else {
+        window.ApplyWindowState();
+        if (!finished)
+            loop.exec(QEventLoop::DialogExec);
+    }
+    window.hide();
+    m_open.erase(std::remove(m_open.begin(), m_open.end(), &window), m_open.end());
+}
+
+void CQtUiBackend::Post(std::function<void()> call)
+{
+    QMetaObject::invokeMethod(m_context, std::move(call), Qt::QueuedConnection);
+}
+
 bool CQtUiBackend::OnUiThread(const std::function<void()>& call)
 {
     if (OnThisThreadsUi(m_context)) {
@@ -225,7 +253,7 @@ int CQtUiBackend::RunModal(CDialog& dialog)
             return;
         }
         CQtDialogWindow window(dialog, m_resources);
-        ExecOpen(window);
+        RunOpen(window);
         if (!dialog.HasEnded()) {
             // The window went away without the logic ending the dialog (the
             // program is closing): it ends as Escape would.

@@ -40,6 +40,8 @@ public:
     // The fatal end: on the user-interface thread the program's end handler
     // runs, then every window closes; a worker waits until that is done.
     void EndProgram(int exitCode) override;
+    // Queues `call` to the user-interface thread's event loop.
+    void Post(std::function<void()> call) override;
 
     // Runs on the user-interface thread at the fatal end, before the windows
     // close (the program stops its timers, removes its tray icon, ...).
@@ -58,6 +60,9 @@ private:
     void CloseOpenWindows();
     // Runs a window modally, known as open while it runs.
     int ExecOpen(QDialog& window);
+    // Runs a dialog's window modally until its dialog ends; hiding the
+    // window (the dialog's window state) does not end it.
+    void RunOpen(class CQtDialogWindow& window);
 
     const CResourceTable* m_resources;
     QObject* m_context;  // lives on the user-interface thread; queued calls run there

@@ -524,3 +524,60 @@ TEST_F(QtUi, TheFatalEndFromAWorkerEndsTheProgramsWindowsOnTheUiThreadFirst)
     EXPECT_EQ(handledCode, 1);
     EXPECT_FALSE(window.isVisible());
 }
+
+namespace {
+
+// Minimising hides the window (the tray); the close box only minimises.
+class CHidingDialog : public CEveryControlDialog {
+public:
+    std::vector<SysCommand> m_commands;
+
+protected:
+    void OnSysCommand(SysCommand command) override
+    {
+        m_commands.push_back(command);
+        CDialog::OnSysCommand(command);
+        if (command == SysCommand::minimize)
+            ShowWindow(ShowCommand::hide);
+    }
+    void OnClose() override { PostSysCommand(SysCommand::minimize); }
+};
+
+} // namespace
+
+TEST_F(QtUi, TheWindowFollowsTheLogicsWindowStateAndTheTitleBarReachesTheLogic)
+{
+    CHidingDialog dialog;
+    bool hiddenAfterClose = false, hiddenAfterMinimise = false, restored = false, stillRunning = false;
+    int heightCollapsed = 0, heightExpanded = 0;
+    WhenModalShows([&](QWidget& modal) {
+        auto& window = dynamic_cast<CQtDialogWindow&>(modal);
+        window.close();  // the close box: the logic posts a minimise
+        QApplication::processEvents();
+        hiddenAfterClose = !window.isVisible() && dialog.IsIconic() && !dialog.HasEnded();
+        dialog.ShowWindow(ShowCommand::restore);
+        restored = window.isVisible() && !window.isMinimized();
+        window.showMinimized();  // the title bar's minimise button
+        QApplication::processEvents();
+        hiddenAfterMinimise = !window.isVisible() && !dialog.IsWindowVisible();
+        dialog.ShowWindow(ShowCommand::restore);
+        dialog.SetWindowSize(388, 232);
+        heightCollapsed = window.height();
+        dialog.SetWindowSize(388, 330);
+        heightExpanded = window.height();
+        dialog.BringToFront();
+        m_backend.Post([&] {
+            stillRunning = !dialog.HasEnded();
+            QTest::keyClick(&window, Qt::Key_Escape);
+        });
+    });
+    EXPECT_EQ(dialog.DoModal(), kIdCancel);
+    EXPECT_TRUE(hiddenAfterClose);
+    EXPECT_TRUE(restored);
+    EXPECT_TRUE(hiddenAfterMinimise);
+    EXPECT_TRUE(stillRunning);
+    EXPECT_GT(heightCollapsed, 0);
+    EXPECT_GT(heightExpanded, heightCollapsed);
+    EXPECT_EQ(dialog.m_commands,
+              (std::vector<SysCommand>{SysCommand::close, SysCommand::minimize, SysCommand::minimize}));
+}
