@@ -1,6 +1,9 @@
 #include "client/app/ClientTestHooks.h"
 
-#include "platform/ui/qt/CQtUiBackend.h"
+#include "platform/ui/CDialog.h"
+#include "platform/ui/qt/CQtDialogWindow.h"
+
+#include <QApplication>
 
 #include <cstdlib>
 #include <fstream>
@@ -8,17 +11,30 @@
 
 namespace tarnwel {
 
-MessageBoxResult CBoxLogBackend::ShowMessageBox(const CMessageBoxRequest& request)
+MessageBoxResult CClientUiBackend::ShowMessageBox(const CMessageBoxRequest& request)
 {
+    if (m_boxLogPath.empty())
+        return m_next.ShowMessageBox(request);
     std::string text;
     for (const char c : request.text)
         text += c == '\n' ? std::string("\\n") : c == '\r' ? std::string("\\r") : std::string(1, c);
     {
         std::lock_guard lock(m_mutex);
-        std::ofstream log(m_logPath, std::ios::app | std::ios::binary);
+        std::ofstream log(m_boxLogPath, std::ios::app | std::ios::binary);
         log << request.caption << '\t' << text << '\n';
     }
     return AnswerWithoutWindow(request);
+}
+
+void CClientUiBackend::Post(std::function<void()> call)
+{
+    m_next.Post([call = std::move(call)] {
+        call();
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* window = dynamic_cast<CQtDialogWindow*>(widget);
+                window != nullptr && window->isVisible() && window->Dialog().HasEnded())
+                window->done(window->Dialog().Result());
+    });
 }
 
 std::vector<int> ClientTestCommands()

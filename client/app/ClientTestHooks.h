@@ -1,8 +1,14 @@
 #pragma once
-// Two hooks that let the process tests drive a client on the offscreen
-// platform, where nobody can click or answer a box. Both are off unless their
-// environment variable is set.
+// The ui backend the client installs: the Qt backend, with two additions.
 //
+// A call posted to the user-interface thread may end a dialog from outside
+// its window (the close message of another process, the end of the session):
+// after each such call, the window of every dialog that has ended closes, as
+// it does when a click ends it.
+//
+// Two hooks let the process tests drive a client on the offscreen platform,
+// where nobody can click or answer a box; both are off unless their
+// environment variable is set:
 // TARNWEL_CLIENT_BOX_LOG=FILE: every message box is appended to FILE (caption,
 // a tab, the text with its line ends written as \n) and answered at once with
 // its default button, without a window.
@@ -10,7 +16,7 @@
 // (SendCommand) once its window runs, in order: 32774 starts a run, 32788 the
 // wizard.
 
-#include "platform/ui/UiBackend.h"
+#include "platform/ui/qt/CQtUiBackend.h"
 
 #include <mutex>
 #include <string>
@@ -18,19 +24,23 @@
 
 namespace tarnwel {
 
-class CBoxLogBackend : public IUiBackend {
+class CClientUiBackend : public IUiBackend {
 public:
-    // `next` (not owned) runs the dialogs and everything else.
-    CBoxLogBackend(IUiBackend& next, std::string logPath) : m_next(next), m_logPath(std::move(logPath)) {}
+    // `next` (not owned) shows the windows. `boxLogPath` empty: boxes are
+    // shown by `next`.
+    CClientUiBackend(CQtUiBackend& next, std::string boxLogPath)
+        : m_next(next), m_boxLogPath(std::move(boxLogPath))
+    {
+    }
 
     int RunModal(CDialog& dialog) override { return m_next.RunModal(dialog); }
     MessageBoxResult ShowMessageBox(const CMessageBoxRequest& request) override;
     void EndProgram(int exitCode) override { m_next.EndProgram(exitCode); }
-    void Post(std::function<void()> call) override { m_next.Post(std::move(call)); }
+    void Post(std::function<void()> call) override;
 
 private:
-    IUiBackend& m_next;
-    std::string m_logPath;
+    CQtUiBackend& m_next;
+    std::string m_boxLogPath;
     std::mutex m_mutex;
 };
 

@@ -3,6 +3,7 @@
 
 #include "client/CMainDialog.h"
 #include "client/CReplicatorApp.h"
+#include "client/app/ClientTestHooks.h"
 #include "platform/base/Signals.h"
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/TrayService.h"
@@ -13,6 +14,7 @@
 
 #include <QApplication>
 
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -45,13 +47,21 @@ int Main(int argc, char** argv)
     for (const QString& argument : QCoreApplication::arguments().mid(1))
         arguments.push_back(argument.toStdString());
 
-    CQtUiBackend backend(&ClientResources());
+    CQtUiBackend qtBackend(&ClientResources());
+    const char* boxLog = std::getenv("TARNWEL_CLIENT_BOX_LOG");
+    CClientUiBackend backend(qtBackend, boxLog != nullptr ? boxLog : "");
     CScopedUiBackend scopedBackend(backend);
     CQtTrayService trayService(ClientResources());
     SetTrayService(&trayService);
     RegisterPimStore();
 
-    CReplicatorApp app([] { return std::make_unique<CMainDialog>(); });
+    CReplicatorApp app([] {
+        auto dialog = std::make_unique<CMainDialog>();
+        // Posted now, run once the dialog's window runs.
+        for (const int command : ClientTestCommands())
+            ActiveUiBackend().Post([window = dialog.get(), command] { window->SendCommand(command); });
+        return dialog;
+    });
     {
         std::lock_guard lock(appMutex);
         running = &app;
