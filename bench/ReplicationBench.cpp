@@ -167,9 +167,7 @@ double ProcessCpuSeconds()
 CRunCost RunJob(const CBenchKind& kind, const CReplicationSettings& settings)
 {
     CQueuedWorkSink sink(kind);
-    CReplicationJob job;
-    job.m_settings = settings;
-    job.m_progressSink = &sink;
+    CReplicationJob job(settings, sink);
     const double cpuStart = ProcessCpuSeconds();
     const auto wallStart = std::chrono::steady_clock::now();
     if (!job.Start(nullptr, 0))

@@ -8,7 +8,10 @@
 
 namespace tarnwel {
 
-CReplicationJob::CReplicationJob() = default;
+CReplicationJob::CReplicationJob(CReplicationSettings settings, IProgressSink& progressSink, std::string settingsPath)
+    : m_settings(std::move(settings)), m_progressSink(progressSink), m_settingsPath(std::move(settingsPath))
+{
+}
 
 CReplicationJob::~CReplicationJob()
 {
@@ -27,7 +30,7 @@ void CReplicationJob::Stop(int /*flag*/)
 int CReplicationJob::Run()
 {
     m_running.store(true);
-    IProgressSink& sink = *m_progressSink;
+    IProgressSink& sink = m_progressSink;
 
     if (m_settings.CameFromUnreadableFile()) {
         // The record holds defaults, not the user's server, name and

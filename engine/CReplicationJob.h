@@ -1,6 +1,6 @@
 #pragma once
 // One replication with its own copy of the settings: the main window (or the
-// command-line front end) creates the job, fills its settings and progress
+// command-line front end) creates the job with its settings and progress
 // sink, starts it, may ask it to stop, and reads its running flag.
 
 #include "engine/CReplicationSettings.h"
@@ -18,7 +18,10 @@ class IProgressSink;
 
 class CReplicationJob : public CThreadJob {
 public:
-    CReplicationJob();
+    // `settings` is the job's copy; `progressSink` (not owned) must outlive
+    // the run; the settings are saved to `settingsPath` at the end of the run.
+    CReplicationJob(CReplicationSettings settings, IProgressSink& progressSink,
+                    std::string settingsPath = CReplicationSettings::kFileName);
     ~CReplicationJob() override;
 
     // Cooperative: stop flag 1 and, while a replicator exists, its abort flag.
@@ -29,17 +32,18 @@ public:
     // replicated.
     bool KindFailed() const { return m_kindFailed.load(); }
 
-    // The copy the job works with; the creator fills it before Start.
-    CReplicationSettings m_settings;
-    // Not owned; set by the creator before Start.
-    IProgressSink* m_progressSink = nullptr;
-    // Where the settings are saved at the end of the run.
-    std::string m_settingsPath = CReplicationSettings::kFileName;
+    // The copy the job works with. The run changes it only to store its
+    // last-run time, just before SetFinishedState.
+    const CReplicationSettings& Settings() const { return m_settings; }
+    const std::string& SettingsPath() const { return m_settingsPath; }
 
 protected:
     int Run() override;
 
 private:
+    CReplicationSettings m_settings;
+    IProgressSink& m_progressSink;
+    const std::string m_settingsPath;
     std::mutex m_replicatorMutex;  // guards m_replicator against Stop
     std::unique_ptr<CReplicator> m_replicator;
     std::atomic<bool> m_running{false};

@@ -18,6 +18,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -144,17 +145,20 @@ int Main(int argc, char** argv)
     }
 
     // Made before any other thread, which inherits the blocked signals; the
-    // job outlives the watch that stops it.
-    CReplicationJob job;
+    // job, made once the settings are read, outlives the watch that stops it.
+    std::unique_ptr<CReplicationJob> job;
+    std::mutex jobMutex;
     std::atomic<int> stopSignal{0};
-    CSignalWatch signalWatch([&job, &stopSignal](int signal, int count) {
+    CSignalWatch signalWatch([&job, &jobMutex, &stopSignal](int signal, int count) {
         if (count > 1)
             CSignalWatch::EndProcessBySignal(signal);
         stopSignal.store(signal);
         std::cerr << "tarnwel-replicate: " << (signal == SIGINT ? "SIGINT" : "SIGTERM")
                   << " received, the run stops at its next step (a second signal ends the program at once)"
                   << std::endl;
-        job.Stop(1);
+        std::lock_guard lock(jobMutex);
+        if (job)
+            job->Stop(1);
     });
 
     std::unique_ptr<IUiBackend> backend;
@@ -180,22 +184,28 @@ int Main(int argc, char** argv)
 
     const std::string settingsPath = options.settingsPath.value_or(CReplicationSettings::kFileName);
     CPrintingProgressSink sink(std::cout);
-    job.m_settings.Load(settingsPath);
+    CReplicationSettings settings;
+    settings.Load(settingsPath);
     if (options.serverUrl)
-        job.m_settings.serverUrl = *options.serverUrl;
-    job.m_progressSink = &sink;
-    job.m_settingsPath = settingsPath;
-    if (!job.Start(nullptr, 0)) {
+        settings.serverUrl = *options.serverUrl;
+    {
+        std::lock_guard lock(jobMutex);
+        job = std::make_unique<CReplicationJob>(settings, sink, settingsPath);
+    }
+    if (!job->Start(nullptr, 0)) {
         std::cerr << "tarnwel-replicate: cannot start the replication thread\n";
         return kCannotStart;
     }
-    job.Join();
+    // A signal that came before the run began stops it all the same.
+    if (stopSignal.load() != 0)
+        job->Stop(1);
+    job->Join();
     std::cout.flush();
     if (stopSignal.load() != 0)
         return kStoppedBySignal;
-    if (job.m_settings.CameFromUnreadableFile())
+    if (job->Settings().CameFromUnreadableFile())
         return kCannotStart;  // the job refused to replicate with defaults in place of the user's settings
-    return job.KindFailed() ? kKindFailed : kReplicated;
+    return job->KindFailed() ? kKindFailed : kReplicated;
 }
 
 } // namespace

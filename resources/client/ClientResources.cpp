@@ -2,6 +2,7 @@
 
 #include "resources/SharedResources.h"
 #include "resources/client/ClientIconIds.h"
+#include "resources/client/MainDialogIds.h"
 #include "resources/client/MainMenuIds.h"
 #include "resources/client/TrayMenuIds.h"
 #include "resources/client/CategoryDialogIds.h"
@@ -28,6 +29,7 @@ const CResourceTable& ClientResources()
         client.AddIcon({client_icons::kExit, ":/icons/exit.png"});
         client.AddIcon({client_icons::kStop, ":/icons/stop.png"});
         client.AddIcon({client_icons::kVacuum, ":/icons/vacuum.png"});
+        client.AddDialog(main_dialog::Template());
         client.AddDialog(schedule_dialog::Template());
         client.AddDialog(category_dialog::Template());
         // The client's variants of the dialogs that both programs show.

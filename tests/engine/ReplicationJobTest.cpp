@@ -91,13 +91,40 @@ private:
 
 constexpr const char* kResultPattern = "result Replikation abgeschlossen um [0-9]{2}\\.[0-9]{2}\\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}";
 
+// The settings, sink and settings file of a job to come; the job is made with
+// them at its first use and answers for itself from then on.
+class CJobDraft {
+public:
+    CReplicationSettings m_settings;
+    IProgressSink* m_progressSink = nullptr;
+    std::string m_settingsPath;
+
+    bool Start(void* owner, std::uint32_t message) { return Job().Start(owner, message); }
+    CReplicationJob& Job()
+    {
+        if (!m_job)
+            m_job = std::make_unique<CReplicationJob>(m_settings, *m_progressSink, m_settingsPath);
+        return *m_job;
+    }
+    void Join() { Job().Join(); }
+    void Stop(int flag) { Job().Stop(flag); }
+    bool IsRunning() { return Job().IsRunning(); }
+    bool KindFailed() { return Job().KindFailed(); }
+    bool ThreadActive() { return Job().ThreadActive(); }
+    int Result() { return Job().Result(); }
+    int StopFlag() { return Job().StopFlag(); }
+
+private:
+    std::unique_ptr<CReplicationJob> m_job;
+};
+
 class ReplicationJobTest : public test::StoreFixture {
 protected:
     // A job whose settings select the kinds given; its server address refuses
     // every connection, so a run that tried to connect would say so.
-    std::unique_ptr<CReplicationJob> MakeJob(IProgressSink& sink, bool appointments, bool contacts, bool tasks)
+    std::unique_ptr<CJobDraft> MakeJob(IProgressSink& sink, bool appointments, bool contacts, bool tasks)
     {
-        auto job = std::make_unique<CReplicationJob>();
+        auto job = std::make_unique<CJobDraft>();
         job->m_settings.SetDefaults();
         job->m_settings.serverUrl = ServerUrl();
         job->m_settings.userName = "anna";
@@ -116,7 +143,7 @@ protected:
 
     // Points the job at a reference server seeded with `seed` (the items
     // part of a seed file), started with the fault switches given.
-    void Serve(CReplicationJob& job, const std::string& seed, std::vector<std::string> switches = {})
+    void Serve(CJobDraft& job, const std::string& seed, std::vector<std::string> switches = {})
     {
         std::ofstream(m_dir.Path("seed.json")) << "{" << seed << "}";
         switches.insert(switches.begin(), {"--seed", m_dir.Path("seed.json")});
