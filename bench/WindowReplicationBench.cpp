@@ -26,6 +26,7 @@
 #include <QElapsedTimer>
 #include <QTimer>
 
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>

@@ -55,8 +55,12 @@ int Main(int argc, char** argv)
     SetTrayService(&trayService);
     RegisterPimStore();
 
-    CReplicatorApp app([] {
-        auto dialog = std::make_unique<CMainDialog>();
+    // The session's autostart entry starts the client minimised.
+    const char* minimized = std::getenv("TARNWEL_START_MINIMIZED");
+    CMainDialogOptions options;
+    options.startMinimized = minimized != nullptr && std::string(minimized) == "1";
+    CReplicatorApp app([&options] {
+        auto dialog = std::make_unique<CMainDialog>(options);
         // Posted now, run once the dialog's window runs.
         for (const int command : ClientTestCommands())
             ActiveUiBackend().Post([window = dialog.get(), command] { window->SendCommand(command); });
