@@ -16,6 +16,7 @@
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/MainWindow.h"
 #include "platform/ui/UiBackend.h"
+#include "platform/ui/qt/CQtDialogWindow.h"
 #include "platform/ui/qt/CQtUiBackend.h"
 #include "resources/client/ClientResources.h"
 #include "resources/client/MainMenuIds.h"
@@ -179,6 +180,11 @@ CRunCost RunWindow(int count)
             cost.cpuSeconds = ProcessCpuSeconds() - cpuStart;
             ticks.stop();
             dialog.UserEscape();
+            // Ended from outside its window: the window closes as the
+            // client's own backend closes it.
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* open = dynamic_cast<CQtDialogWindow*>(widget); open != nullptr && open->Dialog().HasEnded())
+                    open->done(open->Dialog().Result());
         }
     });
     clock.start();
