@@ -14,6 +14,7 @@
 #include "resources/client/TrayMenuIds.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <filesystem>
 #include <string_view>
@@ -502,6 +503,7 @@ void CMainDialog::RunConflictWizard()
     if (m_wizardRunning)
         return;
     m_wizardRunning = true;
+    EnableWindow(false);
     // The wizard runs and is waited for on a thread of its own; the window
     // keeps repainting but takes no input until it has ended.
     std::function<bool()> run = m_options.runWizard;
@@ -519,6 +521,7 @@ void CMainDialog::RunConflictWizard()
 void CMainDialog::WizardEnded()
 {
     m_wizardRunning = false;
+    EnableWindow(true);
     // Whatever the start's outcome.
     LoadSettings();
 }

@@ -72,6 +72,7 @@ void CDialog::InitializeDialog()
     m_result = 0;
     m_visible = true;
     m_iconic = false;
+    m_windowEnabled = true;
     m_windowWidth = 0;
     m_windowHeight = 0;
     m_frontCount = 0;

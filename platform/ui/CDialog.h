@@ -154,6 +154,9 @@ public:
     void ShowWindow(ShowCommand command);
     bool IsIconic() const { return m_iconic; }
     bool IsWindowVisible() const { return m_visible; }
+    // A disabled window takes no input but still repaints.
+    void EnableWindow(bool enable);
+    bool IsWindowEnabled() const { return m_windowEnabled; }
     // The outer size of the window in pixels of the templates' platform (96
     // dpi, Tahoma 8, one-line title and menu bars); the position is kept.
     // 0 x 0: the template's size.
@@ -211,6 +214,7 @@ private:
     int m_result = 0;
     bool m_visible = true;
     bool m_iconic = false;
+    bool m_windowEnabled = true;
     int m_windowWidth = 0;
     int m_windowHeight = 0;
     int m_frontCount = 0;

@@ -36,6 +36,15 @@ void CDialog::ShowWindow(ShowCommand command)
         m_windowObserver(WindowChange::state);
 }
 
+void CDialog::EnableWindow(bool enable)
+{
+    if (enable == m_windowEnabled)
+        return;
+    m_windowEnabled = enable;
+    if (m_windowObserver)
+        m_windowObserver(WindowChange::state);
+}
+
 void CDialog::SetWindowSize(int widthPx, int heightPx)
 {
     widthPx = std::max(widthPx, 0);

@@ -39,6 +39,9 @@ struct CControlTemplate {
     bool defaultButton = false;
     bool disabled = false;
     bool hidden = false;
+    // Texts and edits: drawn in a bold font of this height in pixels on the
+    // templates' platform (0: the dialog's font).
+    int boldFontHeight = 0;
     // Push buttons and pictures: the icon (or bitmap) resource shown, 0 none.
     int iconId = 0;
     // Drop-down lists: the entries the list starts with, in this order (the

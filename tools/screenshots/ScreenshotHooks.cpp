@@ -4,6 +4,7 @@
 #include "engine/CContactConflictDialog.h"
 #include "engine/CContactLinkDialog.h"
 #include "client/CCategoryDialog.h"
+#include "client/CMainDialog.h"
 #include "client/CConfigDialog.h"
 #include "client/CNewRulesDialog.h"
 #include "client/COLDeletedRulesDialog.h"
@@ -19,6 +20,8 @@
 #include "resources/client/ClientResources.h"
 #include "resources/wizard/WizardResources.h"
 #include "tests/support/SampleSettings.h"
+
+#include <filesystem>
 
 namespace tarnwel {
 
@@ -118,6 +121,65 @@ std::function<std::unique_ptr<CDialog>()> RulesDialog(DialogVariant variant)
 
 } // namespace
 
+// The main window as its showings leave it: collapsed at the start, with its
+// status lines, during a run and after one. Its settings file lies in the
+// temporary directory.
+class CShownMainDialog : public CMainDialog {
+public:
+    enum class State { start, expanded, running, finished };
+
+    explicit CShownMainDialog(State state) : CMainDialog(Options()), m_state(state) {}
+
+protected:
+    bool OnInitDialog() override
+    {
+        CMainDialog::OnInitDialog();
+        if (m_state == State::start)
+            return true;
+        OnClicked(main_dialog::kToggleExpanded);
+        if (m_state == State::running) {
+            SetRunningState();
+            SetHeaderText("Verbinde zu Server");
+            SetStatusControl(main_dialog::kAppointmentStatus);
+            ShowStatusCount(186, 37, 112);
+            SetStatusLineText(main_dialog::kContactStatus, "Kontakte sind nicht repliziert worden");
+        } else if (m_state == State::finished) {
+            SetHeaderText("Nicht verbunden");
+            SetStatusControl(main_dialog::kAppointmentStatus);
+            ShowStatus(198);
+            SetStatusLineText(main_dialog::kContactStatus, "Kontakte sind nicht repliziert worden");
+            SetStatusControl(main_dialog::kTaskStatus);
+            ShowStatus(228);
+            SetResultText("Replikation abgeschlossen um 05.03.2026 09:41:17");
+            SetFinishedState();
+        }
+        return true;
+    }
+
+private:
+    static CMainDialogOptions Options()
+    {
+        CMainDialogOptions options;
+        options.settingsPath = (std::filesystem::temp_directory_path() / "tarnwel-screenshots.ini").string();
+        CReplicationSettings settings = test::SampleSettings();
+        settings.replicateContacts = 0;
+        settings.Save(options.settingsPath);
+        return options;
+    }
+
+    State m_state;
+};
+
+CScreenshotHook MainWindow(CShownMainDialog::State state, std::string variant)
+{
+    CScreenshotHook hook;
+    hook.program = "client";
+    hook.dialogId = CMainDialog::kTemplateId;
+    hook.make = [state] { return std::make_unique<CShownMainDialog>(state); };
+    hook.variant = std::move(variant);
+    return hook;
+}
+
 const std::vector<CScreenshotHook>& ScreenshotHooks()
 {
     static const std::vector<CScreenshotHook> hooks = {
@@ -138,6 +200,11 @@ const std::vector<CScreenshotHook>& ScreenshotHooks()
         {"wizard", CTWDeletedRulesDialog::kTemplateId, RulesDialog<CTWDeletedRulesDialog>(DialogVariant::wizard)},
         {"client", CNewRulesDialog::kTemplateId, RulesDialog<CNewRulesDialog>(DialogVariant::client)},
         {"wizard", CNewRulesDialog::kTemplateId, RulesDialog<CNewRulesDialog>(DialogVariant::wizard)},
+        // The main window: collapsed, expanded, running, after a run.
+        MainWindow(CShownMainDialog::State::start, ""),
+        MainWindow(CShownMainDialog::State::expanded, "expanded"),
+        MainWindow(CShownMainDialog::State::running, "running"),
+        MainWindow(CShownMainDialog::State::finished, "finished"),
     };
     return hooks;
 }

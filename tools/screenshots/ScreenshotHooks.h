@@ -20,7 +20,13 @@ struct CScreenshotHook {
     std::string program;
     int dialogId = 0;
     std::function<std::unique_ptr<CDialog>()> make;
+    // Several showings of one dialog: the file name's suffix ("-<variant>");
+    // empty for the dialog's one picture.
+    std::string variant = std::string();
 };
+
+// Pictures that are no dialog (the tray icon's menu), drawn by the tool.
+inline constexpr const char* kTrayMenuShot = "client-tray-menu.png";
 
 const std::vector<CScreenshotHook>& ScreenshotHooks();
 

@@ -6,6 +6,8 @@
 
 #include "platform/base/UserLocale.h"
 #include "platform/ui/qt/CQtDialogWindow.h"
+#include "platform/ui/qt/CQtMenuView.h"
+#include "resources/client/TrayMenuIds.h"
 #include "resources/client/ClientResources.h"
 #include "resources/wizard/WizardResources.h"
 #include "tools/screenshots/ScreenshotHooks.h"
@@ -13,33 +15,60 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QMenu>
 #include <QPainter>
 #include <QPixmap>
 
 #include <cstdio>
 #include <memory>
+#include <string>
+#include <utility>
+#include <vector>
 
 using namespace tarnwel;
 
 namespace {
 
-// The dialog `id` of `program` with its hook's content, else bare. Null for a
-// shared dialog that hooks give to other programs only (the run's questions
-// are the client's).
-std::unique_ptr<CDialog> MakeDialog(const std::string& program, const CResourceTable& table, int id)
+// The dialog `id` of `program` with each of its hooks' content (by the file
+// name's suffix), else bare. None for a shared dialog that hooks give to
+// other programs only (the run's questions are the client's).
+std::vector<std::pair<std::string, std::unique_ptr<CDialog>>> MakeDialogs(const std::string& program,
+                                                                          const CResourceTable& table, int id)
 {
     const bool shared = table.Shared() && &table.Dialog(id) == table.Shared()->FindDialog(id);
     bool otherProgramsOnly = false;
+    std::vector<std::pair<std::string, std::unique_ptr<CDialog>>> dialogs;
     for (const CScreenshotHook& hook : ScreenshotHooks()) {
         if (hook.dialogId != id)
             continue;
         if (hook.program == program || (hook.program.empty() && shared))
-            return hook.make();
-        otherProgramsOnly = otherProgramsOnly || shared;
+            dialogs.emplace_back(hook.variant.empty() ? "" : "-" + hook.variant, hook.make());
+        else
+            otherProgramsOnly = otherProgramsOnly || shared;
     }
-    if (otherProgramsOnly)
-        return nullptr;
-    return std::make_unique<CDialog>(table.Dialog(id));
+    if (dialogs.empty() && !otherProgramsOnly)
+        dialogs.emplace_back("", std::make_unique<CDialog>(table.Dialog(id)));
+    return dialogs;
+}
+
+// The tray icon's popup menu, opened.
+QPixmap RenderTrayMenu(const CResourceTable& table)
+{
+    const CMenuTemplate* menu = table.FindMenu(tray_menu::kMenuId);
+    if (!menu)
+        return {};
+    CMenu tray(*menu);
+    const std::unique_ptr<CMenu> popup = tray.SubMenu(0);
+    if (!popup)
+        return {};
+    popup->SetDefaultItem(0, true);
+    const std::unique_ptr<CQtMenuView> view = CQtMenuView::Popup(*popup, nullptr, [](int) {});
+    QMenu* shown = view->Menu();
+    shown->popup(QPoint(0, 0));
+    QApplication::processEvents();
+    const QPixmap shot = shown->grab();
+    shown->hide();
+    return shot;
 }
 
 QPixmap Render(CDialog& dialog, const CResourceTable& table)
@@ -92,17 +121,26 @@ int main(int argc, char** argv)
     int failures = 0;
     for (const auto& [program, table] : programs) {
         for (const int id : table->DialogIds()) {
-            const std::unique_ptr<CDialog> dialog = MakeDialog(program, *table, id);
-            if (!dialog)
-                continue;
-            const QString file = QDir(dir).filePath(QStringLiteral("%1-%2.png").arg(QString::fromStdString(program)).arg(id));
-            if (Render(*dialog, *table).save(file)) {
-                std::printf("%s\n", file.toLocal8Bit().constData());
-            } else {
-                std::fprintf(stderr, "tarnwel-screenshots: cannot write %s\n", file.toLocal8Bit().constData());
-                ++failures;
+            for (const auto& [suffix, dialog] : MakeDialogs(program, *table, id)) {
+                const QString file = QDir(dir).filePath(QStringLiteral("%1-%2%3.png")
+                                                            .arg(QString::fromStdString(program))
+                                                            .arg(id)
+                                                            .arg(QString::fromStdString(suffix)));
+                if (Render(*dialog, *table).save(file)) {
+                    std::printf("%s\n", file.toLocal8Bit().constData());
+                } else {
+                    std::fprintf(stderr, "tarnwel-screenshots: cannot write %s\n", file.toLocal8Bit().constData());
+                    ++failures;
+                }
             }
         }
+    }
+    const QString trayFile = QDir(dir).filePath(QString::fromUtf8(kTrayMenuShot));
+    if (RenderTrayMenu(ClientResources()).save(trayFile)) {
+        std::printf("%s\n", trayFile.toLocal8Bit().constData());
+    } else {
+        std::fprintf(stderr, "tarnwel-screenshots: cannot write %s\n", trayFile.toLocal8Bit().constData());
+        ++failures;
     }
     return failures == 0 ? 0 : 1;
 }

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QIcon>
 #include <QKeyEvent>
@@ -17,6 +18,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
+#include <QThread>
 
 namespace tarnwel {
 
@@ -144,6 +146,7 @@ void CQtDialogWindow::ApplyWindowState()
 {
     const bool wasApplying = m_applyingState;
     m_applyingState = true;
+    setEnabled(m_dialog.IsWindowEnabled());
     if (!m_dialog.IsWindowVisible())
         hide();
     else if (m_dialog.IsIconic())
@@ -331,6 +334,14 @@ QWidget* CQtDialogWindow::CreateControl(const CControlTemplate& control, const C
         break;
     }
     }
+    if (control.boldFontHeight > 0) {
+        // The height is that of the templates' platform, whose dialog font
+        // (Tahoma 8) is 13 pixels high there: it grows with the font here.
+        QFont bold = font();
+        bold.setBold(true);
+        bold.setPixelSize(std::max(1, control.boldFontHeight * QFontMetrics(font()).height() / 13));
+        widget->setFont(bold);
+    }
     if (control.type == ControlType::dropDownList || control.type == ControlType::datePicker) {
         // The template's height of a list includes its dropped-down part;
         // the closed control is as high as its font needs.
@@ -355,7 +366,20 @@ void CQtDialogWindow::Show(const CControlState& state)
     const auto& controls = m_dialog.Controls();
     if (controls.empty() || &state < controls.data() || &state >= controls.data() + controls.size())
         return;
-    Show(static_cast<std::size_t>(&state - controls.data()), state);
+    const auto index = static_cast<std::size_t>(&state - controls.data());
+    if (QThread::currentThread() != thread()) {
+        // Widgets are touched on the user-interface thread only: the change
+        // shows there, with the state the control has by then.
+        QMetaObject::invokeMethod(
+            this,
+            [this, index] {
+                if (index < m_dialog.Controls().size())
+                    Show(index, m_dialog.Controls()[index]);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    Show(index, state);
 }
 
 void CQtDialogWindow::Show(std::size_t index, const CControlState& state)

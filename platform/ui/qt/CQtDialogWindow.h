@@ -31,7 +31,7 @@ public:
     const CDialogUnits& Units() const { return m_units; }
     CDialog& Dialog() const { return m_dialog; }
     // Shows the window as the dialog's window state stands: hidden, shown,
-    // or minimised.
+    // or minimised; enabled or not.
     void ApplyWindowState();
     // The client size of a window whose outer size on the templates'
     // platform is `widthPx` x `heightPx`.

@@ -1,0 +1,471 @@
+#include "client/CMainDialog.h"
+
+#include "client/CScheduleDialog.h"
+#include "platform/automation/ProgIdRegistry.h"
+#include "platform/base/ByteFile.h"
+#include "platform/base/ComError.h"
+#include "platform/pimstore/PimStore.h"
+#include "platform/ui/CScriptedTrayService.h"
+#include "platform/ui/CScriptedUiBackend.h"
+#include "platform/ui/MainWindow.h"
+#include "resources/client/CategoryDialogIds.h"
+#include "resources/client/MainMenuIds.h"
+#include "resources/client/ScheduleDialogIds.h"
+#include "resources/client/TrayMenuIds.h"
+#include "resources/dialogs/ConfigDialogIds.h"
+#include "tests/engine/StoreFixture.h"
+#include "tests/support/ReferenceServer.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <condition_variable>
+#include <fstream>
+#include <mutex>
+
+namespace tarnwel {
+namespace {
+
+using testing::ElementsAre;
+using testing::IsEmpty;
+using testing::MatchesRegex;
+namespace ids = main_dialog;
+namespace menu = main_menu;
+
+constexpr const char* kSeed =
+    R"({"appointments": [{"id": "A1", "description": "Eins", "start": "2026-12-01 10:00:00", "end": "2026-12-01 11:00:00"},
+                         {"id": "A2", "description": "Zwei", "start": "2026-12-02 10:00:00", "end": "2026-12-02 11:00:00"}],
+        "tasks": [{"id": "T1", "title": "Aufgabe"}]})";
+
+constexpr const char* kResultPattern =
+    "Replikation abgeschlossen um [0-9]{2}\\.[0-9]{2}\\.[0-9]{4} [0-9]{2}:[0-9]{2}:[0-9]{2}";
+
+// The main window in a fresh working directory, with its settings file, the
+// scripted backend and tray, a real local store and, when a test starts one,
+// the reference server.
+class MainDialogTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_settings.SetDefaults();
+        m_settings.serverUrl = "http://127.0.0.1:" + std::to_string(m_closedPort.Port()) + "/tarnwelreplication";
+        m_settings.userName = "user";
+        m_settings.password = "vezi";
+        m_settings.all = 1;
+        m_settings.replicateContacts = 0;
+    }
+
+    // Starts the server with the seed and the switches given.
+    void Serve(std::vector<std::string> switches = {})
+    {
+        std::ofstream(m_dir.Path("seed.json")) << kSeed;
+        switches.insert(switches.begin(), {"--seed", m_dir.Path("seed.json")});
+        m_server = std::make_unique<test::CReferenceServer>(switches);
+        m_settings.serverUrl = m_server->Url();
+    }
+
+    // Writes the settings file and shows the dialog (its initialisation).
+    CMainDialog& Open(CMainDialogOptions options = {})
+    {
+        m_settings.Save(m_path);
+        options.settingsPath = m_path;
+        if (!options.runWizard)
+            options.runWizard = [] { return false; };
+        m_dialog = std::make_unique<CMainDialog>(std::move(options));
+        m_dialog->InitializeDialog();
+        return *m_dialog;
+    }
+
+    // Lets the worker run, carrying its calls to the window, until its
+    // thread has ended.
+    void WaitForRun()
+    {
+        ASSERT_NE(m_dialog->Job(), nullptr);
+        ASSERT_TRUE(m_backend.RunPostedCallsUntil([this] { return !m_dialog->Job()->ThreadActive(); }));
+        m_backend.RunPostedCalls();
+    }
+
+    CReplicationSettings SavedSettings() const
+    {
+        CReplicationSettings saved;
+        saved.Load(m_path);
+        return saved;
+    }
+
+    std::vector<std::string> BoxTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const CMessageBoxRequest& box : m_backend.MessageBoxes())
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    bool MenuEnabled(int id) const { return m_dialog->GetMenu()->IsMenuItemEnabled(id); }
+
+    test::CScopedUserLocale m_locale;
+    test::CTemporaryDirectory m_dir;
+    test::CScopedWorkingDirectory m_workingDirectory{m_dir.Path()};
+    CScriptedUiBackend m_backend;
+    CScopedUiBackend m_scope{m_backend};
+    CScriptedTrayService m_tray;
+    CScopedTrayService m_trayScope{m_tray};
+    CScopedProgIdRegistration m_store{[path = m_dir.Path("store.db")] { return OpenPimStore(path); }};
+    test::CClosedPort m_closedPort;
+    std::unique_ptr<test::CReferenceServer> m_server;
+    CReplicationSettings m_settings;
+    std::string m_path = m_dir.Path("TarnwelClient.ini");
+    std::unique_ptr<CMainDialog> m_dialog;
+};
+
+TEST_F(MainDialogTest, AWholeRunShowsItsTextsAndStatesOnTheWindowAndKeepsTheTimeItSaved)
+{
+    Serve();
+    CMainDialog& dialog = Open();
+    EXPECT_FALSE(dialog.IsItemEnabled(ids::kStop));
+    EXPECT_FALSE(MenuEnabled(menu::kStop));
+    EXPECT_EQ(dialog.WindowHeight(), ids::kCollapsedHeight);
+
+    dialog.UserClick(ids::kReplicate);
+    // What the worker reports reaches the window only on its own thread.
+    ASSERT_TRUE(m_backend.RunPostedCallsUntil([&] { return !dialog.IsItemEnabled(ids::kReplicate); }));
+    EXPECT_TRUE(dialog.IsItemEnabled(ids::kStop));
+    EXPECT_TRUE(MenuEnabled(menu::kStop));
+    EXPECT_FALSE(MenuEnabled(menu::kSynchronize));
+    EXPECT_FALSE(MenuEnabled(menu::kVacuum));
+    WaitForRun();
+
+    EXPECT_EQ(dialog.GetItemText(ids::kHeader), "Nicht verbunden");
+    EXPECT_THAT(dialog.GetItemText(ids::kResult), MatchesRegex(kResultPattern));
+    EXPECT_EQ(dialog.GetItemText(ids::kAppointmentStatus), "Replikation der Termine beendet.");
+    EXPECT_EQ(dialog.GetItemText(ids::kContactStatus), "Kontakte sind nicht repliziert worden");
+    EXPECT_EQ(dialog.GetItemText(ids::kTaskStatus), "Replikation der Aufgaben beendet.");
+    EXPECT_TRUE(dialog.IsItemEnabled(ids::kReplicate));
+    EXPECT_FALSE(dialog.IsItemEnabled(ids::kStop));
+    EXPECT_TRUE(MenuEnabled(menu::kSynchronize));
+    EXPECT_TRUE(MenuEnabled(menu::kVacuum));
+    EXPECT_FALSE(MenuEnabled(menu::kStop));
+    EXPECT_FALSE(dialog.ArmedTimers().contains(ids::kScheduleTimer));
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+
+    // The window's record took the run's time: its next save keeps it.
+    const COleDate runTime = SavedSettings().lastRun;
+    EXPECT_EQ(dialog.Settings().lastRun.Format("%Y-%m-%d %H:%M:%S"), runTime.Format("%Y-%m-%d %H:%M:%S"));
+    m_backend.AnswerDialog({schedule_dialog::kTemplateId, {CDialogAction::Escape()}});
+    dialog.UserMenuCommand(menu::kSchedule);
+    EXPECT_EQ(SavedSettings().lastRun.Format("%Y-%m-%d %H:%M:%S"), runTime.Format("%Y-%m-%d %H:%M:%S"));
+
+    // The button "Vacuum" only shows the status lines.
+    dialog.UserClick(ids::kToggleExpanded);
+    EXPECT_TRUE(dialog.IsExpanded());
+    EXPECT_EQ(dialog.WindowHeight(), ids::kExpandedHeight);
+    EXPECT_TRUE(m_backend.MessageBoxes().empty());
+}
+
+TEST_F(MainDialogTest, WithoutAKindToReplicateTheBoxComesAndThePreviousJobIsGone)
+{
+    m_settings.replicateAppointments = 0;
+    m_settings.replicateTasks = 0;
+    m_settings.replicateContacts = 1;
+    CMainDialog& dialog = Open();
+    dialog.UserClick(ids::kReplicate);  // contacts against a closed port: a short run
+    WaitForRun();
+    m_backend.AnswerDialog({category_dialog::kTemplateId, {CDialogAction::Click(category_dialog::kContacts)}});
+    dialog.UserMenuCommand(menu::kKindsToReplicate);
+    EXPECT_EQ(SavedSettings().replicateContacts, 0);
+
+    dialog.UserClick(ids::kReplicate);
+    EXPECT_EQ(dialog.Job(), nullptr);
+    const std::vector<CMessageBoxRequest> boxes = m_backend.MessageBoxes();
+    ASSERT_FALSE(boxes.empty());
+    EXPECT_EQ(boxes.back().text, "Es wurde keine Kategorie gewählt, die zu replizieren ist!!\r\n\r\n"
+                                 "Benutzen Sie die Auswahlkästchen zum auswählen\r\n"
+                                 "der Kategorien, die Sie replizieren wollen");
+    EXPECT_EQ(boxes.back().icon, MessageBoxIcon::warning);
+}
+
+TEST_F(MainDialogTest, DuringARunStopExitTicksAndEscapeAreHandledAndTheWorkerIsWaitedFor)
+{
+    Serve({"--delay", "appointment/getItems=30"});
+    m_settings.replicateTasks = 0;
+    m_settings.scheduleMinutes = 5;
+    CMainDialog& dialog = Open();
+    dialog.UserClick(ids::kReplicate);
+    // In the middle of the appointment run (its getItems is held back).
+    ASSERT_TRUE(m_backend.RunPostedCallsUntil([&] { return !dialog.GetItemText(ids::kAppointmentStatus).empty(); }));
+    EXPECT_TRUE(dialog.IsItemEnabled(ids::kStop));
+    CReplicationJob* job = dialog.Job();
+
+    // A scheduled tick and "Verlassen und Sync deaktivieren" while it runs.
+    dialog.SetTimer(ids::kScheduleTimer, 1);
+    dialog.UserTimer(ids::kScheduleTimer);
+    EXPECT_EQ(dialog.Job(), job);
+    dialog.SendCommand(menu::kLeaveAndDisableSync);
+    EXPECT_FALSE(dialog.HasEnded());
+    ASSERT_EQ(m_backend.MessageBoxes().size(), 1u);
+    EXPECT_EQ(m_backend.MessageBoxes()[0].text, "Bitte stoppen Sie die Replikation, bevor Sie beenden!");
+    EXPECT_EQ(m_backend.MessageBoxes()[0].icon, MessageBoxIcon::stop);
+
+    // Escape: the run is stopped, and the dialog ends only after its worker.
+    dialog.UserEscape();
+    EXPECT_FALSE(dialog.HasEnded());
+    EXPECT_EQ(dialog.GetItemText(ids::kHeader), "Abgebrochen vom Benutzer");
+    EXPECT_FALSE(dialog.IsItemEnabled(ids::kStop));
+    EXPECT_EQ(dialog.ArmedTimers().at(ids::kScheduleTimer), 5u * 60000u);
+    ASSERT_TRUE(m_backend.RunPostedCallsUntil([&] {
+        dialog.UserTimer(CMainDialog::kEndTimer);
+        return dialog.HasEnded();
+    }));
+    EXPECT_EQ(dialog.Result(), kIdCancel);
+    EXPECT_EQ(dialog.Job(), nullptr);
+    EXPECT_EQ(dialog.GetItemText(ids::kHeader), "Nicht verbunden");
+    EXPECT_THAT(dialog.GetItemText(ids::kResult), MatchesRegex(kResultPattern));
+}
+
+TEST_F(MainDialogTest, ExitAndDisableSyncSetsSinceAndLastRunToNowSavesAndEnds)
+{
+    m_settings.since = COleDate::FromFields(2001, 1, 1);
+    m_settings.lastRun = COleDate::FromFields(2001, 1, 1);
+    CMainDialog& dialog = Open();
+    const COleDate before = COleDate::Now();
+    dialog.SendCommand(menu::kLeaveAndDisableSync);
+    EXPECT_TRUE(dialog.HasEnded());
+    EXPECT_EQ(dialog.Result(), kIdOk);
+    const CReplicationSettings saved = SavedSettings();
+    EXPECT_EQ(saved.since.Format("%Y-%m-%d"), before.Format("%Y-%m-%d"));
+    EXPECT_EQ(saved.lastRun.Format("%Y-%m-%d"), before.Format("%Y-%m-%d"));
+    EXPECT_THAT(m_backend.MessageBoxes(), IsEmpty());
+}
+
+TEST_F(MainDialogTest, VacuumNamesTheKindsChosenAndEmptiesTheirMappingFiles)
+{
+    struct Case {
+        bool appointments, contacts, tasks;
+        const char* list;
+    } cases[] = {
+        {true, true, true, "Termine, Kontakte und Aufgaben"}, {true, true, false, "Termine und Kontakte"},
+        {true, false, true, "Termine und Aufgaben"},          {false, true, true, "Kontakte und Aufgaben"},
+        {true, false, false, "Termine"},                      {false, true, false, "Kontakte"},
+        {false, false, true, "Aufgaben"},
+    };
+    const char* files[] = {"maps_appo.ids", "maps_cont.ids", "maps_task.ids"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.list);
+        CMainDialog& dialog = Open();
+        for (const char* file : files)
+            ASSERT_TRUE(WriteFileAtomically(file, "ENTRY SERVER\r\n"));
+        // The selection dialog unticks the kinds not chosen (all three are
+        // ticked after every load).
+        std::vector<CDialogAction> untick;
+        if (!c.appointments)
+            untick.push_back(CDialogAction::Click(category_dialog::kAppointments));
+        if (!c.contacts)
+            untick.push_back(CDialogAction::Click(category_dialog::kContacts));
+        if (!c.tasks)
+            untick.push_back(CDialogAction::Click(category_dialog::kTasks));
+        m_backend.AnswerDialog({category_dialog::kTemplateId, untick});
+        dialog.UserMenuCommand(menu::kKindsToDelete);
+
+        const std::size_t first = m_backend.MessageBoxes().size();
+        m_backend.AnswerMessageBox(MessageBoxResult::ok);
+        m_backend.AnswerMessageBox(MessageBoxResult::ok);
+        dialog.UserMenuCommand(menu::kVacuum);
+        const std::vector<CMessageBoxRequest> boxes = m_backend.MessageBoxes();
+        ASSERT_EQ(boxes.size(), first + 2);
+        EXPECT_EQ(boxes[first].text, std::string("Warnung!!!: Alle ") + c.list
+                                         + "\nwerden aus Outlook gelöscht und alle Informationen\n"
+                                           "über frühere Replikationen werden gelöscht. Sind Sie sicher ?");
+        EXPECT_EQ(boxes[first].buttons, MessageBoxButtons::okCancel);
+        EXPECT_EQ(boxes[first].defaultButton, MessageBoxResult::cancel);
+        EXPECT_EQ(boxes[first + 1].text, std::string("Alle ") + c.list
+                                             + "\nsind aus Outlook gelöscht worden\nund alle Informationen über "
+                                               "frühere\nReplikationen wurden entfernt.");
+        EXPECT_EQ(boxes[first + 1].icon, MessageBoxIcon::information);
+        const bool chosen[] = {c.appointments, c.contacts, c.tasks};
+        for (int i = 0; i < 3; ++i) {
+            std::string bytes;
+            ASSERT_EQ(ReadFileBytes(files[i], bytes), FileReadResult::ok);
+            EXPECT_EQ(bytes.empty(), chosen[i]) << files[i];
+        }
+    }
+}
+
+TEST_F(MainDialogTest, VacuumWithoutAKindOrAnsweredWithCancelDeletesNothing)
+{
+    CMainDialog& dialog = Open();
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "ENTRY SERVER\r\n"));
+    m_backend.AnswerMessageBox(MessageBoxResult::cancel);
+    dialog.UserMenuCommand(menu::kVacuum);
+    m_backend.AnswerDialog({category_dialog::kTemplateId,
+                            {CDialogAction::Click(category_dialog::kAppointments),
+                             CDialogAction::Click(category_dialog::kContacts),
+                             CDialogAction::Click(category_dialog::kTasks)}});
+    dialog.UserMenuCommand(menu::kKindsToDelete);
+    dialog.UserMenuCommand(menu::kVacuum);
+    EXPECT_THAT(BoxTexts(), ElementsAre(testing::StartsWith("Warnung!!!: Alle Termine, Kontakte und Aufgaben"),
+                                        "Keine Elementkategorie zu leeren gewählt!!\r\n\r\n"
+                                        "rBenutzen Sie die Auswahlkästchen um zu wählen,\n"
+                                        "welche Kategorien Sie leeren wollen"));
+    std::string bytes;
+    ASSERT_EQ(ReadFileBytes("maps_appo.ids", bytes), FileReadResult::ok);
+    EXPECT_EQ(bytes, "ENTRY SERVER\r\n");
+}
+
+TEST_F(MainDialogTest, AFailingOutlookEndsTheVacuumWithItsBoxInsteadOfTheConfirmation)
+{
+    CMainDialog& dialog = Open();
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "ENTRY SERVER\r\n"));
+    CScopedProgIdRegistration failing([]() -> DispatchPtr { throw CComError(com_codes::kFail, "Outlook fehlt"); });
+    m_backend.AnswerMessageBox(MessageBoxResult::ok);
+    dialog.UserMenuCommand(menu::kVacuum);
+    const std::vector<std::string> texts = BoxTexts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.back(), "Outlook fehlt");
+    for (const std::string& text : texts)
+        EXPECT_FALSE(text.starts_with("Alle ")) << text;
+    std::string bytes;
+    ASSERT_EQ(ReadFileBytes("maps_appo.ids", bytes), FileReadResult::ok);
+    EXPECT_EQ(bytes, "ENTRY SERVER\r\n");
+    EXPECT_FALSE(dialog.HasEnded());
+}
+
+TEST_F(MainDialogTest, TheConfigurationStaysInMemoryAndTheOnlyServerItemsToggleSavesVacuumAll)
+{
+    m_settings.vacuumAll = 0;
+    CMainDialog& dialog = Open();
+    EXPECT_TRUE(dialog.GetMenu()->IsMenuItemChecked(menu::kOnlyOwnItems));
+    m_backend.AnswerDialog({config_dialog::kTemplateId, {CDialogAction::SetText(config_dialog::kUserName, "berta")}});
+    dialog.UserMenuCommand(menu::kConfiguration);
+    EXPECT_EQ(dialog.Settings().userName, "berta");
+    EXPECT_EQ(SavedSettings().userName, "user");
+
+    // The toggle saves the whole record, the configuration's change with it.
+    dialog.UserMenuCommand(menu::kOnlyOwnItems);
+    EXPECT_FALSE(dialog.GetMenu()->IsMenuItemChecked(menu::kOnlyOwnItems));
+    EXPECT_EQ(SavedSettings().vacuumAll, 1);
+    EXPECT_EQ(SavedSettings().userName, "berta");
+    dialog.UserMenuCommand(menu::kOnlyOwnItems);
+    EXPECT_EQ(SavedSettings().vacuumAll, 0);
+}
+
+TEST_F(MainDialogTest, TheScheduleArmsTheTimerOnlyWhenPositiveAndManualKillsIt)
+{
+    struct Case {
+        int minutes;
+        bool armed;
+        unsigned interval;
+    } cases[] = {{0, false, 0}, {-1, false, 0}, {5, true, 300000u}, {100000, true, 2147483647u}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.minutes);
+        m_settings.scheduleMinutes = c.minutes;
+        m_settings.replicateAppointments = m_settings.replicateTasks = 0;
+        m_settings.replicateContacts = 1;
+        CMainDialog& dialog = Open();
+        EXPECT_TRUE(dialog.ArmedTimers().empty());
+        dialog.UserClick(ids::kReplicate);
+        WaitForRun();
+        ASSERT_EQ(dialog.ArmedTimers().contains(ids::kScheduleTimer), c.armed);
+        if (c.armed) {
+            EXPECT_EQ(dialog.ArmedTimers().at(ids::kScheduleTimer), c.interval);
+        }
+    }
+    // A tick after a run starts the next; the manual schedule kills it.
+    CMainDialog& dialog = *m_dialog;
+    dialog.SetItemText(ids::kHeader, "");
+    dialog.UserTimer(ids::kScheduleTimer);
+    WaitForRun();
+    EXPECT_EQ(dialog.GetItemText(ids::kHeader), "Nicht verbunden");
+    m_backend.AnswerDialog({schedule_dialog::kTemplateId, {CDialogAction::Click(schedule_dialog::kManual)}});
+    dialog.UserMenuCommand(menu::kSchedule);
+    EXPECT_EQ(SavedSettings().scheduleMinutes, CReplicationSettings::kManualSchedule);
+    EXPECT_FALSE(dialog.ArmedTimers().contains(ids::kScheduleTimer));
+}
+
+TEST_F(MainDialogTest, AMinimisedStartGoesToTheTrayAndTheTrayBringsItBack)
+{
+    for (const bool notificationArea : {true, false}) {
+        SCOPED_TRACE(notificationArea ? "with a notification area" : "without one");
+        CScriptedTrayService tray(notificationArea);
+        CScopedTrayService scope(tray);
+        CMainDialogOptions options;
+        options.startMinimized = true;
+        CMainDialog& dialog = Open(options);
+        CScopedMainWindow mainWindow(dialog);
+        EXPECT_EQ(dialog.ArmedTimers().at(ids::kTrayTimer), ids::kTrayTimerMs);
+        dialog.UserTimer(ids::kTrayTimer);
+        EXPECT_FALSE(dialog.ArmedTimers().contains(ids::kTrayTimer));
+        m_backend.RunPostedCalls();
+        EXPECT_TRUE(dialog.IsInTray());
+        EXPECT_TRUE(dialog.IsIconic());
+        // Without an icon the window stays minimised, so the task bar reaches it.
+        EXPECT_EQ(dialog.IsWindowVisible(), !notificationArea);
+        EXPECT_EQ(tray.VisibleIcons(), notificationArea ? 1 : 0);
+        if (notificationArea) {
+            EXPECT_EQ(tray.Icons().back().request.tooltip, "tarnwel replication");
+            EXPECT_TRUE(tray.DoubleClick(tray_menu::kMenuId));
+        } else {
+            dialog.UserSysCommand(SysCommand::restore);
+        }
+        EXPECT_FALSE(dialog.IsInTray());
+        EXPECT_TRUE(dialog.IsWindowVisible());
+        EXPECT_FALSE(dialog.IsIconic());
+        EXPECT_EQ(tray.VisibleIcons(), 0);
+
+        // Close box, "Verlassen", "Exit" and Enter all go to the tray.
+        dialog.UserClose();
+        m_backend.RunPostedCalls();
+        EXPECT_TRUE(dialog.IsInTray());
+        dialog.SendCommand(tray_menu::kOpen);
+        dialog.UserEnter();
+        m_backend.RunPostedCalls();
+        EXPECT_TRUE(dialog.IsInTray());
+        EXPECT_FALSE(dialog.HasEnded());
+
+        // The end removes an icon that is still there.
+        dialog.UserEscape();
+        EXPECT_TRUE(dialog.HasEnded());
+        EXPECT_EQ(tray.VisibleIcons(), 0);
+    }
+}
+
+TEST_F(MainDialogTest, WhileTheWizardRunsTheWindowTakesNoInputAndAfterwardsReadsTheSettingsAgain)
+{
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool started = false, release = false;
+    CMainDialogOptions options;
+    options.runWizard = [&] {
+        std::unique_lock lock(mutex);
+        started = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return release; });
+        return false;  // the outcome does not matter
+    };
+    m_settings.scheduleMinutes = 5;
+    CMainDialog& dialog = Open(options);
+    dialog.UserClick(ids::kSettings);
+    {
+        std::unique_lock lock(mutex);
+        changed.wait(lock, [&] { return started; });
+    }
+    EXPECT_TRUE(dialog.IsWizardRunning());
+    EXPECT_FALSE(dialog.IsWindowEnabled());
+    dialog.UserClick(ids::kReplicate);
+    dialog.UserMenuCommand(menu::kSynchronize);
+    EXPECT_EQ(dialog.Job(), nullptr);
+
+    // The wizard writes the file.
+    CReplicationSettings written = m_settings;
+    written.userName = "berta";
+    written.Save(m_path);
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+        changed.notify_all();
+    }
+    ASSERT_TRUE(m_backend.RunPostedCallsUntil([&] { return !dialog.IsWizardRunning(); }));
+    EXPECT_EQ(dialog.Settings().userName, "berta");
+    EXPECT_TRUE(dialog.IsWindowEnabled());
+}
+
+} // namespace
+} // namespace tarnwel
