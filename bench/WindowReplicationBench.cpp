@@ -179,12 +179,8 @@ CRunCost RunWindow(int count)
             cost.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
             cost.cpuSeconds = ProcessCpuSeconds() - cpuStart;
             ticks.stop();
-            dialog.UserEscape();
-            // Ended from outside its window: the window closes as the
-            // client's own backend closes it.
-            for (QWidget* widget : QApplication::topLevelWidgets())
-                if (auto* open = dynamic_cast<CQtDialogWindow*>(widget); open != nullptr && open->Dialog().HasEnded())
-                    open->done(open->Dialog().Result());
+            // As a signal ends the client: Escape, posted to the window.
+            ActiveUiBackend().Post([&dialog] { dialog.UserEscape(); });
         }
     });
     clock.start();

@@ -1,10 +1,5 @@
 #include "client/app/ClientTestHooks.h"
 
-#include "platform/ui/CDialog.h"
-#include "platform/ui/qt/CQtDialogWindow.h"
-
-#include <QApplication>
-
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -28,13 +23,7 @@ MessageBoxResult CClientUiBackend::ShowMessageBox(const CMessageBoxRequest& requ
 
 void CClientUiBackend::Post(std::function<void()> call)
 {
-    m_next.Post([call = std::move(call)] {
-        call();
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (auto* window = dynamic_cast<CQtDialogWindow*>(widget);
-                window != nullptr && window->isVisible() && window->Dialog().HasEnded())
-                window->done(window->Dialog().Result());
-    });
+    m_next.Post(std::move(call));
 }
 
 std::vector<int> ClientTestCommands()

@@ -37,6 +37,10 @@ public:
     // platform is `widthPx` x `heightPx`.
     QSize ClientSizeFor(int widthPx, int heightPx) const;
 
+    // Closes the window once the logic ended the dialog (a command, a tick,
+    // a call posted to the user-interface thread).
+    void CloseIfEnded();
+
 protected:
     void reject() override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -53,8 +57,6 @@ private:
     // After a user action: the widget shows the state the logic kept, and the
     // window closes once the logic ended the dialog.
     void AfterUserAction(int id);
-    // Closes the window once the logic ended the dialog (a command, a tick).
-    void CloseIfEnded();
     // The menu bar of a dialog that has one: it takes the top of the window,
     // the controls keep their places below it.
     void AddMenuBar();

@@ -201,7 +201,19 @@ void CQtUiBackend::RunOpen(CQtDialogWindow& window)
 
 void CQtUiBackend::Post(std::function<void()> call)
 {
-    QMetaObject::invokeMethod(m_context, std::move(call), Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        m_context,
+        [this, call = std::move(call)] {
+            call();
+            // A posted call (another process's message, a signal) may have
+            // ended a dialog from outside its window: that window closes now,
+            // as it does when a click or a tick ends its dialog.
+            const std::vector<QDialog*> open = m_open;
+            for (auto it = open.rbegin(); it != open.rend(); ++it)
+                if (auto* window = dynamic_cast<CQtDialogWindow*>(*it))
+                    window->CloseIfEnded();
+        },
+        Qt::QueuedConnection);
 }
 
 bool CQtUiBackend::OnUiThread(const std::function<void()>& call)
