@@ -468,17 +468,42 @@ void CMainDialog::SetFinishedState()
 
 void CMainDialog::SetHeaderText(std::string text)
 {
-    OnUiThread([this, text = std::move(text)] { SetItemText(ids::kHeader, text); });
+    ShowTextLater(ids::kHeader, std::move(text));
 }
 
 void CMainDialog::SetResultText(std::string text)
 {
-    OnUiThread([this, text = std::move(text)] { SetItemText(ids::kResult, text); });
+    ShowTextLater(ids::kResult, std::move(text));
 }
 
 void CMainDialog::SetStatusLineText(int controlId, std::string text)
 {
-    OnUiThread([this, controlId, text = std::move(text)] { SetItemText(controlId, text); });
+    ShowTextLater(controlId, std::move(text));
+}
+
+void CMainDialog::ShowTextLater(int controlId, std::string text)
+{
+    bool post = false;
+    {
+        std::lock_guard lock(m_textsMutex);
+        m_pendingTexts.insert_or_assign(controlId, std::move(text));
+        post = !m_textsPosted;
+        m_textsPosted = true;
+    }
+    if (post)
+        OnUiThread([this] { ShowPendingTexts(); });
+}
+
+void CMainDialog::ShowPendingTexts()
+{
+    std::map<int, std::string> texts;
+    {
+        std::lock_guard lock(m_textsMutex);
+        texts.swap(m_pendingTexts);
+        m_textsPosted = false;
+    }
+    for (const auto& [controlId, text] : texts)
+        SetItemText(controlId, text);
 }
 
 void CMainDialog::SetStatusControl(int controlId)

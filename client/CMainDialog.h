@@ -19,7 +19,9 @@
 
 #include <atomic>
 #include <functional>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace tarnwel {
@@ -117,6 +119,11 @@ private:
     void ReleaseJobAndTray();
     // Runs `call` on the user-interface thread while the dialog exists.
     void OnUiThread(std::function<void()> call);
+    // A text for a control from the worker: the user-interface thread shows
+    // the latest text of each control, so a run that counts faster than the
+    // window paints queues one update, not one per item.
+    void ShowTextLater(int controlId, std::string text);
+    void ShowPendingTexts();
 
     CMainDialogOptions m_options;
     const CResourceTable& m_resources;
@@ -130,6 +137,9 @@ private:
     std::atomic<int> m_statusControl{main_dialog::kResult};
     std::string m_header;  // exchanged with 1074
     std::string m_result;  // exchanged with 1075
+    std::mutex m_textsMutex;
+    std::map<int, std::string> m_pendingTexts;  // control id -> latest text
+    bool m_textsPosted = false;                 // a ShowPendingTexts is queued
     // Posted calls check it; only the destructor resets it.
     std::shared_ptr<CMainDialog*> m_self;
     const std::weak_ptr<CMainDialog*> m_weakSelf;
