@@ -254,11 +254,21 @@ void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_no
             }
         }
     });
-    addresses.push_back(address);
     for (CContactRecord& contact : members) {
         contact.address.CopyAddressFields(address);
         contacts.push_back(std::move(contact));
     }
+    addresses.push_back(std::move(address));
+}
+
+std::size_t CountContactChildren(pugi::xml_node element)
+{
+    std::size_t count = 0;
+    ForEachElementChild(element, [&count](std::string_view name, pugi::xml_node) {
+        if (EqualsAsciiNoCase(name, "contact"))
+            ++count;
+    });
+    return count;
 }
 
 } // namespace tarnwel

@@ -44,4 +44,7 @@ void ReadContactPart(CContactArray& contacts, pugi::xml_node element);
 // copied in, to `contacts`.
 void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_node element);
 
+// The number of contacts ReadAddress appends for the "Address" element.
+std::size_t CountContactChildren(pugi::xml_node element);
+
 } // namespace tarnwel

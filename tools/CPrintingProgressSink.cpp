@@ -57,11 +57,13 @@ std::string CPrintingProgressSink::FormatCounts(std::string_view format, int fir
 void CPrintingProgressSink::SetHeaderText(std::string text)
 {
     Print(kHeaderPlace, "* ", text);
+    Flush();
 }
 
 void CPrintingProgressSink::SetResultText(std::string text)
 {
     Print(kResultPlace, "= ", text);
+    Flush();
 }
 
 void CPrintingProgressSink::SetStatusLineText(int controlId, std::string text)
@@ -82,6 +84,7 @@ void CPrintingProgressSink::ShowStatus(int stringId)
         return m_statusControl;
     }();
     Print(control, KindPrefix(control), ResourceText(stringId));
+    Flush();
 }
 
 void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
@@ -91,6 +94,8 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
         return m_statusControl;
     }();
     Print(control, KindPrefix(control), FormatCounts(ResourceText(stringId), first, second));
+    if (second == 0)  // a step's announcement, not a count through its queue
+        Flush();
 }
 
 void CPrintingProgressSink::Print(int place, const std::string& prefix, const std::string& text)
@@ -101,7 +106,13 @@ void CPrintingProgressSink::Print(int place, const std::string& prefix, const st
     if (last == line)
         return;
     last = line;
-    m_out << line << std::endl;
+    m_out << line << '\n';
+}
+
+void CPrintingProgressSink::Flush()
+{
+    std::lock_guard lock(m_mutex);
+    m_out.flush();
 }
 
 } // namespace tarnwel

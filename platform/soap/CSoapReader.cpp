@@ -63,19 +63,23 @@ bool AnyBodyChild(const pugi::xml_document& document, Matches matches)
 
 } // namespace
 
-void CSoapReader::Load(const std::string& text)
+void CSoapReader::Load(std::string text)
 {
+    m_document.reset();
+    m_text = std::move(text);
     // The parse options of the reply readers: a value that is nothing but
     // white space stays a value.
-    const pugi::xml_parse_result result =
-        m_document.load_buffer(text.data(), text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+    const pugi::xml_parse_result result = m_document.load_buffer_inplace(
+        m_text.data(), m_text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
     if (!result) {
         m_document.reset();
+        m_text.clear();
         throw CComError(com_codes::kFail, std::string("The server's answer is not XML: ") + result.description() +
                                               " at offset " + std::to_string(result.offset));
     }
     if (!m_document.document_element()) {
         m_document.reset();
+        m_text.clear();
         throw CComError(com_codes::kFail, "The server's answer is empty");
     }
 }

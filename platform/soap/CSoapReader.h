@@ -10,9 +10,11 @@ namespace tarnwel {
 
 class CSoapReader {
 public:
-    // Parses the answer into the document. Raises CComError when the text is
-    // not a well-formed XML document.
-    void Load(const std::string& text);
+    // Parses the answer into the document. The reader keeps the text, which
+    // the document is parsed in place in: pass it with std::move so that a
+    // large reply is held once. Raises CComError when the text is not a
+    // well-formed XML document.
+    void Load(std::string text);
 
     // True when the envelope's Body holds a Fault element (SOAP 1.1).
     bool Fault() const;
@@ -28,6 +30,7 @@ public:
     std::string Xml() const;
 
 private:
+    std::string m_text;  // the document's names and values point into it, so it goes last
     pugi::xml_document m_document;
 };
 
