@@ -82,7 +82,9 @@ CSoapReply CSoapTransport::Call(const std::string& method, const std::string& na
         throw CComError(com_codes::kFail, "The server's answer is no reply to " + method);
 
     CSoapReply reply(reader);
-    if (!IsSessionExempt(method) && !ElementsByTagName(reader->Dom(), "wrong-session-id").empty())
+    constexpr std::string_view kWrongSession = "wrong-session-id";
+    if (!IsSessionExempt(method) && reader->MayHoldElement(kWrongSession) &&
+        !ElementsByTagName(reader->Dom(), kWrongSession).empty())
         throw CSoapErrorText(kSoapSessionFailureText);
     return reply;
 }

@@ -23,6 +23,11 @@ public:
     // `method`: an element named `method` + "Response", whatever its prefix.
     bool HoldsResponse(std::string_view method) const;
 
+    // False when no element of the document can be named `name`: the answer
+    // was UTF-8 (names stand in its text as they are) and the name does not
+    // occur in it. True otherwise, so a search of the document must decide.
+    bool MayHoldElement(std::string_view name) const;
+
     // The loaded document; empty before Load.
     const pugi::xml_document& Dom() const { return m_document; }
 
@@ -31,6 +36,7 @@ public:
 
 private:
     std::string m_text;  // the document's names and values point into it, so it goes last
+    bool m_textIsUtf8 = false;
     pugi::xml_document m_document;
 };
 
