@@ -335,6 +335,7 @@ void CContactRun::AddCopiesToServer()
 void CContactRun::WriteChangedAddresses()
 {
     m_replicator.LogHeading("Processing Outlook items with changed addresses...");
+    CLocalBatch batch(*m_store);
     const int total = Count(m_changedAddresses);
     int i = 0;
     for (auto& [serverId, record] : m_changedAddresses) {
@@ -349,6 +350,7 @@ void CContactRun::WriteChangedAddresses()
             m_replicator.Log("\tThe Outlook contact of " + serverId + " is gone; its company is not written");
         m_sink.OnItemTick();
     }
+    batch.Commit();
 }
 
 } // namespace tarnwel

@@ -3,6 +3,7 @@
 #include "engine/CrashPoint.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 namespace tarnwel {
@@ -19,12 +20,66 @@ bool CItemStore<Kind>::ReadRecord(const COutlookItem& item, Record& record) cons
 }
 
 template <typename Kind>
+void CItemStore<Kind>::LoadFolder(bool convert)
+{
+    if (m_cacheBuilt)
+        return;
+    m_order.clear();
+    m_recordCache.clear();
+    // One state of the folder (a batch of its own unless one is open).
+    std::optional<CLocalBatch> batch;
+    if (!InBatch())
+        batch.emplace(*this, convert);
+    Scan(kWholeFolderFilter, [&](const COutlookItem& item) {
+        if (!IsOwnClass(item)) {
+            if (!convert)
+                return;
+            item.SetMessageClass(GetOwnMessageClass());
+            item.Save();
+            NoteBatchedWrite();
+        }
+        Record record;
+        if (!ReadRecord(item, record))
+            return;
+        std::string entryId = record.id_client;
+        if (m_recordCache.insert_or_assign(entryId, std::move(record)).second)
+            m_order.push_back(std::move(entryId));
+    });
+    if (batch)
+        batch->Commit();
+    m_cacheBuilt = true;
+}
+
+template <typename Kind>
+void CItemStore<Kind>::ConvertAllItems()
+{
+    if (m_cacheBuilt) {
+        COutlookStore::ConvertAllItems();
+        return;
+    }
+    LoadFolder(true);
+}
+
+template <typename Kind>
+template <typename Visit>
+void CItemStore<Kind>::ForEachChangedRecord(std::string_view since, Visit&& visit)
+{
+    const COleDate bound = ChangedSinceBound(since);
+    LoadFolder(false);
+    for (const std::string& entryId : m_order) {
+        const auto found = m_recordCache.find(entryId);
+        if (found != m_recordCache.end() && found->second.last_updated.IsAfter(bound))
+            visit(found->second);
+    }
+}
+
+template <typename Kind>
 auto CItemStore<Kind>::GetChangedItems(std::string_view since, CStringArray* skip) -> RecordArray
 {
     // Each item that matches an entry of the skip list is passed over and
     // takes the first equal entry out of the list. The entries are counted by
     // id, so an item costs one look-up rather than a walk through the list,
-    // and the list is brought up to date in one pass after the scan.
+    // and the list is brought up to date in one pass at the end.
     std::unordered_map<std::string, int> unmatched;  // entry id -> entries not yet matched
     std::unordered_map<std::string, int> matched;    // entry id -> entries to take out, first ones first
     std::size_t left = 0;
@@ -34,22 +89,21 @@ auto CItemStore<Kind>::GetChangedItems(std::string_view since, CStringArray* ski
         left = skip->size();
     }
     RecordArray records;
-    Scan(ChangedSinceFilter(since), [&](const COutlookItem& item) {
-        if (!IsOwnClass(item))
-            return;
+    ForEachChangedRecord(since, [&](const Record& cached) {
         if (left > 0) {
-            std::string entryId = item.GetEntryID();
-            const auto found = unmatched.find(entryId);
+            const auto found = unmatched.find(cached.id_client);
             if (found != unmatched.end() && found->second > 0) {
                 --found->second;
                 --left;
-                ++matched[std::move(entryId)];
+                ++matched[cached.id_client];
                 return;
             }
         }
-        Record record;
-        if (ReadRecord(item, record))
-            records.push_back(std::move(record));
+        // The run may have changed the cached record (participants, a
+        // marker); the copy carries the item's data and its current pair.
+        Record& record = records.emplace_back(cached);
+        const std::string* serverId = m_mappings.FindServerId(record.id_client);
+        record.id_tarnwel = serverId ? *serverId : std::string(kNoId);
     });
     if (!matched.empty()) {
         std::erase_if(*skip, [&matched](const std::string& entryId) {
@@ -67,38 +121,11 @@ template <typename Kind>
 CStringArray CItemStore<Kind>::GetChangedServerIds(std::string_view since)
 {
     CStringArray serverIds;
-    Scan(ChangedSinceFilter(since), [&](const COutlookItem& item) {
-        if (!IsOwnClass(item))
-            return;
-        // Every own-class item is read, mapped or not: an item that Outlook
-        // cannot read fails the run here, before anything has been changed.
-        Record record;
-        if (!ReadRecord(item, record))
-            return;
+    ForEachChangedRecord(since, [&](const Record& record) {
         if (const std::string* serverId = m_mappings.FindServerId(record.id_client))
             serverIds.push_back(*serverId);
     });
     return serverIds;
-}
-
-template <typename Kind>
-void CItemStore<Kind>::BuildItemCache()
-{
-    if (m_cacheBuilt)
-        return;
-    m_itemCache.clear();
-    m_recordCache.clear();
-    Scan(kWholeFolderFilter, [&](const COutlookItem& item) {
-        if (!IsOwnClass(item))
-            return;
-        Record record;
-        if (!ReadRecord(item, record))
-            return;
-        const std::string entryId = record.id_client;
-        m_recordCache.insert_or_assign(entryId, std::move(record));
-        m_itemCache.insert_or_assign(entryId, item);
-    });
-    m_cacheBuilt = true;
 }
 
 template <typename Kind>
@@ -128,6 +155,7 @@ void CItemStore<Kind>::AddItem(Record& record)
     // record brought along must not be mapped when that fails.
     record.id_client = kNoId;
     Kind::Write(record, item);
+    NoteBatchedWrite();
     CrashPoint("Outlook item added");
     if (record.id_client != kNoId)
         AddMapping(record.id_tarnwel, record.id_client);
@@ -137,12 +165,12 @@ template <typename Kind>
 void CItemStore<Kind>::UpdateItem(Record& record)
 {
     BuildItemCache();
-    const auto found = m_itemCache.find(record.id_client);
-    if (found == m_itemCache.end())
+    if (!m_recordCache.contains(record.id_client))
         return;
-    const COutlookItem item = found->second;
+    const COutlookItem item = GetItemFromID(record.id_client);
     Kind::Write(record, item);
     item.Save();
+    NoteBatchedWrite();
     CrashPoint("Outlook item overwritten");
 }
 
@@ -150,13 +178,13 @@ template <typename Kind>
 void CItemStore<Kind>::DeleteByEntryId(std::string entryId)
 {
     BuildItemCache();
-    const auto found = m_itemCache.find(entryId);
-    if (found != m_itemCache.end()) {
-        found->second.Delete();
-        m_itemCache.erase(found);
+    const auto found = m_recordCache.find(entryId);
+    if (found != m_recordCache.end()) {
+        GetItemFromID(entryId).Delete();
+        m_recordCache.erase(found);
+        NoteBatchedWrite();
         CrashPoint("Outlook item deleted");
     }
-    m_recordCache.erase(entryId);
     ForgetEntry(entryId);
 }
 

@@ -7,10 +7,12 @@
 //   tasks         CTaskStore         13 (tasks)      "maps_task.ids"  "IPM.Task.DRAVTask"
 //
 // Every query passes over items of other classes and over recurring
-// appointments and tasks (records that are not `usable`). The item and record
-// caches are filled once, by the first look-up that needs them, and then
-// reflect the folder as it was at that moment, less the items deleted
-// through the store.
+// appointments and tasks (records that are not `usable`). The store reads the
+// folder once, by the first query or look-up that needs it, inside one read
+// batch: each usable own-class item into a record, kept in the folder's order.
+// Every later query and look-up answers from these records, which reflect
+// the folder as it was at that moment, less the items deleted through the
+// store; an item that is written or deleted is fetched again by its entry id.
 
 #include "engine/COutlookStore.h"
 #include "platform/automation/AppointmentItem.h"
@@ -88,8 +90,11 @@ public:
     // (By value: the id may belong to the cached record that this removes.)
     void DeleteByEntryId(std::string entryId);
 
-    // Fills the caches, once per store.
-    void BuildItemCache();
+    // Reads the folder into the records, once per store.
+    void BuildItemCache() { LoadFolder(false); }
+    // Gives every item of the folder the own message class. Before the
+    // folder has been read this is done by the one read of the folder.
+    void ConvertAllItems();
 
     // Calls `visit(record)` for every cached record that has no server id
     // (builds the caches if needed). The store keeps the records.
@@ -107,8 +112,16 @@ private:
     // for a record that is not usable.
     bool ReadRecord(const COutlookItem& item, Record& record) const;
 
+    // One scan of the whole folder; `convert` gives items of other classes
+    // the own class on the way (and reads them too).
+    void LoadFolder(bool convert);
+    // Calls `visit(record)` for each record changed after the since date, in
+    // the folder's order.
+    template <typename Visit>
+    void ForEachChangedRecord(std::string_view since, Visit&& visit);
+
     bool m_cacheBuilt = false;
-    std::unordered_map<std::string, COutlookItem> m_itemCache;
+    std::vector<std::string> m_order;  // the entry ids of the records, in the folder's order
     std::unordered_map<std::string, Record> m_recordCache;
 };
 

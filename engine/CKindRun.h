@@ -20,17 +20,20 @@
 // Outlook pass only decide which queue a record goes to. The abort flag is
 // read between items and once before each server request.
 //
-// Every pair the run makes or removes reaches the mapping file's journal
-// before the run goes on (see COutlookStore), so a run that ends at any
-// moment, followed by one that ends normally, leaves each item once on each
-// side. Two windows remain that no client can close: the server carried out
-// an addItems whose reply never arrived, or the process ended between
-// writing an Outlook item and recording its pair. Both leave a server item
+// Each of the three Outlook queues writes the local store in batches
+// (CLocalBatch): a few hundred items a transaction instead of one each. Every
+// pair the run makes or removes reaches the mapping file's journal before the
+// run goes on, those of a batch right after its commit (see COutlookStore),
+// so a run that ends at any moment, followed by one that ends normally,
+// leaves each item once on each side. Two windows remain that no client can
+// close: the server carried out an addItems whose reply never arrived, or the
+// process ended between committing Outlook items and recording their pairs. Both leave a server item
 // and an Outlook item that are the same and have no partner; the server pass
 // pairs such items (each at most once) instead of adding either again.
 
 #include "engine/CConflictDialog.h"
 #include "engine/CNoRightsPolicyFactory.h"
+#include "engine/COutlookStore.h"
 #include "engine/CReplicator.h"
 #include "engine/CrashPoint.h"
 #include "engine/IProgressSink.h"
@@ -578,6 +581,7 @@ protected:
     void AddToOutlook()
     {
         m_replicator.LogHeading("Processing ADD-TO-OUTLOOK queue...");
+        CLocalBatch batch(*m_store);
         const int total = Count(m_addToOutlook);
         if (Kind::kTexts.addToOutlookStart != 0)
             m_sink.ShowStatusCount(Kind::kTexts.addToOutlookStart, total, 0);
@@ -586,11 +590,13 @@ protected:
             m_store->AddItem(m_addToOutlook[static_cast<std::size_t>(i)]);
             m_sink.OnItemTick();
         }
+        batch.Commit();
     }
 
     void OverwriteInOutlook()
     {
         m_replicator.LogHeading("Processing OVERWRITE-IN-OUTLOOK queue...");
+        CLocalBatch batch(*m_store);
         const int total = Count(m_overwriteInOutlook);
         if (Kind::kTexts.overwriteInOutlookStart != 0)
             m_sink.ShowStatusCount(Kind::kTexts.overwriteInOutlookStart, total, 0);
@@ -606,11 +612,13 @@ protected:
             m_store->UpdateItem(record);
             m_sink.OnItemTick();
         }
+        batch.Commit();
     }
 
     void RemoveFromOutlook()
     {
         m_replicator.LogHeading("Processing REMOVE-FROM-OUTLOOK queue...");
+        CLocalBatch batch(*m_store);
         const int total = Count(m_removeFromOutlook);
         if (Kind::kTexts.removeStart != 0)
             m_sink.ShowStatusCount(Kind::kTexts.removeStart, total, 0);
@@ -619,6 +627,7 @@ protected:
             m_store->DeleteItem(m_removeFromOutlook[static_cast<std::size_t>(i)]);
             m_sink.OnItemTick();
         }
+        batch.Commit();
     }
 
     // --- Step 5: end ----------------------------------------------------------

@@ -355,6 +355,23 @@ void CMappingFile::JournalForget(const std::string& entryId, const CMappingTable
     Append(record, table);
 }
 
+void CMappingFile::JournalChanges(const std::vector<CChange>& changes, const CMappingTable& table)
+{
+    if (changes.empty())
+        return;
+    std::string records;
+    for (const CChange& change : changes) {
+        records += change.add ? "add " : "forget ";
+        AppendId(records, change.entryId);
+        if (change.add) {
+            records += ' ';
+            AppendId(records, change.serverId);
+        }
+        records += "\r\n";
+    }
+    Append(records, table);
+}
+
 void CMappingFile::JournalClear(const CMappingTable& table)
 {
     Append("clear\r\n", table);

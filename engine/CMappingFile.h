@@ -38,6 +38,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tarnwel {
 
@@ -76,6 +77,13 @@ public:
     void JournalRemove(const std::string& serverId, const CMappingTable& table);
     void JournalForget(const std::string& entryId, const CMappingTable& table);
     void JournalClear(const CMappingTable& table);
+    // Several "add" and "forget" records in one write(), in order.
+    struct CChange {
+        bool add;  // add (entry id, server id), else forget (entry id)
+        std::string serverId;
+        std::string entryId;
+    };
+    void JournalChanges(const std::vector<CChange>& changes, const CMappingTable& table);
 
     // Replaces the file with the pairs of entry-to-server, atomically: the
     // previous file stays as it was unless the new one was written whole.

@@ -1,5 +1,6 @@
 #include "engine/COutlookStore.h"
 
+#include "engine/CrashPoint.h"
 #include "platform/base/ComError.h"
 #include "platform/ui/UserNotices.h"
 #include "records/CItemRecord.h"
@@ -52,6 +53,7 @@ COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction l
 
 COutlookStore::~COutlookStore()
 {
+    AbandonBatch();
     m_items = CItems();
     LogoffQuietly(m_nameSpace);
 }
@@ -65,23 +67,127 @@ std::string COutlookStore::GetEntryId(const std::string& serverId) const
 void COutlookStore::AddMapping(const std::string& serverId, const std::string& entryId)
 {
     m_mappings.AddMapping(serverId, entryId);
-    m_mappingFile.JournalAdd(serverId, entryId, m_mappings);
+    if (m_batchOpen && m_writeBatch)
+        m_pendingPairs.push_back({true, serverId, entryId});
+    else
+        m_mappingFile.JournalAdd(serverId, entryId, m_mappings);
 }
+
+namespace {
+
+// The waiting "add" record of the entry id, or the end.
+auto FindPendingAdd(std::vector<CMappingFile::CChange>& pending, const std::string& entryId)
+{
+    for (auto change = pending.rbegin(); change != pending.rend(); ++change)
+        if (change->add && change->entryId == entryId)
+            return std::prev(change.base());
+    return pending.end();
+}
+
+} // namespace
 
 void COutlookStore::RemoveMapping(const std::string& serverId)
 {
-    if (!m_mappings.FindEntryId(serverId))
+    const std::string* entryId = m_mappings.FindEntryId(serverId);
+    if (!entryId)
         return;
+    if (m_batchOpen && m_writeBatch) {
+        // A pair not yet recorded is simply not recorded.
+        const auto pending = FindPendingAdd(m_pendingPairs, *entryId);
+        if (pending != m_pendingPairs.end()) {
+            m_pendingPairs.erase(pending);
+            m_mappings.RemoveMapping(serverId);
+            return;
+        }
+    }
     m_mappings.RemoveMapping(serverId);
     m_mappingFile.JournalRemove(serverId, m_mappings);
 }
 
 void COutlookStore::ForgetEntry(const std::string& entryId)
 {
-    if (!m_mappings.FindServerId(entryId))
+    const std::string* serverId = m_mappings.FindServerId(entryId);
+    if (!serverId)
         return;
+    if (m_batchOpen && m_writeBatch) {
+        const auto pending = FindPendingAdd(m_pendingPairs, entryId);
+        if (pending != m_pendingPairs.end())
+            m_pendingPairs.erase(pending);
+        else
+            m_pendingPairs.push_back({false, *serverId, entryId});
+        m_mappings.RemoveEntry(entryId);
+        return;
+    }
     m_mappings.RemoveEntry(entryId);
     m_mappingFile.JournalForget(entryId, m_mappings);
+}
+
+void COutlookStore::BeginBatch(bool write)
+{
+    if (m_batchOpen)
+        throw CComError(com_codes::kFail, "A batch of local writes is already open");
+    if (m_batchesOffered) {
+        try {
+            m_nameSpace.BeginBatch(write);
+        } catch (const CComError& error) {
+            if (error.Code() != com_codes::kUnknownName)
+                throw;
+            m_batchesOffered = false;
+        }
+    }
+    m_batchOpen = m_batchesOffered;
+    m_writeBatch = write;
+    m_batchWrites = 0;
+}
+
+void COutlookStore::CommitBatch()
+{
+    if (!m_batchOpen)
+        return;
+    try {
+        m_nameSpace.CommitBatch();
+    } catch (...) {
+        AbandonBatch();
+        throw;
+    }
+    m_batchOpen = false;
+    CrashPoint("Outlook items committed");
+    std::vector<CMappingFile::CChange> pending;
+    pending.swap(m_pendingPairs);
+    m_mappingFile.JournalChanges(pending, m_mappings);
+}
+
+void COutlookStore::AbandonBatch() noexcept
+{
+    if (!m_batchOpen)
+        return;
+    m_batchOpen = false;
+    try {
+        m_nameSpace.RollbackBatch();
+    } catch (...) {
+        // The store ends the transaction itself when the session ends.
+    }
+    // Nothing of the batch is in the store: its new items have no pairs, its
+    // deleted items keep theirs.
+    for (auto change = m_pendingPairs.rbegin(); change != m_pendingPairs.rend(); ++change) {
+        if (change->add) {
+            const std::string* serverId = m_mappings.FindServerId(change->entryId);
+            if (serverId && *serverId == change->serverId)
+                m_mappings.RemoveEntry(change->entryId);
+        } else {
+            m_mappings.AddMapping(change->serverId, change->entryId);
+        }
+    }
+    m_pendingPairs.clear();
+}
+
+void COutlookStore::NoteBatchedWrite()
+{
+    if (!m_batchOpen || ++m_batchWrites < kBatchWrites)
+        return;
+    const bool write = m_writeBatch;
+    CommitBatch();
+    BeginBatch(write);
 }
 
 std::vector<std::string> COutlookStore::ForgetAmbiguousPairs()
@@ -144,6 +250,15 @@ std::string COutlookStore::ChangedSinceFilter(std::string_view since)
     if (!date.IsValid())
         throw CComError(com_codes::kTypeMismatch, "Not a date: " + std::string(since));
     return "[LastModificationTime] > '" + date.FormatLocaleDate() + "'";
+}
+
+COleDate COutlookStore::ChangedSinceBound(std::string_view since)
+{
+    const COleDate date = COleDate::Parse(since);
+    if (!date.IsValid())
+        throw CComError(com_codes::kTypeMismatch, "Not a date: " + std::string(since));
+    // The filter holds the day without its time, as the user-locale date.
+    return COleDate::Parse(date.FormatLocaleDate());
 }
 
 } // namespace tarnwel

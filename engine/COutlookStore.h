@@ -9,7 +9,12 @@
 //
 // Every change of the mapping tables reaches the mapping file's journal
 // before the call that made it returns (see CMappingFile), so a process that
-// ends at any moment keeps every pair it made or removed.
+// ends at any moment keeps every pair it made or removed. Inside a batch of
+// local writes (CLocalBatch) the pairs of new items and the forgetting of
+// deleted ones wait for the batch's commit: a pair is only recorded for an
+// item that is in the store, and a deleted item keeps its pair until it is
+// gone. Removing a pair is recorded at once, as always: an item without its
+// pair is found again by its sameness.
 
 #include "engine/CMappingFile.h"
 #include "engine/CMappingTable.h"
@@ -63,6 +68,22 @@ public:
     // item loses its pair at once.
     void PurgeFolder(bool onlyOwnClass);
 
+    // Begins a batch of local writes (`write`), or of reads that see one
+    // state of the folder. A local store without batches writes each item
+    // on its own; then the batch changes nothing. Batches do not nest.
+    void BeginBatch(bool write);
+    // Commits the batch, then records the pairs it made and forgot. A commit
+    // that fails raises its CComError, the batch's pairs undone.
+    void CommitBatch();
+    // Rolls the batch back and undoes its pairs in the tables; never raises.
+    void AbandonBatch() noexcept;
+    // One write of the open batch: after kBatchWrites of them the batch is
+    // committed and a new one begun, so that a long step keeps what it made
+    // if the process ends during it, and other programs wait briefly only.
+    void NoteBatchedWrite();
+    bool InBatch() const { return m_batchOpen; }
+    static constexpr int kBatchWrites = 500;
+
 protected:
     // Opens Outlook, logs on, finds the kind's folder and loads the mapping
     // file. When Outlook cannot be created the box "CreateDispatch() failed
@@ -78,6 +99,8 @@ protected:
     // form COleDate::Parse takes) as the user-locale date without time.
     // Raises CComError (type mismatch) for a text that is no date.
     static std::string ChangedSinceFilter(std::string_view since);
+    // The date of that filter: an item changed after it matches.
+    static COleDate ChangedSinceBound(std::string_view since);
 
     // Calls `visit(item)` for every item that matches `filter`, in Outlook's order.
     template <typename Visit>
@@ -89,6 +112,8 @@ protected:
 
     bool IsOwnClass(const COutlookItem& item) const { return item.GetMessageClass() == m_ownClass; }
     const CItems& GetItems() const { return m_items; }
+    // The saved item of the entry id (CNameSpace::GetItemFromID).
+    COutlookItem GetItemFromID(const std::string& entryId) const { return m_nameSpace.GetItemFromID(entryId); }
 
     CMappingTable m_mappings;
 
@@ -100,6 +125,37 @@ private:
     std::string m_ownClass;
     CMappingFile m_mappingFile;
     bool m_ready = false;
+
+    bool m_batchesOffered = true;  // the local store knows BeginBatch
+    bool m_batchOpen = false;
+    bool m_writeBatch = false;
+    int m_batchWrites = 0;
+    // The journal records of the open write batch, waiting for its commit.
+    std::vector<CMappingFile::CChange> m_pendingPairs;
+};
+
+// A batch of local writes for the length of a scope: committed by Commit,
+// abandoned (rolled back, its pairs undone) when the scope ends without it.
+class CLocalBatch {
+public:
+    explicit CLocalBatch(COutlookStore& store, bool write = true) : m_store(store) { m_store.BeginBatch(write); }
+    ~CLocalBatch()
+    {
+        if (!m_done)
+            m_store.AbandonBatch();
+    }
+    CLocalBatch(const CLocalBatch&) = delete;
+    CLocalBatch& operator=(const CLocalBatch&) = delete;
+
+    void Commit()
+    {
+        m_done = true;
+        m_store.CommitBatch();
+    }
+
+private:
+    COutlookStore& m_store;
+    bool m_done = false;
 };
 
 } // namespace tarnwel

@@ -137,6 +137,10 @@ struct CPimDatabase::CStatements {
           itemByEntryId(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE entry_id = ?1"),
           allItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items ORDER BY folder, id"),
           loadValues(db, "SELECT name, user, value FROM item_values WHERE item_id = ?1 ORDER BY user, rowid"),
+          nextItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE folder = ?1 AND id > ?2 AND id <= ?3"
+                        " AND last_modification_time > ?4 ORDER BY id LIMIT ?5"),
+          rangeValues(db, "SELECT item_id, name, user, value FROM item_values WHERE item_id >= ?1 AND item_id <= ?2"
+                          " ORDER BY item_id"),
           insertItem(db, "INSERT INTO items (folder, entry_id, message_class, last_modification_time, is_recurring)"
                          " VALUES (?1, ?2, ?3, ?4, ?5)"),
           updateItem(db, "UPDATE items SET message_class = ?2, last_modification_time = ?3, is_recurring = ?4"
@@ -147,7 +151,7 @@ struct CPimDatabase::CStatements {
           deleteItem(db, "DELETE FROM items WHERE id = ?1")
     {
     }
-    CStatement nextItem, lastItemId, itemByEntryId, allItems, loadValues;
+    CStatement nextItem, lastItemId, itemByEntryId, allItems, loadValues, nextItems, rangeValues;
     CStatement insertItem, updateItem, saveValue, deleteValues, deleteItem;
 };
 
@@ -305,29 +309,107 @@ std::vector<CPimStoredValue> CPimDatabase::LoadValues(std::int64_t id)
     return values;
 }
 
+std::vector<CPimLoadedItem> CPimDatabase::NextItems(int folder, std::int64_t afterId, std::int64_t lastId,
+                                                    const std::optional<COleDate>& since, int limit)
+{
+    std::vector<CPimLoadedItem> items;
+    {
+        CStatement::CUse use(m_statements->nextItems);
+        use.Bind(1, static_cast<std::int64_t>(folder)).Bind(2, afterId).Bind(3, lastId);
+        use.Bind(4, since ? since->Days() : kBeforeAllDates).Bind(5, static_cast<std::int64_t>(limit));
+        while (use.Step())
+            items.push_back({ReadRow(use), {}});
+    }
+    if (items.empty())
+        return items;
+    // The values of the id range, items of other folders and unchanged
+    // items among them passed over: the items are in id order, so one walk
+    // puts each value with its item.
+    CStatement::CUse use(m_statements->rangeValues);
+    use.Bind(1, items.front().row.id).Bind(2, items.back().row.id);
+    std::size_t at = 0;
+    while (use.Step()) {
+        const std::int64_t id = use.Int(0);
+        while (at < items.size() && items[at].row.id < id)
+            ++at;
+        if (at == items.size())
+            break;
+        if (items[at].row.id == id)
+            items[at].values.push_back({use.Text(1), use.Int(2) != 0, use.Value(3)});
+    }
+    return items;
+}
+
+void CPimDatabase::BeginBatch(bool write)
+{
+    if (m_inBatch)
+        throw CComError(com_codes::kFail, "A batch of the local item store \"" + m_path + "\" is already open");
+    const int result = sqlite3_exec(m_db, write ? "BEGIN IMMEDIATE" : "BEGIN", nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK)
+        Fail("beginning a batch", result);
+    m_inBatch = true;
+}
+
+void CPimDatabase::CommitBatch()
+{
+    if (!m_inBatch)
+        throw CComError(com_codes::kFail, "No batch of the local item store \"" + m_path + "\" is open");
+    const int result = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+    if (result != SQLITE_OK) {
+        // Nothing of the batch is in the file: end the transaction so that
+        // the connection can go on.
+        RollbackBatch();
+        Fail("committing a batch", result);
+    }
+    m_inBatch = false;
+}
+
+void CPimDatabase::RollbackBatch() noexcept
+{
+    if (!m_inBatch)
+        return;
+    if (sqlite3_get_autocommit(m_db) == 0)
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    m_inBatch = false;
+}
+
 namespace {
 
 // BEGIN IMMEDIATE takes the write lock at once (waiting up to the busy
 // timeout), so a transaction never fails half way for want of the lock.
+// Inside a batch the same work is a savepoint of the batch's transaction.
 class CTransaction {
 public:
-    CTransaction(sqlite3* db, const std::function<void(int)>& fail) : m_db(db)
+    CTransaction(sqlite3* db, bool inBatch, const std::function<void(int)>& fail) : m_db(db), m_inBatch(inBatch)
     {
-        const int result = sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        // SQLite ends a transaction on its own after some failures (a full
+        // disk, I/O errors): a save must not then go to the file alone.
+        if (m_inBatch && sqlite3_get_autocommit(m_db) != 0) {
+            m_committed = true;
+            fail(SQLITE_ABORT);
+        }
+        const int result = sqlite3_exec(m_db, m_inBatch ? "SAVEPOINT item" : "BEGIN IMMEDIATE", nullptr, nullptr,
+                                        nullptr);
         if (result != SQLITE_OK)
             fail(result);
     }
     ~CTransaction()
     {
-        if (!m_committed)
+        if (m_committed)
+            return;
+        if (m_inBatch) {
+            sqlite3_exec(m_db, "ROLLBACK TO item", nullptr, nullptr, nullptr);
+            sqlite3_exec(m_db, "RELEASE item", nullptr, nullptr, nullptr);
+        } else {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        }
     }
     CTransaction(const CTransaction&) = delete;
     CTransaction& operator=(const CTransaction&) = delete;
 
     void Commit(const std::function<void(int)>& fail)
     {
-        const int result = sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
+        const int result = sqlite3_exec(m_db, m_inBatch ? "RELEASE item" : "COMMIT", nullptr, nullptr, nullptr);
         if (result != SQLITE_OK)
             fail(result);
         m_committed = true;
@@ -335,6 +417,7 @@ public:
 
 private:
     sqlite3* m_db;
+    bool m_inBatch;
     bool m_committed = false;
 };
 
@@ -343,7 +426,7 @@ private:
 bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>& values, const COleDate& now)
 {
     const auto fail = [this](int result) { Fail("saving an item", result); };
-    CTransaction transaction(m_db, fail);
+    CTransaction transaction(m_db, m_inBatch, fail);
     std::int64_t id = row.id;
     std::string entryId = row.entryId;
     if (id == 0) {
@@ -376,7 +459,7 @@ bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>
 bool CPimDatabase::DeleteItem(std::int64_t id)
 {
     const auto fail = [this](int result) { Fail("deleting an item", result); };
-    CTransaction transaction(m_db, fail);
+    CTransaction transaction(m_db, m_inBatch, fail);
     {
         CStatement::CUse use(m_statements->deleteValues);
         use.Bind(1, id);

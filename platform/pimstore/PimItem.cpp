@@ -144,6 +144,12 @@ CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& k
     }
 }
 
+CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimLoadedItem loaded)
+    : m_database(std::move(database)), m_kind(&kind), m_row(std::move(loaded.row)),
+      m_readValues(std::move(loaded.values))
+{
+}
+
 const CMemberTable<CPimItem>& CPimItem::MemberTable() const
 {
     static const std::array<CMemberTable<CPimItem>, 3> tables = {
@@ -182,20 +188,30 @@ void CPimItem::Load()
 {
     if (m_loaded)
         return;
+    if (m_readValues) {
+        TakeValues(*m_readValues);
+        m_readValues.reset();
+    } else {
+        TakeValues(m_database->LoadValues(m_row.id));
+    }
+}
+
+void CPimItem::TakeValues(const std::vector<CPimStoredValue>& stored)
+{
     std::vector<CVariant> values;
     for (const CPimPropertyDef& property : m_kind->properties)
         values.push_back(property.initial);
     std::map<std::string, std::string> userValues;
-    for (const CPimStoredValue& stored : m_database->LoadValues(m_row.id)) {
+    for (const CPimStoredValue& value : stored) {
         try {
-            if (stored.user) {
-                userValues[stored.name] = stored.value.ToText();
-            } else if (const CPimPropertyDef* property = m_kind->FindProperty(stored.name)) {
-                values[m_kind->IndexOf(*property)] = FromStored(*property, stored.value);
+            if (value.user) {
+                userValues[value.name] = value.value.ToText();
+            } else if (const CPimPropertyDef* property = m_kind->FindProperty(value.name)) {
+                values[m_kind->IndexOf(*property)] = FromStored(*property, value.value);
             }
         } catch (const CComError&) {
             throw CComError(com_codes::kFail, "The local item store \"" + m_database->Path() +
-                                                  "\" holds a damaged value of " + stored.name + " in item " +
+                                                  "\" holds a damaged value of " + value.name + " in item " +
                                                   m_row.entryId);
         }
     }

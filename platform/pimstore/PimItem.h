@@ -12,6 +12,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace tarnwel {
 
@@ -19,6 +20,8 @@ class CPimItem : public CDispatchBase<CPimItem>, public std::enable_shared_from_
 public:
     // `row.id` 0 makes a new item with the kind's first values.
     CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimItemRow row);
+    // A saved item whose values were read with its row.
+    CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimLoadedItem loaded);
 
     const CMemberTable<CPimItem>& MemberTable() const;
 
@@ -49,12 +52,15 @@ public:
 
 private:
     void Load();
+    void TakeValues(const std::vector<CPimStoredValue>& stored);
     void CheckNotDeleted() const;
 
     std::shared_ptr<CPimDatabase> m_database;
     const CPimKindInfo* m_kind;
     CPimItemRow m_row;
     bool m_loaded = false;
+    // Values read with the row, taken at the first use like those read later.
+    std::optional<std::vector<CPimStoredValue>> m_readValues;
     bool m_deleted = false;
     std::vector<CVariant> m_values;
     std::vector<bool> m_changed;

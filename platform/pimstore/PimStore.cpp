@@ -45,9 +45,9 @@ COleDate ParseFilter(const std::string& filter)
 }
 
 // The items of a default folder. Find and FindNext walk them by their order
-// of creation; the scan keeps only its position, so items deleted or saved
-// during it are handled as the file stands at each step. Items created after
-// Find are not part of that scan.
+// of creation, reading a few hundred items with their values at a time; an
+// item deleted or saved elsewhere after its group was read is handed out as
+// it was read. Items created after Find are not part of that scan.
 class CPimItems : public CDispatchBase<CPimItems> {
 public:
     CPimItems(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind)
@@ -70,6 +70,8 @@ public:
                 self.m_since = ParseFilter(arguments[0].ToText());
                 self.m_lastId = self.m_database->LastItemId(self.m_kind.folder);
                 self.m_position = 0;
+                self.m_readAhead.clear();
+                self.m_next = 0;
                 self.m_scanning = true;
                 return self.Next();
             })
@@ -78,17 +80,23 @@ public:
     }
 
 private:
+    static constexpr int kReadAhead = 256;
+
     CVariant Next()
     {
         if (!m_scanning)
             return CVariant();
-        std::optional<CPimItemRow> row = m_database->NextItem(m_kind.folder, m_position, m_lastId, m_since);
-        if (!row) {
-            m_scanning = false;
-            return CVariant();
+        if (m_next == m_readAhead.size()) {
+            m_readAhead = m_database->NextItems(m_kind.folder, m_position, m_lastId, m_since, kReadAhead);
+            m_next = 0;
+            if (m_readAhead.empty()) {
+                m_scanning = false;
+                return CVariant();
+            }
+            m_position = m_readAhead.back().row.id;
         }
-        m_position = row->id;
-        return CVariant(DispatchPtr(std::make_shared<CPimItem>(m_database, m_kind, std::move(*row))));
+        CPimLoadedItem& item = m_readAhead[m_next++];
+        return CVariant(DispatchPtr(std::make_shared<CPimItem>(m_database, m_kind, std::move(item))));
     }
 
     std::shared_ptr<CPimDatabase> m_database;
@@ -96,7 +104,9 @@ private:
     bool m_scanning = false;
     COleDate m_since;
     std::int64_t m_lastId = 0;
-    std::int64_t m_position = 0;
+    std::int64_t m_position = 0;  // the last id read
+    std::vector<CPimLoadedItem> m_readAhead;
+    std::size_t m_next = 0;
 };
 
 class CPimFolder : public CDispatchBase<CPimFolder> {
@@ -120,6 +130,10 @@ private:
 };
 
 // The namespace "MAPI". Logon and Logoff have nothing to do: the file is open.
+// GetItemFromID finds a saved item of any folder by its entry id. BeginBatch
+// (a flag: true, the default, for writing), CommitBatch and RollbackBatch
+// are this store's own: they put many saves and deletes into one transaction
+// (CPimDatabase::BeginBatch).
 class CPimNameSpace : public CDispatchBase<CPimNameSpace> {
 public:
     explicit CPimNameSpace(std::shared_ptr<CPimDatabase> database) : m_database(std::move(database)) {}
@@ -128,7 +142,31 @@ public:
     {
         static const auto table = CMemberTable<CPimNameSpace>()
             .Method("Logon", [](CPimNameSpace&, const std::vector<CVariant>&) { return CVariant(); })
-            .Method("Logoff", [](CPimNameSpace&, const std::vector<CVariant>&) { return CVariant(); })
+            .Method("Logoff", [](CPimNameSpace& self, const std::vector<CVariant>&) {
+                self.m_database->RollbackBatch();
+                return CVariant();
+            })
+            .Method("GetItemFromID", [](CPimNameSpace& self, const std::vector<CVariant>& arguments) {
+                RequireArguments("GetItemFromID", arguments, 1);
+                const std::string entryId = arguments[0].ToText();
+                std::optional<CPimItemRow> row = self.m_database->ItemByEntryId(entryId);
+                const CPimKindInfo* kind = row ? PimKindOfFolder(row->folder) : nullptr;
+                if (kind == nullptr)
+                    throw CComError(com_codes::kFail, "The local item store holds no item " + entryId);
+                return CVariant(DispatchPtr(std::make_shared<CPimItem>(self.m_database, *kind, std::move(*row))));
+            })
+            .Method("BeginBatch", [](CPimNameSpace& self, const std::vector<CVariant>& arguments) {
+                self.m_database->BeginBatch(arguments.empty() || arguments[0].IsOmitted() || arguments[0].ToBool());
+                return CVariant();
+            })
+            .Method("CommitBatch", [](CPimNameSpace& self, const std::vector<CVariant>&) {
+                self.m_database->CommitBatch();
+                return CVariant();
+            })
+            .Method("RollbackBatch", [](CPimNameSpace& self, const std::vector<CVariant>&) {
+                self.m_database->RollbackBatch();
+                return CVariant();
+            })
             .Method("GetDefaultFolder", [](CPimNameSpace& self, const std::vector<CVariant>& arguments) {
                 RequireArguments("GetDefaultFolder", arguments, 1);
                 const int folder = arguments[0].ToInt();

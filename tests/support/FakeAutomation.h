@@ -305,6 +305,14 @@ public:
             return CVariant();
         });
         nameSpace->SetMethod("Logoff", [](const std::vector<CVariant>&) { return CVariant(); });
+        nameSpace->SetMethod("GetItemFromID", [this](const std::vector<CVariant>& arguments) -> CVariant {
+            const std::string entryId = arguments.empty() ? std::string() : arguments[0].ToText();
+            for (const auto& [id, items] : itemsOf)
+                for (const FakeItemPtr& item : items->Items())
+                    if (item->Value("EntryID").ToText() == entryId)
+                        return DispatchPtr(item);
+            throw CComError(com_codes::kFail, "No item " + entryId);
+        });
         nameSpace->SetMethod("GetDefaultFolder", [this](const std::vector<CVariant>& arguments) -> CVariant {
             const auto it = folders.find(arguments.empty() ? 0 : arguments[0].ToInt());
             if (it == folders.end())
