@@ -17,12 +17,15 @@ namespace {
 // suffixes after it are cut off.
 constexpr std::size_t kWireDateLength = 19;
 
-// The text of `node` and its descendants: a view of the node's own value when
-// it holds a single text node (the usual case), else of `buffer`.
+// The text of `node` and its descendants: a view of the node's value when it
+// has no children (its text was kept as its value, or it has none), or of its
+// single text node, else of `buffer`.
 std::string_view NodeText(pugi::xml_node node, std::string& buffer)
 {
     const pugi::xml_node first = node.first_child();
-    if (first && !first.next_sibling() && IsTextNode(first))
+    if (!first)
+        return node.value();
+    if (!first.next_sibling() && IsTextNode(first) && *node.value() == '\0')
         return first.value();
     buffer.clear();
     AppendElementText(buffer, node);

@@ -21,8 +21,12 @@
 namespace tarnwel {
 
 // Options for parsing a reply document: a value that is nothing but white
-// space ("<comment> </comment>") is kept rather than dropped.
-inline constexpr unsigned int kReplyParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+// space ("<comment> </comment>") is kept rather than dropped, and the text
+// that opens an element is kept as the element's value rather than as a node
+// of its own, which halves the nodes of a reply of many items. The readers
+// take documents parsed with or without the latter.
+inline constexpr unsigned int kReplyParseOptions =
+    pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
 // Appends the text of each "user" child of a "participants" element.
 void ReadParticipants(CStringArray& participants, pugi::xml_node element);

@@ -69,9 +69,11 @@ void CSoapReader::Load(std::string text)
     m_textIsUtf8 = false;
     m_text = std::move(text);
     // The parse options of the reply readers: a value that is nothing but
-    // white space stays a value.
+    // white space stays a value; the text that opens an element is kept as
+    // the element's value, not as a node of its own.
     const pugi::xml_parse_result result = m_document.load_buffer_inplace(
-        m_text.data(), m_text.size(), pugi::parse_default | pugi::parse_ws_pcdata_single);
+        m_text.data(), m_text.size(),
+        pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata);
     if (!result) {
         m_document.reset();
         m_text.clear();
