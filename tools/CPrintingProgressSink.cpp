@@ -36,21 +36,24 @@ std::string CPrintingProgressSink::FormatCounts(std::string_view format, int fir
     const int numbers[] = {first, second};
     std::size_t used = 0;
     std::string text;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size()) {
-            if (format[i + 1] == '%') {
-                text += '%';
-                ++i;
-                continue;
-            }
-            if (format[i + 1] == 'd' && used < 2) {
-                text += std::to_string(numbers[used++]);
-                ++i;
-                continue;
-            }
+    text.reserve(format.size() + 16);
+    std::size_t copied = 0;  // format[copied, i) is still to be appended as it stands
+    for (std::size_t i = format.find('%'); i != std::string_view::npos && i + 1 < format.size();
+         i = format.find('%', i)) {
+        const char next = format[i + 1];
+        if (next != '%' && (next != 'd' || used == 2)) {
+            ++i;
+            continue;
         }
-        text += format[i];
+        text.append(format.substr(copied, i - copied));
+        if (next == '%')
+            text += '%';
+        else
+            text += std::to_string(numbers[used++]);
+        i += 2;
+        copied = i;
     }
+    text.append(format.substr(copied));
     return text;
 }
 
