@@ -19,6 +19,16 @@ std::string NormalizeText(std::string_view text)
     return TrimSpace(withoutReturns);
 }
 
+bool IsSameTrimmed(std::string_view a, std::string_view b)
+{
+    return a == b || TrimText(a) == TrimText(b);
+}
+
+bool IsSameNormalized(std::string_view a, std::string_view b)
+{
+    return a == b || NormalizeText(a) == NormalizeText(b);
+}
+
 // The dates are compared through their texts, as the user sees them: a date
 // that is not valid has the empty text and so equals every other such date.
 // Two valid dates with the same calendar fields down to the compared unit
