@@ -335,22 +335,22 @@ void CContactRun::AddCopiesToServer()
 void CContactRun::WriteChangedAddresses()
 {
     m_replicator.LogHeading("Processing Outlook items with changed addresses...");
-    CLocalBatch batch(*m_store);
-    const int total = Count(m_changedAddresses);
-    int i = 0;
-    for (auto& [serverId, record] : m_changedAddresses) {
-        if (m_replicator.AbortRequested())
-            break;
-        m_sink.ShowStatusCount(232, i++, total);
-        // The Outlook contact may have been removed earlier in this run
-        // (a refused copy whose policy removes it shares its entry id).
-        if (m_store->FindByEntryId(record.id_client))
-            m_store->UpdateItem(record);
-        else
-            m_replicator.Log("\tThe Outlook contact of " + serverId + " is gone; its company is not written");
-        m_sink.OnItemTick();
-    }
-    batch.Commit();
+    std::vector<std::pair<const std::string, CContactRecord>*> changed;
+    changed.reserve(m_changedAddresses.size());
+    for (auto& entry : m_changedAddresses)
+        changed.push_back(&entry);
+    const int total = Count(changed);
+    WriteInBatches(
+        total, [&](int i) { m_sink.ShowStatusCount(232, i, total); },
+        [&](int i) {
+            auto& [serverId, record] = *changed[static_cast<std::size_t>(i)];
+            // The Outlook contact may have been removed earlier in this run
+            // (a refused copy whose policy removes it shares its entry id).
+            if (m_store->FindByEntryId(record.id_client))
+                m_store->UpdateItem(record);
+            else
+                m_replicator.Log("\tThe Outlook contact of " + serverId + " is gone; its company is not written");
+        });
 }
 
 } // namespace tarnwel

@@ -155,7 +155,6 @@ void CItemStore<Kind>::AddItem(Record& record)
     // record brought along must not be mapped when that fails.
     record.id_client = kNoId;
     Kind::Write(record, item);
-    NoteBatchedWrite();
     CrashPoint("Outlook item added");
     if (record.id_client != kNoId)
         AddMapping(record.id_tarnwel, record.id_client);
@@ -170,7 +169,6 @@ void CItemStore<Kind>::UpdateItem(Record& record)
     const COutlookItem item = GetItemFromID(record.id_client);
     Kind::Write(record, item);
     item.Save();
-    NoteBatchedWrite();
     CrashPoint("Outlook item overwritten");
 }
 
@@ -181,11 +179,22 @@ void CItemStore<Kind>::DeleteByEntryId(std::string entryId)
     const auto found = m_recordCache.find(entryId);
     if (found != m_recordCache.end()) {
         GetItemFromID(entryId).Delete();
+        // Kept until the batch is committed: rolled back, the item is there again.
+        if (InBatch())
+            m_deletedInBatch.emplace_back(entryId, std::move(found->second));
         m_recordCache.erase(found);
-        NoteBatchedWrite();
         CrashPoint("Outlook item deleted");
     }
     ForgetEntry(entryId);
+}
+
+template <typename Kind>
+void CItemStore<Kind>::OnBatchEnded(bool committed)
+{
+    if (!committed)
+        for (auto& [entryId, record] : m_deletedInBatch)
+            m_recordCache.insert_or_assign(entryId, std::move(record));
+    m_deletedInBatch.clear();
 }
 
 template class CItemStore<CAppointmentStoreKind>;

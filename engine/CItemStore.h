@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace tarnwel {
@@ -120,7 +121,11 @@ private:
     template <typename Visit>
     void ForEachChangedRecord(std::string_view since, Visit&& visit);
 
+    void OnBatchEnded(bool committed) override;
+
     bool m_cacheBuilt = false;
+    // The records of the items deleted in the open batch.
+    std::vector<std::pair<std::string, Record>> m_deletedInBatch;
     std::vector<std::string> m_order;  // the entry ids of the records, in the folder's order
     std::unordered_map<std::string, Record> m_recordCache;
 };

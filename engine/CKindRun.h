@@ -38,6 +38,7 @@
 #include "engine/CrashPoint.h"
 #include "engine/IProgressSink.h"
 #include "engine/OutlookPassDecision.h"
+#include "platform/base/ComError.h"
 #include "platform/ui/MessageBox.h"
 #include "protocol/ServerExceptions.h"
 #include "resources/StringTable.h"
@@ -578,56 +579,78 @@ protected:
         m_sink.OnItemTick();
     }
 
+    // Works the records 0 to total - 1 of an Outlook queue off, in batches
+    // of the local store, while the abort flag is clear: `show(i)` shows the
+    // progress of record i, `write(i)` writes it. A batch whose commit fails
+    // has written nothing (and made no pair): its records are written once
+    // more, each on its own, so that each one that cannot be written gives
+    // its own message and the others are kept.
+    template <typename Show, typename Write>
+    void WriteInBatches(int total, Show&& show, Write&& write)
+    {
+        for (int first = 0; first < total && !m_replicator.AbortRequested();) {
+            int end = first;
+            CLocalBatch batch(*m_store);
+            for (; end < total && end - first < COutlookStore::kBatchWrites && !m_replicator.AbortRequested();
+                 ++end) {
+                show(end);
+                write(end);
+                m_sink.OnItemTick();
+            }
+            try {
+                batch.Commit();
+            } catch (const CComError& error) {
+                m_replicator.Log(std::string("--x-- The local store did not take a batch of ") +
+                                 std::to_string(end - first) + " items (" + error.what() +
+                                 "); they are written one by one");
+                for (int i = first; i < end; ++i)
+                    write(i);
+            }
+            first = end;
+        }
+    }
+
     void AddToOutlook()
     {
         m_replicator.LogHeading("Processing ADD-TO-OUTLOOK queue...");
-        CLocalBatch batch(*m_store);
         const int total = Count(m_addToOutlook);
         if (Kind::kTexts.addToOutlookStart != 0)
             m_sink.ShowStatusCount(Kind::kTexts.addToOutlookStart, total, 0);
-        for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
-            m_sink.ShowStatusCount(Kind::kTexts.addToOutlookRecord, i, total);
-            m_store->AddItem(m_addToOutlook[static_cast<std::size_t>(i)]);
-            m_sink.OnItemTick();
-        }
-        batch.Commit();
+        WriteInBatches(
+            total, [&](int i) { m_sink.ShowStatusCount(Kind::kTexts.addToOutlookRecord, i, total); },
+            [&](int i) { m_store->AddItem(m_addToOutlook[static_cast<std::size_t>(i)]); });
     }
 
     void OverwriteInOutlook()
     {
         m_replicator.LogHeading("Processing OVERWRITE-IN-OUTLOOK queue...");
-        CLocalBatch batch(*m_store);
         const int total = Count(m_overwriteInOutlook);
         if (Kind::kTexts.overwriteInOutlookStart != 0)
             m_sink.ShowStatusCount(Kind::kTexts.overwriteInOutlookStart, total, 0);
         int counted = 0;
-        for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
-            Record& record = m_overwriteInOutlook[static_cast<std::size_t>(i)];
-            const bool marked = record.id_tarnwel == kOverwriteForParticipants;
-            if (!marked && Kind::kTexts.countIncludesCurrent)
-                ++counted;
-            m_sink.ShowStatusCount(Kind::kTexts.overwriteInOutlookRecord, counted, total);
-            if (!marked && !Kind::kTexts.countIncludesCurrent)
-                ++counted;
-            m_store->UpdateItem(record);
-            m_sink.OnItemTick();
-        }
-        batch.Commit();
+        WriteInBatches(
+            total,
+            [&](int i) {
+                const bool marked =
+                    m_overwriteInOutlook[static_cast<std::size_t>(i)].id_tarnwel == kOverwriteForParticipants;
+                if (!marked && Kind::kTexts.countIncludesCurrent)
+                    ++counted;
+                m_sink.ShowStatusCount(Kind::kTexts.overwriteInOutlookRecord, counted, total);
+                if (!marked && !Kind::kTexts.countIncludesCurrent)
+                    ++counted;
+            },
+            [&](int i) { m_store->UpdateItem(m_overwriteInOutlook[static_cast<std::size_t>(i)]); });
     }
 
     void RemoveFromOutlook()
     {
         m_replicator.LogHeading("Processing REMOVE-FROM-OUTLOOK queue...");
-        CLocalBatch batch(*m_store);
         const int total = Count(m_removeFromOutlook);
         if (Kind::kTexts.removeStart != 0)
             m_sink.ShowStatusCount(Kind::kTexts.removeStart, total, 0);
-        for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
-            m_sink.ShowStatusCount(Kind::kTexts.removeRecord, i, total);
-            m_store->DeleteItem(m_removeFromOutlook[static_cast<std::size_t>(i)]);
-            m_sink.OnItemTick();
-        }
-        batch.Commit();
+        WriteInBatches(
+            total, [&](int i) { m_sink.ShowStatusCount(Kind::kTexts.removeRecord, i, total); },
+            [&](int i) { m_store->DeleteItem(m_removeFromOutlook[static_cast<std::size_t>(i)]); });
     }
 
     // --- Step 5: end ----------------------------------------------------------

@@ -151,10 +151,12 @@ void COutlookStore::CommitBatch()
         throw;
     }
     m_batchOpen = false;
-    CrashPoint("Outlook items committed");
+    if (m_writeBatch)
+        CrashPoint("Outlook items committed");
     std::vector<CMappingFile::CChange> pending;
     pending.swap(m_pendingPairs);
     m_mappingFile.JournalChanges(pending, m_mappings);
+    OnBatchEnded(true);
 }
 
 void COutlookStore::AbandonBatch() noexcept
@@ -179,6 +181,7 @@ void COutlookStore::AbandonBatch() noexcept
         }
     }
     m_pendingPairs.clear();
+    OnBatchEnded(false);
 }
 
 void COutlookStore::NoteBatchedWrite()

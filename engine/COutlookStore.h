@@ -41,7 +41,7 @@ public:
     COutlookStore(const COutlookStore&) = delete;
     COutlookStore& operator=(const COutlookStore&) = delete;
     // Logs off the session (a failing Logoff is ignored: the store is gone).
-    ~COutlookStore();
+    virtual ~COutlookStore();
 
     // False when the mapping file could be neither read nor created, or
     // cannot be written (CMappingFile::Load): the store must change nothing.
@@ -91,6 +91,9 @@ protected:
     // mapped to items that could never be made. `log` hears of damaged lines
     // of the mapping file.
     COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction log);
+
+    // Called when a batch has been committed or abandoned, after the tables.
+    virtual void OnBatchEnded(bool /*committed*/) {}
 
     // Forgets the entry id in the tables (CMappingTable::RemoveEntry).
     void ForgetEntry(const std::string& entryId);

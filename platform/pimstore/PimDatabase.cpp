@@ -45,6 +45,14 @@ public:
     CStatement(const CStatement&) = delete;
     CStatement& operator=(const CStatement&) = delete;
 
+    // Runs a statement without values or rows; its SQLite result.
+    int Run() noexcept
+    {
+        const int result = sqlite3_step(m_statement);
+        sqlite3_reset(m_statement);
+        return result == SQLITE_DONE || result == SQLITE_ROW ? SQLITE_OK : result;
+    }
+
     class CUse {
     public:
         explicit CUse(CStatement& statement) : m_statement(statement) {}
@@ -131,9 +139,7 @@ private:
 
 struct CPimDatabase::CStatements {
     explicit CStatements(const CPimDatabase& db)
-        : nextItem(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE folder = ?1 AND id > ?2 AND id <= ?3"
-                       " AND last_modification_time > ?4 ORDER BY id LIMIT 1"),
-          lastItemId(db, "SELECT IFNULL(MAX(id), 0) FROM items WHERE folder = ?1"),
+        : lastItemId(db, "SELECT IFNULL(MAX(id), 0) FROM items WHERE folder = ?1"),
           itemByEntryId(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE entry_id = ?1"),
           allItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items ORDER BY folder, id"),
           loadValues(db, "SELECT name, user, value FROM item_values WHERE item_id = ?1 ORDER BY user, rowid"),
@@ -141,6 +147,9 @@ struct CPimDatabase::CStatements {
                         " AND last_modification_time > ?4 ORDER BY id LIMIT ?5"),
           rangeValues(db, "SELECT item_id, name, user, value FROM item_values WHERE item_id >= ?1 AND item_id <= ?2"
                           " ORDER BY item_id"),
+          savepoint(db, "SAVEPOINT item"),
+          release(db, "RELEASE item"),
+          rollbackTo(db, "ROLLBACK TO item"),
           insertItem(db, "INSERT INTO items (folder, entry_id, message_class, last_modification_time, is_recurring)"
                          " VALUES (?1, ?2, ?3, ?4, ?5)"),
           updateItem(db, "UPDATE items SET message_class = ?2, last_modification_time = ?3, is_recurring = ?4"
@@ -151,7 +160,8 @@ struct CPimDatabase::CStatements {
           deleteItem(db, "DELETE FROM items WHERE id = ?1")
     {
     }
-    CStatement nextItem, lastItemId, itemByEntryId, allItems, loadValues, nextItems, rangeValues;
+    CStatement lastItemId, itemByEntryId, allItems, loadValues, nextItems, rangeValues;
+    CStatement savepoint, release, rollbackTo;
     CStatement insertItem, updateItem, saveValue, deleteValues, deleteItem;
 };
 
@@ -183,6 +193,13 @@ void CPimDatabase::Execute(const char* sql)
 
 std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
 {
+    // The program keeps no count of SQLite's memory: counting it takes a
+    // global lock at every allocation.
+    static const bool configured = [] {
+        sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+        return true;
+    }();
+    (void)configured;
     std::shared_ptr<CPimDatabase> database(new CPimDatabase(path));
     const int result = sqlite3_open_v2(path.c_str(), &database->m_db,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -211,6 +228,14 @@ void CPimDatabase::CreateSchema()
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     Execute("PRAGMA synchronous = NORMAL");
+    // A store that has its tables is opened without the write lock, so that
+    // a program can open it while another one writes a batch.
+    {
+        CStatement versionQuery(*this, "PRAGMA user_version");
+        CStatement::CUse use(versionQuery);
+        if (use.Step() && use.Int(0) == kSchemaVersion)
+            return;
+    }
     Execute("BEGIN IMMEDIATE");
     try {
         CStatement versionQuery(*this, "PRAGMA user_version");
@@ -262,17 +287,6 @@ CPimItemRow ReadRow(CStatement::CUse& use)
 }
 
 } // namespace
-
-std::optional<CPimItemRow> CPimDatabase::NextItem(int folder, std::int64_t afterId, std::int64_t lastId,
-                                                  const std::optional<COleDate>& since)
-{
-    CStatement::CUse use(m_statements->nextItem);
-    use.Bind(1, static_cast<std::int64_t>(folder)).Bind(2, afterId).Bind(3, lastId);
-    use.Bind(4, since ? since->Days() : kBeforeAllDates);
-    if (!use.Step())
-        return std::nullopt;
-    return ReadRow(use);
-}
 
 std::int64_t CPimDatabase::LastItemId(int folder)
 {
@@ -377,29 +391,40 @@ namespace {
 
 // BEGIN IMMEDIATE takes the write lock at once (waiting up to the busy
 // timeout), so a transaction never fails half way for want of the lock.
-// Inside a batch the same work is a savepoint of the batch's transaction.
+// The savepoint statements of a batch.
+struct CSavepoint {
+    CStatement& begin;
+    CStatement& release;
+    CStatement& rollbackTo;
+};
+
+// Inside a batch (`savepoint` given) the same work is a savepoint of the
+// batch's transaction.
 class CTransaction {
 public:
-    CTransaction(sqlite3* db, bool inBatch, const std::function<void(int)>& fail) : m_db(db), m_inBatch(inBatch)
+    CTransaction(sqlite3* db, std::optional<CSavepoint> savepoint, const std::function<void(int)>& fail)
+        : m_db(db), m_savepoint(savepoint)
     {
         // SQLite ends a transaction on its own after some failures (a full
         // disk, I/O errors): a save must not then go to the file alone.
-        if (m_inBatch && sqlite3_get_autocommit(m_db) != 0) {
+        if (m_savepoint && sqlite3_get_autocommit(m_db) != 0) {
             m_committed = true;
             fail(SQLITE_ABORT);
         }
-        const int result = sqlite3_exec(m_db, m_inBatch ? "SAVEPOINT item" : "BEGIN IMMEDIATE", nullptr, nullptr,
-                                        nullptr);
-        if (result != SQLITE_OK)
+        const int result =
+            m_savepoint ? m_savepoint->begin.Run() : sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+        if (result != SQLITE_OK) {
+            m_committed = true;
             fail(result);
+        }
     }
     ~CTransaction()
     {
         if (m_committed)
             return;
-        if (m_inBatch) {
-            sqlite3_exec(m_db, "ROLLBACK TO item", nullptr, nullptr, nullptr);
-            sqlite3_exec(m_db, "RELEASE item", nullptr, nullptr, nullptr);
+        if (m_savepoint) {
+            m_savepoint->rollbackTo.Run();
+            m_savepoint->release.Run();
         } else {
             sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
         }
@@ -409,7 +434,8 @@ public:
 
     void Commit(const std::function<void(int)>& fail)
     {
-        const int result = sqlite3_exec(m_db, m_inBatch ? "RELEASE item" : "COMMIT", nullptr, nullptr, nullptr);
+        const int result =
+            m_savepoint ? m_savepoint->release.Run() : sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr);
         if (result != SQLITE_OK)
             fail(result);
         m_committed = true;
@@ -417,7 +443,7 @@ public:
 
 private:
     sqlite3* m_db;
-    bool m_inBatch;
+    std::optional<CSavepoint> m_savepoint;
     bool m_committed = false;
 };
 
@@ -426,7 +452,10 @@ private:
 bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>& values, const COleDate& now)
 {
     const auto fail = [this](int result) { Fail("saving an item", result); };
-    CTransaction transaction(m_db, m_inBatch, fail);
+    std::optional<CSavepoint> savepoint;
+    if (m_inBatch)
+        savepoint.emplace(CSavepoint{m_statements->savepoint, m_statements->release, m_statements->rollbackTo});
+    CTransaction transaction(m_db, savepoint, fail);
     std::int64_t id = row.id;
     std::string entryId = row.entryId;
     if (id == 0) {
@@ -459,7 +488,10 @@ bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>
 bool CPimDatabase::DeleteItem(std::int64_t id)
 {
     const auto fail = [this](int result) { Fail("deleting an item", result); };
-    CTransaction transaction(m_db, m_inBatch, fail);
+    std::optional<CSavepoint> savepoint;
+    if (m_inBatch)
+        savepoint.emplace(CSavepoint{m_statements->savepoint, m_statements->release, m_statements->rollbackTo});
+    CTransaction transaction(m_db, savepoint, fail);
     {
         CStatement::CUse use(m_statements->deleteValues);
         use.Bind(1, id);

@@ -50,10 +50,6 @@ public:
 
     const std::string& Path() const { return m_path; }
 
-    // The item of the folder with the smallest id in (afterId, lastId] that was
-    // changed after `since` (any time when none).
-    std::optional<CPimItemRow> NextItem(int folder, std::int64_t afterId, std::int64_t lastId,
-                                        const std::optional<COleDate>& since);
     // Up to `limit` items of the folder in (afterId, lastId] changed after
     // `since` (any time when none), by id, each with its values: two queries
     // for the lot instead of two for each item.

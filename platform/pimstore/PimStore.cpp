@@ -45,9 +45,11 @@ COleDate ParseFilter(const std::string& filter)
 }
 
 // The items of a default folder. Find and FindNext walk them by their order
-// of creation, reading a few hundred items with their values at a time; an
-// item deleted or saved elsewhere after its group was read is handed out as
-// it was read. Items created after Find are not part of that scan.
+// of creation; items created after Find are not part of that scan. Outside a
+// batch the scan reads one item at a time, so items deleted or saved during
+// it are handled as the file stands at each step. Inside a batch the file
+// stands still for other connections, and the scan reads a few hundred items
+// with their values at a time.
 class CPimItems : public CDispatchBase<CPimItems> {
 public:
     CPimItems(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind)
@@ -87,7 +89,8 @@ private:
         if (!m_scanning)
             return CVariant();
         if (m_next == m_readAhead.size()) {
-            m_readAhead = m_database->NextItems(m_kind.folder, m_position, m_lastId, m_since, kReadAhead);
+            m_readAhead = m_database->NextItems(m_kind.folder, m_position, m_lastId, m_since,
+                                                m_database->InBatch() ? kReadAhead : 1);
             m_next = 0;
             if (m_readAhead.empty()) {
                 m_scanning = false;

@@ -73,22 +73,25 @@ TEST_F(StoreWithFakeOutlook, EverySessionIsLoggedOff)
     EXPECT_NO_THROW(CContactStore());
 }
 
-TEST_F(StoreWithFakeOutlook, ChangedSinceFilterHoldsTheLocaleDateWithoutTime)
+TEST_F(StoreWithFakeOutlook, OneScanOfTheFolderAnswersEveryDateInAnyLocale)
 {
-    {
+    // An item changed now counts as changed since the start of today, not
+    // since tomorrow, whatever the locale's date form.
+    m_outlook.itemsOf[9]->AddSaved("IPM.Appointment.DRAVAppointment");
+    const COleDate now = COleDate::Now();
+    const std::string today = now.Format("%Y-%m-%d");
+    const std::string tomorrow = COleDate(now.Days() + 1).Format("%Y-%m-%d");
+    for (const char* locale : {"C", "en_US.UTF-8"}) {
+        SCOPED_TRACE(locale);
+        test::CScopedUserLocale scoped(locale);
         CAppointmentStore store;
-        store.GetChangedItems("2026-03-05");
-        store.GetChangedServerIds("1900-01-01");
-        store.ConvertAllItems();
+        store.ConvertAllItems();  // reads the folder as it converts
+        EXPECT_EQ(store.GetChangedItems(today).size(), 1u);
+        EXPECT_EQ(store.GetChangedItems(tomorrow).size(), 0u);
+        EXPECT_EQ(store.GetChangedServerIds("1900-01-01").size(), 0u);  // not mapped
         EXPECT_THROW(store.GetChangedItems("soon"), CComError);
     }
-    {
-        test::CScopedUserLocale american("en_US.UTF-8");
-        CAppointmentStore store;
-        store.GetChangedItems("2026-03-05");
-    }
-    EXPECT_THAT(Filters(), ElementsAre("[LastModificationTime] > '05.03.2026'", "[LastModificationTime] > '01.01.1900'",
-                                       "[LastModificationTime] > '1900-01-01'", "[LastModificationTime] > '03/05/2026'"));
+    EXPECT_THAT(Filters(), ElementsAre("[LastModificationTime] > '1900-01-01'", "[LastModificationTime] > '1900-01-01'"));
 }
 
 TEST_F(StoreWithFakeOutlook, UnmappedServerIdIsFoundWithoutScanning)

@@ -193,6 +193,44 @@ TEST_F(PimStoreTest, ScanStaysCorrectWhileItemsAreSavedAndDeleted)
     EXPECT_THAT(Scan(items, {}, "[LastModificationTime] > '" + now + "'"), ElementsAre("A"));
 }
 
+TEST_F(PimStoreTest, ABatchReachesOtherProgramsWholeOrNotAtAll)
+{
+    const CNameSpace nameSpace = CApplication(OpenPimStore(m_path)).GetNamespace("MAPI");
+    const CItems items = nameSpace.GetDefaultFolder(default_folders::kCalendar).GetItems();
+    const CItems contacts = nameSpace.GetDefaultFolder(default_folders::kContacts).GetItems();
+    const std::string first = AddSaved(items, kAppointmentClass, "vorher").GetEntryID();
+
+    // Appointments and contacts in turn, more than a scan reads at once.
+    nameSpace.BeginBatch();
+    std::vector<std::string> expected{"vorher"};
+    for (int i = 0; i < 600; ++i) {
+        expected.push_back("T" + std::to_string(i));
+        AddSaved(items, kAppointmentClass, expected.back());
+        AddSaved(contacts, "IPM.Contact", "K" + std::to_string(i));
+    }
+    // A save that fails inside the batch costs that save only.
+    const COutlookItem gone = nameSpace.GetItemFromID(first);
+    nameSpace.GetItemFromID(first).Delete();
+    EXPECT_THROW(gone.Save(), CComError);
+    expected.erase(expected.begin());
+    EXPECT_THAT(Scan(OpenFolder()), ElementsAre("vorher"));  // another program sees the file before the batch
+    nameSpace.CommitBatch();
+    EXPECT_EQ(Scan(OpenFolder()), expected);
+
+    // Read in a read batch: each item with its own values.
+    nameSpace.BeginBatch(false);
+    EXPECT_EQ(Scan(items), expected);
+    nameSpace.CommitBatch();
+
+    // Rolled back, nothing of it is there.
+    nameSpace.BeginBatch();
+    AddSaved(items, kAppointmentClass, "verworfen");
+    nameSpace.GetItemFromID(items.Find(kWholeFolder).GetEntryID()).Delete();
+    nameSpace.RollbackBatch();
+    EXPECT_EQ(Scan(OpenFolder()), expected);
+    EXPECT_THROW(nameSpace.GetItemFromID("nicht-da"), CComError);
+}
+
 TEST_F(PimStoreTest, SavedOrDeletedItemsBehaveLikeTheProgramsItems)
 {
     const CItems items = OpenFolder();
