@@ -15,7 +15,8 @@
 // parse + post + scan. Then build/tarnwel-replicate runs as a child process in
 // a fresh directory with an empty local store (the initial run) and once
 // more (the no-op run, which finds nothing to do); its CPU time (user +
-// system) and peak resident size come from wait4, beside its wall time. The
+// system) and peak resident size come from wait4, beside its wall time (a
+// small launcher process starts it, see StartLauncher). The
 // server's time is never counted as the client's. Every figure is the median
 // of its repetitions.
 //
@@ -379,42 +380,140 @@ int MappingLines(const std::string& path)
     return static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
 }
 
-// Runs tarnwel-replicate in `directory` and returns its own cost.
-const char* g_program = TARNWEL_REPLICATE_PROGRAM;
+// The children are started by a launcher process that was forked before this
+// program grew: a child's peak resident size (ru_maxrss) also counts the image
+// it was forked from until its exec, so a child forked from here, with the
+// replies and rows in memory, would report them as its own.
+struct CLaunchResult {
+    int status = 0;
+    double cpu = 0;
+    long maxRssKb = 0;
+};
 
-CCost RunClient(const std::string& directory, const std::string& store)
+int g_requests = -1;  // to the launcher
+int g_results = -1;   // from it
+
+void WriteAll(int fd, const void* data, std::size_t size)
 {
-    const auto wallStart = std::chrono::steady_clock::now();
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw std::runtime_error("cannot talk to the launcher");
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+bool ReadAll(int fd, void* data, std::size_t size)
+{
+    char* bytes = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t got = ::read(fd, bytes, size);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        bytes += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+void WriteText(int fd, const std::string& text)
+{
+    const std::size_t size = text.size();
+    WriteAll(fd, &size, sizeof size);
+    WriteAll(fd, text.data(), size);
+}
+
+bool ReadText(int fd, std::string& text)
+{
+    std::size_t size = 0;
+    if (!ReadAll(fd, &size, sizeof size))
+        return false;
+    text.resize(size);
+    return ReadAll(fd, text.data(), size);
+}
+
+// The launcher: for each request (program, directory, store) it runs the
+// program there and answers with its exit status, CPU time and peak size.
+[[noreturn]] void ServeLaunches(int requests, int results)
+{
+    std::string program, directory, store;
+    while (ReadText(requests, program) && ReadText(requests, directory) && ReadText(requests, store)) {
+        CLaunchResult result;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::chdir(directory.c_str()) != 0)
+                ::_exit(126);
+            const int in = ::open("/dev/null", O_RDONLY);
+            const int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(in, STDIN_FILENO);
+            ::dup2(out, STDOUT_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            ::setenv("TARNWEL_PIMSTORE", store.c_str(), 1);
+            ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        rusage usage{};
+        if (pid < 0) {
+            result.status = -1;
+        } else {
+            while (::wait4(pid, &result.status, 0, &usage) < 0 && errno == EINTR) {
+            }
+            result.cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+            result.maxRssKb = usage.ru_maxrss;
+        }
+        WriteAll(results, &result, sizeof result);
+    }
+    ::_exit(0);
+}
+
+void StartLauncher()
+{
+    int requests[2];
+    int results[2];
+    if (::pipe(requests) != 0 || ::pipe(results) != 0)
+        throw std::runtime_error("pipe failed");
     const pid_t pid = ::fork();
     if (pid < 0)
         throw std::runtime_error("fork failed");
     if (pid == 0) {
-        if (::chdir(directory.c_str()) != 0)
-            ::_exit(126);
-        const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(in, STDIN_FILENO);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        ::setenv("TARNWEL_PIMSTORE", store.c_str(), 1);
-        ::execl(g_program, g_program, static_cast<char*>(nullptr));
-        ::_exit(127);
+        ::close(requests[1]);
+        ::close(results[0]);
+        ServeLaunches(requests[0], results[1]);
     }
-    int status = 0;
-    rusage usage{};
-    while (::wait4(pid, &status, 0, &usage) < 0) {
-        if (errno != EINTR)
-            throw std::runtime_error("wait4 failed");
-    }
+    ::close(requests[0]);
+    ::close(results[1]);
+    g_requests = requests[1];
+    g_results = results[0];
+}
+
+const char* g_program = TARNWEL_REPLICATE_PROGRAM;
+
+// Runs tarnwel-replicate in `directory` and returns its own cost.
+CCost RunClient(const std::string& directory, const std::string& store)
+{
+    const auto wallStart = std::chrono::steady_clock::now();
+    WriteText(g_requests, g_program);
+    WriteText(g_requests, directory);
+    WriteText(g_requests, store);
+    CLaunchResult result;
+    if (!ReadAll(g_results, &result, sizeof result))
+        throw std::runtime_error("the launcher has gone");
     CCost cost;
     cost.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    cost.cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
-    cost.maxRssKb = usage.ru_maxrss;
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    cost.cpu = result.cpu;
+    cost.maxRssKb = result.maxRssKb;
+    if (!WIFEXITED(result.status) || WEXITSTATUS(result.status) != 0) {
         std::ifstream err(directory + "/err.txt");
         const std::string text((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
-        throw std::runtime_error("tarnwel-replicate ended with status " + std::to_string(status) + ": " + text);
+        throw std::runtime_error("tarnwel-replicate ended with status " + std::to_string(result.status) + ": " +
+                                 text);
     }
     return cost;
 }
@@ -533,6 +632,7 @@ int Main(int argc, char** argv)
             return 2;
         }
     }
+    StartLauncher();  // before anything of size is in memory
     curl_global_init(CURL_GLOBAL_DEFAULT);
 
     std::vector<CCase> cases{{"10k appointments", false, 10000}};
