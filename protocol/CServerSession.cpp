@@ -150,7 +150,9 @@ int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::
     const pugi::xml_document& document = reply.Dom();
     int count = 0;
     try {
-        for (const pugi::xml_node& element : ElementsByTagName(document, "Appointment")) {
+        const std::vector<pugi::xml_node> elements = ElementsByTagName(document, "Appointment");
+        appointments.reserve(appointments.size() + elements.size());
+        for (const pugi::xml_node& element : elements) {
             ++count;
             ReadAppointment(appointments, element);
         }
@@ -168,7 +170,13 @@ int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresse
     const pugi::xml_document& document = reply.Dom();
     int count = 0;
     try {
-        for (const pugi::xml_node& element : ElementsByTagName(document, "Address")) {
+        const std::vector<pugi::xml_node> elements = ElementsByTagName(document, "Address");
+        std::size_t members = 0;
+        for (const pugi::xml_node& element : elements)
+            members += CountContactChildren(element);
+        addresses.reserve(addresses.size() + elements.size());
+        contacts.reserve(contacts.size() + members);
+        for (const pugi::xml_node& element : elements) {
             ++count;
             ReadAddress(contacts, addresses, element);
         }
@@ -186,7 +194,10 @@ int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const 
     int count = 0;
     try {
         CTaskRecord* mainTask = nullptr;
-        for (const pugi::xml_node& element : ElementsByTagName(document, "Task")) {
+        const std::vector<pugi::xml_node> elements = ElementsByTagName(document, "Task");
+        m_taskChains.reserve(m_taskChains.size() + elements.size());
+        tasks.reserve(tasks.size() + elements.size());  // at most one main task an element
+        for (const pugi::xml_node& element : elements) {
             ++count;
             m_taskChains.push_back(ReadTask(element));
             CTaskRecord* task = m_taskChains.back().get();

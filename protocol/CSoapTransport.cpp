@@ -57,7 +57,8 @@ CSoapReply CSoapTransport::Call(const std::string& method, const std::string& na
     connector->SetEndpointUrl(m_endpoint);
     connector->SetTimeout(timeout);
     connector->SetAbortFlag(m_abort);
-    const CHttpResponse response = connector->Send(WriteEnvelope(method, namespaceUri, body));
+    CHttpResponse response = connector->Send(WriteEnvelope(method, namespaceUri, body));
+    const long status = response.status;
 
     std::shared_ptr<CSoapReader> reader;
     try {
@@ -66,22 +67,24 @@ CSoapReply CSoapTransport::Call(const std::string& method, const std::string& na
         throw CSoapErrorText(kSoapReaderMissingText);
     }
     try {
-        reader->Load(response.body);
+        reader->Load(std::move(response.body));  // the reply's text is held once, by the reader
     } catch (const CComError&) {
         // An error page that is no XML says more by its status than by its text.
-        if (!IsSuccessStatus(response.status))
-            RaiseHttpStatus(response.status);
+        if (!IsSuccessStatus(status))
+            RaiseHttpStatus(status);
         throw;
     }
     if (reader->Fault())
         throw CSoapErrorText(kSoapFaultText + reader->Xml());
-    if (!IsSuccessStatus(response.status))
-        RaiseHttpStatus(response.status);
+    if (!IsSuccessStatus(status))
+        RaiseHttpStatus(status);
     if (!reader->HoldsResponse(method))
         throw CComError(com_codes::kFail, "The server's answer is no reply to " + method);
 
     CSoapReply reply(reader);
-    if (!IsSessionExempt(method) && !ElementsByTagName(reader->Dom(), "wrong-session-id").empty())
+    constexpr std::string_view kWrongSession = "wrong-session-id";
+    if (!IsSessionExempt(method) && reader->MayHoldElement(kWrongSession) &&
+        !ElementsByTagName(reader->Dom(), kWrongSession).empty())
         throw CSoapErrorText(kSoapSessionFailureText);
     return reply;
 }

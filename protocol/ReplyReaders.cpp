@@ -17,12 +17,24 @@ namespace {
 // suffixes after it are cut off.
 constexpr std::size_t kWireDateLength = 19;
 
-// The text of `node` and its descendants: a view of the node's own value when
-// it holds a single text node (the usual case), else of `buffer`.
+// Whether an element's name is `expected`, letter case aside. Most names a
+// reader compares differ in length or in their first letter, which is seen
+// here before the whole names are compared.
+inline bool NameIs(std::string_view name, std::string_view expected)
+{
+    return name.size() == expected.size() &&
+           (name.empty() || (name[0] | 0x20) == (expected[0] | 0x20)) && EqualsAsciiNoCase(name, expected);
+}
+
+// The text of `node` and its descendants: a view of the node's value when it
+// has no children (its text was kept as its value, or it has none), or of its
+// single text node, else of `buffer`.
 std::string_view NodeText(pugi::xml_node node, std::string& buffer)
 {
     const pugi::xml_node first = node.first_child();
-    if (first && !first.next_sibling() && IsTextNode(first))
+    if (!first)
+        return node.value();
+    if (!first.next_sibling() && IsTextNode(first) && *node.value() == '\0')
         return first.value();
     buffer.clear();
     AppendElementText(buffer, node);
@@ -85,13 +97,13 @@ public:
     // false when the child is none of them.
     bool ReadCommon(std::string_view name, pugi::xml_node child)
     {
-        if (EqualsAsciiNoCase(name, "last_updated")) {
+        if (NameIs(name, "last_updated")) {
             m_lastUpdated = Shifted(ReadDate(child));
-        } else if (EqualsAsciiNoCase(name, "creationTime")) {
+        } else if (NameIs(name, "creationTime")) {
             m_record.last_updated = Shifted(ReadDate(child));
-        } else if (EqualsAsciiNoCase(name, "id_client")) {
+        } else if (NameIs(name, "id_client")) {
             ReadText(m_record.id_client, child);
-        } else if (EqualsAsciiNoCase(name, "id_tarnwel")) {
+        } else if (NameIs(name, "id_tarnwel")) {
             ReadText(m_record.id_tarnwel, child);
         } else {
             return false;
@@ -133,7 +145,7 @@ bool ReadTextChild(CItemWalk& walk, Record& record, std::string_view name, pugi:
                    const CTextElement<Record> (&table)[N])
 {
     for (const CTextElement<Record>& entry : table) {
-        if (EqualsAsciiNoCase(name, entry.name)) {
+        if (NameIs(name, entry.name)) {
             walk.ReadText(record.*entry.field, child);
             return true;
         }
@@ -181,13 +193,13 @@ void ReadAppointment(CAppointmentArray& appointments, pugi::xml_node element)
     ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
         if (walk.ReadCommon(name, child) || ReadTextChild(walk, record, name, child, kAppointmentTexts))
             return;
-        if (EqualsAsciiNoCase(name, "start"))
+        if (NameIs(name, "start"))
             record.start = walk.ReadDate(child);
-        else if (EqualsAsciiNoCase(name, "end"))
+        else if (NameIs(name, "end"))
             record.end = walk.ReadDate(child);
-        else if (EqualsAsciiNoCase(name, "participants"))
+        else if (NameIs(name, "participants"))
             walk.ReadParticipants(child);
-        else if (EqualsAsciiNoCase(name, "wholeDayEvent") && walk.Text(child) == "gtz")
+        else if (NameIs(name, "wholeDayEvent") && walk.Text(child) == "gtz")
             record.wholeDayEvent = 1;
     });
     walk.Finish();
@@ -204,17 +216,17 @@ std::unique_ptr<CTaskRecord> ReadTask(pugi::xml_node element)
     ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
         if (walk.ReadCommon(name, child) || ReadTextChild(walk, task, name, child, kTaskTexts))
             return;
-        if (EqualsAsciiNoCase(name, "deadline"))
+        if (NameIs(name, "deadline"))
             task.deadline = walk.ReadDate(child);
-        else if (EqualsAsciiNoCase(name, "startDate"))
+        else if (NameIs(name, "startDate"))
             task.startDate = walk.ReadDate(child);
-        else if (EqualsAsciiNoCase(name, "priority"))
+        else if (NameIs(name, "priority"))
             task.priority = LeadingInteger(walk.Text(child)).value_or(1);
-        else if (EqualsAsciiNoCase(name, "status"))
+        else if (NameIs(name, "status"))
             task.percentComplete = LeadingInteger(walk.Text(child)).value_or(100);
-        else if (EqualsAsciiNoCase(name, "participants"))
+        else if (NameIs(name, "participants"))
             walk.ReadParticipants(child);
-        else if (EqualsAsciiNoCase(name, "subtaskOf") && !walk.Text(child).empty())
+        else if (NameIs(name, "subtaskOf") && !walk.Text(child).empty())
             task.isSubtask = 1;
     });
     walk.Finish();
@@ -236,29 +248,39 @@ void ReadContactPart(CContactArray& contacts, pugi::xml_node element)
 void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_node element)
 {
     CAddressRecord address;
-    CContactArray members;
+    // The contacts go straight to their array; the address's fields, which
+    // may also follow them, are given to them at the end.
+    const std::size_t firstMember = contacts.size();
     std::string buffer;
     ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
-        if (EqualsAsciiNoCase(name, "contact")) {
-            ReadContactPart(members, child);
+        if (NameIs(name, "contact")) {
+            ReadContactPart(contacts, child);
             return;
         }
-        if (EqualsAsciiNoCase(name, "id_tarnwel")) {
+        if (NameIs(name, "id_tarnwel")) {
             address.address_id = NodeText(child, buffer);
             return;
         }
         for (const CTextElement<CAddressRecord>& entry : kCompanyElements) {
-            if (EqualsAsciiNoCase(name, entry.name)) {
+            if (NameIs(name, entry.name)) {
                 address.*entry.field = NodeText(child, buffer);
                 return;
             }
         }
     });
-    addresses.push_back(address);
-    for (CContactRecord& contact : members) {
-        contact.address.CopyAddressFields(address);
-        contacts.push_back(std::move(contact));
-    }
+    for (std::size_t i = firstMember; i < contacts.size(); ++i)
+        contacts[i].address.CopyAddressFields(address);
+    addresses.push_back(std::move(address));
+}
+
+std::size_t CountContactChildren(pugi::xml_node element)
+{
+    std::size_t count = 0;
+    ForEachElementChild(element, [&count](std::string_view name, pugi::xml_node) {
+        if (NameIs(name, "contact"))
+            ++count;
+    });
+    return count;
 }
 
 } // namespace tarnwel

@@ -21,8 +21,12 @@
 namespace tarnwel {
 
 // Options for parsing a reply document: a value that is nothing but white
-// space ("<comment> </comment>") is kept rather than dropped.
-inline constexpr unsigned int kReplyParseOptions = pugi::parse_default | pugi::parse_ws_pcdata_single;
+// space ("<comment> </comment>") is kept rather than dropped, and the text
+// that opens an element is kept as the element's value rather than as a node
+// of its own, which halves the nodes of a reply of many items. The readers
+// take documents parsed with or without the latter.
+inline constexpr unsigned int kReplyParseOptions =
+    pugi::parse_default | pugi::parse_ws_pcdata_single | pugi::parse_embed_pcdata;
 
 // Appends the text of each "user" child of a "participants" element.
 void ReadParticipants(CStringArray& participants, pugi::xml_node element);
@@ -43,5 +47,8 @@ void ReadContactPart(CContactArray& contacts, pugi::xml_node element);
 // then each of its "contact" children, with the address's fields and server id
 // copied in, to `contacts`.
 void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_node element);
+
+// The number of contacts ReadAddress appends for the "Address" element.
+std::size_t CountContactChildren(pugi::xml_node element);
 
 } // namespace tarnwel

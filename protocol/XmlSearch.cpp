@@ -43,8 +43,11 @@ bool IsTextNode(const pugi::xml_node& node)
 
 void AppendElementText(std::string& out, const pugi::xml_node& element)
 {
+    // An element's own value is its first text, ahead of its children.
+    if (element.type() == pugi::node_element)
+        out += element.value();
     WalkDescendants(element, [&](const pugi::xml_node& node) {
-        if (IsTextNode(node))
+        if (IsTextNode(node) || node.type() == pugi::node_element)
             out += node.value();
     });
 }

@@ -16,7 +16,9 @@ std::vector<pugi::xml_node> ElementsByTagName(const pugi::xml_node& root, std::s
 
 bool IsTextNode(const pugi::xml_node& node);
 
-// Appends the text of every text and CDATA node below `element`, in document order.
+// Appends the text of every text and CDATA node below `element`, in document
+// order, with the text that a parse kept as an element's value (it opened
+// that element) in its place.
 void AppendElementText(std::string& out, const pugi::xml_node& element);
 
 // The text of the element and all its descendants.

@@ -14,9 +14,9 @@ std::string CAppointmentRecord::GetShortDescription() const
 
 bool CAppointmentRecord::IsSameAppointment(const CAppointmentRecord& other) const
 {
-    if (TrimText(description) != TrimText(other.description))
+    if (!IsSameTrimmed(description, other.description))
         return false;
-    if (TrimText(location) != TrimText(other.location))
+    if (!IsSameTrimmed(location, other.location))
         return false;
     if (wholeDayEvent != other.wholeDayEvent)
         return false;
@@ -26,7 +26,7 @@ bool CAppointmentRecord::IsSameAppointment(const CAppointmentRecord& other) cons
     } else if (CompareDateAndTime(start, other.start) != 0 || CompareDateAndTime(end, other.end) != 0) {
         return false;
     }
-    return NormalizeText(comment) == NormalizeText(other.comment);
+    return IsSameNormalized(comment, other.comment);
 }
 
 std::string CAppointmentRecord::GetDescription() const

@@ -22,8 +22,8 @@ std::string CTaskRecord::GetShortDescription() const
 
 bool CTaskRecord::IsSameTask(const CTaskRecord& other) const
 {
-    return NormalizeText(description) == NormalizeText(other.description) &&
-        TrimText(title) == TrimText(other.title) && priority == other.priority &&
+    return IsSameNormalized(description, other.description) && IsSameTrimmed(title, other.title) &&
+        priority == other.priority &&
         percentComplete == other.percentComplete && CompareDateOnly(deadline, other.deadline) == 0 &&
         CompareDateOnly(startDate, other.startDate) == 0;
 }

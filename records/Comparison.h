@@ -15,6 +15,11 @@ std::string TrimText(std::string_view text);
 // `text` without any carriage return, then trimmed; line feeds inside stay.
 std::string NormalizeText(std::string_view text);
 
+// TrimText(a) == TrimText(b) and NormalizeText(a) == NormalizeText(b), without
+// making either text when the two are equal as they stand (the usual case).
+bool IsSameTrimmed(std::string_view a, std::string_view b);
+bool IsSameNormalized(std::string_view a, std::string_view b);
+
 // 0 when both dates give the same locale date text and "%H:%M" (the same
 // minute), else non-zero.
 int CompareDateAndTime(const COleDate& a, const COleDate& b);

@@ -36,32 +36,37 @@ std::string CPrintingProgressSink::FormatCounts(std::string_view format, int fir
     const int numbers[] = {first, second};
     std::size_t used = 0;
     std::string text;
-    for (std::size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size()) {
-            if (format[i + 1] == '%') {
-                text += '%';
-                ++i;
-                continue;
-            }
-            if (format[i + 1] == 'd' && used < 2) {
-                text += std::to_string(numbers[used++]);
-                ++i;
-                continue;
-            }
+    text.reserve(format.size() + 16);
+    std::size_t copied = 0;  // format[copied, i) is still to be appended as it stands
+    for (std::size_t i = format.find('%'); i != std::string_view::npos && i + 1 < format.size();
+         i = format.find('%', i)) {
+        const char next = format[i + 1];
+        if (next != '%' && (next != 'd' || used == 2)) {
+            ++i;
+            continue;
         }
-        text += format[i];
+        text.append(format.substr(copied, i - copied));
+        if (next == '%')
+            text += '%';
+        else
+            text += std::to_string(numbers[used++]);
+        i += 2;
+        copied = i;
     }
+    text.append(format.substr(copied));
     return text;
 }
 
 void CPrintingProgressSink::SetHeaderText(std::string text)
 {
     Print(kHeaderPlace, "* ", text);
+    Flush();
 }
 
 void CPrintingProgressSink::SetResultText(std::string text)
 {
     Print(kResultPlace, "= ", text);
+    Flush();
 }
 
 void CPrintingProgressSink::SetStatusLineText(int controlId, std::string text)
@@ -82,6 +87,7 @@ void CPrintingProgressSink::ShowStatus(int stringId)
         return m_statusControl;
     }();
     Print(control, KindPrefix(control), ResourceText(stringId));
+    Flush();
 }
 
 void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
@@ -91,6 +97,8 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
         return m_statusControl;
     }();
     Print(control, KindPrefix(control), FormatCounts(ResourceText(stringId), first, second));
+    if (second == 0)  // a step's announcement, not a count through its queue
+        Flush();
 }
 
 void CPrintingProgressSink::Print(int place, const std::string& prefix, const std::string& text)
@@ -101,7 +109,13 @@ void CPrintingProgressSink::Print(int place, const std::string& prefix, const st
     if (last == line)
         return;
     last = line;
-    m_out << line << std::endl;
+    m_out << line << '\n';
+}
+
+void CPrintingProgressSink::Flush()
+{
+    std::lock_guard lock(m_mutex);
+    m_out.flush();
 }
 
 } // namespace tarnwel

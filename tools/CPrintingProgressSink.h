@@ -2,6 +2,15 @@
 // A progress sink that writes every header, status and result text to a
 // stream as it changes, one line each. Status lines name their kind
 // ("Termine:", "Kontakte:", "Aufgaben:").
+//
+// Lines go into the stream's buffer, which is flushed per step, not per line:
+// a run of 10,000 items shows tens of thousands of lines counting its way
+// through a queue ("%d von %d", both numbers given). The stream is flushed
+// when a step is done, when the run starts or ends, and with every other
+// line: the header and result texts and a step's announcement (a status text
+// without numbers or with one), which stands while the step's server call or
+// store work goes on. Whoever asks a question on the same stream flushes it
+// first; an end by a signal loses at most the lines still in the buffer.
 
 #include "engine/IProgressSink.h"
 
@@ -17,14 +26,15 @@ class CPrintingProgressSink : public IProgressSink {
 public:
     explicit CPrintingProgressSink(std::ostream& out) : m_out(out) {}
 
-    void SetRunningState() override {}
-    void SetFinishedState() override {}
+    void SetRunningState() override { Flush(); }
+    void SetFinishedState() override { Flush(); }
     void SetHeaderText(std::string text) override;
     void SetResultText(std::string text) override;
     void SetStatusLineText(int controlId, std::string text) override;
     void SetStatusControl(int controlId) override;
     void ShowStatus(int stringId) override;
     void ShowStatusCount(int stringId, int first, int second) override;
+    void OnStepDone() override { Flush(); }
 
     // `format` with its "%d" placeholders replaced by the two numbers in turn
     // ("%%" stands for "%"); further placeholders stay as they are.
@@ -34,6 +44,7 @@ private:
     // Writes "<prefix><text>" unless the same line was the last one of its
     // place (header, result or one kind's status line).
     void Print(int place, const std::string& prefix, const std::string& text);
+    void Flush();
 
     std::ostream& m_out;
     std::mutex m_mutex;

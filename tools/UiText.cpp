@@ -27,6 +27,8 @@ std::string Indented(const std::string& text)
 
 std::string TerminalText(std::string_view text)
 {
+    if (text.find('\r') == std::string_view::npos)
+        return std::string(text);
     std::string result;
     result.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {

@@ -18,12 +18,37 @@ struct CurlListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
 
+// A stated length above this is not trusted for a reserve; the body then
+// grows as it comes.
+constexpr curl_off_t kLargestReserve = curl_off_t{1} << 30;
+
+// Where the body goes: the string, reserved once from the reply's
+// Content-Length so that a large reply is not copied while it grows.
+struct CBodyTarget {
+    CURL* curl = nullptr;
+    std::string* body = nullptr;
+    bool reserved = false;
+};
+
 // libcurl is C: nothing may be thrown through it. Answering 0 makes it end the
 // transfer with CURLE_WRITE_ERROR, which Send reports as a CComError.
-std::size_t AppendToString(char* data, std::size_t size, std::size_t count, void* target) noexcept
+std::size_t AppendToBody(char* data, std::size_t size, std::size_t count, void* target) noexcept
 {
+    CBodyTarget& body = *static_cast<CBodyTarget*>(target);
+    if (!body.reserved) {
+        body.reserved = true;
+        curl_off_t length = -1;
+        if (curl_easy_getinfo(body.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0 &&
+            length <= kLargestReserve) {
+            try {
+                body.body->reserve(static_cast<std::size_t>(length));
+            } catch (...) {
+                // Without the reserve the body still grows as it comes.
+            }
+        }
+    }
     try {
-        static_cast<std::string*>(target)->append(data, size * count);
+        body.body->append(data, size * count);
         return size * count;
     } catch (...) {
         return 0;
@@ -125,8 +150,9 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, envelope.data());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(envelope.size()));
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendToString);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &response.body);
+    CBodyTarget body{curl, &response.body};
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendToBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for name look-ups
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, m_timeout > 0 ? static_cast<long>(m_timeout) : 0L);

@@ -52,18 +52,18 @@ protected:
         RefreshMachineTimeZone();
     }
 
-    // Parses `xml` as a reply is parsed and gives its root element.
-    pugi::xml_node Parse(const std::string& xml)
+    // Parses `xml` as a reply is parsed (or with other options) and gives its root element.
+    pugi::xml_node Parse(const std::string& xml, unsigned int options = kReplyParseOptions)
     {
-        const pugi::xml_parse_result result = m_document.load_string(xml.c_str(), kReplyParseOptions);
+        const pugi::xml_parse_result result = m_document.load_string(xml.c_str(), options);
         EXPECT_TRUE(result) << result.description() << " in " << xml;
         return m_document.document_element();
     }
 
-    CAppointmentRecord ReadOneAppointment(const std::string& xml)
+    CAppointmentRecord ReadOneAppointment(const std::string& xml, unsigned int options = kReplyParseOptions)
     {
         CAppointmentArray appointments;
-        ReadAppointment(appointments, Parse(xml));
+        ReadAppointment(appointments, Parse(xml, options));
         EXPECT_EQ(appointments.size(), 1u);
         return appointments.empty() ? CAppointmentRecord() : appointments.front();
     }
@@ -139,22 +139,30 @@ TEST_F(ProtocolReplyReaders, WholeDayFlagOnlyForExactGtz)
             << c.children;
 }
 
+// Also when an element's opening text is a node of its own rather than the
+// element's value.
 TEST_F(ProtocolReplyReaders, TextsAreStoredAsTheyAre)
 {
-    const CAppointmentRecord r = ReadOneAppointment(
-        "<Appointment>"
-        "<description>first</description>"
-        "<description>  two  words </description>"  // the later one counts, untrimmed
-        "<location>   </location>"                  // white space alone is kept
-        "<comment>a<b>b<i>c</i></b><![CDATA[<d>&amp;]]>e</comment>"
-        "<id_tarnwel></id_tarnwel>"                 // empty overrides the default
-        "<id_client><![CDATA[E1]]></id_client>"
-        "</Appointment>");
-    EXPECT_EQ(r.description, "  two  words ");
-    EXPECT_EQ(r.location, "   ");
-    EXPECT_EQ(r.comment, "abc<d>&amp;e");
-    EXPECT_EQ(r.id_tarnwel, "");
-    EXPECT_EQ(r.id_client, "E1");
+    for (const unsigned int options : {kReplyParseOptions, kReplyParseOptions & ~pugi::parse_embed_pcdata}) {
+        SCOPED_TRACE(options);
+        const CAppointmentRecord r = ReadOneAppointment(
+            "<Appointment>"
+            "<description>first</description>"
+            "<description>  two  words </description>"  // the later one counts, untrimmed
+            "<location>   </location>"                  // white space alone is kept
+            "<comment>a<b>b<i>c</i></b><![CDATA[<d>&amp;]]>e</comment>"
+            "<id_tarnwel></id_tarnwel>"                 // empty overrides the default
+            "<id_client><![CDATA[E1]]></id_client>"
+            "<participants>x<user>u<b>1</b></user><user>v</user></participants>"
+            "</Appointment>",
+            options);
+        EXPECT_EQ(r.description, "  two  words ");
+        EXPECT_EQ(r.location, "   ");
+        EXPECT_EQ(r.comment, "abc<d>&amp;e");
+        EXPECT_EQ(r.id_tarnwel, "");
+        EXPECT_EQ(r.id_client, "E1");
+        EXPECT_EQ(r.participants, (CStringArray{"u1", "v"}));
+    }
 }
 
 TEST_F(ProtocolReplyReaders, DatesUseTheFirst19Characters)

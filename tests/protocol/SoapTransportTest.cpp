@@ -71,6 +71,32 @@ TEST(SoapTransport, AWrongSessionIdFailsEveryMethodButAuthenticateAndSignOut)
     }
 }
 
+// The element is found however the answer is encoded, and only as an element.
+TEST(SoapTransport, AWrongSessionIdIsFoundInEveryEncodingAndOnlyAsAnElement)
+{
+    const auto utf16 = [](const std::string& ascii) {
+        std::string bytes = "\xFF\xFE";
+        for (const char c : ascii) {
+            bytes += c;
+            bytes += '\0';
+        }
+        return bytes;
+    };
+    const std::string wrapped = "<SOAP-ENV:Envelope xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\">"
+                                "<SOAP-ENV:Body><ns:getItemsResponse xmlns:ns=\"urn:test\"><x><wrong-session-id/>"
+                                "</x></ns:getItemsResponse></SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    {
+        CFakeSoapServer server;
+        server.AnswerRaw(utf16(wrapped));
+        EXPECT_EQ(CallFailureText("getItems"), "Authentication failure.");
+    }
+    {
+        CFakeSoapServer server;
+        server.AnswerWith("<comment>wrong-session-id</comment><wrong-session-idx/>");
+        EXPECT_EQ(CallFailureText("getItems"), "");
+    }
+}
+
 TEST(SoapTransport, FailuresWithoutAFaultAreErrorsOfTheExchange)
 {
     const struct {

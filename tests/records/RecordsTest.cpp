@@ -206,4 +206,10 @@ TEST_F(Records, ComparisonHelpers)
     EXPECT_NE(CompareDateAndTime(morning, COleDate::FromFields(2004, 3, 1, 9, 31, 0)), 0);
     EXPECT_EQ(CompareDateOnly(morning, COleDate::FromFields(2004, 3, 1, 23, 59, 59)), 0);
     EXPECT_NE(CompareDateOnly(morning, COleDate::FromFields(2004, 3, 2)), 0);
+    EXPECT_NE(CompareDateOnly(morning, COleDate::FromFields(2104, 3, 1)), 0);
+    // Dates that are not valid have the empty text: equal among themselves only.
+    const COleDate none = COleDate::Parse("kein Datum");
+    EXPECT_EQ(CompareDateAndTime(none, COleDate::Parse("")), 0);
+    EXPECT_NE(CompareDateAndTime(morning, none), 0);
+    EXPECT_NE(CompareDateOnly(none, morning), 0);
 }

@@ -46,5 +46,48 @@ TEST(PrintingProgressSink, WritesEachChangeOnceUnderItsKind)
                          "= Fertig\nzweite Zeile\n");
 }
 
+// Keeps what was written and what had been flushed at the last flush.
+class CFlushRecordingBuffer : public std::stringbuf {
+public:
+    const std::string& Flushed() const { return m_flushed; }
+
+protected:
+    int sync() override
+    {
+        m_flushed = str();
+        return 0;
+    }
+
+private:
+    std::string m_flushed;
+};
+
+TEST(PrintingProgressSink, FlushesPerStepNotPerLine)
+{
+    CFlushRecordingBuffer buffer;
+    std::ostream out(&buffer);
+    CPrintingProgressSink sink(out);
+    sink.SetRunningState();
+    sink.SetStatusControl(1087);
+    sink.ShowStatusCount(1, 20, 0);  // a step's announcement goes out at once
+    const std::string announced = "Termine: <text 1>\n";
+    EXPECT_EQ(buffer.Flushed(), announced);
+    sink.ShowStatusCount(193, 1, 20);  // counts through the queue wait in the buffer
+    sink.ShowStatusCount(193, 2, 20);
+    EXPECT_EQ(buffer.Flushed(), announced);
+    sink.OnStepDone();
+    EXPECT_EQ(buffer.Flushed(), announced + "Termine: 1 von 20 neuen Terminen in Outlook eingefügt.\n"
+                                            "Termine: 2 von 20 neuen Terminen in Outlook eingefügt.\n");
+    sink.ShowStatusCount(193, 3, 20);
+    sink.ShowStatus(259);  // as does a text without numbers, with what came before it
+    EXPECT_EQ(buffer.Flushed(), buffer.str());
+    sink.ShowStatusCount(193, 4, 20);
+    sink.SetResultText("Fertig");
+    EXPECT_EQ(buffer.Flushed(), buffer.str());
+    sink.ShowStatusCount(193, 5, 20);
+    sink.SetFinishedState();
+    EXPECT_EQ(buffer.Flushed(), buffer.str());
+}
+
 } // namespace
 } // namespace tarnwel

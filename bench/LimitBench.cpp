@@ -1,0 +1,686 @@
+// The client's whole runs against what their pieces cost at the least.
+//
+// For each case (10,000 and 100,000 appointments, 10,000 contacts in 1,000
+// companies) the reference server is seeded and started as its own process.
+// On the same data this program then times, in its own thread:
+//
+// - parse: pugixml parses the getItems reply (the same bytes the client gets);
+// - insert: the same rows written in one SQLite transaction into a store of
+//   the local store's layout (an item row and one value row per field);
+// - scan: those rows read in one read transaction;
+// - post: one loopback POST of the getItems request with libcurl, which
+//   brings the whole reply.
+//
+// The initial run's limit is parse + insert + post, the no-op run's is
+// parse + post + scan. Then build/tarnwel-replicate runs as a child process in
+// a fresh directory with an empty local store (the initial run) and once
+// more (the no-op run, which finds nothing to do); its CPU time (user +
+// system) and peak resident size come from wait4, beside its wall time (a
+// small launcher process starts it, see StartLauncher). The
+// server's time is never counted as the client's. Every figure is the median
+// of its repetitions.
+//
+// Printed: each client figure as a multiple of its limit, the contacts' cost
+// per item as a multiple of the appointments', the 100k/10k ratio and the
+// peak resident size as a multiple of the reply size.
+//
+//   tarnwel_bench_limit [--quick] [--repeats N] [--program PATH]
+//       --quick: only the 10,000 cases; --repeats: runs per figure (default 3);
+//       --program: another tarnwel-replicate (a copy of an earlier build)
+
+#include "engine/CReplicationSettings.h"
+#include "platform/soap/CCurlConnector.h"
+#include "platform/soap/SoapConnector.h"
+#include "protocol/CServerSession.h"
+#include "records/RecordArrays.h"
+#include "tests/support/ReferenceServer.h"
+#include "tests/support/TemporaryDirectory.h"
+
+#include <curl/curl.h>
+#include <fcntl.h>
+#include <pugixml.hpp>
+#include <sqlite3.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#ifndef TARNWEL_REPLICATE_PROGRAM
+#error "TARNWEL_REPLICATE_PROGRAM must name the tarnwel-replicate program"
+#endif
+
+namespace tarnwel {
+namespace {
+
+// ---------------------------------------------------------------- the data
+
+void WriteAppointmentSeed(std::ostream& out, int count)
+{
+    out << "{\"appointments\": [\n";
+    char line[512];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(line, sizeof line,
+                      "%s{\"description\": \"Besprechung %d mit Müller & Söhne\", \"location\": \"Raum %d\","
+                      " \"start\": \"2026-%02d-%02d %02d:00:00\", \"end\": \"2026-%02d-%02d %02d:30:00\","
+                      " \"comment\": \"Agenda:\\n1. Rückblick\\n2. Planung <intern>\"}\n",
+                      i == 0 ? "" : ",", i, i % 40, 1 + i % 12, 1 + i % 28, 8 + i % 9, 1 + i % 12, 1 + i % 28,
+                      9 + i % 9);
+        out << line;
+    }
+    out << "]}\n";
+}
+
+constexpr int kContactsPerCompany = 10;
+
+void WriteContactSeed(std::ostream& out, int count)
+{
+    out << "{\"addresses\": [\n";
+    char line[512];
+    for (int company = 0; company * kContactsPerCompany < count; ++company) {
+        std::snprintf(line, sizeof line,
+                      "%s{\"company\": \"Müller & Söhne %d\", \"street\": \"Hauptstraße %d\","
+                      " \"zipcode\": \"%04d\", \"city\": \"Bern\", \"firmPhone\": \"+41 31 555 %04d\","
+                      " \"contacts\": [\n",
+                      company == 0 ? "" : ",", company, 1 + company % 200, 1000 + company % 9000, company % 10000);
+        out << line;
+        for (int i = company * kContactsPerCompany; i < std::min(count, (company + 1) * kContactsPerCompany); ++i) {
+            std::snprintf(line, sizeof line,
+                          "%s{\"salutation\": \"%s\", \"firstName\": \"Jörg %d\", \"lastName\": \"Weiß\","
+                          " \"position\": \"Einkauf\", \"phone\": \"+41 31 555 %05d\","
+                          " \"email\": \"person%d@example.org\", \"comment\": \"Kunde seit 2004\\nRabatt <10%%>\"}\n",
+                          i == company * kContactsPerCompany ? "" : ",", i % 2 == 0 ? "Herr" : "Frau", i, i, i);
+            out << line;
+        }
+        out << "]}\n";
+    }
+    out << "]}\n";
+}
+
+struct CCase {
+    const char* label;
+    bool contacts;
+    int count;
+};
+
+// ---------------------------------------------------------------- timing
+
+struct CCost {
+    double cpu = 0;   // seconds, user + system
+    double wall = 0;  // seconds
+    long maxRssKb = 0;
+};
+
+double Seconds(const timeval& t)
+{
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6;
+}
+
+double ThreadCpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+}
+
+// The cost of `work` in this thread.
+CCost Time(const std::function<void()>& work)
+{
+    const double cpu = ThreadCpuSeconds();
+    const auto wall = std::chrono::steady_clock::now();
+    work();
+    CCost cost;
+    cost.cpu = ThreadCpuSeconds() - cpu;
+    cost.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wall).count();
+    return cost;
+}
+
+CCost Median(std::vector<CCost> costs)
+{
+    const auto middle = [&costs](auto field) {
+        std::vector<double> values;
+        for (const CCost& cost : costs)
+            values.push_back(static_cast<double>(cost.*field));
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    };
+    CCost median;
+    median.cpu = middle(&CCost::cpu);
+    median.wall = middle(&CCost::wall);
+    median.maxRssKb = static_cast<long>(middle(&CCost::maxRssKb));
+    return median;
+}
+
+CCost Sum(const CCost& a, const CCost& b, const CCost& c)
+{
+    return {a.cpu + b.cpu + c.cpu, a.wall + b.wall + c.wall, 0};
+}
+
+// ---------------------------------------------------------------- the pieces
+
+// Keeps the request and the reply of the last getItems call made through it.
+class CCapturingConnector : public ISoapConnector {
+public:
+    CCapturingConnector(std::string& envelope, std::string& reply) : m_envelope(envelope), m_reply(reply) {}
+    void SetEndpointUrl(const std::string& url) override { m_inner.SetEndpointUrl(url); }
+    void SetTimeout(std::int32_t milliseconds) override { m_inner.SetTimeout(milliseconds); }
+    CHttpResponse Send(const std::string& envelope) override
+    {
+        CHttpResponse response = m_inner.Send(envelope);
+        if (envelope.find("getItems") != std::string::npos) {
+            m_envelope = envelope;
+            m_reply = response.body;
+        }
+        return response;
+    }
+
+private:
+    CCurlConnector m_inner;
+    std::string& m_envelope;
+    std::string& m_reply;
+};
+
+// The getItems request of an initial run and the server's reply to it.
+void FetchReply(const CCase& c, const std::string& url, std::string& envelope, std::string& reply)
+{
+    CScopedSoapConnectorFactory factory([&] { return std::make_unique<CCapturingConnector>(envelope, reply); });
+    CServerAccount account;
+    account.userName = "user";
+    account.password = "vezi";
+    account.serverUrl = url;
+    account.soapTimeout = 600000;
+    CServerSession session(account);
+    if (c.contacts) {
+        session.Authenticate(kContactNamespace);
+        CContactArray contacts;
+        CAddressArray addresses;
+        session.GetContacts(contacts, addresses, "1970-01-01", {});
+        if (static_cast<int>(contacts.size()) != c.count)
+            throw std::runtime_error("the server sent " + std::to_string(contacts.size()) + " contacts");
+    } else {
+        session.Authenticate(kAppointmentNamespace);
+        CAppointmentArray appointments;
+        session.GetAppointments(appointments, "1970-01-01", {});
+        if (static_cast<int>(appointments.size()) != c.count)
+            throw std::runtime_error("the server sent " + std::to_string(appointments.size()) + " appointments");
+    }
+}
+
+std::size_t AppendReply(char* data, std::size_t size, std::size_t count, void* target)
+{
+    static_cast<std::string*>(target)->append(data, size * count);
+    return size * count;
+}
+
+// One POST with libcurl as it comes, the reply appended to a string.
+void Post(const std::string& url, const std::string& envelope, std::size_t expectedSize)
+{
+    CURL* curl = curl_easy_init();
+    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/xml; charset=utf-8");
+    headers = curl_slist_append(headers, "SOAPAction: \"\"");
+    std::string reply;
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, envelope.data());
+    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(envelope.size()));
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendReply);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
+    const CURLcode result = curl_easy_perform(curl);
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+    // The session id in the request differs from the first call's reply only in
+    // nothing that changes the size of the items.
+    if (result != CURLE_OK || reply.size() + 1024 < expectedSize)
+        throw std::runtime_error("the loopback POST failed");
+}
+
+void Parse(const std::string& reply)
+{
+    pugi::xml_document document;
+    if (!document.load_buffer(reply.data(), reply.size(), pugi::parse_default | pugi::parse_ws_pcdata_single))
+        throw std::runtime_error("the reply is not XML");
+}
+
+// One local item: its fields as (name, text).
+using CRow = std::vector<std::pair<std::string, std::string>>;
+
+// The items of the reply as rows: every "Appointment", or every "contact"
+// with the fields of its "Address".
+std::vector<CRow> RowsOf(const std::string& reply, bool contacts)
+{
+    pugi::xml_document document;
+    document.load_buffer(reply.data(), reply.size());
+    std::vector<CRow> rows;
+    const auto fieldsOf = [](pugi::xml_node item, CRow& row, const std::string& prefix = {}) {
+        for (pugi::xml_node field : item.children()) {
+            if (field.type() == pugi::node_element && !field.first_child().first_child())
+                row.emplace_back(prefix + field.name(), field.child_value());
+        }
+    };
+    for (pugi::xpath_node found : document.select_nodes(contacts ? "//Address" : "//Appointment")) {
+        const pugi::xml_node item = found.node();
+        if (!contacts) {
+            rows.emplace_back();
+            fieldsOf(item, rows.back());
+            continue;
+        }
+        CRow company;
+        fieldsOf(item, company, "company.");
+        for (pugi::xml_node contact : item.children("contact")) {
+            rows.emplace_back(company);
+            fieldsOf(contact, rows.back());
+        }
+    }
+    return rows;
+}
+
+void Check(sqlite3* db, int result)
+{
+    if (result != SQLITE_OK && result != SQLITE_DONE && result != SQLITE_ROW)
+        throw std::runtime_error(std::string("SQLite: ") + sqlite3_errmsg(db));
+}
+
+void Execute(sqlite3* db, const char* sql)
+{
+    Check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
+}
+
+sqlite3* OpenStore(const std::string& path)
+{
+    sqlite3* db = nullptr;
+    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK)
+        throw std::runtime_error("cannot open " + path);
+    Execute(db, "PRAGMA journal_mode = WAL");
+    Execute(db, "PRAGMA synchronous = NORMAL");
+    return db;
+}
+
+// A store of the local store's layout, the rows in one transaction.
+void Insert(const std::string& path, const std::vector<CRow>& rows)
+{
+    sqlite3* db = OpenStore(path);
+    Execute(db, "CREATE TABLE items (id INTEGER PRIMARY KEY AUTOINCREMENT, folder INTEGER NOT NULL,"
+                " entry_id TEXT NOT NULL UNIQUE, message_class TEXT NOT NULL,"
+                " last_modification_time REAL NOT NULL, is_recurring INTEGER NOT NULL DEFAULT 0)");
+    Execute(db, "CREATE INDEX items_by_folder ON items (folder, id)");
+    Execute(db, "CREATE TABLE item_values (item_id INTEGER NOT NULL, user INTEGER NOT NULL, name TEXT NOT NULL,"
+                " value, PRIMARY KEY (item_id, user, name))");
+    Execute(db, "BEGIN IMMEDIATE");
+    sqlite3_stmt* item = nullptr;
+    sqlite3_stmt* value = nullptr;
+    Check(db, sqlite3_prepare_v2(db, "INSERT INTO items (folder, entry_id, message_class, last_modification_time)"
+                                     " VALUES (9, ?, 'IPM.Appointment', 46000.5)", -1, &item, nullptr));
+    Check(db, sqlite3_prepare_v2(db, "INSERT INTO item_values (item_id, user, name, value) VALUES (?, 0, ?, ?)", -1,
+                                 &value, nullptr));
+    char entryId[40];
+    long long serial = 0;
+    for (const CRow& row : rows) {
+        std::snprintf(entryId, sizeof entryId, "%032llX", ++serial);
+        sqlite3_bind_text(item, 1, entryId, -1, SQLITE_TRANSIENT);
+        Check(db, sqlite3_step(item));
+        sqlite3_reset(item);
+        const sqlite3_int64 id = sqlite3_last_insert_rowid(db);
+        for (const auto& [name, text] : row) {
+            sqlite3_bind_int64(value, 1, id);
+            sqlite3_bind_text(value, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+            sqlite3_bind_text(value, 3, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+            Check(db, sqlite3_step(value));
+            sqlite3_reset(value);
+        }
+    }
+    sqlite3_finalize(item);
+    sqlite3_finalize(value);
+    Execute(db, "COMMIT");
+    sqlite3_close(db);
+}
+
+// Every row read in one read transaction; returns the bytes of text seen.
+std::size_t Scan(const std::string& path)
+{
+    sqlite3* db = OpenStore(path);
+    Execute(db, "BEGIN");
+    std::size_t bytes = 0;
+    sqlite3_stmt* items = nullptr;
+    Check(db, sqlite3_prepare_v2(db, "SELECT id, entry_id, message_class, last_modification_time, is_recurring"
+                                     " FROM items WHERE folder = 9 ORDER BY id", -1, &items, nullptr));
+    while (sqlite3_step(items) == SQLITE_ROW)
+        bytes += static_cast<std::size_t>(sqlite3_column_bytes(items, 1) + sqlite3_column_bytes(items, 2));
+    sqlite3_finalize(items);
+    sqlite3_stmt* values = nullptr;
+    Check(db, sqlite3_prepare_v2(db, "SELECT item_id, name, value FROM item_values ORDER BY item_id", -1, &values,
+                                 nullptr));
+    while (sqlite3_step(values) == SQLITE_ROW) {
+        sqlite3_column_text(values, 2);
+        bytes += static_cast<std::size_t>(sqlite3_column_bytes(values, 1) + sqlite3_column_bytes(values, 2));
+    }
+    sqlite3_finalize(values);
+    Execute(db, "COMMIT");
+    sqlite3_close(db);
+    return bytes;
+}
+
+// ---------------------------------------------------------------- the client
+
+int MappingLines(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return static_cast<int>(std::count(bytes.begin(), bytes.end(), '\n'));
+}
+
+// The children are started by a launcher process that was forked before this
+// program grew: a child's peak resident size (ru_maxrss) also counts the image
+// it was forked from until its exec, so a child forked from here, with the
+// replies and rows in memory, would report them as its own.
+struct CLaunchResult {
+    int status = 0;
+    double cpu = 0;
+    long maxRssKb = 0;
+};
+
+int g_requests = -1;  // to the launcher
+int g_results = -1;   // from it
+
+void WriteAll(int fd, const void* data, std::size_t size)
+{
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t written = ::write(fd, bytes, size);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            throw std::runtime_error("cannot talk to the launcher");
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+bool ReadAll(int fd, void* data, std::size_t size)
+{
+    char* bytes = static_cast<char*>(data);
+    while (size > 0) {
+        const ssize_t got = ::read(fd, bytes, size);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        bytes += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+void WriteText(int fd, const std::string& text)
+{
+    const std::size_t size = text.size();
+    WriteAll(fd, &size, sizeof size);
+    WriteAll(fd, text.data(), size);
+}
+
+bool ReadText(int fd, std::string& text)
+{
+    std::size_t size = 0;
+    if (!ReadAll(fd, &size, sizeof size))
+        return false;
+    text.resize(size);
+    return ReadAll(fd, text.data(), size);
+}
+
+// The launcher: for each request (program, directory, store) it runs the
+// program there and answers with its exit status, CPU time and peak size.
+[[noreturn]] void ServeLaunches(int requests, int results)
+{
+    std::string program, directory, store;
+    while (ReadText(requests, program) && ReadText(requests, directory) && ReadText(requests, store)) {
+        CLaunchResult result;
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            if (::chdir(directory.c_str()) != 0)
+                ::_exit(126);
+            const int in = ::open("/dev/null", O_RDONLY);
+            const int out = ::open("out.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            const int err = ::open("err.txt", O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            ::dup2(in, STDIN_FILENO);
+            ::dup2(out, STDOUT_FILENO);
+            ::dup2(err, STDERR_FILENO);
+            ::setenv("TARNWEL_PIMSTORE", store.c_str(), 1);
+            ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        rusage usage{};
+        if (pid < 0) {
+            result.status = -1;
+        } else {
+            while (::wait4(pid, &result.status, 0, &usage) < 0 && errno == EINTR) {
+            }
+            result.cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+            result.maxRssKb = usage.ru_maxrss;
+        }
+        WriteAll(results, &result, sizeof result);
+    }
+    ::_exit(0);
+}
+
+void StartLauncher()
+{
+    int requests[2];
+    int results[2];
+    if (::pipe(requests) != 0 || ::pipe(results) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        ::close(requests[1]);
+        ::close(results[0]);
+        ServeLaunches(requests[0], results[1]);
+    }
+    ::close(requests[0]);
+    ::close(results[1]);
+    g_requests = requests[1];
+    g_results = results[0];
+}
+
+const char* g_program = TARNWEL_REPLICATE_PROGRAM;
+
+// Runs tarnwel-replicate in `directory` and returns its own cost.
+CCost RunClient(const std::string& directory, const std::string& store)
+{
+    const auto wallStart = std::chrono::steady_clock::now();
+    WriteText(g_requests, g_program);
+    WriteText(g_requests, directory);
+    WriteText(g_requests, store);
+    CLaunchResult result;
+    if (!ReadAll(g_results, &result, sizeof result))
+        throw std::runtime_error("the launcher has gone");
+    CCost cost;
+    cost.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    cost.cpu = result.cpu;
+    cost.maxRssKb = result.maxRssKb;
+    if (!WIFEXITED(result.status) || WEXITSTATUS(result.status) != 0) {
+        std::ifstream err(directory + "/err.txt");
+        const std::string text((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
+        throw std::runtime_error("tarnwel-replicate ended with status " + std::to_string(result.status) + ": " +
+                                 text);
+    }
+    return cost;
+}
+
+struct CCaseResult {
+    CCase c;
+    std::size_t replySize = 0;
+    CCost parse, insert, scan, post;
+    CCost initial, noop;
+
+    CCost InitialLimit() const { return Sum(parse, insert, post); }
+    CCost NoopLimit() const { return Sum(parse, post, scan); }
+};
+
+CCaseResult Measure(const CCase& c, int repeats)
+{
+    test::CTemporaryDirectory directory;
+    const std::string seed = directory.Path("seed.json");
+    {
+        std::ofstream out(seed);
+        if (c.contacts)
+            WriteContactSeed(out, c.count);
+        else
+            WriteAppointmentSeed(out, c.count);
+    }
+    test::CReferenceServer server({"--seed", seed, "--store", directory.Path("server.db")});
+
+    CCaseResult result;
+    result.c = c;
+    std::string envelope;
+    std::string reply;
+    FetchReply(c, server.Url(), envelope, reply);
+    result.replySize = reply.size();
+    const std::vector<CRow> rows = RowsOf(reply, c.contacts);
+
+    std::vector<CCost> parse, insert, scan, post, initial, noop;
+    for (int i = 0; i < repeats; ++i) {
+        parse.push_back(Time([&] { Parse(reply); }));
+        const std::string store = directory.Path("limit" + std::to_string(i) + ".db");
+        insert.push_back(Time([&] { Insert(store, rows); }));
+        scan.push_back(Time([&] { Scan(store); }));
+        post.push_back(Time([&] { Post(server.Url(), envelope, reply.size()); }));
+    }
+    for (int i = 0; i < repeats; ++i) {
+        const std::string run = directory.Path("run" + std::to_string(i));
+        std::filesystem::create_directory(run);
+        CReplicationSettings settings;
+        settings.SetDefaults();
+        settings.serverUrl = server.Url();
+        settings.replicateAppointments = c.contacts ? 0 : 1;
+        settings.replicateContacts = c.contacts ? 1 : 0;
+        settings.replicateTasks = 0;
+        settings.Save(run + "/" + CReplicationSettings::kFileName);
+        const std::string store = run + "/store.db";
+        initial.push_back(RunClient(run, store));
+        const std::string mapping = run + (c.contacts ? "/maps_cont.ids" : "/maps_appo.ids");
+        if (MappingLines(mapping) != c.count)
+            throw std::runtime_error(std::string(c.label) + ": the initial run mapped " +
+                                     std::to_string(MappingLines(mapping)) + " items");
+        noop.push_back(RunClient(run, store));
+        if (MappingLines(mapping) != c.count)
+            throw std::runtime_error(std::string(c.label) + ": the no-op run changed the mapping file");
+    }
+    result.parse = Median(parse);
+    result.insert = Median(insert);
+    result.scan = Median(scan);
+    result.post = Median(post);
+    result.initial = Median(initial);
+    result.noop = Median(noop);
+    return result;
+}
+
+// ---------------------------------------------------------------- report
+
+double Ratio(double a, double b)
+{
+    return b > 0 ? a / b : 0.0;
+}
+
+void PrintCase(const CCaseResult& r)
+{
+    const double mb = static_cast<double>(r.replySize) / 1e6;
+    std::printf("%s: reply %.1f MB\n", r.c.label, mb);
+    std::printf("  limit pieces (CPU s / wall s): parse %.3f / %.3f, insert %.3f / %.3f, scan %.3f / %.3f,"
+                " post %.3f / %.3f\n",
+                r.parse.cpu, r.parse.wall, r.insert.cpu, r.insert.wall, r.scan.cpu, r.scan.wall, r.post.cpu,
+                r.post.wall);
+    const auto line = [&](const char* run, const CCost& client, const CCost& limit) {
+        const double rssMb = static_cast<double>(client.maxRssKb) / 1024.0;
+        std::printf("  %-8s client CPU %7.3f s  wall %7.3f s  limit %6.3f s  = %5.2fx limit   peak RSS %6.1f MB"
+                    " = %5.2fx reply\n",
+                    run, client.cpu, client.wall, limit.cpu, Ratio(client.cpu, limit.cpu), rssMb,
+                    Ratio(rssMb, static_cast<double>(r.replySize) / (1024.0 * 1024.0)));
+    };
+    line("initial", r.initial, r.InitialLimit());
+    line("no-op", r.noop, r.NoopLimit());
+}
+
+int Main(int argc, char** argv)
+{
+    bool quick = false;
+    int repeats = 3;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--quick") {
+            quick = true;
+        } else if (argument == "--repeats" && i + 1 < argc && std::atoi(argv[i + 1]) > 0) {
+            repeats = std::atoi(argv[++i]);
+        } else if (argument == "--program" && i + 1 < argc) {
+            g_program = argv[++i];
+        } else {
+            std::fprintf(stderr, "Usage: tarnwel_bench_limit [--quick] [--repeats N] [--program PATH]\n"
+                                 "  --quick      only the 10,000 cases\n"
+                                 "  --repeats N  runs per figure, of which the median counts (default 3)\n"
+                                 "  --program P  the tarnwel-replicate to measure (default: this build's)\n");
+            return 2;
+        }
+    }
+    StartLauncher();  // before anything of size is in memory
+    curl_global_init(CURL_GLOBAL_DEFAULT);
+
+    std::vector<CCase> cases{{"10k appointments", false, 10000}};
+    if (!quick)
+        cases.push_back({"100k appointments", false, 100000});
+    cases.push_back({"10k contacts in 1k companies", true, 10000});
+
+    std::printf("Client runs against their limits (median of %d; client CPU = user + system of tarnwel-replicate)\n",
+                repeats);
+    std::vector<CCaseResult> results;
+    try {
+        for (const CCase& c : cases) {
+            results.push_back(Measure(c, repeats));
+            PrintCase(results.back());
+            std::fflush(stdout);
+        }
+    } catch (const std::exception& error) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "tarnwel_bench_limit: %s\n", error.what());
+        return 1;
+    }
+
+    const auto find = [&results](bool contacts, int count) -> const CCaseResult* {
+        for (const CCaseResult& r : results) {
+            if (r.c.contacts == contacts && r.c.count == count)
+                return &r;
+        }
+        return nullptr;
+    };
+    const CCaseResult* appointments = find(false, 10000);
+    const CCaseResult* large = find(false, 100000);
+    const CCaseResult* contacts = find(true, 10000);
+    std::printf("\n");
+    if (appointments != nullptr && contacts != nullptr)
+        std::printf("contact / appointment, CPU per item: initial %.2fx, no-op %.2fx\n",
+                    Ratio(contacts->initial.cpu, appointments->initial.cpu),
+                    Ratio(contacts->noop.cpu, appointments->noop.cpu));
+    if (appointments != nullptr && large != nullptr)
+        std::printf("100k / 10k appointments, client CPU: initial %.2fx, no-op %.2fx\n",
+                    Ratio(large->initial.cpu, appointments->initial.cpu),
+                    Ratio(large->noop.cpu, appointments->noop.cpu));
+    return 0;
+}
+
+} // namespace
+} // namespace tarnwel
+
+int main(int argc, char** argv)
+{
+    return tarnwel::Main(argc, argv);
+}
