@@ -28,6 +28,7 @@
 //       --quick: only the 10,000 cases; --repeats: runs per figure (default 3);
 //       --program: another tarnwel-replicate (a copy of an earlier build)
 
+#include "bench/BenchSeeds.h"
 #include "engine/CReplicationSettings.h"
 #include "platform/soap/CCurlConnector.h"
 #include "platform/soap/SoapConnector.h"
@@ -67,47 +68,8 @@ namespace {
 
 // ---------------------------------------------------------------- the data
 
-void WriteAppointmentSeed(std::ostream& out, int count)
-{
-    out << "{\"appointments\": [\n";
-    char line[512];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(line, sizeof line,
-                      "%s{\"description\": \"Besprechung %d mit Müller & Söhne\", \"location\": \"Raum %d\","
-                      " \"start\": \"2026-%02d-%02d %02d:00:00\", \"end\": \"2026-%02d-%02d %02d:30:00\","
-                      " \"comment\": \"Agenda:\\n1. Rückblick\\n2. Planung <intern>\"}\n",
-                      i == 0 ? "" : ",", i, i % 40, 1 + i % 12, 1 + i % 28, 8 + i % 9, 1 + i % 12, 1 + i % 28,
-                      9 + i % 9);
-        out << line;
-    }
-    out << "]}\n";
-}
-
-constexpr int kContactsPerCompany = 10;
-
-void WriteContactSeed(std::ostream& out, int count)
-{
-    out << "{\"addresses\": [\n";
-    char line[512];
-    for (int company = 0; company * kContactsPerCompany < count; ++company) {
-        std::snprintf(line, sizeof line,
-                      "%s{\"company\": \"Müller & Söhne %d\", \"street\": \"Hauptstraße %d\","
-                      " \"zipcode\": \"%04d\", \"city\": \"Bern\", \"firmPhone\": \"+41 31 555 %04d\","
-                      " \"contacts\": [\n",
-                      company == 0 ? "" : ",", company, 1 + company % 200, 1000 + company % 9000, company % 10000);
-        out << line;
-        for (int i = company * kContactsPerCompany; i < std::min(count, (company + 1) * kContactsPerCompany); ++i) {
-            std::snprintf(line, sizeof line,
-                          "%s{\"salutation\": \"%s\", \"firstName\": \"Jörg %d\", \"lastName\": \"Weiß\","
-                          " \"position\": \"Einkauf\", \"phone\": \"+41 31 555 %05d\","
-                          " \"email\": \"person%d@example.org\", \"comment\": \"Kunde seit 2004\\nRabatt <10%%>\"}\n",
-                          i == company * kContactsPerCompany ? "" : ",", i % 2 == 0 ? "Herr" : "Frau", i, i, i);
-            out << line;
-        }
-        out << "]}\n";
-    }
-    out << "]}\n";
-}
+using bench::WriteAppointmentSeed;
+using bench::WriteContactSeed;
 
 struct CCase {
     const char* label;

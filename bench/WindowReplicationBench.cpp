@@ -11,6 +11,7 @@
 //
 //   tarnwel_bench_window [N]     N appointments (default 10000)
 
+#include "bench/BenchSeeds.h"
 #include "client/CMainDialog.h"
 #include "platform/base/ByteFile.h"
 #include "platform/pimstore/PimStore.h"
@@ -52,18 +53,7 @@ constexpr double kLatenessGoalMs = 50.0;
 void WriteSeed(const std::string& path, int count)
 {
     std::ofstream out(path);
-    out << "{\"appointments\": [\n";
-    char line[512];
-    for (int i = 0; i < count; ++i) {
-        std::snprintf(line, sizeof line,
-                      "%s{\"description\": \"Besprechung %d mit Müller & Söhne\", \"location\": \"Raum %d\","
-                      " \"start\": \"2026-%02d-%02d %02d:00:00\", \"end\": \"2026-%02d-%02d %02d:30:00\","
-                      " \"comment\": \"Agenda:\\n1. Rückblick\\n2. Planung <intern>\"}\n",
-                      i == 0 ? "" : ",", i, i % 40, 1 + i % 12, 1 + i % 28, 8 + i % 9, 1 + i % 12, 1 + i % 28,
-                      9 + i % 9);
-        out << line;
-    }
-    out << "]}\n";
+    bench::WriteAppointmentSeed(out, count);
 }
 
 int MappingLines(const std::string& path)

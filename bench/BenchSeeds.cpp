@@ -1,0 +1,49 @@
+#include "bench/BenchSeeds.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace tarnwel::bench {
+
+void WriteAppointmentSeed(std::ostream& out, int count)
+{
+    out << "{\"appointments\": [\n";
+    char line[512];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(line, sizeof line,
+                      "%s{\"description\": \"Besprechung %d mit Müller & Söhne\", \"location\": \"Raum %d\","
+                      " \"start\": \"2026-%02d-%02d %02d:00:00\", \"end\": \"2026-%02d-%02d %02d:30:00\","
+                      " \"comment\": \"Agenda:\\n1. Rückblick\\n2. Planung <intern>\"}\n",
+                      i == 0 ? "" : ",", i, i % 40, 1 + i % 12, 1 + i % 28, 8 + i % 9, 1 + i % 12, 1 + i % 28,
+                      9 + i % 9);
+        out << line;
+    }
+    out << "]}\n";
+}
+
+void WriteContactSeed(std::ostream& out, int count)
+{
+    constexpr int kPerCompany = 10;
+    out << "{\"addresses\": [\n";
+    char line[512];
+    for (int company = 0; company * kPerCompany < count; ++company) {
+        std::snprintf(line, sizeof line,
+                      "%s{\"company\": \"Müller & Söhne %d\", \"street\": \"Hauptstraße %d\","
+                      " \"zipcode\": \"%04d\", \"city\": \"Bern\", \"firmPhone\": \"+41 31 555 %04d\","
+                      " \"contacts\": [\n",
+                      company == 0 ? "" : ",", company, 1 + company % 200, 1000 + company % 9000, company % 10000);
+        out << line;
+        for (int i = company * kPerCompany; i < std::min(count, (company + 1) * kPerCompany); ++i) {
+            std::snprintf(line, sizeof line,
+                          "%s{\"salutation\": \"%s\", \"firstName\": \"Jörg %d\", \"lastName\": \"Weiß\","
+                          " \"position\": \"Einkauf\", \"phone\": \"+41 31 555 %05d\","
+                          " \"email\": \"person%d@example.org\", \"comment\": \"Kunde seit 2004\\nRabatt <10%%>\"}\n",
+                          i == company * kPerCompany ? "" : ",", i % 2 == 0 ? "Herr" : "Frau", i, i, i);
+            out << line;
+        }
+        out << "]}\n";
+    }
+    out << "]}\n";
+}
+
+} // namespace tarnwel::bench
