@@ -5,6 +5,7 @@
 #include "client/CScheduleDialog.h"
 #include "engine/Vacuum.h"
 #include "platform/base/ComError.h"
+#include "platform/ui/TimerScale.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/UiBackend.h"
 #include "resources/StringTable.h"
@@ -372,6 +373,9 @@ void CMainDialog::OnTimer(int id)
         if (m_job && !m_job->IsRunning() && !m_wizardRunning)
             StartReplication();
         break;
+    case kTextTimer:
+        ShowPendingTexts();
+        break;
     case kEndTimer:
         if (m_job && m_job->ThreadActive())
             break;
@@ -449,7 +453,10 @@ void CMainDialog::ArmScheduleTimer()
 
 void CMainDialog::SetRunningState()
 {
-    OnUiThread([this] { ShowRunningState(); });
+    OnUiThread([this] {
+        ShowPendingTexts();
+        ShowRunningState();
+    });
 }
 
 void CMainDialog::SetFinishedState()
@@ -462,6 +469,8 @@ void CMainDialog::SetFinishedState()
     OnUiThread([this, lastRun] {
         if (lastRun.IsValid())
             m_settings.lastRun = lastRun;
+        // The texts the run counted last show before its end.
+        ShowPendingTexts();
         ShowFinishedState();
     });
 }
@@ -481,15 +490,27 @@ void CMainDialog::SetStatusLineText(int controlId, std::string text)
     ShowTextLater(controlId, std::move(text));
 }
 
-void CMainDialog::ShowTextLater(int controlId, std::string text)
+void CMainDialog::ShowTextLater(int controlId, std::string text, bool counting)
 {
     bool post = false;
+    bool arm = false;
     {
         std::lock_guard lock(m_textsMutex);
         m_pendingTexts.insert_or_assign(controlId, std::move(text));
-        post = !m_textsPosted;
-        m_textsPosted = true;
+        if (!m_textsPosted) {
+            const bool recent = std::chrono::steady_clock::now() - m_textsShown
+                < std::chrono::milliseconds(ScaledTimerInterval(kTextIntervalMs));
+            if (counting && recent) {
+                arm = !m_textTimerArmed;
+                m_textTimerArmed = true;
+            } else {
+                post = true;
+                m_textsPosted = true;
+            }
+        }
     }
+    if (arm)
+        SetTimer(kTextTimer, kTextIntervalMs);
     if (post)
         OnUiThread([this] { ShowPendingTexts(); });
 }
@@ -497,11 +518,17 @@ void CMainDialog::ShowTextLater(int controlId, std::string text)
 void CMainDialog::ShowPendingTexts()
 {
     std::map<int, std::string> texts;
+    bool timerArmed = false;
     {
         std::lock_guard lock(m_textsMutex);
         texts.swap(m_pendingTexts);
         m_textsPosted = false;
+        timerArmed = m_textTimerArmed;
+        m_textTimerArmed = false;
+        m_textsShown = std::chrono::steady_clock::now();
     }
+    if (timerArmed)
+        KillTimer(kTextTimer);
     for (const auto& [controlId, text] : texts)
         SetItemText(controlId, text);
 }
@@ -518,7 +545,7 @@ void CMainDialog::ShowStatus(int stringId)
 
 void CMainDialog::ShowStatusCount(int stringId, int first, int second)
 {
-    SetStatusLineText(m_statusControl.load(), FormatCounts(LoadResourceText(stringId), first, second));
+    ShowTextLater(m_statusControl.load(), FormatCounts(LoadResourceText(stringId), first, second), true);
 }
 
 // --- Wizard, vacuum, settings -----------------------------------------------

@@ -18,6 +18,7 @@
 #include "resources/client/MainDialogIds.h"
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -54,6 +55,10 @@ public:
     static constexpr const char* kTrayTooltip = "tarnwel replication";
     // Ticks while the dialog waits for a stopped run to end before it ends.
     static constexpr int kEndTimer = 1235;
+    // Shows the counting texts that came in since the window last showed
+    // texts (see ShowTextLater).
+    static constexpr int kTextTimer = 1236;
+    static constexpr unsigned kTextIntervalMs = 25;
     static constexpr unsigned kEndTimerMs = 50;
 
     explicit CMainDialog(CMainDialogOptions options = {});
@@ -122,7 +127,11 @@ private:
     // A text for a control from the worker: the user-interface thread shows
     // the latest text of each control, so a run that counts faster than the
     // window paints queues one update, not one per item.
-    void ShowTextLater(int controlId, std::string text);
+    // Counting texts ("37 von 112 ...") that come within kTextIntervalMs of the
+    // last showing wait for timer kTextTimer, so a fast run wakes the window
+    // some forty times a second, not once per item; every other text, and the
+    // run's states, show at once with whatever waits.
+    void ShowTextLater(int controlId, std::string text, bool counting = false);
     void ShowPendingTexts();
 
     CMainDialogOptions m_options;
@@ -140,6 +149,8 @@ private:
     std::mutex m_textsMutex;
     std::map<int, std::string> m_pendingTexts;  // control id -> latest text
     bool m_textsPosted = false;                 // a ShowPendingTexts is queued
+    bool m_textTimerArmed = false;              // kTextTimer will show them
+    std::chrono::steady_clock::time_point m_textsShown;  // the last showing
     // Posted calls check it; only the destructor resets it.
     std::shared_ptr<CMainDialog*> m_self;
     const std::weak_ptr<CMainDialog*> m_weakSelf;

@@ -8,6 +8,7 @@
 #include "platform/ui/CScriptedTrayService.h"
 #include "platform/ui/CScriptedUiBackend.h"
 #include "platform/ui/MainWindow.h"
+#include "platform/ui/TimerScale.h"
 #include "resources/client/CategoryDialogIds.h"
 #include "resources/client/MainMenuIds.h"
 #include "resources/client/ScheduleDialogIds.h"
@@ -159,6 +160,41 @@ TEST_F(MainDialogTest, AWholeRunShowsItsTextsAndStatesOnTheWindowAndKeepsTheTime
     EXPECT_TRUE(dialog.IsExpanded());
     EXPECT_EQ(dialog.WindowHeight(), ids::kExpandedHeight);
     EXPECT_TRUE(m_backend.MessageBoxes().empty());
+}
+
+// A run counts faster than a window paints: counting lines that come right
+// after a showing wait for the text timer, other texts and the run's end
+// show at once with them, and the last count always reaches the window.
+TEST_F(MainDialogTest, CountingTextsThatComeFastWaitForTheTextTimerAndTheRunsEndShowsThem)
+{
+    // "Right after" is a minute here, however slowly the test runs.
+    CScopedTimerIntervalScale slowly(2400);
+    CMainDialog& dialog = Open();
+    dialog.SetStatusControl(ids::kAppointmentStatus);
+    dialog.ShowStatusCount(186, 1, 3);
+    m_backend.RunPostedCalls();
+    EXPECT_EQ(dialog.GetItemText(ids::kAppointmentStatus), "1 von  3 Terminen auf der Serverseite bearbeitet.");
+
+    dialog.ShowStatusCount(186, 2, 3);
+    dialog.ShowStatusCount(186, 3, 3);
+    m_backend.RunPostedCalls();
+    EXPECT_EQ(dialog.GetItemText(ids::kAppointmentStatus), "1 von  3 Terminen auf der Serverseite bearbeitet.");
+    ASSERT_TRUE(dialog.ArmedTimers().count(CMainDialog::kTextTimer));
+    dialog.UserTimer(CMainDialog::kTextTimer);
+    EXPECT_EQ(dialog.GetItemText(ids::kAppointmentStatus), "3 von  3 Terminen auf der Serverseite bearbeitet.");
+    EXPECT_FALSE(dialog.ArmedTimers().count(CMainDialog::kTextTimer));
+
+    dialog.ShowStatusCount(186, 1, 5);
+    dialog.SetHeaderText("Nicht verbunden");
+    m_backend.RunPostedCalls();
+    EXPECT_EQ(dialog.GetItemText(ids::kAppointmentStatus), "1 von  5 Terminen auf der Serverseite bearbeitet.");
+    EXPECT_EQ(dialog.GetItemText(ids::kHeader), "Nicht verbunden");
+
+    dialog.ShowStatusCount(186, 5, 5);
+    dialog.SetFinishedState();
+    m_backend.RunPostedCalls();
+    EXPECT_EQ(dialog.GetItemText(ids::kAppointmentStatus), "5 von  5 Terminen auf der Serverseite bearbeitet.");
+    EXPECT_FALSE(dialog.ArmedTimers().count(CMainDialog::kTextTimer));
 }
 
 TEST_F(MainDialogTest, WithoutAKindToReplicateTheBoxComesAndThePreviousJobIsGone)
