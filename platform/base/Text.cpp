@@ -185,6 +185,9 @@ bool EqualsAsciiNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
+    // Names are mostly compared with the same spelling: one block compare.
+    if (a == b)
+        return true;
     for (std::size_t i = 0; i < a.size(); ++i) {
         char ca = a[i];
         char cb = b[i];

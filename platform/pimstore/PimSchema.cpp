@@ -51,6 +51,12 @@ const std::array<CPimKindInfo, 3>& Kinds()
 
 const CPimPropertyDef* CPimKindInfo::FindProperty(std::string_view propertyName) const
 {
+    // The names in the file are written as the kind spells them, so an exact
+    // match (cheap) finds them; other spellings take the slower comparison.
+    // No two names of a kind differ only in case.
+    for (const CPimPropertyDef& property : properties)
+        if (property.name == propertyName)
+            return &property;
     for (const CPimPropertyDef& property : properties)
         if (CMemberNameEqual()(property.name, propertyName))
             return &property;
