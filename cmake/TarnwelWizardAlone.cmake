@@ -21,6 +21,9 @@ function(_tarnwel_wizard_needs target out_var)
   if(NOT type STREQUAL "INTERFACE_LIBRARY")
     get_target_property(sources ${target} SOURCES)
     foreach(source IN LISTS sources)
+      # Judged by the path inside the source tree, so that a checkout in a
+      # folder named "engine" does not look like the engine.
+      string(REPLACE "${CMAKE_SOURCE_DIR}/" "" source "${source}")
       if(source MATCHES "(^|/)engine/" AND NOT source MATCHES "engine/CReplicationSettings\\.cpp$")
         list(APPEND found "${target} compiles ${source}")
       endif()
