@@ -2,9 +2,8 @@
 
 #include "engine/CrashPoint.h"
 
-#include <algorithm>
 #include <optional>
-#include <unordered_map>
+#include <string_view>
 
 namespace tarnwel {
 
@@ -14,9 +13,17 @@ bool CItemStore<Kind>::ReadRecord(const COutlookItem& item, Record& record) cons
     Kind::Read(record, item);
     if (!record.usable)
         return false;
-    if (const std::string* serverId = m_mappings.FindServerId(record.id_client))
+    if (const std::optional<std::string_view> serverId = m_mappings.FindServerId(record.id_client))
         record.id_tarnwel = *serverId;
     return true;
+}
+
+template <typename Kind>
+std::uint32_t CItemStore<Kind>::SlotOf(std::string_view entryId) const
+{
+    const std::uint32_t slot =
+        m_byEntryId.Find(entryId, [this](std::uint32_t at) -> std::string_view { return m_records[at].id_client; });
+    return slot != CIdIndex::kNone && !m_gone[slot] ? slot : CIdIndex::kNone;
 }
 
 template <typename Kind>
@@ -24,12 +31,20 @@ void CItemStore<Kind>::LoadFolder(bool convert)
 {
     if (m_cacheBuilt)
         return;
-    m_order.clear();
-    m_recordCache.clear();
+    m_records.clear();
+    m_gone.clear();
+    m_byEntryId.Clear();
+    // Mostly one pair an item: the folder holds about as many items as
+    // there are pairs.
+    const std::size_t expected = m_mappings.EntryToServer().size();
+    m_records.reserve(expected);
+    m_gone.reserve(expected);
+    m_byEntryId.Reserve(expected);
     // One state of the folder (a batch of its own unless one is open).
     std::optional<CLocalBatch> batch;
     if (!InBatch())
         batch.emplace(*this, convert);
+    const auto idOf = [this](std::uint32_t at) -> std::string_view { return m_records[at].id_client; };
     Scan(kWholeFolderFilter, [&](const COutlookItem& item) {
         if (!IsOwnClass(item)) {
             if (!convert)
@@ -41,9 +56,16 @@ void CItemStore<Kind>::LoadFolder(bool convert)
         Record record;
         if (!ReadRecord(item, record))
             return;
-        std::string entryId = record.id_client;
-        if (m_recordCache.insert_or_assign(entryId, std::move(record)).second)
-            m_order.push_back(std::move(entryId));
+        const std::uint32_t hash = CIdIndex::Hash(record.id_client);
+        const std::uint32_t slot = m_byEntryId.Find(record.id_client, hash, idOf);
+        if (slot != CIdIndex::kNone) {
+            // An entry id met twice: the later record holds.
+            m_records[slot] = std::move(record);
+            return;
+        }
+        m_byEntryId.Insert(hash, static_cast<std::uint32_t>(m_records.size()));
+        m_records.push_back(std::move(record));
+        m_gone.push_back(false);
     });
     if (batch)
         batch->Commit();
@@ -66,53 +88,53 @@ void CItemStore<Kind>::ForEachChangedRecord(std::string_view since, Visit&& visi
 {
     const COleDate bound = ChangedSinceBound(since);
     LoadFolder(false);
-    for (const std::string& entryId : m_order) {
-        const auto found = m_recordCache.find(entryId);
-        if (found != m_recordCache.end() && found->second.last_updated.IsAfter(bound))
-            visit(found->second);
-    }
+    for (std::size_t slot = 0; slot < m_records.size(); ++slot)
+        if (!m_gone[slot] && m_records[slot].last_updated.IsAfter(bound))
+            visit(static_cast<std::uint32_t>(slot));
 }
 
 template <typename Kind>
 auto CItemStore<Kind>::GetChangedItems(std::string_view since, CStringArray* skip) -> RecordArray
 {
     // Each item that matches an entry of the skip list is passed over and
-    // takes the first equal entry out of the list. The entries are counted by
-    // id, so an item costs one look-up rather than a walk through the list,
-    // and the list is brought up to date in one pass at the end.
-    std::unordered_map<std::string, int> unmatched;  // entry id -> entries not yet matched
-    std::unordered_map<std::string, int> matched;    // entry id -> entries to take out, first ones first
-    std::size_t left = 0;
-    if (skip) {
-        for (const std::string& entryId : *skip)
-            ++unmatched[entryId];
-        left = skip->size();
+    // takes the first equal entry out of the list. The cache holds an entry
+    // id once, so each record meets at most one entry: the first one that
+    // names it, found by one look-up an entry; the list is brought up to
+    // date in one pass at the end.
+    const COleDate bound = ChangedSinceBound(since);
+    LoadFolder(false);
+    std::vector<std::uint32_t> firstSkipOf;  // per slot: the first entry of the list naming it
+    if (skip && !skip->empty()) {
+        firstSkipOf.assign(m_records.size(), CIdIndex::kNone);
+        for (std::size_t i = 0; i < skip->size(); ++i) {
+            const std::uint32_t slot = SlotOf((*skip)[i]);
+            if (slot != CIdIndex::kNone && firstSkipOf[slot] == CIdIndex::kNone)
+                firstSkipOf[slot] = static_cast<std::uint32_t>(i);
+        }
     }
+    std::vector<bool> takeOut;
     RecordArray records;
-    ForEachChangedRecord(since, [&](const Record& cached) {
-        if (left > 0) {
-            const auto found = unmatched.find(cached.id_client);
-            if (found != unmatched.end() && found->second > 0) {
-                --found->second;
-                --left;
-                ++matched[cached.id_client];
-                return;
-            }
+    for (std::size_t slot = 0; slot < m_records.size(); ++slot) {
+        if (m_gone[slot] || !m_records[slot].last_updated.IsAfter(bound))
+            continue;
+        if (!firstSkipOf.empty() && firstSkipOf[slot] != CIdIndex::kNone) {
+            if (takeOut.empty())
+                takeOut.assign(skip->size(), false);
+            takeOut[firstSkipOf[slot]] = true;
+            continue;
         }
         // The run may have changed the cached record (participants, a
         // marker); the copy carries the item's data and its current pair.
-        Record& record = records.emplace_back(cached);
-        const std::string* serverId = m_mappings.FindServerId(record.id_client);
-        record.id_tarnwel = serverId ? *serverId : std::string(kNoId);
-    });
-    if (!matched.empty()) {
-        std::erase_if(*skip, [&matched](const std::string& entryId) {
-            const auto found = matched.find(entryId);
-            if (found == matched.end() || found->second == 0)
-                return false;
-            --found->second;
-            return true;
-        });
+        Record& record = records.emplace_back(m_records[slot]);
+        const std::optional<std::string_view> serverId = m_mappings.FindServerId(record.id_client);
+        record.id_tarnwel = serverId ? *serverId : std::string_view(kNoId);
+    }
+    if (!takeOut.empty()) {
+        std::size_t kept = 0;
+        for (std::size_t i = 0; i < skip->size(); ++i)
+            if (!takeOut[i])
+                (*skip)[kept++] = std::move((*skip)[i]);
+        skip->resize(kept);
     }
     return records;
 }
@@ -121,25 +143,25 @@ template <typename Kind>
 CStringArray CItemStore<Kind>::GetChangedServerIds(std::string_view since)
 {
     CStringArray serverIds;
-    ForEachChangedRecord(since, [&](const Record& record) {
-        if (const std::string* serverId = m_mappings.FindServerId(record.id_client))
-            serverIds.push_back(*serverId);
+    ForEachChangedRecord(since, [&](std::uint32_t slot) {
+        if (const std::optional<std::string_view> serverId = m_mappings.FindServerId(m_records[slot].id_client))
+            serverIds.emplace_back(*serverId);
     });
     return serverIds;
 }
 
 template <typename Kind>
-auto CItemStore<Kind>::FindByEntryId(const std::string& entryId) -> Record*
+auto CItemStore<Kind>::FindByEntryId(std::string_view entryId) -> Record*
 {
     BuildItemCache();
-    const auto found = m_recordCache.find(entryId);
-    return found == m_recordCache.end() ? nullptr : &found->second;
+    const std::uint32_t slot = SlotOf(entryId);
+    return slot == CIdIndex::kNone ? nullptr : &m_records[slot];
 }
 
 template <typename Kind>
 auto CItemStore<Kind>::FindByServerId(const std::string& serverId) -> Record*
 {
-    const std::string* entryId = m_mappings.FindEntryId(serverId);
+    const std::optional<std::string_view> entryId = m_mappings.FindEntryId(serverId);
     return entryId ? FindByEntryId(*entryId) : nullptr;
 }
 
@@ -164,7 +186,7 @@ template <typename Kind>
 void CItemStore<Kind>::UpdateItem(Record& record)
 {
     BuildItemCache();
-    if (!m_recordCache.contains(record.id_client))
+    if (SlotOf(record.id_client) == CIdIndex::kNone)
         return;
     const COutlookItem item = GetItemFromID(record.id_client);
     Kind::Write(record, item);
@@ -176,13 +198,13 @@ template <typename Kind>
 void CItemStore<Kind>::DeleteByEntryId(std::string entryId)
 {
     BuildItemCache();
-    const auto found = m_recordCache.find(entryId);
-    if (found != m_recordCache.end()) {
+    const std::uint32_t slot = SlotOf(entryId);
+    if (slot != CIdIndex::kNone) {
         GetItemFromID(entryId).Delete();
+        m_gone[slot] = true;
         // Kept until the batch is committed: rolled back, the item is there again.
         if (InBatch())
-            m_deletedInBatch.emplace_back(entryId, std::move(found->second));
-        m_recordCache.erase(found);
+            m_deletedInBatch.push_back(slot);
         CrashPoint("Outlook item deleted");
     }
     ForgetEntry(entryId);
@@ -192,8 +214,8 @@ template <typename Kind>
 void CItemStore<Kind>::OnBatchEnded(bool committed)
 {
     if (!committed)
-        for (auto& [entryId, record] : m_deletedInBatch)
-            m_recordCache.insert_or_assign(entryId, std::move(record));
+        for (const std::uint32_t slot : m_deletedInBatch)
+            m_gone[slot] = false;
     m_deletedInBatch.clear();
 }
 

@@ -14,15 +14,16 @@
 // the folder as it was at that moment, less the items deleted through the
 // store; an item that is written or deleted is fetched again by its entry id.
 
+#include "engine/CIdIndex.h"
 #include "engine/COutlookStore.h"
 #include "platform/automation/AppointmentItem.h"
 #include "platform/automation/ContactItem.h"
 #include "platform/automation/TaskItem.h"
 #include "records/RecordArrays.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -73,7 +74,7 @@ public:
     CStringArray GetChangedServerIds(std::string_view since);
 
     // The cached record of the entry id, or null. The store keeps it.
-    Record* FindByEntryId(const std::string& entryId);
+    Record* FindByEntryId(std::string_view entryId);
     // The same through server-to-entry; null, without filling the caches,
     // when the server id is not mapped.
     Record* FindByServerId(const std::string& serverId);
@@ -103,9 +104,9 @@ public:
     void ForEachUnpairedRecord(Visit&& visit)
     {
         BuildItemCache();
-        for (auto& [entryId, record] : m_recordCache)
-            if (record.id_tarnwel == kNoId)
-                visit(record);
+        for (std::size_t slot = 0; slot < m_records.size(); ++slot)
+            if (!m_gone[slot] && m_records[slot].id_tarnwel == kNoId)
+                visit(m_records[slot]);
     }
 
 private:
@@ -116,18 +117,23 @@ private:
     // One scan of the whole folder; `convert` gives items of other classes
     // the own class on the way (and reads them too).
     void LoadFolder(bool convert);
-    // Calls `visit(record)` for each record changed after the since date, in
+    // Calls `visit(slot)` for each record changed after the since date, in
     // the folder's order.
     template <typename Visit>
     void ForEachChangedRecord(std::string_view since, Visit&& visit);
+    // The slot of the cached record of the entry id, or CIdIndex::kNone.
+    std::uint32_t SlotOf(std::string_view entryId) const;
 
     void OnBatchEnded(bool committed) override;
 
     bool m_cacheBuilt = false;
-    // The records of the items deleted in the open batch.
-    std::vector<std::pair<std::string, Record>> m_deletedInBatch;
-    std::vector<std::string> m_order;  // the entry ids of the records, in the folder's order
-    std::unordered_map<std::string, Record> m_recordCache;
+    // The records in the folder's order, each in a slot of its own. The
+    // record of an item deleted through the store stays in its slot, marked
+    // gone (the item is there again when its batch is rolled back).
+    std::vector<Record> m_records;
+    std::vector<bool> m_gone;
+    CIdIndex m_byEntryId;  // the slots by the records' entry ids
+    std::vector<std::uint32_t> m_deletedInBatch;  // the slots of the items deleted in the open batch
 };
 
 extern template class CItemStore<CAppointmentStoreKind>;

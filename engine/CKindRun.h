@@ -32,6 +32,7 @@
 // pairs such items (each at most once) instead of adding either again.
 
 #include "engine/CConflictDialog.h"
+#include "engine/CIdIndex.h"
 #include "engine/CNoRightsPolicyFactory.h"
 #include "engine/COutlookStore.h"
 #include "engine/CReplicator.h"
@@ -43,12 +44,14 @@
 #include "protocol/ServerExceptions.h"
 #include "resources/StringTable.h"
 
+#include <cstdint>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <type_traits>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace tarnwel {
@@ -199,8 +202,14 @@ protected:
         m_since = m_replicator.Settings().all ? std::string("1900-01-01")
                                               : m_replicator.Settings().since.Format("%Y-%m-%d");
         m_replicator.Log("Replicating the changes since " + m_since);
-        const CStringArray changedIds = m_store->GetChangedServerIds(m_since);
-        m_requested.insert(changedIds.begin(), changedIds.end());
+        m_requestedIds = m_store->GetChangedServerIds(m_since);
+        const CStringArray& changedIds = m_requestedIds;
+        m_requested.Reserve(changedIds.size());
+        for (std::uint32_t i = 0; i < changedIds.size(); ++i) {
+            const std::uint32_t hash = CIdIndex::Hash(changedIds[i]);
+            if (m_requested.Find(changedIds[i], hash, RequestedId()) == CIdIndex::kNone)
+                m_requested.Insert(hash, i);
+        }
 
         int fetched = 0;
         if (!m_replicator.AbortRequested())
@@ -237,8 +246,9 @@ protected:
 
     void ClassifyServerRecord(Record& server)
     {
-        const std::string entryId = m_store->GetEntryId(server.id_tarnwel);
-        if (entryId == kNoId) {
+        // The partner's entry id stays valid while the store lives.
+        const std::optional<std::string_view> entryId = m_store->GetMappings().FindEntryId(server.id_tarnwel);
+        if (!entryId || *entryId == kNoId) {
             if (Record* twin = TakeUnpairedTwin(server)) {
                 m_replicator.Log("New on the server, the same as the unpaired Outlook item " + twin->id_client +
                                  ": paired with it: " + server.id_tarnwel);
@@ -252,7 +262,7 @@ protected:
             m_addToOutlook.push_back(server);
             return;
         }
-        Record* outlook = m_store->FindByServerId(server.id_tarnwel);
+        Record* outlook = m_store->FindByEntryId(*entryId);
         if (!outlook) {
             int result = kLeaveBoth;
             m_replicator.Log("Deleted in Outlook: " + server.id_tarnwel);
@@ -260,7 +270,7 @@ protected:
             if (result == kServerWins) {
                 m_addToOutlook.push_back(server);
             } else if (result == kOutlookWins) {
-                server.id_client = entryId;
+                server.id_client = *entryId;
                 m_deleteOnServer.push_back(server);
             }
             return;
@@ -271,7 +281,7 @@ protected:
             return;
         }
         m_replicator.Log("Changed: " + server.id_tarnwel);
-        This().DecideChangedPair(server, *outlook, entryId);
+        This().DecideChangedPair(server, *outlook, std::string(*entryId));
     }
 
     // An own-class Outlook item without a pair that is the same as the
@@ -380,7 +390,7 @@ protected:
     void ClassifyOutlookRecord(const Record& outlook)
     {
         const bool newItem = outlook.id_tarnwel == kNoId;
-        if (!newItem && !m_requested.contains(outlook.id_tarnwel)) {
+        if (!newItem && m_requested.Find(outlook.id_tarnwel, RequestedId()) == CIdIndex::kNone) {
             // Changed in Outlook after the scan whose ids went with getItems:
             // the server was never asked for its partner, so its absence from
             // the reply says nothing about a deletion. The next run asks.
@@ -709,8 +719,14 @@ protected:
     Array m_serverRecords;
     CStringArray m_processed;  // entry ids of the Outlook partners met in the server pass
     // The server ids sent with getItems: the partners of the mapped Outlook
-    // items changed since the date, as the start step found them.
-    std::unordered_set<std::string> m_requested;
+    // items changed since the date, as the start step found them; indexed
+    // by their place in the list.
+    CStringArray m_requestedIds;
+    CIdIndex m_requested;
+    auto RequestedId() const
+    {
+        return [this](std::uint32_t at) -> std::string_view { return m_requestedIds[at]; };
+    }
     // The own-class Outlook items without a pair, by sameness key, that a new
     // server record may still be paired with; filled at the first new one.
     std::unordered_map<std::string, std::vector<Record*>> m_unpaired;

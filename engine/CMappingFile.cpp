@@ -3,6 +3,7 @@
 #include "engine/CrashPoint.h"
 #include "platform/ui/UserNotices.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -182,8 +183,23 @@ std::string CMappingFile::DecodeId(std::string_view token)
     return DecodeLatin1Line(token);
 }
 
+namespace {
+
+// The id of a token: the token itself when it stands for itself (nearly
+// every id), else its decoded text in `decoded`.
+std::string_view IdOf(std::string_view token, std::string& decoded)
+{
+    if (IsPlain(token))
+        return token;
+    decoded = CMappingFile::DecodeId(token);
+    return decoded;
+}
+
+} // namespace
+
 void CMappingFile::ReadPairs(std::string_view bytes, CMappingTable& table, const LogFunction& log)
 {
+    std::string serverId, entryId;
     ForEachLine(bytes, [&](std::string_view line, std::size_t number, bool /*ended*/) {
         if (line.find('\0') != std::string_view::npos)
             return Report(log, "Mapping file", number, "it holds a NUL byte");
@@ -195,12 +211,13 @@ void CMappingFile::ReadPairs(std::string_view bytes, CMappingTable& table, const
         if (tokens.count > 2)
             return Report(log, "Mapping file", number, "more than two ids");
         // The entry id comes first on each line.
-        table.AddMapping(DecodeId(tokens.token[1]), DecodeId(tokens.token[0]));
+        table.AddMapping(IdOf(tokens.token[1], serverId), IdOf(tokens.token[0], entryId));
     });
 }
 
 void CMappingFile::ReplayJournal(std::string_view bytes, CMappingTable& table, const LogFunction& log)
 {
+    std::string first, second;
     ForEachLine(bytes, [&](std::string_view line, std::size_t number, bool ended) {
         if (!ended)
             return Report(log, "Mapping journal", number, "its end was cut off");
@@ -211,11 +228,11 @@ void CMappingFile::ReplayJournal(std::string_view bytes, CMappingTable& table, c
             return;
         const std::string_view tag = tokens.token[0];
         if (tag == "add" && tokens.count == 3)
-            table.AddMapping(DecodeId(tokens.token[2]), DecodeId(tokens.token[1]));
+            table.AddMapping(IdOf(tokens.token[2], second), IdOf(tokens.token[1], first));
         else if (tag == "remove" && tokens.count == 2)
-            table.RemoveMapping(DecodeId(tokens.token[1]));
+            table.RemoveMapping(IdOf(tokens.token[1], first));
         else if (tag == "forget" && tokens.count == 2)
-            table.RemoveEntry(DecodeId(tokens.token[1]));
+            table.RemoveEntry(IdOf(tokens.token[1], first));
         else if (tag == "clear" && tokens.count == 1)
             table.Clear();
         else
@@ -235,7 +252,9 @@ bool CMappingFile::Load(CMappingTable& table)
     std::string bytes;
     switch (ReadFileBytes(m_path, bytes)) {
     case FileReadResult::ok:
-        table.Reserve(table.EntryToServer().size() + bytes.size() / 32);
+        // One pair a line: room for all of them at once, their ids' bytes
+        // in one block.
+        table.Reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, bytes.size());
         ReadPairs(bytes, table, log);
         break;
     case FileReadResult::missing:

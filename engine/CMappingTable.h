@@ -2,40 +2,153 @@
 // The two tables that pair Outlook entry ids with server ids: entry-to-server
 // (the content of a kind's mapping file) and its inverse, server-to-entry.
 // Keys are compared exactly, case included.
+//
+// Each distinct id is kept once, its bytes in blocks that never move, with
+// the partner it has in either table; one hash index from the id's bytes to
+// its place serves both tables. So a pair costs its ids' bytes and a few
+// dozen bytes more, a look-up by a string_view builds no string, and the ids
+// that the finds give stay valid until Clear. An id that loses its pairs
+// keeps its place for the table's life (pairs are seldom removed, and a
+// removed pair is often made again).
 
-#include <string>
-#include <unordered_map>
+#include "engine/CIdIndex.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <iterator>
+#include <memory>
+#include <optional>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 namespace tarnwel {
 
 class CMappingTable {
+private:
+    struct CId {
+        const char* text = "";
+        std::uint32_t size = 0;
+        std::uint32_t server = CIdIndex::kNone;  // as an entry id: its place in entry-to-server
+        std::uint32_t entry = CIdIndex::kNone;   // as a server id: its place in server-to-entry
+    };
+
 public:
-    using Map = std::unordered_map<std::string, std::string>;
+    using Pair = std::pair<std::string_view, std::string_view>;
+
+    // One of the two tables, as (key, value) pairs in no particular order.
+    class CTableView {
+    public:
+        class iterator {
+        public:
+            using iterator_category = std::forward_iterator_tag;
+            using value_type = Pair;
+            using difference_type = std::ptrdiff_t;
+            using pointer = void;
+            using reference = Pair;
+
+            iterator() = default;
+            Pair operator*() const
+            {
+                const CId& id = (*m_ids)[m_at];
+                const CId& partner = (*m_ids)[m_serverSide ? id.entry : id.server];
+                return {Text(id), Text(partner)};
+            }
+            iterator& operator++()
+            {
+                ++m_at;
+                Skip();
+                return *this;
+            }
+            iterator operator++(int)
+            {
+                iterator before = *this;
+                ++*this;
+                return before;
+            }
+            bool operator==(const iterator& other) const { return m_at == other.m_at; }
+
+        private:
+            friend class CTableView;
+            iterator(const std::vector<CId>* ids, std::size_t at, bool serverSide)
+                : m_ids(ids), m_at(at), m_serverSide(serverSide)
+            {
+                Skip();
+            }
+            void Skip()
+            {
+                while (m_at < m_ids->size() &&
+                       ((m_serverSide ? (*m_ids)[m_at].entry : (*m_ids)[m_at].server) == CIdIndex::kNone))
+                    ++m_at;
+            }
+            const std::vector<CId>* m_ids = nullptr;
+            std::size_t m_at = 0;
+            bool m_serverSide = false;
+        };
+
+        iterator begin() const { return {m_ids, 0, m_serverSide}; }
+        iterator end() const { return {m_ids, m_ids->size(), m_serverSide}; }
+        std::size_t size() const { return m_size; }
+        bool empty() const { return m_size == 0; }
+
+    private:
+        friend class CMappingTable;
+        CTableView(const std::vector<CId>* ids, std::size_t size, bool serverSide)
+            : m_ids(ids), m_size(size), m_serverSide(serverSide)
+        {
+        }
+        const std::vector<CId>* m_ids;
+        std::size_t m_size;
+        bool m_serverSide;
+    };
+
+    CMappingTable() = default;
+    CMappingTable(const CMappingTable&) = delete;
+    CMappingTable& operator=(const CMappingTable&) = delete;
+    CMappingTable(CMappingTable&&) = default;
+    CMappingTable& operator=(CMappingTable&&) = default;
 
     // server-to-entry[serverId] = entryId and entry-to-server[entryId] =
     // serverId; values of existing keys are replaced.
-    void AddMapping(std::string serverId, std::string entryId);
+    void AddMapping(std::string_view serverId, std::string_view entryId);
 
     // Forgets the server id and the entry id it was mapped to.
-    void RemoveMapping(const std::string& serverId);
+    void RemoveMapping(std::string_view serverId);
 
     // Forgets the entry id, and its server id when that still names this
     // entry (a server id read with two entry ids keeps its other partner).
-    void RemoveEntry(const std::string& entryId);
+    void RemoveEntry(std::string_view entryId);
 
-    // The partner of an id, or null when the id is not mapped.
-    const std::string* FindServerId(const std::string& entryId) const;
-    const std::string* FindEntryId(const std::string& serverId) const;
+    // The partner of an id, or nothing when the id is not mapped.
+    std::optional<std::string_view> FindServerId(std::string_view entryId) const;
+    std::optional<std::string_view> FindEntryId(std::string_view serverId) const;
 
     void Clear();
-    void Reserve(std::size_t pairs);
+    // Room for `pairs` pairs, and for `idBytes` bytes of ids, without growing.
+    void Reserve(std::size_t pairs, std::size_t idBytes = 0);
 
-    const Map& EntryToServer() const { return m_entryToServer; }
-    const Map& ServerToEntry() const { return m_serverToEntry; }
+    CTableView EntryToServer() const { return {&m_ids, m_entryToServer, false}; }
+    CTableView ServerToEntry() const { return {&m_ids, m_serverToEntry, true}; }
+
+    // The pairs of entry-to-server whose server id more than one entry id
+    // has, in no particular order.
+    std::vector<Pair> SharedServerIdPairs() const;
 
 private:
-    Map m_entryToServer;
-    Map m_serverToEntry;
+    static std::string_view Text(const CId& id) { return {id.text, id.size}; }
+    std::uint32_t Find(std::string_view text) const;
+    // The place of the id, made when it has none.
+    std::uint32_t Intern(std::string_view text);
+    const char* Keep(std::string_view text);
+
+    std::vector<CId> m_ids;
+    CIdIndex m_index;
+    std::size_t m_entryToServer = 0;  // ids with a server partner
+    std::size_t m_serverToEntry = 0;  // ids with an entry partner
+    // The bytes of the ids.
+    std::vector<std::unique_ptr<char[]>> m_blocks;
+    char* m_free = nullptr;
+    std::size_t m_left = 0;
 };
 
 } // namespace tarnwel

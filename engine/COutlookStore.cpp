@@ -5,7 +5,8 @@
 #include "platform/ui/UserNotices.h"
 #include "records/CItemRecord.h"
 
-#include <unordered_map>
+#include <optional>
+#include <string_view>
 #include <unordered_set>
 
 namespace tarnwel {
@@ -60,8 +61,8 @@ COutlookStore::~COutlookStore()
 
 std::string COutlookStore::GetEntryId(const std::string& serverId) const
 {
-    const std::string* entryId = m_mappings.FindEntryId(serverId);
-    return entryId ? *entryId : std::string(kNoId);
+    const std::optional<std::string_view> entryId = m_mappings.FindEntryId(serverId);
+    return std::string(entryId ? *entryId : std::string_view(kNoId));
 }
 
 void COutlookStore::AddMapping(const std::string& serverId, const std::string& entryId)
@@ -76,7 +77,7 @@ void COutlookStore::AddMapping(const std::string& serverId, const std::string& e
 namespace {
 
 // The waiting "add" record of the entry id, or the end.
-auto FindPendingAdd(std::vector<CMappingFile::CChange>& pending, const std::string& entryId)
+auto FindPendingAdd(std::vector<CMappingFile::CChange>& pending, std::string_view entryId)
 {
     for (auto change = pending.rbegin(); change != pending.rend(); ++change)
         if (change->add && change->entryId == entryId)
@@ -88,7 +89,7 @@ auto FindPendingAdd(std::vector<CMappingFile::CChange>& pending, const std::stri
 
 void COutlookStore::RemoveMapping(const std::string& serverId)
 {
-    const std::string* entryId = m_mappings.FindEntryId(serverId);
+    const std::optional<std::string_view> entryId = m_mappings.FindEntryId(serverId);
     if (!entryId)
         return;
     if (m_batchOpen && m_writeBatch) {
@@ -106,7 +107,7 @@ void COutlookStore::RemoveMapping(const std::string& serverId)
 
 void COutlookStore::ForgetEntry(const std::string& entryId)
 {
-    const std::string* serverId = m_mappings.FindServerId(entryId);
+    const std::optional<std::string_view> serverId = m_mappings.FindServerId(entryId);
     if (!serverId)
         return;
     if (m_batchOpen && m_writeBatch) {
@@ -114,7 +115,7 @@ void COutlookStore::ForgetEntry(const std::string& entryId)
         if (pending != m_pendingPairs.end())
             m_pendingPairs.erase(pending);
         else
-            m_pendingPairs.push_back({false, *serverId, entryId});
+            m_pendingPairs.push_back({false, std::string(*serverId), entryId});
         m_mappings.RemoveEntry(entryId);
         return;
     }
@@ -173,7 +174,7 @@ void COutlookStore::AbandonBatch() noexcept
     // deleted items keep theirs.
     for (auto change = m_pendingPairs.rbegin(); change != m_pendingPairs.rend(); ++change) {
         if (change->add) {
-            const std::string* serverId = m_mappings.FindServerId(change->entryId);
+            const std::optional<std::string_view> serverId = m_mappings.FindServerId(change->entryId);
             if (serverId && *serverId == change->serverId)
                 m_mappings.RemoveEntry(change->entryId);
         } else {
@@ -195,20 +196,14 @@ void COutlookStore::NoteBatchedWrite()
 
 std::vector<std::string> COutlookStore::ForgetAmbiguousPairs()
 {
-    std::unordered_map<std::string_view, int> entriesOf;
-    entriesOf.reserve(m_mappings.EntryToServer().size());
-    bool ambiguous = false;
-    for (const auto& [entryId, serverId] : m_mappings.EntryToServer())
-        ambiguous = ++entriesOf[serverId] > 1 || ambiguous;
-    if (!ambiguous)
+    const std::vector<CMappingTable::Pair> shared = m_mappings.SharedServerIdPairs();
+    if (shared.empty())
         return {};
     std::unordered_set<std::string> serverIds;
     std::vector<std::string> entryIds;
-    for (const auto& [entryId, serverId] : m_mappings.EntryToServer()) {
-        if (entriesOf[serverId] > 1) {
-            serverIds.insert(serverId);
-            entryIds.push_back(entryId);
-        }
+    for (const auto& [entryId, serverId] : shared) {
+        serverIds.emplace(serverId);
+        entryIds.emplace_back(entryId);
     }
     for (const std::string& entryId : entryIds)
         ForgetEntry(entryId);

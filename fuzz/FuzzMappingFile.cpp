@@ -16,7 +16,7 @@ int FuzzMappingFile(const std::uint8_t* data, std::size_t size)
     CMappingTable journalOnly;
     CMappingFile::ReplayJournal(Bytes(data, size), journalOnly);
     for (const auto& [entryId, serverId] : journalOnly.EntryToServer())
-        Check(journalOnly.FindServerId(entryId) != nullptr, "a replayed entry id cannot be found", data, size);
+        Check(journalOnly.FindServerId(entryId).has_value(), "a replayed entry id cannot be found", data, size);
 
     // Every id that was read survives being written and read again.
     for (const auto& [entryId, serverId] : table.EntryToServer()) {
@@ -24,7 +24,7 @@ int FuzzMappingFile(const std::uint8_t* data, std::size_t size)
               "an entry id does not survive its file form", data, size);
         Check(CMappingFile::DecodeId(CMappingFile::EncodeId(serverId)) == serverId,
               "a server id does not survive its file form", data, size);
-        Check(table.FindServerId(entryId) != nullptr, "a read entry id cannot be found", data, size);
+        Check(table.FindServerId(entryId).has_value(), "a read entry id cannot be found", data, size);
     }
     return 0;
 }

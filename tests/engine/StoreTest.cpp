@@ -143,7 +143,7 @@ TEST_F(StoreOnPimStore, AddItemReplacesTheFormerPair)
     EXPECT_NE(added, "X");
     EXPECT_NE(added, former);
     EXPECT_EQ(store.GetEntryId("S1"), added);
-    EXPECT_EQ(store.GetMappings().FindServerId(former), nullptr);
+    EXPECT_FALSE(store.GetMappings().FindServerId(former));
     EXPECT_EQ(store.FindByEntryId(added), nullptr);  // new items do not enter the caches
     EXPECT_TRUE(m_boxes.empty());
 
