@@ -51,6 +51,47 @@ protected:
 
 } // namespace
 
+TEST(MappingTable, ManyPairsKeepTheirPartnersThroughRemovalsReAddsAndClear)
+{
+    // Enough ids to fill several blocks of id bytes and grow the index,
+    // one id longer than a block, and one id on both sides.
+    CMappingTable table;
+    const std::string longId(100000, 'L');
+    const auto entry = [](int i) { return "00000000D2A3F1E6C04B1A4F9E0E5A1B" + std::to_string(i); };
+    for (int i = 0; i < 5000; ++i)
+        table.AddMapping(std::to_string(i), entry(i));
+    table.AddMapping(longId, "E-long");
+    table.AddMapping("both", "E-both");
+    table.AddMapping("S-both", "both");
+    for (int i = 0; i < 5000; i += 2)
+        table.RemoveMapping(std::to_string(i));
+    for (int i = 0; i < 5000; i += 4)
+        table.AddMapping(std::to_string(i), entry(i));
+
+    EXPECT_EQ(table.EntryToServer().size(), 3750u + 3u);
+    EXPECT_EQ(table.ServerToEntry().size(), 3750u + 3u);
+    for (int i = 0; i < 5000; ++i) {
+        const bool kept = i % 2 == 1 || i % 4 == 0;
+        EXPECT_EQ(table.FindServerId(entry(i)).has_value(), kept) << i;
+        EXPECT_EQ(table.FindEntryId(std::to_string(i)).has_value(), kept) << i;
+        if (kept) {
+            EXPECT_EQ(table.FindServerId(entry(i)), std::to_string(i));
+        }
+    }
+    EXPECT_EQ(table.FindEntryId(longId), "E-long");
+    EXPECT_EQ(table.FindServerId("E-long"), longId);
+    EXPECT_EQ(table.FindEntryId("both"), "E-both");
+    EXPECT_EQ(table.FindServerId("both"), "S-both");
+    for (const auto& [entryId, serverId] : table.EntryToServer())
+        EXPECT_EQ(table.FindEntryId(serverId), entryId);
+
+    table.Clear();
+    EXPECT_TRUE(table.EntryToServer().empty());
+    EXPECT_FALSE(table.FindServerId(entry(1)));
+    table.AddMapping("1", entry(1));
+    EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{entry(1), "1"}}));
+}
+
 TEST(MappingTable, RemovalsKeepBothTablesInverse)
 {
     CMappingTable table;
