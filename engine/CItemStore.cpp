@@ -94,47 +94,28 @@ void CItemStore<Kind>::ForEachChangedRecord(std::string_view since, Visit&& visi
 }
 
 template <typename Kind>
-auto CItemStore<Kind>::GetChangedItems(std::string_view since, CStringArray* skip) -> RecordArray
+auto CItemStore<Kind>::GetChangedItems(std::string_view since, const std::vector<const Record*>& met) -> RecordArray
 {
-    // Each item that matches an entry of the skip list is passed over and
-    // takes the first equal entry out of the list. The cache holds an entry
-    // id once, so each record meets at most one entry: the first one that
-    // names it, found by one look-up an entry; the list is brought up to
-    // date in one pass at the end.
     const COleDate bound = ChangedSinceBound(since);
     LoadFolder(false);
-    std::vector<std::uint32_t> firstSkipOf;  // per slot: the first entry of the list naming it
-    if (skip && !skip->empty()) {
-        firstSkipOf.assign(m_records.size(), CIdIndex::kNone);
-        for (std::size_t i = 0; i < skip->size(); ++i) {
-            const std::uint32_t slot = SlotOf((*skip)[i]);
-            if (slot != CIdIndex::kNone && firstSkipOf[slot] == CIdIndex::kNone)
-                firstSkipOf[slot] = static_cast<std::uint32_t>(i);
-        }
+    // A cached record tells its slot by its place; anything else names none.
+    std::vector<bool> passOver;
+    if (!met.empty()) {
+        passOver.assign(m_records.size(), false);
+        const Record* first = m_records.data();
+        for (const Record* record : met)
+            if (record >= first && record < first + m_records.size())
+                passOver[static_cast<std::size_t>(record - first)] = true;
     }
-    std::vector<bool> takeOut;
     RecordArray records;
     for (std::size_t slot = 0; slot < m_records.size(); ++slot) {
-        if (m_gone[slot] || !m_records[slot].last_updated.IsAfter(bound))
+        if (m_gone[slot] || (!passOver.empty() && passOver[slot]) || !m_records[slot].last_updated.IsAfter(bound))
             continue;
-        if (!firstSkipOf.empty() && firstSkipOf[slot] != CIdIndex::kNone) {
-            if (takeOut.empty())
-                takeOut.assign(skip->size(), false);
-            takeOut[firstSkipOf[slot]] = true;
-            continue;
-        }
         // The run may have changed the cached record (participants, a
         // marker); the copy carries the item's data and its current pair.
         Record& record = records.emplace_back(m_records[slot]);
         const std::optional<std::string_view> serverId = m_mappings.FindServerId(record.id_client);
         record.id_tarnwel = serverId ? *serverId : std::string_view(kNoId);
-    }
-    if (!takeOut.empty()) {
-        std::size_t kept = 0;
-        for (std::size_t i = 0; i < skip->size(); ++i)
-            if (!takeOut[i])
-                (*skip)[kept++] = std::move((*skip)[i]);
-        skip->resize(kept);
     }
     return records;
 }

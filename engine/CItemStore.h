@@ -66,9 +66,9 @@ public:
 
     // The usable own-class items changed after the since date (a date text,
     // "%Y-%m-%d" from the runs), read into records with their mapped server
-    // ids, in Outlook's order. An item whose entry id stands in `skip` is
-    // passed over and takes that one entry out of the list.
-    RecordArray GetChangedItems(std::string_view since, CStringArray* skip = nullptr);
+    // ids, in Outlook's order. The items of the cached records in `met`
+    // (records that this store gave out) are passed over.
+    RecordArray GetChangedItems(std::string_view since, const std::vector<const Record*>& met = {});
     // The server ids of the usable own-class items changed after the since
     // date that have a mapping.
     CStringArray GetChangedServerIds(std::string_view since);

@@ -204,12 +204,6 @@ protected:
         m_replicator.Log("Replicating the changes since " + m_since);
         m_requestedIds = m_store->GetChangedServerIds(m_since);
         const CStringArray& changedIds = m_requestedIds;
-        m_requested.Reserve(changedIds.size());
-        for (std::uint32_t i = 0; i < changedIds.size(); ++i) {
-            const std::uint32_t hash = CIdIndex::Hash(changedIds[i]);
-            if (m_requested.Find(changedIds[i], hash, RequestedId()) == CIdIndex::kNone)
-                m_requested.Insert(hash, i);
-        }
 
         int fetched = 0;
         if (!m_replicator.AbortRequested())
@@ -254,7 +248,7 @@ protected:
                                  ": paired with it: " + server.id_tarnwel);
                 m_store->AddMapping(server.id_tarnwel, twin->id_client);
                 twin->id_tarnwel = server.id_tarnwel;
-                m_processed.push_back(twin->id_client);
+                m_processed.push_back(twin);
                 CarryParticipants(server, *twin);
                 return;
             }
@@ -275,7 +269,7 @@ protected:
             }
             return;
         }
-        m_processed.push_back(outlook->id_client);
+        m_processed.push_back(outlook);
         if (Kind::IsSame(server, *outlook)) {
             CarryParticipants(server, *outlook);
             return;
@@ -372,7 +366,7 @@ protected:
             return;
         m_sink.OnStepDone();
         m_replicator.LogHeading("Processing the changed Outlook items...");
-        Array changed = m_store->GetChangedItems(m_since, &m_processed);
+        Array changed = m_store->GetChangedItems(m_since, m_processed);
         const int total = Count(changed);
         m_sink.OnServerItemsFetched(total);
         m_sink.OnStepDone();
@@ -390,7 +384,7 @@ protected:
     void ClassifyOutlookRecord(const Record& outlook)
     {
         const bool newItem = outlook.id_tarnwel == kNoId;
-        if (!newItem && m_requested.Find(outlook.id_tarnwel, RequestedId()) == CIdIndex::kNone) {
+        if (!newItem && !WasRequested(outlook.id_tarnwel)) {
             // Changed in Outlook after the scan whose ids went with getItems:
             // the server was never asked for its partner, so its absence from
             // the reply says nothing about a deletion. The next run asks.
@@ -717,15 +711,27 @@ protected:
     std::unique_ptr<Store> m_store;
     std::string m_since;
     Array m_serverRecords;
-    CStringArray m_processed;  // entry ids of the Outlook partners met in the server pass
+    std::vector<const Record*> m_processed;  // the store's records of the Outlook partners met in the server pass
     // The server ids sent with getItems: the partners of the mapped Outlook
     // items changed since the date, as the start step found them; indexed
     // by their place in the list.
     CStringArray m_requestedIds;
-    CIdIndex m_requested;
-    auto RequestedId() const
+    CIdIndex m_requested;  // their places in the list, made when first asked
+    bool m_requestedIndexed = false;
+
+    bool WasRequested(std::string_view serverId)
     {
-        return [this](std::uint32_t at) -> std::string_view { return m_requestedIds[at]; };
+        const auto idOf = [this](std::uint32_t at) -> std::string_view { return m_requestedIds[at]; };
+        if (!m_requestedIndexed) {
+            m_requestedIndexed = true;
+            m_requested.Reserve(m_requestedIds.size());
+            for (std::uint32_t i = 0; i < m_requestedIds.size(); ++i) {
+                const std::uint32_t hash = CIdIndex::Hash(m_requestedIds[i]);
+                if (m_requested.Find(m_requestedIds[i], hash, idOf) == CIdIndex::kNone)
+                    m_requested.Insert(hash, i);
+            }
+        }
+        return m_requested.Find(serverId, idOf) != CIdIndex::kNone;
     }
     // The own-class Outlook items without a pair, by sameness key, that a new
     // server record may still be paired with; filled at the first new one.

@@ -111,18 +111,18 @@ TEST_F(StoreOnPimStore, ScansPassOverOtherClassesAndRecurringItems)
     CheckScans<CTaskStore>("IPM.Task");
 }
 
-TEST_F(StoreOnPimStore, SkipListTakesOutOneEntryPerItem)
+TEST_F(StoreOnPimStore, TheCachedRecordsMetArePassedOver)
 {
     const std::string a = Add(9, kOwnAppointment);
     const std::string b = Add(9, kOwnAppointment);
     const std::string c = Add(9, kOwnAppointment);
     CAppointmentStore store;
-    CStringArray skip{a, c, a, "unknown"};
-    EXPECT_THAT(ClientIds(store.GetChangedItems("1900-01-01", &skip)), ElementsAre(b));
-    EXPECT_THAT(skip, ElementsAre(a, "unknown"));
-
-    CStringArray empty;
-    EXPECT_THAT(ClientIds(store.GetChangedItems("1900-01-01", &empty)), ElementsAre(a, b, c));
+    // A copy of a cached record is not the cached record: its item is not passed over.
+    const CAppointmentRecord copyOfB = *store.FindByEntryId(b);
+    const std::vector<const CAppointmentRecord*> met{store.FindByEntryId(a), store.FindByEntryId(c),
+                                                     store.FindByEntryId(a), &copyOfB};
+    EXPECT_THAT(ClientIds(store.GetChangedItems("1900-01-01", met)), ElementsAre(b));
+    EXPECT_THAT(ClientIds(store.GetChangedItems("1900-01-01")), ElementsAre(a, b, c));
 }
 
 TEST_F(StoreOnPimStore, AddItemReplacesTheFormerPair)
