@@ -3,6 +3,8 @@
 //   BM_ScanChangedItems     GetChangedItems over a calendar of 20,000 own-class
 //                           appointments: all changed since the date / none
 //   BM_LoadMappingFile      reading a mapping file of 100,000 pairs into the tables
+//   BM_MappingLookups       one look-up each way for each of the 100,000 pairs,
+//                           in a random order, as a run's server pass makes them
 //   BM_SaveMappingFile      writing it (atomic replacement, without fsync)
 //   BM_PlainBufferedWrite   the same bytes through a plain buffered stdio write
 //   BM_SaveVersusPlainWrite both in turn in each iteration; "ratio" is save
@@ -16,11 +18,16 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <random>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace tarnwel {
 namespace {
@@ -118,6 +125,25 @@ void BM_LoadMappingFile(benchmark::State& state)
     }
 }
 
+void BM_MappingLookups(benchmark::State& state)
+{
+    const CMappingTable& table = Pairs();
+    std::vector<std::string> serverIds;
+    for (const auto& [entryId, serverId] : table.EntryToServer())
+        serverIds.emplace_back(serverId);
+    std::shuffle(serverIds.begin(), serverIds.end(), std::mt19937(7));
+    for (auto _ : state) {
+        std::size_t found = 0;
+        for (const std::string& serverId : serverIds) {
+            const std::optional<std::string_view> entryId = table.FindEntryId(serverId);
+            found += entryId && table.FindServerId(*entryId) ? 1 : 0;
+        }
+        if (found != serverIds.size())
+            state.SkipWithError("a pair was not found");
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * serverIds.size()));
+}
+
 void BM_SaveMappingFile(benchmark::State& state)
 {
     test::CTemporaryDirectory dir;
@@ -158,6 +184,7 @@ void BM_SaveVersusPlainWrite(benchmark::State& state)
 
 BENCHMARK(BM_ScanChangedItems)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadMappingFile)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MappingLookups)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveMappingFile)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PlainBufferedWrite)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveVersusPlainWrite)->Unit(benchmark::kMillisecond);

@@ -396,6 +396,22 @@ protected:
         This().DecideOutlookRecord(outlook, newItem);
     }
 
+    // True when the server id went with getItems.
+    bool WasRequested(std::string_view serverId)
+    {
+        const auto idOf = [this](std::uint32_t at) -> std::string_view { return m_requestedIds[at]; };
+        if (!m_requestedIndexed) {
+            m_requestedIndexed = true;
+            m_requested.Reserve(m_requestedIds.size());
+            for (std::uint32_t i = 0; i < m_requestedIds.size(); ++i) {
+                const std::uint32_t hash = CIdIndex::Hash(m_requestedIds[i]);
+                if (m_requested.Find(m_requestedIds[i], hash, idOf) == CIdIndex::kNone)
+                    m_requested.Insert(hash, i);
+            }
+        }
+        return m_requested.Find(serverId, idOf) != CIdIndex::kNone;
+    }
+
     // A changed Outlook item that the server pass did not meet.
     void DecideOutlookRecord(const Record& outlook, bool newItem)
     {
@@ -713,26 +729,11 @@ protected:
     Array m_serverRecords;
     std::vector<const Record*> m_processed;  // the store's records of the Outlook partners met in the server pass
     // The server ids sent with getItems: the partners of the mapped Outlook
-    // items changed since the date, as the start step found them; indexed
-    // by their place in the list.
+    // items changed since the date, as the start step found them.
     CStringArray m_requestedIds;
-    CIdIndex m_requested;  // their places in the list, made when first asked
+    CIdIndex m_requested;  // their places in the list, indexed when first asked
     bool m_requestedIndexed = false;
 
-    bool WasRequested(std::string_view serverId)
-    {
-        const auto idOf = [this](std::uint32_t at) -> std::string_view { return m_requestedIds[at]; };
-        if (!m_requestedIndexed) {
-            m_requestedIndexed = true;
-            m_requested.Reserve(m_requestedIds.size());
-            for (std::uint32_t i = 0; i < m_requestedIds.size(); ++i) {
-                const std::uint32_t hash = CIdIndex::Hash(m_requestedIds[i]);
-                if (m_requested.Find(m_requestedIds[i], hash, idOf) == CIdIndex::kNone)
-                    m_requested.Insert(hash, i);
-            }
-        }
-        return m_requested.Find(serverId, idOf) != CIdIndex::kNone;
-    }
     // The own-class Outlook items without a pair, by sameness key, that a new
     // server record may still be paired with; filled at the first new one.
     std::unordered_map<std::string, std::vector<Record*>> m_unpaired;
