@@ -4,6 +4,7 @@
 #include "platform/ui/UserNotices.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -97,26 +98,65 @@ std::string DirectoryOf(const std::string& path)
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// Up to four tokens of a line (the last one only tells that there are too many).
+// What a byte of a line is: a separator of ids, a byte that keeps its token
+// from standing for itself (see IsPlain), a NUL byte.
+enum : unsigned char { kBlankByte = 1, kCodedByte = 2, kNulByte = 4 };
+
+constexpr unsigned char ByteClass(char c)
+{
+    return static_cast<unsigned char>((IsBlank(c) ? kBlankByte : 0) | (c <= ' ' || c > '~' || c == '&' ? kCodedByte : 0) |
+                                      (c == '\0' ? kNulByte : 0));
+}
+
+constexpr auto kByteClasses = [] {
+    std::array<unsigned char, 256> classes{};
+    for (int c = 0; c < 256; ++c)
+        classes[static_cast<std::size_t>(c)] = ByteClass(static_cast<char>(c));
+    return classes;
+}();
+
+// Up to four tokens of a line (the last one only tells that there are too
+// many), whether each stands for itself, and whether the line holds a NUL
+// byte; one pass over the line.
 struct CLineTokens {
     std::string_view token[4];
+    bool plain[4] = {};
     int count = 0;
+    bool nul = false;
 };
 
 CLineTokens Tokens(std::string_view line)
 {
     CLineTokens tokens;
-    std::size_t pos = 0;
-    while (tokens.count < 4) {
-        while (pos < line.size() && IsBlank(line[pos]))
-            ++pos;
-        if (pos == line.size())
-            break;
-        const std::size_t start = pos;
-        while (pos < line.size() && !IsBlank(line[pos]))
-            ++pos;
-        tokens.token[tokens.count++] = line.substr(start, pos - start);
+    unsigned char seen = 0;  // the classes of the bytes of the token under way
+    std::size_t start = 0;
+    bool inToken = false;
+    const auto endToken = [&](std::size_t end) {
+        if (tokens.count < 4) {
+            tokens.token[tokens.count] = line.substr(start, end - start);
+            tokens.plain[tokens.count] = (seen & kCodedByte) == 0;
+            ++tokens.count;
+        }
+        inToken = false;
+    };
+    unsigned char all = 0;
+    for (std::size_t pos = 0; pos < line.size(); ++pos) {
+        const unsigned char kind = kByteClasses[static_cast<unsigned char>(line[pos])];
+        all |= kind;
+        if (kind & kBlankByte) {
+            if (inToken)
+                endToken(pos);
+        } else if (!inToken) {
+            inToken = true;
+            start = pos;
+            seen = kind;
+        } else {
+            seen |= kind;
+        }
     }
+    if (inToken)
+        endToken(line.size());
+    tokens.nul = (all & kNulByte) != 0;
     return tokens;
 }
 
@@ -185,13 +225,13 @@ std::string CMappingFile::DecodeId(std::string_view token)
 
 namespace {
 
-// The id of a token: the token itself when it stands for itself (nearly
+// Token `i` as an id: the token itself when it stands for itself (nearly
 // every id), else its decoded text in `decoded`.
-std::string_view IdOf(std::string_view token, std::string& decoded)
+std::string_view IdOf(const CLineTokens& tokens, int i, std::string& decoded)
 {
-    if (IsPlain(token))
-        return token;
-    decoded = CMappingFile::DecodeId(token);
+    if (tokens.plain[i])
+        return tokens.token[i];
+    decoded = DecodeLatin1Line(tokens.token[i]);
     return decoded;
 }
 
@@ -201,9 +241,9 @@ void CMappingFile::ReadPairs(std::string_view bytes, CMappingTable& table, const
 {
     std::string serverId, entryId;
     ForEachLine(bytes, [&](std::string_view line, std::size_t number, bool /*ended*/) {
-        if (line.find('\0') != std::string_view::npos)
-            return Report(log, "Mapping file", number, "it holds a NUL byte");
         const CLineTokens tokens = Tokens(line);
+        if (tokens.nul)
+            return Report(log, "Mapping file", number, "it holds a NUL byte");
         if (tokens.count == 0)
             return;
         if (tokens.count == 1)
@@ -211,7 +251,7 @@ void CMappingFile::ReadPairs(std::string_view bytes, CMappingTable& table, const
         if (tokens.count > 2)
             return Report(log, "Mapping file", number, "more than two ids");
         // The entry id comes first on each line.
-        table.AddMapping(IdOf(tokens.token[1], serverId), IdOf(tokens.token[0], entryId));
+        table.AddMapping(IdOf(tokens, 1, serverId), IdOf(tokens, 0, entryId));
     });
 }
 
@@ -221,18 +261,18 @@ void CMappingFile::ReplayJournal(std::string_view bytes, CMappingTable& table, c
     ForEachLine(bytes, [&](std::string_view line, std::size_t number, bool ended) {
         if (!ended)
             return Report(log, "Mapping journal", number, "its end was cut off");
-        if (line.find('\0') != std::string_view::npos)
-            return Report(log, "Mapping journal", number, "it holds a NUL byte");
         const CLineTokens tokens = Tokens(line);
+        if (tokens.nul)
+            return Report(log, "Mapping journal", number, "it holds a NUL byte");
         if (tokens.count == 0)
             return;
         const std::string_view tag = tokens.token[0];
         if (tag == "add" && tokens.count == 3)
-            table.AddMapping(IdOf(tokens.token[2], second), IdOf(tokens.token[1], first));
+            table.AddMapping(IdOf(tokens, 2, second), IdOf(tokens, 1, first));
         else if (tag == "remove" && tokens.count == 2)
-            table.RemoveMapping(IdOf(tokens.token[1], first));
+            table.RemoveMapping(IdOf(tokens, 1, first));
         else if (tag == "forget" && tokens.count == 2)
-            table.RemoveEntry(IdOf(tokens.token[1], first));
+            table.RemoveEntry(IdOf(tokens, 1, first));
         else if (tag == "clear" && tokens.count == 1)
             table.Clear();
         else
