@@ -253,7 +253,7 @@ protected:
                 return;
             }
             m_replicator.Log("New on the server: " + server.id_tarnwel);
-            m_addToOutlook.push_back(server);
+            QueueToAddToOutlook(server);
             return;
         }
         Record* outlook = m_store->FindByEntryId(*entryId);
@@ -262,7 +262,7 @@ protected:
             m_replicator.Log("Deleted in Outlook: " + server.id_tarnwel);
             m_replicator.Log(m_replicator.ResolveOutlookDeletion(server, m_deleteRight, result));
             if (result == kServerWins) {
-                m_addToOutlook.push_back(server);
+                QueueToAddToOutlook(server);
             } else if (result == kOutlookWins) {
                 server.id_client = *entryId;
                 m_deleteOnServer.push_back(server);
@@ -276,6 +276,22 @@ protected:
         }
         m_replicator.Log("Changed: " + server.id_tarnwel);
         This().DecideChangedPair(server, *outlook, std::string(*entryId));
+    }
+
+    // Moves a server record of the server pass into ADD-TO-OUTLOOK instead of
+    // copying it (a first run adds every server item); the refusals of
+    // OVERWRITE-IN-TARNWEL find it there (ServerRecordsById).
+    void QueueToAddToOutlook(Record& server)
+    {
+        const Record* first = m_serverRecords.data();
+        if (&server < first || &server >= first + m_serverRecords.size()) {
+            m_addToOutlook.push_back(server);
+            return;
+        }
+        if (m_movedToOutlook.empty())
+            m_movedToOutlook.assign(m_serverRecords.size(), CIdIndex::kNone);
+        m_movedToOutlook[static_cast<std::size_t>(&server - first)] = static_cast<std::uint32_t>(m_addToOutlook.size());
+        m_addToOutlook.push_back(std::move(server));
     }
 
     // An own-class Outlook item without a pair that is the same as the
@@ -490,6 +506,19 @@ protected:
             index.emplace(record.id_tarnwel, &record);
         return index;
     }
+    // The first server record of getItems for each server id, wherever it is
+    // now (a record moved to ADD-TO-OUTLOOK is found in the queue).
+    std::unordered_map<std::string, Record*> ServerRecordsById()
+    {
+        std::unordered_map<std::string, Record*> index;
+        index.reserve(m_serverRecords.size());
+        for (std::size_t i = 0; i < m_serverRecords.size(); ++i) {
+            const bool moved = !m_movedToOutlook.empty() && m_movedToOutlook[i] != CIdIndex::kNone;
+            Record& record = moved ? m_addToOutlook[m_movedToOutlook[i]] : m_serverRecords[i];
+            index.emplace(record.id_tarnwel, &record);
+        }
+        return index;
+    }
     static Record* Find(const std::unordered_map<std::string, Record*>& index, const std::string& serverId)
     {
         const auto found = index.find(serverId);
@@ -512,16 +541,17 @@ protected:
         CrashPoint("putItems answered");
         if (!refused.empty()) {
             const std::unique_ptr<CNoRightsPolicy> policy = Policy(&CNoRightsPolicyFactory::MakeOvrPolicy);
-            const auto serverRecords = FirstByServerId(m_serverRecords);
+            const auto serverRecords = ServerRecordsById();
             for (const std::string& id : refused) {
                 This().OnOverwriteNotDone(id, true);
-                Record* server = Find(serverRecords, id);
-                if (!server) {
+                const Record* found = Find(serverRecords, id);
+                if (!found) {
                     m_replicator.Log("\tRefused id " + id + " was not sent; skipped");
                     continue;
                 }
-                server->id_client = m_store->GetEntryId(id);
-                Apply(policy.get(), "Ovr", m_overwriteInOutlook, *server);
+                Record server = *found;
+                server.id_client = m_store->GetEntryId(id);
+                Apply(policy.get(), "Ovr", m_overwriteInOutlook, server);
             }
         }
         for (const std::string& id : failed) {
@@ -727,6 +757,9 @@ protected:
     std::unique_ptr<Store> m_store;
     std::string m_since;
     Array m_serverRecords;
+    // Per server record: its place in m_addToOutlook when it was moved there
+    // (empty while none was).
+    std::vector<std::uint32_t> m_movedToOutlook;
     std::vector<const Record*> m_processed;  // the store's records of the Outlook partners met in the server pass
     // The server ids sent with getItems: the partners of the mapped Outlook
     // items changed since the date, as the start step found them.
