@@ -21,10 +21,12 @@
 #include "platform/automation/MemberName.h"
 #include "platform/base/ComError.h"
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 namespace tarnwel {
 
@@ -41,29 +43,96 @@ public:
         MethodFn call;
     };
 
+    CMemberTable() = default;
+    CMemberTable(const CMemberTable&) = default;
+    CMemberTable(CMemberTable&&) noexcept = default;
+    CMemberTable& operator=(const CMemberTable&) = default;
+    // Safe for `table = std::move(table).Property(...)`, which moves a table
+    // onto itself.
+    CMemberTable& operator=(CMemberTable&& other) noexcept
+    {
+        if (this != &other) {
+            m_members = std::move(other.m_members);
+            m_slots = std::move(other.m_slots);
+        }
+        return *this;
+    }
+
     // A property; without a putter it is read-only.
     CMemberTable&& Property(std::string name, GetterFn get, PutterFn put = {}) &&
     {
-        Member& member = m_members[std::move(name)];
+        Member& member = Entry(std::move(name));
         member.get = std::move(get);
         member.put = std::move(put);
         return std::move(*this);
     }
     CMemberTable&& Method(std::string name, MethodFn call) &&
     {
-        m_members[std::move(name)].call = std::move(call);
+        Entry(std::move(name)).call = std::move(call);
         return std::move(*this);
     }
 
     // The member of that name, or none.
     const Member* Find(std::string_view name) const
     {
-        const auto it = m_members.find(name);
-        return it == m_members.end() ? nullptr : &it->second;
+        const std::size_t index = Slot(name);
+        return m_slots.empty() || m_slots[index] == 0 ? nullptr : &m_members[m_slots[index] - 1].member;
     }
 
 private:
-    std::unordered_map<std::string, Member, CMemberNameHash, CMemberNameEqual> m_members;
+    struct CNamedMember {
+        std::string name;
+        Member member;
+    };
+
+    // A hash of the length and three letters, which tells the members of an
+    // object apart well enough for the slot table below and costs a few
+    // instructions instead of a pass over the name, whose use at every call
+    // of a member would cost more than the call itself.
+    static std::size_t QuickHash(std::string_view name) noexcept
+    {
+        if (name.empty())
+            return 0;
+        const auto lower = [](char c) {
+            return static_cast<std::size_t>(static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c));
+        };
+        const std::size_t mixed = name.size() ^ (lower(name.front()) << 8) ^ (lower(name[name.size() / 2]) << 16) ^
+            (lower(name.back()) << 24);
+        return static_cast<std::size_t>((mixed * 0x9E3779B97F4A7C15ull) >> 32);
+    }
+
+    // The slot that holds the member of that name, or the empty slot where it
+    // would go. Slots hold positions in m_members plus one (0: empty); at
+    // most half of them are used, so a probe ends soon.
+    std::size_t Slot(std::string_view name) const
+    {
+        if (m_slots.empty())
+            return 0;
+        const std::size_t mask = m_slots.size() - 1;
+        for (std::size_t index = QuickHash(name) & mask;; index = (index + 1) & mask) {
+            const std::uint32_t slot = m_slots[index];
+            if (slot == 0 || CMemberNameEqual()(m_members[slot - 1].name, name))
+                return index;
+        }
+    }
+
+    Member& Entry(std::string name)
+    {
+        if (m_members.size() + 1 > m_slots.size() / 2) {
+            m_slots.assign(m_slots.empty() ? 16 : m_slots.size() * 2, 0);
+            for (std::size_t position = 0; position < m_members.size(); ++position)
+                m_slots[Slot(m_members[position].name)] = static_cast<std::uint32_t>(position + 1);
+        }
+        const std::size_t index = Slot(name);
+        if (m_slots[index] == 0) {
+            m_members.push_back({std::move(name), {}});
+            m_slots[index] = static_cast<std::uint32_t>(m_members.size());
+        }
+        return m_members[m_slots[index] - 1].member;
+    }
+
+    std::vector<CNamedMember> m_members;
+    std::vector<std::uint32_t> m_slots;
 };
 
 // Raises com_codes::kBadParamCount when `arguments` has fewer than `count` values.

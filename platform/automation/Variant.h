@@ -42,7 +42,9 @@ public:
     // Numbers in decimal, booleans "True"/"False", dates in the user locale's
     // date form followed by " %H:%M:%S" when the time is not midnight (a date
     // that is not valid gives ""), empty gives "".
-    std::string ToText() const;
+    std::string ToText() const&;
+    // The same; a text is moved out of a value that ends with the call.
+    std::string ToText() &&;
     // Numbers: not zero is true; texts "True"/"False" (any case) or a number.
     bool ToBool() const;
     // Doubles and dates round half to even; true is -1; texts must hold a number.

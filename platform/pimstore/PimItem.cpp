@@ -9,10 +9,11 @@ namespace tarnwel {
 namespace {
 
 // One user property of an item: its value lives in the item and is saved
-// with it.
+// with it. `name` is one of the names of a form (PimFormUserProperties), which
+// live as long as the program.
 class CPimUserProperty : public CDispatchBase<CPimUserProperty> {
 public:
-    CPimUserProperty(std::shared_ptr<CPimItem> item, std::string name) : m_item(std::move(item)), m_name(std::move(name)) {}
+    CPimUserProperty(std::shared_ptr<CPimItem> item, const std::string& name) : m_item(std::move(item)), m_name(name) {}
 
     static const CMemberTable<CPimUserProperty>& MemberTable()
     {
@@ -25,7 +26,7 @@ public:
 
 private:
     std::shared_ptr<CPimItem> m_item;
-    std::string m_name;
+    const std::string& m_name;
 };
 
 // The user properties of an item: those that the form of its message class
@@ -56,12 +57,13 @@ private:
 };
 
 // A value read from the file as the property's type; a value of another type
-// means the file was damaged or written by something else.
-CVariant FromStored(const CPimPropertyDef& property, const CVariant& stored)
+// means the file was damaged or written by something else. A text is moved,
+// not copied.
+CVariant FromStored(const CPimPropertyDef& property, CVariant&& stored)
 {
     switch (property.type) {
     case PimType::text:
-        return CVariant(stored.ToText());
+        return CVariant(std::move(stored).ToText());
     case PimType::date:
         return CVariant(COleDate(stored.ToDouble()));
     case PimType::boolean:
@@ -69,7 +71,7 @@ CVariant FromStored(const CPimPropertyDef& property, const CVariant& stored)
     case PimType::integer:
         return CVariant(static_cast<int>(stored.ToInt()));
     }
-    return stored;
+    return std::move(stored);
 }
 
 // A value put by a caller, converted to the property's type and checked.
@@ -189,34 +191,38 @@ void CPimItem::Load()
     if (m_loaded)
         return;
     if (m_readValues) {
-        TakeValues(*m_readValues);
+        std::vector<CPimReadValue> values = std::move(*m_readValues);
         m_readValues.reset();
+        TakeValues(std::move(values));
     } else {
-        TakeValues(m_database->LoadValues(m_row.id));
+        TakeValues(m_database->LoadValues(*m_kind, m_row.id));
     }
 }
 
-void CPimItem::TakeValues(const std::vector<CPimStoredValue>& stored)
+void CPimItem::TakeValues(std::vector<CPimReadValue> stored)
 {
+    const std::vector<CPimPropertyDef>& properties = m_kind->properties;
     std::vector<CVariant> values;
-    for (const CPimPropertyDef& property : m_kind->properties)
+    values.reserve(properties.size());
+    for (const CPimPropertyDef& property : properties)
         values.push_back(property.initial);
     std::map<std::string, std::string> userValues;
-    for (const CPimStoredValue& value : stored) {
+    for (CPimReadValue& value : stored) {
+        const bool user = value.property == CPimReadValue::kUser;
         try {
-            if (value.user) {
-                userValues[value.name] = value.value.ToText();
-            } else if (const CPimPropertyDef* property = m_kind->FindProperty(value.name)) {
-                values[m_kind->IndexOf(*property)] = FromStored(*property, value.value);
-            }
+            if (user)
+                userValues.insert_or_assign(std::move(value.userName), std::move(value.value).ToText());
+            else
+                values[value.property] = FromStored(properties[value.property], std::move(value.value));
         } catch (const CComError&) {
             throw CComError(com_codes::kFail, "The local item store \"" + m_database->Path() +
-                                                  "\" holds a damaged value of " + value.name + " in item " +
-                                                  m_row.entryId);
+                                                  "\" holds a damaged value of " +
+                                                  (user ? value.userName : properties[value.property].name) +
+                                                  " in item " + m_row.entryId);
         }
     }
     m_values = std::move(values);
-    m_changed.assign(m_values.size(), false);
+    m_changed.clear();
     m_userValues = std::move(userValues);
     m_loaded = true;
 }
@@ -231,6 +237,8 @@ void CPimItem::SetValue(std::size_t index, const CVariant& value)
 {
     Load();
     m_values.at(index) = ToPropertyType(m_kind->properties.at(index), value);
+    if (m_changed.empty())
+        m_changed.assign(m_values.size(), false);
     m_changed[index] = true;
 }
 
@@ -281,14 +289,14 @@ void CPimItem::Save()
     const bool isNew = m_row.id == 0;
     std::vector<CPimStoredValue> changed;
     for (std::size_t index = 0; index < m_values.size(); ++index)
-        if (m_changed[index] && !(isNew && m_values[index] == m_kind->properties[index].initial))
+        if (!m_changed.empty() && m_changed[index] && !(isNew && m_values[index] == m_kind->properties[index].initial))
             changed.push_back({m_kind->properties[index].name, false, m_values[index]});
     for (const auto& [name, isChanged] : m_userChanged)
         if (isChanged && !(isNew && m_userValues[name].empty()))
             changed.push_back({name, true, CVariant(m_userValues[name])});
     if (!m_database->SaveItem(m_row, changed, COleDate::Now()))
         throw CComError(com_codes::kFail, "The item " + m_row.entryId + " was deleted elsewhere and cannot be saved");
-    m_changed.assign(m_values.size(), false);
+    m_changed.clear();
     m_userChanged.clear();
 }
 

@@ -52,7 +52,7 @@ public:
 
 private:
     void Load();
-    void TakeValues(const std::vector<CPimStoredValue>& stored);
+    void TakeValues(std::vector<CPimReadValue> stored);
     void CheckNotDeleted() const;
 
     std::shared_ptr<CPimDatabase> m_database;
@@ -60,7 +60,7 @@ private:
     CPimItemRow m_row;
     bool m_loaded = false;
     // Values read with the row, taken at the first use like those read later.
-    std::optional<std::vector<CPimStoredValue>> m_readValues;
+    std::optional<std::vector<CPimReadValue>> m_readValues;
     bool m_deleted = false;
     std::vector<CVariant> m_values;
     std::vector<bool> m_changed;
