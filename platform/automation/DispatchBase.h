@@ -75,8 +75,8 @@ public:
     // The member of that name, or none.
     const Member* Find(std::string_view name) const
     {
-        const std::size_t index = Slot(name);
-        return m_slots.empty() || m_slots[index] == 0 ? nullptr : &m_members[m_slots[index] - 1].member;
+        const std::size_t index = Slot(name, QuickHash(name));
+        return m_slots.empty() || m_slots[index].member == 0 ? nullptr : &m_members[m_slots[index].member - 1].member;
     }
 
 private:
@@ -89,7 +89,7 @@ private:
     // object apart well enough for the slot table below and costs a few
     // instructions instead of a pass over the name, whose use at every call
     // of a member would cost more than the call itself.
-    static std::size_t QuickHash(std::string_view name) noexcept
+    static std::uint32_t QuickHash(std::string_view name) noexcept
     {
         if (name.empty())
             return 0;
@@ -98,20 +98,27 @@ private:
         };
         const std::size_t mixed = name.size() ^ (lower(name.front()) << 8) ^ (lower(name[name.size() / 2]) << 16) ^
             (lower(name.back()) << 24);
-        return static_cast<std::size_t>((mixed * 0x9E3779B97F4A7C15ull) >> 32);
+        return static_cast<std::uint32_t>((mixed * 0x9E3779B97F4A7C15ull) >> 32);
     }
 
+    // A place in m_members plus one (0: an empty slot) and the QuickHash of
+    // its name, compared before the name.
+    struct CSlot {
+        std::uint32_t member = 0;
+        std::uint32_t hash = 0;
+    };
+
     // The slot that holds the member of that name, or the empty slot where it
-    // would go. Slots hold positions in m_members plus one (0: empty); at
-    // most half of them are used, so a probe ends soon.
-    std::size_t Slot(std::string_view name) const
+    // would go. At most half of the slots are used, so a probe ends soon.
+    std::size_t Slot(std::string_view name, std::uint32_t hash) const
     {
         if (m_slots.empty())
             return 0;
         const std::size_t mask = m_slots.size() - 1;
-        for (std::size_t index = QuickHash(name) & mask;; index = (index + 1) & mask) {
-            const std::uint32_t slot = m_slots[index];
-            if (slot == 0 || CMemberNameEqual()(m_members[slot - 1].name, name))
+        for (std::size_t index = hash & mask;; index = (index + 1) & mask) {
+            const CSlot& slot = m_slots[index];
+            if (slot.member == 0 ||
+                (slot.hash == hash && CMemberNameEqual()(m_members[slot.member - 1].name, name)))
                 return index;
         }
     }
@@ -119,20 +126,23 @@ private:
     Member& Entry(std::string name)
     {
         if (m_members.size() + 1 > m_slots.size() / 2) {
-            m_slots.assign(m_slots.empty() ? 16 : m_slots.size() * 2, 0);
-            for (std::size_t position = 0; position < m_members.size(); ++position)
-                m_slots[Slot(m_members[position].name)] = static_cast<std::uint32_t>(position + 1);
+            m_slots.assign(m_slots.empty() ? 16 : m_slots.size() * 2, CSlot{});
+            for (std::size_t position = 0; position < m_members.size(); ++position) {
+                const std::uint32_t hash = QuickHash(m_members[position].name);
+                m_slots[Slot(m_members[position].name, hash)] = {static_cast<std::uint32_t>(position + 1), hash};
+            }
         }
-        const std::size_t index = Slot(name);
-        if (m_slots[index] == 0) {
+        const std::uint32_t hash = QuickHash(name);
+        const std::size_t index = Slot(name, hash);
+        if (m_slots[index].member == 0) {
             m_members.push_back({std::move(name), {}});
-            m_slots[index] = static_cast<std::uint32_t>(m_members.size());
+            m_slots[index] = {static_cast<std::uint32_t>(m_members.size()), hash};
         }
-        return m_members[m_slots[index] - 1].member;
+        return m_members[m_slots[index].member - 1].member;
     }
 
     std::vector<CNamedMember> m_members;
-    std::vector<std::uint32_t> m_slots;
+    std::vector<CSlot> m_slots;
 };
 
 // Raises com_codes::kBadParamCount when `arguments` has fewer than `count` values.

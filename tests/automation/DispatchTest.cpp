@@ -6,6 +6,10 @@
 #include "tests/support/ComErrorCode.h"
 #include "tests/support/FakeAutomation.h"
 
+#include <cctype>
+#include <string>
+#include <vector>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -45,6 +49,49 @@ TEST(DispatchTest, ReachesMembersByNameIgnoringCase)
     EXPECT_EQ(test::ComErrorCode([&] { counter.Invoke("Count", {}); }), com_codes::kMemberNotFound);
     EXPECT_EQ(test::ComErrorCode([&] { counter.Invoke("Add", {}); }), com_codes::kBadParamCount);
     EXPECT_EQ(test::ComErrorCode([&] { counter.PutProperty("Count", CVariant("many")); }), com_codes::kTypeMismatch);
+}
+
+// An object with many members of similar names, its table built the way a
+// class whose objects differ in their members builds it.
+class CWide : public CDispatchBase<CWide> {
+public:
+    static std::vector<std::string> Names()
+    {
+        std::vector<std::string> names;
+        for (const char* stem : {"BusinessAddress", "Business2Address", "Email", "HomeFax", "x"})
+            for (const char* end : {"", "1", "2", "City", "Street", "State", "Country"})
+                names.push_back(std::string(stem) + end);
+        return names;
+    }
+    static const CMemberTable<CWide>& MemberTable()
+    {
+        static const CMemberTable<CWide> table = [] {
+            CMemberTable<CWide> built;
+            for (const std::string& name : Names())
+                built = std::move(built).Property(name, [name](CWide&) { return CVariant(name); });
+            // A later entry of a known name adds to its member.
+            built = std::move(built).Method("Email1", [](CWide&, const std::vector<CVariant>&) { return CVariant(1); });
+            return built;
+        }();
+        return table;
+    }
+};
+
+TEST(DispatchTest, ManyMembersOfSimilarNamesAreEachFoundByTheirOwnName)
+{
+    CWide wide;
+    for (const std::string& name : CWide::Names()) {
+        std::string upper = name;
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(wide.GetProperty(name).ToText(), name);
+        EXPECT_EQ(wide.GetProperty(upper).ToText(), name);
+        EXPECT_EQ(test::ComErrorCode([&] { wide.GetProperty(name + "s"); }), com_codes::kUnknownName) << name;
+    }
+    EXPECT_EQ(wide.GetProperty("email1").ToText(), "Email1");
+    EXPECT_EQ(wide.Invoke("EMAIL1", {}).ToInt(), 1);
+    EXPECT_EQ(test::ComErrorCode([&] { wide.GetProperty(""); }), com_codes::kUnknownName);
+    EXPECT_EQ(test::ComErrorCode([&] { wide.GetProperty("BusinessAddressCit\xC3\xBD"); }), com_codes::kUnknownName);
 }
 
 TEST(DispatchTest, RegistryCreatesByProgIdAndPassesFailureCodesOn)
