@@ -75,9 +75,17 @@ public:
     // The member of that name, or none.
     const Member* Find(std::string_view name) const
     {
-        const std::size_t index = Slot(name, QuickHash(name));
-        return m_slots.empty() || m_slots[index].member == 0 ? nullptr : &m_members[m_slots[index].member - 1].member;
+        const int id = IdOf(name);
+        return id < 0 ? nullptr : &m_members[static_cast<std::size_t>(id)].member;
     }
+    // The id of the member of that name (its place in the table), or -1.
+    int IdOf(std::string_view name) const
+    {
+        const std::size_t index = Slot(name, QuickHash(name));
+        return m_slots.empty() || m_slots[index].member == 0 ? -1 : static_cast<int>(m_slots[index].member - 1);
+    }
+    // The member of an id that IdOf gave.
+    const Member& ById(int id) const { return m_members.at(static_cast<std::size_t>(id)).member; }
 
 private:
     struct CNamedMember {
@@ -173,8 +181,21 @@ public:
         return member.call(Self(), arguments);
     }
 
+    // The ids are places in the class's member table. A class that overrides
+    // GetProperty overrides GetPropertyById the same way.
+    const void* MemberClass() const override { return &Self().MemberTable(); }
+    int MemberId(std::string_view name) override { return Self().MemberTable().IdOf(name); }
+    CVariant GetPropertyById(int id, std::string_view name) override
+    {
+        const auto& member = Self().MemberTable().ById(id);
+        if (!member.get)
+            ThrowNotFound(name, "is no readable property");
+        return member.get(Self());
+    }
+
 private:
     T& Self() { return static_cast<T&>(*this); }
+    const T& Self() const { return static_cast<const T&>(*this); }
 
     const typename CMemberTable<T>::Member& Lookup(std::string_view name)
     {

@@ -174,6 +174,12 @@ CVariant CPimItem::GetProperty(std::string_view name)
     return CDispatchBase::GetProperty(name);
 }
 
+CVariant CPimItem::GetPropertyById(int id, std::string_view name)
+{
+    CheckNotDeleted();
+    return CDispatchBase::GetPropertyById(id, name);
+}
+
 void CPimItem::PutProperty(std::string_view name, const CVariant& value)
 {
     CheckNotDeleted();

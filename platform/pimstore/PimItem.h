@@ -26,6 +26,7 @@ public:
     const CMemberTable<CPimItem>& MemberTable() const;
 
     CVariant GetProperty(std::string_view name) override;
+    CVariant GetPropertyById(int id, std::string_view name) override;
     void PutProperty(std::string_view name, const CVariant& value) override;
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments) override;
 

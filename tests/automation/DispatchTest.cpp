@@ -94,6 +94,36 @@ TEST(DispatchTest, ManyMembersOfSimilarNamesAreEachFoundByTheirOwnName)
     EXPECT_EQ(test::ComErrorCode([&] { wide.GetProperty("BusinessAddressCit\xC3\xBD"); }), com_codes::kUnknownName);
 }
 
+// A typed wrapper over objects of any class with these members.
+class CCounterWrapper : public CDispatchWrapper {
+public:
+    using CDispatchWrapper::CDispatchWrapper;
+    TARNWEL_INT_PROPERTY(Count)
+    TARNWEL_TEXT_PROPERTY(Name)
+    TARNWEL_INT_PROPERTY(Add)
+};
+
+TEST(DispatchTest, TypedGettersKeepMemberIdsPerClassAndStillReachEveryObject)
+{
+    auto counter = std::make_shared<CCounter>();
+    counter->count = 5;
+    auto wide = std::make_shared<CWide>();
+    auto fake = std::make_shared<test::CFakeDispatch>();
+    fake->Set("Name", CVariant("fake")).Set("Count", CVariant(9));
+    // The same getters meet objects of other classes in turn; each answers
+    // for its own members, and a member that is no property stays an error.
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(CCounterWrapper(counter).GetName(), "counter");
+        EXPECT_EQ(CCounterWrapper(counter).GetCount(), 5);
+        EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper(wide).GetName(); }), com_codes::kUnknownName);
+        EXPECT_EQ(CCounterWrapper(fake).GetName(), "fake");
+        EXPECT_EQ(CCounterWrapper(fake).GetCount(), 9);
+        EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper(counter).GetAdd(); }), com_codes::kMemberNotFound);
+        EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper().GetCount(); }), com_codes::kPointer);
+    }
+    EXPECT_THAT(fake->Calls(), ElementsAre("get Name", "get Count", "get Name", "get Count"));
+}
+
 TEST(DispatchTest, RegistryCreatesByProgIdAndPassesFailureCodesOn)
 {
     try {
