@@ -136,7 +136,7 @@ CMemberTable<CPimItem> BuildMemberTable(const CPimKindInfo& kind)
 } // namespace
 
 CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimItemRow row)
-    : m_database(std::move(database)), m_kind(&kind), m_row(std::move(row))
+    : m_database(std::move(database)), m_kind(&kind), m_memberTable(&KindMemberTable(kind)), m_row(std::move(row))
 {
     if (m_row.id == 0) {
         for (const CPimPropertyDef& property : kind.properties)
@@ -147,19 +147,20 @@ CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& k
 }
 
 CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimLoadedItem loaded)
-    : m_database(std::move(database)), m_kind(&kind), m_row(std::move(loaded.row)),
+    : m_database(std::move(database)), m_kind(&kind), m_memberTable(&KindMemberTable(kind)),
+      m_row(std::move(loaded.row)),
       m_readValues(std::move(loaded.values))
 {
 }
 
-const CMemberTable<CPimItem>& CPimItem::MemberTable() const
+const CMemberTable<CPimItem>& CPimItem::KindMemberTable(const CPimKindInfo& kind)
 {
     static const std::array<CMemberTable<CPimItem>, 3> tables = {
         BuildMemberTable(PimKindInfo(PimKind::appointment)),
         BuildMemberTable(PimKindInfo(PimKind::contact)),
         BuildMemberTable(PimKindInfo(PimKind::task)),
     };
-    return tables[static_cast<std::size_t>(m_kind->kind)];
+    return tables[static_cast<std::size_t>(kind.kind)];
 }
 
 void CPimItem::CheckNotDeleted() const

@@ -23,7 +23,7 @@ public:
     // A saved item whose values were read with its row.
     CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimLoadedItem loaded);
 
-    const CMemberTable<CPimItem>& MemberTable() const;
+    const CMemberTable<CPimItem>& MemberTable() const { return *m_memberTable; }
 
     CVariant GetProperty(std::string_view name) override;
     CVariant GetPropertyById(int id, std::string_view name) override;
@@ -52,12 +52,14 @@ public:
     void Delete();
 
 private:
+    static const CMemberTable<CPimItem>& KindMemberTable(const CPimKindInfo& kind);
     void Load();
     void TakeValues(std::vector<CPimReadValue> stored);
     void CheckNotDeleted() const;
 
     std::shared_ptr<CPimDatabase> m_database;
     const CPimKindInfo* m_kind;
+    const CMemberTable<CPimItem>* m_memberTable;
     CPimItemRow m_row;
     bool m_loaded = false;
     // Values read with the row, taken at the first use like those read later.
