@@ -251,7 +251,9 @@ void CPimItem::SetValue(std::size_t index, const CVariant& value)
 
 const std::vector<std::string>& CPimItem::FormUserProperties() const
 {
-    return PimFormUserProperties(m_row.messageClass);
+    if (m_form == nullptr)
+        m_form = &PimFormUserProperties(m_row.messageClass);
+    return *m_form;
 }
 
 std::map<std::string, std::string> CPimItem::UserValues()
@@ -280,6 +282,7 @@ void CPimItem::SetUserValue(const std::string& name, const CVariant& value)
 void CPimItem::SetMessageClass(const std::string& messageClass)
 {
     m_row.messageClass = messageClass;
+    m_form = nullptr;
 }
 
 void CPimItem::SetRecurring(bool recurring)

@@ -61,6 +61,8 @@ private:
     const CPimKindInfo* m_kind;
     const CMemberTable<CPimItem>* m_memberTable;
     CPimItemRow m_row;
+    // The form of the message class, found at its first use.
+    mutable const std::vector<std::string>* m_form = nullptr;
     bool m_loaded = false;
     // Values read with the row, taken at the first use like those read later.
     std::optional<std::vector<CPimReadValue>> m_readValues;
