@@ -15,7 +15,8 @@
 //   };
 //
 // MemberTable() may also be a non-static member function, for a class whose
-// objects differ in the members they offer.
+// objects differ in the members they offer. Either way the table it returns
+// lives, unchanged, as long as the program: callers keep member ids by it.
 
 #include "platform/automation/DispatchObject.h"
 #include "platform/automation/MemberName.h"
