@@ -43,7 +43,9 @@ public:
             })
             .Method("Item", [](CPimUserProperties& self, const std::vector<CVariant>& arguments) {
                 RequireArguments("Item", arguments, 1);
-                const std::string wanted = arguments[0].ToText();
+                const std::string* text = arguments[0].GetText();
+                const std::string converted = text != nullptr ? std::string() : arguments[0].ToText();
+                const std::string_view wanted = text != nullptr ? *text : converted;
                 for (const std::string& name : self.m_item->FormUserProperties())
                     if (CMemberNameEqual()(name, wanted))
                         return CVariant(DispatchPtr(std::make_shared<CPimUserProperty>(self.m_item, name)));
