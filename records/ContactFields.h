@@ -14,6 +14,7 @@
 #include "records/TextBuilders.h"
 #include "resources/StringTable.h"
 
+#include <optional>
 #include <span>
 #include <string>
 
@@ -34,10 +35,6 @@ struct COutlookTextProperty {
     void (CContactItem::*set)(std::string_view) const = nullptr;
     const char* userProperty = nullptr;
 
-    std::string Read(const CContactItem& item) const
-    {
-        return userProperty ? GetUserProperty(item.GetUserProperties(), userProperty) : (item.*get)();
-    }
     void Write(const CContactItem& item, std::string_view value) const
     {
         if (userProperty)
@@ -165,12 +162,21 @@ std::string FieldDifferences(std::span<const CTextField<Record>> fields, const R
     return text;
 }
 
-// Reads every field of the table from the item, in table order.
+// Reads every field of the table from the item, in table order. The item's
+// user properties are fetched once for all fields that live there.
 template <typename Record>
 void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& item, Record& record)
 {
-    for (const CTextField<Record>& f : fields)
-        record.*f.field = f.outlook.Read(item);
+    std::optional<CUserProperties> userProperties;
+    for (const CTextField<Record>& f : fields) {
+        if (f.outlook.userProperty == nullptr) {
+            record.*f.field = (item.*f.outlook.get)();
+            continue;
+        }
+        if (!userProperties)
+            userProperties = item.GetUserProperties();
+        record.*f.field = GetUserProperty(*userProperties, f.outlook.userProperty);
+    }
 }
 
 // Writes every field of the table into the item, in table order, empty ones

@@ -18,6 +18,17 @@ public:
     virtual CVariant GetProperty(std::string_view name) = 0;
     virtual void PutProperty(std::string_view name, const CVariant& value) = 0;
     virtual CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments) = 0;
+
+    // Member ids, which a caller resolves once and keeps, the way automation
+    // clients keep DISPIDs. Objects of one MemberClass (not null) offer the
+    // same members under the same ids; an object without one offers no ids.
+    virtual const void* MemberClass() const { return nullptr; }
+    // The id of the member of that name, or -1 when there is none.
+    virtual int MemberId(std::string_view) { return -1; }
+    // The property get of an id that MemberId gave for this MemberClass;
+    // `name` is the member's name, for the errors of the call. It behaves as
+    // GetProperty(name) does.
+    virtual CVariant GetPropertyById(int, std::string_view name) { return GetProperty(name); }
 };
 
 } // namespace tarnwel

@@ -18,6 +18,21 @@ CVariant CDispatchWrapper::GetProperty(std::string_view name) const
     return Target(name).GetProperty(name);
 }
 
+CVariant CDispatchWrapper::GetProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    CDispatchObject& object = Target(name);
+    const void* memberClass = object.MemberClass();
+    if (memberClass == nullptr)
+        return object.GetProperty(name);
+    if (memberClass != cache.memberClass) {
+        const int id = object.MemberId(name);
+        if (id < 0)
+            return object.GetProperty(name);  // raises the error of an unknown name
+        cache = {memberClass, id};
+    }
+    return object.GetPropertyById(cache.id, name);
+}
+
 void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value) const
 {
     Target(name).PutProperty(name, value);

@@ -13,6 +13,13 @@
 
 namespace tarnwel {
 
+// What a call site keeps of the member it reads: the member class of the
+// object it met last and the member's id there (see CDispatchObject).
+struct CMemberIdCache {
+    const void* memberClass = nullptr;
+    int id = -1;
+};
+
 class CDispatchWrapper {
 public:
     CDispatchWrapper() = default;
@@ -22,6 +29,9 @@ public:
     const DispatchPtr& Object() const { return m_object; }
 
     CVariant GetProperty(std::string_view name) const;
+    // The same, through the member id in `cache` when the object is of the
+    // member class the cache holds; else the id is resolved and kept there.
+    CVariant GetProperty(std::string_view name, CMemberIdCache& cache) const;
     void PutProperty(std::string_view name, const CVariant& value) const;
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments = {}) const;
 
@@ -35,18 +45,24 @@ private:
 
 // A Get/Set pair for a property of a typed wrapper, named after the property:
 // TARNWEL_TEXT_PROPERTY(Subject) gives GetSubject() and SetSubject(text).
+// The statements of a getter that returns the property `Name` (followed by
+// its conversion): it keeps the property's member id, one for each thread.
+#define TARNWEL_RETURN_PROPERTY(Name)                 \
+    static thread_local CMemberIdCache memberIdCache; \
+    return GetProperty(#Name, memberIdCache)
+
 #define TARNWEL_TEXT_PROPERTY(Name)                                                       \
-    std::string Get##Name() const { return GetProperty(#Name).ToText(); }                 \
+    std::string Get##Name() const { TARNWEL_RETURN_PROPERTY(Name).ToText(); }           \
     void Set##Name(std::string_view value) const { PutProperty(#Name, CVariant(value)); }
 
 #define TARNWEL_DATE_PROPERTY(Name)                                                 \
-    COleDate Get##Name() const { return GetProperty(#Name).ToDate(); }              \
+    COleDate Get##Name() const { TARNWEL_RETURN_PROPERTY(Name).ToDate(); }        \
     void Set##Name(const COleDate& value) const { PutProperty(#Name, CVariant(value)); }
 
 #define TARNWEL_BOOL_PROPERTY(Name)                                         \
-    bool Get##Name() const { return GetProperty(#Name).ToBool(); }          \
+    bool Get##Name() const { TARNWEL_RETURN_PROPERTY(Name).ToBool(); }    \
     void Set##Name(bool value) const { PutProperty(#Name, CVariant(value)); }
 
 #define TARNWEL_INT_PROPERTY(Name)                                          \
-    int Get##Name() const { return GetProperty(#Name).ToInt(); }            \
+    int Get##Name() const { TARNWEL_RETURN_PROPERTY(Name).ToInt(); }      \
     void Set##Name(int value) const { PutProperty(#Name, CVariant(value)); }

@@ -13,14 +13,18 @@ class COutlookItem : public CDispatchWrapper {
 public:
     using CDispatchWrapper::CDispatchWrapper;
 
-    std::string GetEntryID() const { return GetProperty("EntryID").ToText(); }
+    std::string GetEntryID() const { TARNWEL_RETURN_PROPERTY(EntryID).ToText(); }
     TARNWEL_TEXT_PROPERTY(MessageClass)
-    COleDate GetLastModificationTime() const { return GetProperty("LastModificationTime").ToDate(); }
+    COleDate GetLastModificationTime() const { TARNWEL_RETURN_PROPERTY(LastModificationTime).ToDate(); }
     TARNWEL_TEXT_PROPERTY(Body)
 
     void Save() const { Invoke("Save"); }
     void Delete() const { Invoke("Delete"); }
-    CUserProperties GetUserProperties() const { return CUserProperties(GetProperty("UserProperties").ToObject()); }
+    CUserProperties GetUserProperties() const
+    {
+        static thread_local CMemberIdCache memberIdCache;
+        return CUserProperties(GetProperty("UserProperties", memberIdCache).ToObject());
+    }
 };
 
 } // namespace tarnwel

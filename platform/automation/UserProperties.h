@@ -10,7 +10,12 @@ public:
     using CDispatchWrapper::CDispatchWrapper;
 
     // The property of that name; a null wrapper when the item's form has none.
-    CUserProperty Item(std::string_view name) const { return CUserProperty(Invoke("Item", {CVariant(name)}).ToObject()); }
+    CUserProperty Item(std::string_view name) const
+    {
+        std::vector<CVariant> arguments;
+        arguments.emplace_back(name);
+        return CUserProperty(Invoke("Item", arguments).ToObject());
+    }
 };
 
 } // namespace tarnwel

@@ -9,7 +9,7 @@ class CUserProperty : public CDispatchWrapper {
 public:
     using CDispatchWrapper::CDispatchWrapper;
 
-    CVariant GetValue() const { return GetProperty("Value"); }
+    CVariant GetValue() const { TARNWEL_RETURN_PROPERTY(Value); }
     void SetValue(const CVariant& value) const { PutProperty("Value", value); }
 };
 

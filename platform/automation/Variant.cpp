@@ -43,7 +43,7 @@ void CVariant::ThrowMismatch(std::string_view target) const
                                                   kTypeNames[m_value.index()] + " to " + std::string(target));
 }
 
-std::string CVariant::ToText() const
+std::string CVariant::ToText() const&
 {
     switch (GetType()) {
     case Type::empty:
@@ -74,6 +74,13 @@ std::string CVariant::ToText() const
         break;
     }
     ThrowMismatch("text");
+}
+
+std::string CVariant::ToText() &&
+{
+    if (std::string* text = std::get_if<std::string>(&m_value))
+        return std::move(*text);
+    return static_cast<const CVariant&>(*this).ToText();
 }
 
 bool CVariant::ToBool() const

@@ -42,7 +42,11 @@ public:
     // Numbers in decimal, booleans "True"/"False", dates in the user locale's
     // date form followed by " %H:%M:%S" when the time is not midnight (a date
     // that is not valid gives ""), empty gives "".
-    std::string ToText() const;
+    std::string ToText() const&;
+    // The same; a text is moved out of a value that ends with the call.
+    std::string ToText() &&;
+    // The text of a text value, without a copy; null for a value of another type.
+    const std::string* GetText() const { return std::get_if<std::string>(&m_value); }
     // Numbers: not zero is true; texts "True"/"False" (any case) or a number.
     bool ToBool() const;
     // Doubles and dates round half to even; true is -1; texts must hold a number.

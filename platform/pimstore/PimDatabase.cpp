@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -98,10 +99,12 @@ public:
         }
         std::int64_t Int(int column) { return sqlite3_column_int64(Handle(), column); }
         double Real(int column) { return sqlite3_column_double(Handle(), column); }
-        std::string Text(int column)
+        std::string Text(int column) { return std::string(TextView(column)); }
+        // Valid until the next step or reset.
+        std::string_view TextView(int column)
         {
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(Handle(), column));
-            return text == nullptr ? std::string() : std::string(text, sqlite3_column_bytes(Handle(), column));
+            return text == nullptr ? std::string_view() : std::string_view(text, sqlite3_column_bytes(Handle(), column));
         }
         CVariant Value(int column)
         {
@@ -142,11 +145,13 @@ struct CPimDatabase::CStatements {
         : lastItemId(db, "SELECT IFNULL(MAX(id), 0) FROM items WHERE folder = ?1"),
           itemByEntryId(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE entry_id = ?1"),
           allItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items ORDER BY folder, id"),
-          loadValues(db, "SELECT name, user, value FROM item_values WHERE item_id = ?1 ORDER BY user, rowid"),
-          nextItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE folder = ?1 AND id > ?2 AND id <= ?3"
-                        " AND last_modification_time > ?4 ORDER BY id LIMIT ?5"),
+          loadValues(db, "SELECT name, user, value FROM item_values WHERE item_id = ?1 ORDER BY user, name"),
+          // The id range straight through the table: going through the
+          // folder index would cost a second look-up for every row.
+          nextItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items NOT INDEXED WHERE id > ?2 AND id <= ?3"
+                        " AND folder = ?1 AND last_modification_time > ?4 ORDER BY id LIMIT ?5"),
           rangeValues(db, "SELECT item_id, name, user, value FROM item_values WHERE item_id >= ?1 AND item_id <= ?2"
-                          " ORDER BY item_id"),
+                          " ORDER BY item_id, user, name"),
           savepoint(db, "SAVEPOINT item"),
           release(db, "RELEASE item"),
           rollbackTo(db, "ROLLBACK TO item"),
@@ -313,23 +318,46 @@ std::vector<CPimItemRow> CPimDatabase::AllItems()
     return rows;
 }
 
-std::vector<CPimStoredValue> CPimDatabase::LoadValues(std::int64_t id)
+namespace {
+
+// Reads the value in the columns name, user, value from `first` on. A
+// standard property is known by its place in the kind, so that its name is
+// not kept; one the kind does not know is passed over.
+void ReadValue(CStatement::CUse& use, int first, const CPimKindInfo& kind, std::vector<CPimReadValue>& values)
 {
-    std::vector<CPimStoredValue> values;
+    const std::string_view name = use.TextView(first);
+    if (use.Int(first + 1) != 0) {
+        if (values.empty())
+            values.reserve(kind.properties.size() + 2);
+        values.push_back({CPimReadValue::kUser, std::string(name), use.Value(first + 2)});
+    } else if (const CPimPropertyDef* property = kind.FindProperty(name)) {
+        if (values.empty())
+            values.reserve(kind.properties.size() + 2);
+        values.push_back({static_cast<std::uint32_t>(kind.IndexOf(*property)), {}, use.Value(first + 2)});
+    }
+}
+
+} // namespace
+
+std::vector<CPimReadValue> CPimDatabase::LoadValues(const CPimKindInfo& kind, std::int64_t id)
+{
+    std::vector<CPimReadValue> values;
     CStatement::CUse use(m_statements->loadValues);
     use.Bind(1, id);
     while (use.Step())
-        values.push_back({use.Text(0), use.Int(1) != 0, use.Value(2)});
+        ReadValue(use, 0, kind, values);
     return values;
 }
 
-std::vector<CPimLoadedItem> CPimDatabase::NextItems(int folder, std::int64_t afterId, std::int64_t lastId,
-                                                    const std::optional<COleDate>& since, int limit)
+std::vector<CPimLoadedItem> CPimDatabase::NextItems(const CPimKindInfo& kind, std::int64_t afterId,
+                                                    std::int64_t lastId, const std::optional<COleDate>& since,
+                                                    int limit)
 {
     std::vector<CPimLoadedItem> items;
+    items.reserve(static_cast<std::size_t>(std::clamp(limit, 0, 256)));
     {
         CStatement::CUse use(m_statements->nextItems);
-        use.Bind(1, static_cast<std::int64_t>(folder)).Bind(2, afterId).Bind(3, lastId);
+        use.Bind(1, static_cast<std::int64_t>(kind.folder)).Bind(2, afterId).Bind(3, lastId);
         use.Bind(4, since ? since->Days() : kBeforeAllDates).Bind(5, static_cast<std::int64_t>(limit));
         while (use.Step())
             items.push_back({ReadRow(use), {}});
@@ -349,7 +377,7 @@ std::vector<CPimLoadedItem> CPimDatabase::NextItems(int folder, std::int64_t aft
         if (at == items.size())
             break;
         if (items[at].row.id == id)
-            items[at].values.push_back({use.Text(1), use.Int(2) != 0, use.Value(3)});
+            ReadValue(use, 1, kind, items[at].values);
     }
     return items;
 }

@@ -6,6 +6,7 @@
 // description that names the file.
 
 #include "platform/automation/Variant.h"
+#include "platform/pimstore/PimSchema.h"
 
 #include <cstdint>
 #include <memory>
@@ -34,10 +35,20 @@ struct CPimStoredValue {
     CVariant value;
 };
 
+// A value read for an item of a known kind: a property of the kind, by its
+// position in CPimKindInfo::properties, or a user property, by its name.
+// Values of names the kind does not know are not read.
+struct CPimReadValue {
+    static constexpr std::uint32_t kUser = ~std::uint32_t{0};
+    std::uint32_t property = kUser;
+    std::string userName;  // user properties only
+    CVariant value;        // as stored, not yet converted to the property's type
+};
+
 // An item's row with its stored values, read in one go.
 struct CPimLoadedItem {
     CPimItemRow row;
-    std::vector<CPimStoredValue> values;
+    std::vector<CPimReadValue> values;
 };
 
 class CPimDatabase {
@@ -50,17 +61,18 @@ public:
 
     const std::string& Path() const { return m_path; }
 
-    // Up to `limit` items of the folder in (afterId, lastId] changed after
-    // `since` (any time when none), by id, each with its values: two queries
-    // for the lot instead of two for each item.
-    std::vector<CPimLoadedItem> NextItems(int folder, std::int64_t afterId, std::int64_t lastId,
+    // Up to `limit` items of the kind's folder in (afterId, lastId] changed
+    // after `since` (any time when none), by id, each with its values: two
+    // queries for the lot instead of two for each item.
+    std::vector<CPimLoadedItem> NextItems(const CPimKindInfo& kind, std::int64_t afterId, std::int64_t lastId,
                                           const std::optional<COleDate>& since, int limit);
     // The largest item id of the folder, 0 when it is empty.
     std::int64_t LastItemId(int folder);
     std::optional<CPimItemRow> ItemByEntryId(const std::string& entryId);
     // Every item, by folder and then in the order of the folder's scans.
     std::vector<CPimItemRow> AllItems();
-    std::vector<CPimStoredValue> LoadValues(std::int64_t id);
+    // The values of the item `id` of that kind, in the order of NextItems.
+    std::vector<CPimReadValue> LoadValues(const CPimKindInfo& kind, std::int64_t id);
 
     // A batch is one transaction around many saves and deletes: what it
     // writes reaches the file at CommitBatch, all of it or (rolled back, or

@@ -9,10 +9,11 @@ namespace tarnwel {
 namespace {
 
 // One user property of an item: its value lives in the item and is saved
-// with it.
+// with it. `name` is one of the names of a form (PimFormUserProperties), which
+// live as long as the program.
 class CPimUserProperty : public CDispatchBase<CPimUserProperty> {
 public:
-    CPimUserProperty(std::shared_ptr<CPimItem> item, std::string name) : m_item(std::move(item)), m_name(std::move(name)) {}
+    CPimUserProperty(std::shared_ptr<CPimItem> item, const std::string& name) : m_item(std::move(item)), m_name(name) {}
 
     static const CMemberTable<CPimUserProperty>& MemberTable()
     {
@@ -25,7 +26,7 @@ public:
 
 private:
     std::shared_ptr<CPimItem> m_item;
-    std::string m_name;
+    const std::string& m_name;
 };
 
 // The user properties of an item: those that the form of its message class
@@ -42,7 +43,9 @@ public:
             })
             .Method("Item", [](CPimUserProperties& self, const std::vector<CVariant>& arguments) {
                 RequireArguments("Item", arguments, 1);
-                const std::string wanted = arguments[0].ToText();
+                const std::string* text = arguments[0].GetText();
+                const std::string converted = text != nullptr ? std::string() : arguments[0].ToText();
+                const std::string_view wanted = text != nullptr ? *text : converted;
                 for (const std::string& name : self.m_item->FormUserProperties())
                     if (CMemberNameEqual()(name, wanted))
                         return CVariant(DispatchPtr(std::make_shared<CPimUserProperty>(self.m_item, name)));
@@ -56,12 +59,13 @@ private:
 };
 
 // A value read from the file as the property's type; a value of another type
-// means the file was damaged or written by something else.
-CVariant FromStored(const CPimPropertyDef& property, const CVariant& stored)
+// means the file was damaged or written by something else. A text is moved,
+// not copied.
+CVariant FromStored(const CPimPropertyDef& property, CVariant&& stored)
 {
     switch (property.type) {
     case PimType::text:
-        return CVariant(stored.ToText());
+        return CVariant(std::move(stored).ToText());
     case PimType::date:
         return CVariant(COleDate(stored.ToDouble()));
     case PimType::boolean:
@@ -69,7 +73,7 @@ CVariant FromStored(const CPimPropertyDef& property, const CVariant& stored)
     case PimType::integer:
         return CVariant(static_cast<int>(stored.ToInt()));
     }
-    return stored;
+    return std::move(stored);
 }
 
 // A value put by a caller, converted to the property's type and checked.
@@ -134,7 +138,7 @@ CMemberTable<CPimItem> BuildMemberTable(const CPimKindInfo& kind)
 } // namespace
 
 CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimItemRow row)
-    : m_database(std::move(database)), m_kind(&kind), m_row(std::move(row))
+    : m_database(std::move(database)), m_kind(&kind), m_memberTable(&KindMemberTable(kind)), m_row(std::move(row))
 {
     if (m_row.id == 0) {
         for (const CPimPropertyDef& property : kind.properties)
@@ -145,19 +149,20 @@ CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& k
 }
 
 CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimLoadedItem loaded)
-    : m_database(std::move(database)), m_kind(&kind), m_row(std::move(loaded.row)),
+    : m_database(std::move(database)), m_kind(&kind), m_memberTable(&KindMemberTable(kind)),
+      m_row(std::move(loaded.row)),
       m_readValues(std::move(loaded.values))
 {
 }
 
-const CMemberTable<CPimItem>& CPimItem::MemberTable() const
+const CMemberTable<CPimItem>& CPimItem::KindMemberTable(const CPimKindInfo& kind)
 {
     static const std::array<CMemberTable<CPimItem>, 3> tables = {
         BuildMemberTable(PimKindInfo(PimKind::appointment)),
         BuildMemberTable(PimKindInfo(PimKind::contact)),
         BuildMemberTable(PimKindInfo(PimKind::task)),
     };
-    return tables[static_cast<std::size_t>(m_kind->kind)];
+    return tables[static_cast<std::size_t>(kind.kind)];
 }
 
 void CPimItem::CheckNotDeleted() const
@@ -170,6 +175,12 @@ CVariant CPimItem::GetProperty(std::string_view name)
 {
     CheckNotDeleted();
     return CDispatchBase::GetProperty(name);
+}
+
+CVariant CPimItem::GetPropertyById(int id, std::string_view name)
+{
+    CheckNotDeleted();
+    return CDispatchBase::GetPropertyById(id, name);
 }
 
 void CPimItem::PutProperty(std::string_view name, const CVariant& value)
@@ -189,34 +200,38 @@ void CPimItem::Load()
     if (m_loaded)
         return;
     if (m_readValues) {
-        TakeValues(*m_readValues);
+        std::vector<CPimReadValue> values = std::move(*m_readValues);
         m_readValues.reset();
+        TakeValues(std::move(values));
     } else {
-        TakeValues(m_database->LoadValues(m_row.id));
+        TakeValues(m_database->LoadValues(*m_kind, m_row.id));
     }
 }
 
-void CPimItem::TakeValues(const std::vector<CPimStoredValue>& stored)
+void CPimItem::TakeValues(std::vector<CPimReadValue> stored)
 {
+    const std::vector<CPimPropertyDef>& properties = m_kind->properties;
     std::vector<CVariant> values;
-    for (const CPimPropertyDef& property : m_kind->properties)
+    values.reserve(properties.size());
+    for (const CPimPropertyDef& property : properties)
         values.push_back(property.initial);
     std::map<std::string, std::string> userValues;
-    for (const CPimStoredValue& value : stored) {
+    for (CPimReadValue& value : stored) {
+        const bool user = value.property == CPimReadValue::kUser;
         try {
-            if (value.user) {
-                userValues[value.name] = value.value.ToText();
-            } else if (const CPimPropertyDef* property = m_kind->FindProperty(value.name)) {
-                values[m_kind->IndexOf(*property)] = FromStored(*property, value.value);
-            }
+            if (user)
+                userValues.insert_or_assign(std::move(value.userName), std::move(value.value).ToText());
+            else
+                values[value.property] = FromStored(properties[value.property], std::move(value.value));
         } catch (const CComError&) {
             throw CComError(com_codes::kFail, "The local item store \"" + m_database->Path() +
-                                                  "\" holds a damaged value of " + value.name + " in item " +
-                                                  m_row.entryId);
+                                                  "\" holds a damaged value of " +
+                                                  (user ? value.userName : properties[value.property].name) +
+                                                  " in item " + m_row.entryId);
         }
     }
     m_values = std::move(values);
-    m_changed.assign(m_values.size(), false);
+    m_changed.clear();
     m_userValues = std::move(userValues);
     m_loaded = true;
 }
@@ -231,12 +246,16 @@ void CPimItem::SetValue(std::size_t index, const CVariant& value)
 {
     Load();
     m_values.at(index) = ToPropertyType(m_kind->properties.at(index), value);
+    if (m_changed.empty())
+        m_changed.assign(m_values.size(), false);
     m_changed[index] = true;
 }
 
 const std::vector<std::string>& CPimItem::FormUserProperties() const
 {
-    return PimFormUserProperties(m_row.messageClass);
+    if (m_form == nullptr)
+        m_form = &PimFormUserProperties(m_row.messageClass);
+    return *m_form;
 }
 
 std::map<std::string, std::string> CPimItem::UserValues()
@@ -265,6 +284,7 @@ void CPimItem::SetUserValue(const std::string& name, const CVariant& value)
 void CPimItem::SetMessageClass(const std::string& messageClass)
 {
     m_row.messageClass = messageClass;
+    m_form = nullptr;
 }
 
 void CPimItem::SetRecurring(bool recurring)
@@ -281,14 +301,14 @@ void CPimItem::Save()
     const bool isNew = m_row.id == 0;
     std::vector<CPimStoredValue> changed;
     for (std::size_t index = 0; index < m_values.size(); ++index)
-        if (m_changed[index] && !(isNew && m_values[index] == m_kind->properties[index].initial))
+        if (!m_changed.empty() && m_changed[index] && !(isNew && m_values[index] == m_kind->properties[index].initial))
             changed.push_back({m_kind->properties[index].name, false, m_values[index]});
     for (const auto& [name, isChanged] : m_userChanged)
         if (isChanged && !(isNew && m_userValues[name].empty()))
             changed.push_back({name, true, CVariant(m_userValues[name])});
     if (!m_database->SaveItem(m_row, changed, COleDate::Now()))
         throw CComError(com_codes::kFail, "The item " + m_row.entryId + " was deleted elsewhere and cannot be saved");
-    m_changed.assign(m_values.size(), false);
+    m_changed.clear();
     m_userChanged.clear();
 }
 

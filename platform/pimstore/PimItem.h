@@ -23,9 +23,10 @@ public:
     // A saved item whose values were read with its row.
     CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimLoadedItem loaded);
 
-    const CMemberTable<CPimItem>& MemberTable() const;
+    const CMemberTable<CPimItem>& MemberTable() const { return *m_memberTable; }
 
     CVariant GetProperty(std::string_view name) override;
+    CVariant GetPropertyById(int id, std::string_view name) override;
     void PutProperty(std::string_view name, const CVariant& value) override;
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments) override;
 
@@ -51,16 +52,20 @@ public:
     void Delete();
 
 private:
+    static const CMemberTable<CPimItem>& KindMemberTable(const CPimKindInfo& kind);
     void Load();
-    void TakeValues(const std::vector<CPimStoredValue>& stored);
+    void TakeValues(std::vector<CPimReadValue> stored);
     void CheckNotDeleted() const;
 
     std::shared_ptr<CPimDatabase> m_database;
     const CPimKindInfo* m_kind;
+    const CMemberTable<CPimItem>* m_memberTable;
     CPimItemRow m_row;
+    // The form of the message class, found at its first use.
+    mutable const std::vector<std::string>* m_form = nullptr;
     bool m_loaded = false;
     // Values read with the row, taken at the first use like those read later.
-    std::optional<std::vector<CPimStoredValue>> m_readValues;
+    std::optional<std::vector<CPimReadValue>> m_readValues;
     bool m_deleted = false;
     std::vector<CVariant> m_values;
     std::vector<bool> m_changed;

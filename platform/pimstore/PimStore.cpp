@@ -89,7 +89,7 @@ private:
         if (!m_scanning)
             return CVariant();
         if (m_next == m_readAhead.size()) {
-            m_readAhead = m_database->NextItems(m_kind.folder, m_position, m_lastId, m_since,
+            m_readAhead = m_database->NextItems(m_kind, m_position, m_lastId, m_since,
                                                 m_database->InBatch() ? kReadAhead : 1);
             m_next = 0;
             if (m_readAhead.empty()) {

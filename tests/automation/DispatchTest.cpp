@@ -6,6 +6,10 @@
 #include "tests/support/ComErrorCode.h"
 #include "tests/support/FakeAutomation.h"
 
+#include <cctype>
+#include <string>
+#include <vector>
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
@@ -45,6 +49,79 @@ TEST(DispatchTest, ReachesMembersByNameIgnoringCase)
     EXPECT_EQ(test::ComErrorCode([&] { counter.Invoke("Count", {}); }), com_codes::kMemberNotFound);
     EXPECT_EQ(test::ComErrorCode([&] { counter.Invoke("Add", {}); }), com_codes::kBadParamCount);
     EXPECT_EQ(test::ComErrorCode([&] { counter.PutProperty("Count", CVariant("many")); }), com_codes::kTypeMismatch);
+}
+
+// An object with many members of similar names, its table built the way a
+// class whose objects differ in their members builds it.
+class CWide : public CDispatchBase<CWide> {
+public:
+    static std::vector<std::string> Names()
+    {
+        std::vector<std::string> names;
+        for (const char* stem : {"BusinessAddress", "Business2Address", "Email", "HomeFax", "x"})
+            for (const char* end : {"", "1", "2", "City", "Street", "State", "Country"})
+                names.push_back(std::string(stem) + end);
+        return names;
+    }
+    static const CMemberTable<CWide>& MemberTable()
+    {
+        static const CMemberTable<CWide> table = [] {
+            CMemberTable<CWide> built;
+            for (const std::string& name : Names())
+                built = std::move(built).Property(name, [name](CWide&) { return CVariant(name); });
+            // A later entry of a known name adds to its member.
+            built = std::move(built).Method("Email1", [](CWide&, const std::vector<CVariant>&) { return CVariant(1); });
+            return built;
+        }();
+        return table;
+    }
+};
+
+TEST(DispatchTest, ManyMembersOfSimilarNamesAreEachFoundByTheirOwnName)
+{
+    CWide wide;
+    for (const std::string& name : CWide::Names()) {
+        std::string upper = name;
+        for (char& c : upper)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        EXPECT_EQ(wide.GetProperty(name).ToText(), name);
+        EXPECT_EQ(wide.GetProperty(upper).ToText(), name);
+        EXPECT_EQ(test::ComErrorCode([&] { wide.GetProperty(name + "s"); }), com_codes::kUnknownName) << name;
+    }
+    EXPECT_EQ(wide.GetProperty("email1").ToText(), "Email1");
+    EXPECT_EQ(wide.Invoke("EMAIL1", {}).ToInt(), 1);
+    EXPECT_EQ(test::ComErrorCode([&] { wide.GetProperty(""); }), com_codes::kUnknownName);
+    EXPECT_EQ(test::ComErrorCode([&] { wide.GetProperty("BusinessAddressCit\xC3\xBD"); }), com_codes::kUnknownName);
+}
+
+// A typed wrapper over objects of any class with these members.
+class CCounterWrapper : public CDispatchWrapper {
+public:
+    using CDispatchWrapper::CDispatchWrapper;
+    TARNWEL_INT_PROPERTY(Count)
+    TARNWEL_TEXT_PROPERTY(Name)
+    TARNWEL_INT_PROPERTY(Add)
+};
+
+TEST(DispatchTest, TypedGettersKeepMemberIdsPerClassAndStillReachEveryObject)
+{
+    auto counter = std::make_shared<CCounter>();
+    counter->count = 5;
+    auto wide = std::make_shared<CWide>();
+    auto fake = std::make_shared<test::CFakeDispatch>();
+    fake->Set("Name", CVariant("fake")).Set("Count", CVariant(9));
+    // The same getters meet objects of other classes in turn; each answers
+    // for its own members, and a member that is no property stays an error.
+    for (int round = 0; round < 2; ++round) {
+        EXPECT_EQ(CCounterWrapper(counter).GetName(), "counter");
+        EXPECT_EQ(CCounterWrapper(counter).GetCount(), 5);
+        EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper(wide).GetName(); }), com_codes::kUnknownName);
+        EXPECT_EQ(CCounterWrapper(fake).GetName(), "fake");
+        EXPECT_EQ(CCounterWrapper(fake).GetCount(), 9);
+        EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper(counter).GetAdd(); }), com_codes::kMemberNotFound);
+        EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper().GetCount(); }), com_codes::kPointer);
+    }
+    EXPECT_THAT(fake->Calls(), ElementsAre("get Name", "get Count", "get Name", "get Count"));
 }
 
 TEST(DispatchTest, RegistryCreatesByProgIdAndPassesFailureCodesOn)

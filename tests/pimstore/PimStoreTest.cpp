@@ -9,6 +9,7 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -286,6 +287,66 @@ TEST_F(PimStoreTest, UserPropertiesFollowTheFormOfTheMessageClass)
     EXPECT_EQ(read.Item("TaskType").GetValue().ToText(), "Main Task");
     EXPECT_EQ(read.Item("Participants").GetValue().ToText(), "Anna\r\nBernd");
     EXPECT_EQ(read.Item("Assignment").GetValue().ToText(), "");
+}
+
+TEST_F(PimStoreTest, ValuesWrittenByAnotherProgramAreReadAsTheirPropertysType)
+{
+    const COutlookItem first = AddSaved(OpenFolder(), kAppointmentClass, "eins");
+    const COutlookItem second = AddSaved(OpenFolder(), kAppointmentClass, "zwei");
+    {
+        // Values as another program may write them: names in another case,
+        // numbers as texts and texts as numbers, names no kind knows.
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(m_path.c_str(), &db), SQLITE_OK);
+        const std::string sql =
+            "INSERT INTO item_values (item_id, user, name, value) VALUES"
+            " (1, 0, 'LOCATION', 'Raum 4'), (1, 0, 'Start', 45000), (1, 0, 'AllDayEvent', '1'),"
+            " (1, 0, 'Colour', 'rot'), (1, 1, 'Participants', 42),"
+            " (2, 0, 'End', 'kein Datum')";
+        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    const auto expectFirst = [](const CAppointmentItem& item) {
+        EXPECT_EQ(item.GetLocation(), "Raum 4");
+        EXPECT_EQ(item.GetStart(), COleDate(45000.0));
+        EXPECT_TRUE(item.GetAllDayEvent());
+        EXPECT_EQ(item.GetBody(), "eins");
+        EXPECT_EQ(item.GetUserProperties().Item("Participants").GetValue().ToText(), "42");
+        EXPECT_EQ(test::ComErrorCode([&] { item.GetProperty("Colour"); }), com_codes::kUnknownName);
+    };
+    const auto expectDamaged = [this](const CAppointmentItem& item) {
+        try {
+            item.GetEnd();
+            ADD_FAILURE() << "a damaged value was read";
+        } catch (const CComError& error) {
+            EXPECT_EQ(error.Code(), com_codes::kFail);
+            EXPECT_THAT(error.Description(), HasSubstr("damaged value of End"));
+            EXPECT_THAT(error.Description(), HasSubstr(m_path));
+        }
+    };
+    // Read one at a time, a few hundred at a time (in a batch), and by entry id.
+    const CNameSpace nameSpace = CApplication(OpenPimStore(m_path)).GetNamespace("MAPI");
+    const CItems items = nameSpace.GetDefaultFolder(default_folders::kCalendar).GetItems();
+    for (const bool batch : {false, true}) {
+        if (batch)
+            nameSpace.BeginBatch(false);
+        const CAppointmentItem readFirst(items.Find(kWholeFolder));
+        const CAppointmentItem readSecond(items.FindNext());
+        expectFirst(readFirst);
+        expectDamaged(readSecond);
+        if (batch)
+            nameSpace.CommitBatch();
+    }
+    expectFirst(CAppointmentItem(nameSpace.GetItemFromID(first.GetEntryID())));
+    expectDamaged(CAppointmentItem(nameSpace.GetItemFromID(second.GetEntryID())));
+
+    // A value kept from elsewhere stays when the item is saved.
+    const CAppointmentItem item(nameSpace.GetItemFromID(first.GetEntryID()));
+    item.SetSubject("neu");
+    item.Save();
+    const CAppointmentItem saved(OpenFolder().Find(kWholeFolder));
+    EXPECT_EQ(saved.GetSubject(), "neu");
+    EXPECT_EQ(saved.GetLocation(), "Raum 4");
 }
 
 TEST_F(PimStoreTest, MessageClassPutAndSaveConvertsAnItem)
