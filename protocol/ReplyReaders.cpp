@@ -76,6 +76,19 @@ void AppendUsers(CStringArray& names, Element& participants, std::string& buffer
     });
 }
 
+// The part of a date text that is parsed: its first 19 code points. A text
+// of 19 bytes or less is whole; so are the first 19 bytes when all are ASCII.
+std::string_view WireDateText(std::string_view text)
+{
+    if (text.size() <= kWireDateLength)
+        return text;
+    for (std::size_t i = 0; i < kWireDateLength; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return LeftCodePoints(text, kWireDateLength);
+    }
+    return text.substr(0, kWireDateLength);
+}
+
 // strtol's white space.
 bool IsCSpace(char c)
 {
@@ -120,7 +133,7 @@ public:
     void ReadText(std::string& field, Element& child) { field.assign(Text(child)); }
 
     template <typename Element>
-    COleDate ReadDate(Element& child) { return COleDate::Parse(LeftCodePoints(Text(child), kWireDateLength)); }
+    COleDate ReadDate(Element& child) { return COleDate::Parse(WireDateText(Text(child))); }
 
     // Handles "last_updated", "creationTime", "id_client" and "id_tarnwel";
     // false when the child is none of them.

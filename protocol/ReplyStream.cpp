@@ -30,14 +30,8 @@ std::string_view CStreamElement::Text(std::string& buffer)
         return {};
     m_used = true;
     CXmlPullReader& reader = m_stream.Reader();
-    // Per open element from this one down: whether it has a child node yet
-    // (an element, a CDATA section, a second text), and whether its first
-    // text was taken.
-    struct CState {
-        bool child = false;
-        bool firstText = false;
-    };
-    std::vector<CState> open(1);
+    std::vector<CReplyStream::CTextState>& open = m_stream.TextStates();
+    open.assign(1, {});
     std::string_view first;
     std::size_t pieces = 0;
     for (;;) {
@@ -54,7 +48,7 @@ std::string_view CStreamElement::Text(std::string& buffer)
             m_closed = true;
             break;
         }
-        CState& state = open.back();
+        CReplyStream::CTextState& state = open.back();
         if (reader.IsCData()) {
             state.child = true;
         } else {

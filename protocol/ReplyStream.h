@@ -40,12 +40,22 @@ public:
     // The top-level scan reports the start tags it reads itself.
     void Watch(std::string_view name);
 
+    // Per open element while a text is gathered: whether it has a child node
+    // yet (an element, a CDATA section, a second text), and whether its first
+    // text was taken. Kept here so that gathering allocates nothing.
+    struct CTextState {
+        bool child = false;
+        bool firstText = false;
+    };
+    std::vector<CTextState>& TextStates() { return m_textStates; }
+
 private:
     CXmlPullReader& m_reader;
     std::string_view m_itemName;
     bool m_watch;
     bool m_wrongSessionId = false;
     std::vector<std::size_t> m_nested;
+    std::vector<CTextState> m_textStates;
 };
 
 class CStreamElement {

@@ -363,6 +363,18 @@ CXmlPullReader::Token CXmlPullReader::ReadStartTag()
 CXmlPullReader::Token CXmlPullReader::ReadEndTag()
 {
     const std::size_t start = m_pos;
+    // Mostly the end tag closes the open element right away: "</name>".
+    if (!m_open.empty()) {
+        const std::string_view open = m_open.back();
+        const std::size_t close = start + 2 + open.size();
+        if (close < m_doc.size() && m_doc[close] == '>' && m_doc.compare(start + 2, open.size(), open) == 0) {
+            m_pos = close + 1;
+            m_name = open;
+            m_open.pop_back();
+            m_depth = m_open.size();
+            return Token::endElement;
+        }
+    }
     m_pos += 2;
     const std::string_view name = ReadName();
     SkipSpace();
