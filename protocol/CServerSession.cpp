@@ -286,8 +286,6 @@ int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const 
         kTaskNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts, "Task", items);
     const int count = static_cast<int>(read.size());
     try {
-        if (items.Failed())
-            throw std::runtime_error("A task could not be read");
         CTaskRecord* mainTask = nullptr;
         m_taskChains.reserve(m_taskChains.size() + read.size());
         tasks.reserve(tasks.size() + read.size());  // at most one main task an element
@@ -309,6 +307,10 @@ int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const 
                 mainTask = task;
             }
         }
+        // After a task that could not be read, the main task before it is
+        // left out with it, its chain being unfinished.
+        if (items.Failed())
+            throw std::runtime_error("A task could not be read");
         if (mainTask != nullptr)
             tasks.push_back(*mainTask);
     } catch (...) {
