@@ -1,6 +1,6 @@
 #include "protocol/ReplyStream.h"
 
-#include <functional>
+#include <string.h>
 
 namespace tarnwel {
 
@@ -90,15 +90,15 @@ std::size_t CountStartTags(std::string_view text, std::string_view name)
     if (name.empty())
         return 0;
     const std::string pattern = "<" + std::string(name);
-    const std::boyer_moore_horspool_searcher searcher(pattern.begin(), pattern.end());
     std::size_t count = 0;
-    auto at = text.begin();
+    const char* at = text.data();
+    const char* const end = text.data() + text.size();
     for (;;) {
-        at = std::search(at, text.end(), searcher);
-        if (at == text.end())
+        const void* found = memmem(at, static_cast<std::size_t>(end - at), pattern.data(), pattern.size());
+        if (found == nullptr)
             return count;
-        at += static_cast<std::ptrdiff_t>(pattern.size());
-        if (at == text.end())
+        at = static_cast<const char*>(found) + pattern.size();
+        if (at == end)
             return count;
         const char next = *at;
         if (next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n')

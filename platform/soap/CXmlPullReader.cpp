@@ -3,6 +3,10 @@
 #include <array>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace tarnwel {
 namespace {
 
@@ -73,6 +77,35 @@ void AppendUtf8(std::string& out, char32_t c)
     }
 }
 
+// The first position from `pos` on that holds "<", "&", CR, "]" or NUL, or
+// the end of `text`. Sixteen bytes at a time where the processor allows.
+std::size_t SkipPlainText(std::string_view text, std::size_t pos)
+{
+    const std::size_t size = text.size();
+#if defined(__SSE2__)
+    const char* const data = text.data();
+    const __m128i lt = _mm_set1_epi8('<');
+    const __m128i amp = _mm_set1_epi8('&');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i bracket = _mm_set1_epi8(']');
+    const __m128i zero = _mm_setzero_si128();
+    while (pos + 16 <= size) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + pos));
+        const __m128i hits = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(bytes, lt), _mm_cmpeq_epi8(bytes, amp)),
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(bytes, cr), _mm_cmpeq_epi8(bytes, bracket)),
+                         _mm_cmpeq_epi8(bytes, zero)));
+        const int mask = _mm_movemask_epi8(hits);
+        if (mask != 0)
+            return pos + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        pos += 16;
+    }
+#endif
+    while (pos < size && !Has(text[pos], kTextStop))
+        ++pos;
+    return pos;
+}
+
 // The reference that begins with "&" at `at`: its character and its length;
 // length 0 when it is malformed, unknown or names no character.
 struct CReference {
@@ -131,6 +164,16 @@ void Decode(std::string& out, std::string_view raw, bool attribute)
     out.clear();
     out.reserve(raw.size());
     for (std::size_t pos = 0; pos < raw.size();) {
+        // The bytes up to the next one that changes go in one piece.
+        std::size_t plain = pos;
+        while (plain < raw.size() && raw[plain] != '&' && raw[plain] != '\r' &&
+               !(attribute && (raw[plain] == '\n' || raw[plain] == '\t')))
+            ++plain;
+        if (plain != pos) {
+            out.append(raw.data() + pos, plain - pos);
+            pos = plain;
+            continue;
+        }
         const char c = raw[pos];
         if (c == '&') {
             const CReference reference = ParseReference(raw, pos);
@@ -407,8 +450,7 @@ CXmlPullReader::Token CXmlPullReader::ReadText()
     bool decode = false;
     std::size_t pos = m_pos;
     for (;;) {
-        while (pos < size && !Has(m_doc[pos], kTextStop))
-            ++pos;
+        pos = SkipPlainText(m_doc, pos);
         if (pos >= size || m_doc[pos] == '<')
             break;
         switch (m_doc[pos]) {
