@@ -346,6 +346,8 @@ CXmlPullReader::Token CXmlPullReader::ReadStartTag()
 {
     if (m_open.empty() && m_rootSeen)
         Fail("a second element after the root element", m_pos);
+    if (m_open.size() >= kMaxDepth)
+        Fail("elements nested too deeply", m_pos);
     const std::size_t start = m_pos;
     ++m_pos;
     m_name = ReadName();

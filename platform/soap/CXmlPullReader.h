@@ -16,7 +16,9 @@
 // malformed or name no character (zero, surrogates, above U+10FFFF), a NUL
 // byte, unclosed or wrongly nested elements, malformed tags, attributes and
 // comments, an attribute named twice, "]]>" or "<" where they may not stand,
-// text or a second element outside the root, and a document without a root.
+// text or a second element outside the root, a document without a root, and
+// elements nested deeper than kMaxDepth (no reply comes near it; the limit
+// bounds the work of readers that walk an element's content more than once).
 // It never reads outside the document. Other control characters and bytes
 // that are no valid UTF-8 pass as they are.
 
@@ -44,6 +46,7 @@ private:
 class CXmlPullReader {
 public:
     enum class Token { startElement, endElement, text, end };
+    static constexpr std::size_t kMaxDepth = 64;
 
     // Whether the document is UTF-8 as far as its start tells: no byte order
     // mark of UTF-16 or UTF-32 and no zero byte among its first four bytes,

@@ -92,6 +92,17 @@ TEST(XmlPullReader, RefusesMalformedDocuments)
     for (const std::string& document : cases) {
         EXPECT_THROW(Trace(document), CXmlSyntaxError) << document;
     }
+
+    const auto nested = [](std::size_t depth) {
+        std::string document;
+        for (std::size_t i = 0; i < depth; ++i)
+            document += "<a>";
+        for (std::size_t i = 0; i < depth; ++i)
+            document += "</a>";
+        return document;
+    };
+    EXPECT_NO_THROW(Trace(nested(CXmlPullReader::kMaxDepth)));
+    EXPECT_THROW(Trace(nested(CXmlPullReader::kMaxDepth + 1)), CXmlSyntaxError);
 }
 
 // Every document cut short ends in an error, never in a read past its end.
