@@ -216,22 +216,27 @@ namespace {
 template <typename Element>
 void ReadAppointmentFrom(CAppointmentArray& appointments, Element& element)
 {
-    CAppointmentRecord record;
-    CItemWalk walk(record);
-    ForEachElementChild(element, [&](std::string_view name, auto& child) {
-        if (walk.ReadCommon(name, child) || ReadTextChild(walk, record, name, child, kAppointmentTexts))
-            return;
-        if (NameIs(name, "start"))
-            record.start = walk.ReadDate(child);
-        else if (NameIs(name, "end"))
-            record.end = walk.ReadDate(child);
-        else if (NameIs(name, "participants"))
-            walk.ReadParticipants(child);
-        else if (NameIs(name, "wholeDayEvent") && walk.Text(child) == "gtz")
-            record.wholeDayEvent = 1;
-    });
-    walk.Finish();
-    appointments.push_back(std::move(record));
+    // Read in its place in the array; a failure takes it out again.
+    CAppointmentRecord& record = appointments.emplace_back();
+    try {
+        CItemWalk walk(record);
+        ForEachElementChild(element, [&](std::string_view name, auto& child) {
+            if (walk.ReadCommon(name, child) || ReadTextChild(walk, record, name, child, kAppointmentTexts))
+                return;
+            if (NameIs(name, "start"))
+                record.start = walk.ReadDate(child);
+            else if (NameIs(name, "end"))
+                record.end = walk.ReadDate(child);
+            else if (NameIs(name, "participants"))
+                walk.ReadParticipants(child);
+            else if (NameIs(name, "wholeDayEvent") && walk.Text(child) == "gtz")
+                record.wholeDayEvent = 1;
+        });
+        walk.Finish();
+    } catch (...) {
+        appointments.pop_back();
+        throw;
+    }
 }
 
 template <typename Element>
@@ -265,14 +270,19 @@ std::unique_ptr<CTaskRecord> ReadTaskFrom(Element& element)
 template <typename Element>
 void ReadContactPartFrom(CContactArray& contacts, Element& element)
 {
-    CContactRecord contact;
-    CItemWalk walk(contact);
-    ForEachElementChild(element, [&](std::string_view name, auto& child) {
-        if (!walk.ReadCommon(name, child))
-            ReadTextChild(walk, contact, name, child, kPersonalElements);
-    });
-    walk.Finish();
-    contacts.push_back(std::move(contact));
+    // Read in its place in the array; a failure takes it out again.
+    CContactRecord& contact = contacts.emplace_back();
+    try {
+        CItemWalk walk(contact);
+        ForEachElementChild(element, [&](std::string_view name, auto& child) {
+            if (!walk.ReadCommon(name, child))
+                ReadTextChild(walk, contact, name, child, kPersonalElements);
+        });
+        walk.Finish();
+    } catch (...) {
+        contacts.pop_back();
+        throw;
+    }
 }
 
 template <typename Element>
