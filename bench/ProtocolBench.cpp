@@ -2,17 +2,25 @@
 //
 //   BM_ParseReply               the bare pugixml parse of a reply of 10,000 appointments
 //   BM_ParseAndReadAppointments the same parse plus ReadAppointment for every item
+//   BM_PullReply                the pull reader's tokens of the same reply, nothing built
+//   BM_GetAppointments          GetAppointments on the same items in an envelope, read
+//                               as a stream (the connector's copy of the text included)
 //   BM_MakeAppointmentList      an addItems body of 10,000 appointments
 //
 // Reading should cost at most three times the bare parse: compare the second
-// figure with the first (as a whole, and the difference of the two).
+// figure with the first (as a whole, and the difference of the two), and the
+// fourth with the third.
 
+#include "platform/soap/CXmlPullReader.h"
+#include "platform/soap/SoapConnector.h"
+#include "protocol/CServerSession.h"
 #include "protocol/ReplyReaders.h"
 #include "protocol/RequestBodies.h"
 
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace tarnwel {
@@ -116,6 +124,49 @@ void BM_ParseAndReadAppointments(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * ReplyText().size()));
 }
 
+void BM_PullReply(benchmark::State& state)
+{
+    const std::string& text = ReplyText();
+    for (auto _ : state) {
+        CXmlPullReader reader(text);
+        std::size_t tokens = 0;
+        while (reader.Next() != CXmlPullReader::Token::end)
+            ++tokens;
+        benchmark::DoNotOptimize(tokens);
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * text.size()));
+}
+
+// Answers every request with the reply of 10,000 appointments in an envelope.
+class CReplyConnector : public ISoapConnector {
+public:
+    explicit CReplyConnector(const std::string& reply) : m_reply(reply) {}
+    void SetEndpointUrl(const std::string&) override {}
+    void SetTimeout(std::int32_t) override {}
+    CHttpResponse Send(const std::string&) override { return {200, m_reply}; }
+
+private:
+    const std::string& m_reply;
+};
+
+void BM_GetAppointments(benchmark::State& state)
+{
+    std::string reply = ReplyText();
+    reply.replace(0, reply.find("<getItemsResponse>"),
+                  "<?xml version=\"1.0\"?><SOAP-ENV:Envelope "
+                  "xmlns:SOAP-ENV=\"http://schemas.xmlsoap.org/soap/envelope/\"><SOAP-ENV:Body>");
+    reply += "</SOAP-ENV:Body></SOAP-ENV:Envelope>";
+    CScopedSoapConnectorFactory scope([&reply] { return std::make_unique<CReplyConnector>(reply); });
+    CServerSession session(CServerAccount{"user", "vezi", "http://127.0.0.1:9/", 1000});
+    for (auto _ : state) {
+        CAppointmentArray appointments;
+        if (session.GetAppointments(appointments, "1900-01-01", {}) != kItemCount)
+            state.SkipWithError("wrong number of appointments");
+        benchmark::DoNotOptimize(appointments.data());
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * reply.size()));
+}
+
 void BM_MakeAppointmentList(benchmark::State& state)
 {
     pugi::xml_document document;
@@ -133,6 +184,8 @@ void BM_MakeAppointmentList(benchmark::State& state)
 
 BENCHMARK(BM_ParseReply)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ParseAndReadAppointments)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PullReply)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GetAppointments)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MakeAppointmentList)->Unit(benchmark::kMillisecond);
 
 } // namespace

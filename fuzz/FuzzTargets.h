@@ -19,6 +19,9 @@ int FuzzSettings(const std::uint8_t* data, std::size_t size);
 int FuzzMappingFile(const std::uint8_t* data, std::size_t size);
 // The readers of getItems replies: appointments, tasks, addresses with contacts.
 int FuzzReplyItems(const std::uint8_t* data, std::size_t size);
+// The getItems calls reading a reply as a stream, against the same reply read
+// as a document.
+int FuzzReplyStream(const std::uint8_t* data, std::size_t size);
 // The authenticate reply of the three services.
 int FuzzAuthenticate(const std::uint8_t* data, std::size_t size);
 // The result replies of addItems, putItems and deleteItems.
@@ -34,6 +37,7 @@ inline constexpr CFuzzTarget kFuzzTargets[] = {
     {"settings", &FuzzSettings},
     {"mapping", &FuzzMappingFile},
     {"reply_items", &FuzzReplyItems},
+    {"reply_stream", &FuzzReplyStream},
     {"authenticate", &FuzzAuthenticate},
     {"item_results", &FuzzItemResults},
 };

@@ -1,11 +1,15 @@
 #include "protocol/CServerSession.h"
 
 #include "protocol/ReplyReaders.h"
+#include "protocol/ReplyStream.h"
 #include "protocol/RequestBodies.h"
 #include "protocol/XmlSearch.h"
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
+#include <iterator>
+#include <stdexcept>
 
 namespace tarnwel {
 
@@ -91,15 +95,15 @@ void CServerSession::LogHeading(std::string text) const
         m_traceListener(text, true);
 }
 
-CSoapReply CServerSession::Exchange(const char* method, const char* namespaceUri,
-                                    const std::function<std::string()>& makeBody, const CServerCallTexts& texts,
-                                    bool stoppable) const
+namespace {
+
+// Runs `call` and turns its failures into the call's messages.
+template <typename Call>
+auto GuardExchange(const CServerCallTexts& texts, Call&& call)
 {
     const auto start = std::chrono::steady_clock::now();
     try {
-        std::string body = makeBody();
-        CSoapTransport transport(m_account.serverUrl, stoppable ? m_abort : nullptr);
-        return transport.Call(method, namespaceUri, body, CallTimeout(m_account.soapTimeout));
+        return call();
     } catch (const CSoapErrorText& failure) {
         throw ServerConnectException(texts.textPrefix + failure.Text() + texts.textSuffix);
     } catch (...) {
@@ -109,6 +113,91 @@ CSoapReply CServerSession::Exchange(const char* method, const char* namespaceUri
             std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
         throw ServerConnectException(texts.other + std::to_string(seconds) + texts.otherTail);
     }
+}
+
+// The items of a getItems reply go to `read` (a generic callable taking
+// either kind of element). A failure of `read` ends the reading of items
+// but not of the reply, which must still prove sound before the failure
+// counts; malformed XML passes, as the transport's own failure.
+template <typename ReadItem>
+class CGuardedItemReader : public IReplyItemReader {
+public:
+    CGuardedItemReader(ReadItem read, std::function<void(std::string_view)> prepare)
+        : m_read(std::move(read)), m_prepare(std::move(prepare))
+    {
+    }
+    void Prepare(std::string_view reply) override
+    {
+        try {
+            m_prepare(reply);
+        } catch (...) {
+            // Without the reserve the arrays grow as they are filled.
+        }
+    }
+    void Read(CStreamElement& item) override { Guard(item); }
+    void Read(pugi::xml_node item) override { Guard(item); }
+    bool Failed() const { return m_failed; }
+
+private:
+    template <typename Element>
+    void Guard(Element& item)
+    {
+        if (m_failed)
+            return;
+        try {
+            m_read(item);
+        } catch (const CXmlSyntaxError&) {
+            throw;
+        } catch (...) {
+            m_failed = true;
+        }
+    }
+
+    ReadItem m_read;
+    std::function<void(std::string_view)> m_prepare;
+    bool m_failed = false;
+};
+
+template <typename ReadItem>
+CGuardedItemReader<ReadItem> MakeItemReader(ReadItem read, std::function<void(std::string_view)> prepare)
+{
+    return CGuardedItemReader<ReadItem>(std::move(read), std::move(prepare));
+}
+
+// Appends the records of `from` to `to`, moving them.
+template <typename Records>
+void AppendAll(Records& to, Records& from)
+{
+    if (to.empty()) {
+        to.swap(from);
+        return;
+    }
+    to.reserve(to.size() + from.size());
+    std::move(from.begin(), from.end(), std::back_inserter(to));
+}
+
+} // namespace
+
+CSoapReply CServerSession::Exchange(const char* method, const char* namespaceUri,
+                                    const std::function<std::string()>& makeBody, const CServerCallTexts& texts,
+                                    bool stoppable) const
+{
+    return GuardExchange(texts, [&] {
+        std::string body = makeBody();
+        CSoapTransport transport(m_account.serverUrl, stoppable ? m_abort : nullptr);
+        return transport.Call(method, namespaceUri, body, CallTimeout(m_account.soapTimeout));
+    });
+}
+
+void CServerSession::ExchangeItems(const char* namespaceUri, const std::function<std::string()>& makeBody,
+                                   const CServerCallTexts& texts, std::string_view itemName,
+                                   IReplyItemReader& items) const
+{
+    GuardExchange(texts, [&] {
+        std::string body = makeBody();
+        CSoapTransport transport(m_account.serverUrl, m_abort);
+        transport.CallForItems("getItems", namespaceUri, body, CallTimeout(m_account.soapTimeout), itemName, items);
+    });
 }
 
 std::string CServerSession::Authenticate(const std::string& namespaceUri)
@@ -145,61 +234,63 @@ void CServerSession::SignOut(const std::string& namespaceUri)
 int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::string& since,
                                     const CStringArray& ids)
 {
-    const CSoapReply reply = Exchange(
-        "getItems", kAppointmentNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts);
-    const pugi::xml_document& document = reply.Dom();
+    // The records wait here until the reply has proved sound.
+    CAppointmentArray read;
     int count = 0;
-    try {
-        const std::vector<pugi::xml_node> elements = ElementsByTagName(document, "Appointment");
-        appointments.reserve(appointments.size() + elements.size());
-        for (const pugi::xml_node& element : elements) {
+    auto items = MakeItemReader(
+        [&](auto& element) {
             ++count;
-            ReadAppointment(appointments, element);
-        }
-    } catch (...) {
+            ReadAppointment(read, element);
+        },
+        [&](std::string_view reply) { read.reserve(CountStartTags(reply, "Appointment")); });
+    ExchangeItems(
+        kAppointmentNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts,
+        "Appointment", items);
+    AppendAll(appointments, read);
+    if (items.Failed())
         throw ServerDataReadExeception(kUsualTexts.read);
-    }
     return count;
 }
 
 int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresses, const std::string& since,
                                 const CStringArray& ids)
 {
-    const CSoapReply reply = Exchange(
-        "getItems", kContactNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kGetContactsTexts);
-    const pugi::xml_document& document = reply.Dom();
+    CContactArray readContacts;
+    CAddressArray readAddresses;
     int count = 0;
-    try {
-        const std::vector<pugi::xml_node> elements = ElementsByTagName(document, "Address");
-        std::size_t members = 0;
-        for (const pugi::xml_node& element : elements)
-            members += CountContactChildren(element);
-        addresses.reserve(addresses.size() + elements.size());
-        contacts.reserve(contacts.size() + members);
-        for (const pugi::xml_node& element : elements) {
+    auto items = MakeItemReader(
+        [&](auto& element) {
             ++count;
-            ReadAddress(contacts, addresses, element);
-        }
-    } catch (...) {
+            ReadAddress(readContacts, readAddresses, element);
+        },
+        [&](std::string_view reply) {
+            readAddresses.reserve(CountStartTags(reply, "Address"));
+            readContacts.reserve(CountStartTags(reply, "contact"));
+        });
+    ExchangeItems(
+        kContactNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kGetContactsTexts, "Address",
+        items);
+    AppendAll(contacts, readContacts);
+    AppendAll(addresses, readAddresses);
+    if (items.Failed())
         throw ServerDataReadExeception(kGetContactsTexts.read);
-    }
     return count;
 }
 
 int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const CStringArray& ids)
 {
-    const CSoapReply reply = Exchange(
-        "getItems", kTaskNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts);
-    const pugi::xml_document& document = reply.Dom();
-    int count = 0;
+    std::vector<std::unique_ptr<CTaskRecord>> read;
+    auto items = MakeItemReader([&](auto& element) { read.push_back(ReadTask(element)); },
+                                [&](std::string_view reply) { read.reserve(CountStartTags(reply, "Task")); });
+    ExchangeItems(
+        kTaskNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts, "Task", items);
+    const int count = static_cast<int>(read.size());
     try {
         CTaskRecord* mainTask = nullptr;
-        const std::vector<pugi::xml_node> elements = ElementsByTagName(document, "Task");
-        m_taskChains.reserve(m_taskChains.size() + elements.size());
-        tasks.reserve(tasks.size() + elements.size());  // at most one main task an element
-        for (const pugi::xml_node& element : elements) {
-            ++count;
-            m_taskChains.push_back(ReadTask(element));
+        m_taskChains.reserve(m_taskChains.size() + read.size());
+        tasks.reserve(tasks.size() + read.size());  // at most one main task an element
+        for (std::unique_ptr<CTaskRecord>& record : read) {
+            m_taskChains.push_back(std::move(record));
             CTaskRecord* task = m_taskChains.back().get();
             if (task->isSubtask) {
                 if (mainTask == nullptr)
@@ -216,6 +307,10 @@ int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const 
                 mainTask = task;
             }
         }
+        // After a task that could not be read, the main task before it is
+        // left out with it, its chain being unfinished.
+        if (items.Failed())
+            throw std::runtime_error("A task could not be read");
         if (mainTask != nullptr)
             tasks.push_back(*mainTask);
     } catch (...) {

@@ -34,6 +34,7 @@ inline constexpr const char* kContactNamespace = "urn:contactReplication";
 inline constexpr const char* kTaskNamespace = "urn:taskReplication";
 
 struct CServerCallTexts;
+class IReplyItemReader;
 
 class CServerSession {
 public:
@@ -99,6 +100,9 @@ public:
 private:
     CSoapReply Exchange(const char* method, const char* namespaceUri, const std::function<std::string()>& makeBody,
                         const CServerCallTexts& texts, bool stoppable = true) const;
+    // A getItems call whose reply's items go to `items` as it is read.
+    void ExchangeItems(const char* namespaceUri, const std::function<std::string()>& makeBody,
+                       const CServerCallTexts& texts, std::string_view itemName, IReplyItemReader& items) const;
     template <typename Records>
     CStringMap AddItems(const char* namespaceUri, const Records& records, CStringMap& addErrors,
                         std::string (*makeBody)(std::string_view, const Records&), const CServerCallTexts& texts,

@@ -1,7 +1,8 @@
 #pragma once
 // One SOAP request to the server and its reply. A transport is made for one
 // call; every call opens its own connection and loads the whole reply into
-// one document before it returns.
+// one document before it returns, or, for the replies of many items, reads
+// the items as the reply is parsed (CallForItems).
 //
 // Failures come out in two forms:
 // - CSoapErrorText for what the protocol itself detects: a reader that cannot
@@ -14,13 +15,17 @@
 //   read as a reply that holds nothing.
 
 #include "platform/soap/CSoapReader.h"
+#include "platform/soap/SoapConnector.h"
 
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tarnwel {
+
+class IReplyItemReader;
 
 // A failure text raised by the transport.
 class CSoapErrorText {
@@ -66,7 +71,21 @@ public:
     CSoapReply Call(const std::string& method, const std::string& namespaceUri, const std::string& body,
                     std::int32_t timeout);
 
+    // As Call, for a reply of many items, which is read as it is parsed and
+    // never held as a document: each element named `itemName`, wherever it
+    // stands, goes to `items` in document order, and the reply's text is
+    // freed before the call returns. It raises what Call raises; since a
+    // failure may show only after items were handed over (a fault, a wrong
+    // session id, malformed XML further on), the caller keeps what it got
+    // aside until the call has returned. What `items` raises passes through.
+    // A reply that is not UTF-8 is read as a document, with the same results.
+    void CallForItems(const std::string& method, const std::string& namespaceUri, const std::string& body,
+                      std::int32_t timeout, std::string_view itemName, IReplyItemReader& items);
+
 private:
+    CHttpResponse Exchange(const std::string& method, const std::string& namespaceUri, const std::string& body,
+                           std::int32_t timeout);
+
     std::string m_endpoint;
     const std::atomic<bool>* m_abort;
 };

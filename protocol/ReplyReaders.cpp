@@ -3,6 +3,7 @@
 #include "platform/base/Text.h"
 #include "platform/base/TimeZone.h"
 #include "protocol/ContactElements.h"
+#include "protocol/ReplyStream.h"
 #include "protocol/XmlSearch.h"
 
 #include <climits>
@@ -41,13 +42,51 @@ std::string_view NodeText(pugi::xml_node node, std::string& buffer)
     return buffer;
 }
 
-// Appends the text of each "user" child of `participants`.
-void AppendUsers(CStringArray& names, pugi::xml_node participants, std::string& buffer)
+std::string_view NodeText(CStreamElement& element, std::string& buffer)
 {
-    for (pugi::xml_node user = participants.first_child(); user; user = user.next_sibling()) {
-        if (user.type() == pugi::node_element && EqualsAsciiNoCase(user.name(), "user"))
-            names.emplace_back(NodeText(user, buffer));
+    return element.Text(buffer);
+}
+
+// Calls `read(name, child)` for each element child. Text between the elements,
+// comments and the like have no name the readers know, so they are skipped
+// here at once. (A pugixml node always gives its children; there is no
+// "child list not available" case to handle.)
+template <typename Reader>
+void ForEachElementChild(pugi::xml_node element, Reader&& read)
+{
+    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
+        if (child.type() == pugi::node_element)
+            read(std::string_view(child.name()), child);
     }
+}
+
+template <typename Reader>
+void ForEachElementChild(CStreamElement& element, Reader&& read)
+{
+    element.ForEachElementChild(read);
+}
+
+// Appends the text of each "user" child of `participants`.
+template <typename Element>
+void AppendUsers(CStringArray& names, Element& participants, std::string& buffer)
+{
+    ForEachElementChild(participants, [&](std::string_view name, auto& user) {
+        if (EqualsAsciiNoCase(name, "user"))
+            names.emplace_back(NodeText(user, buffer));
+    });
+}
+
+// The part of a date text that is parsed: its first 19 code points. A text
+// of 19 bytes or less is whole; so are the first 19 bytes when all are ASCII.
+std::string_view WireDateText(std::string_view text)
+{
+    if (text.size() <= kWireDateLength)
+        return text;
+    for (std::size_t i = 0; i < kWireDateLength; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80)
+            return LeftCodePoints(text, kWireDateLength);
+    }
+    return text.substr(0, kWireDateLength);
 }
 
 // strtol's white space.
@@ -87,15 +126,19 @@ class CItemWalk {
 public:
     explicit CItemWalk(CItemRecord& record) : m_record(record) {}
 
-    std::string_view Text(pugi::xml_node child) { return NodeText(child, m_buffer); }
+    template <typename Element>
+    std::string_view Text(Element& child) { return NodeText(child, m_buffer); }
 
-    void ReadText(std::string& field, pugi::xml_node child) { field.assign(Text(child)); }
+    template <typename Element>
+    void ReadText(std::string& field, Element& child) { field.assign(Text(child)); }
 
-    COleDate ReadDate(pugi::xml_node child) { return COleDate::Parse(LeftCodePoints(Text(child), kWireDateLength)); }
+    template <typename Element>
+    COleDate ReadDate(Element& child) { return COleDate::Parse(WireDateText(Text(child))); }
 
     // Handles "last_updated", "creationTime", "id_client" and "id_tarnwel";
     // false when the child is none of them.
-    bool ReadCommon(std::string_view name, pugi::xml_node child)
+    template <typename Element>
+    bool ReadCommon(std::string_view name, Element& child)
     {
         if (NameIs(name, "last_updated")) {
             m_lastUpdated = Shifted(ReadDate(child));
@@ -111,7 +154,8 @@ public:
         return true;
     }
 
-    void ReadParticipants(pugi::xml_node participants) { AppendUsers(m_record.participants, participants, m_buffer); }
+    template <typename Element>
+    void ReadParticipants(Element& participants) { AppendUsers(m_record.participants, participants, m_buffer); }
 
     // Stores a remembered "last_updated", which thus wins over "creationTime".
     void Finish()
@@ -140,8 +184,8 @@ private:
 
 // Reads `child` into the text field that the table names for it; false when
 // the table has no such name.
-template <typename Record, std::size_t N>
-bool ReadTextChild(CItemWalk& walk, Record& record, std::string_view name, pugi::xml_node child,
+template <typename Record, typename Element, std::size_t N>
+bool ReadTextChild(CItemWalk& walk, Record& record, std::string_view name, Element& child,
                    const CTextElement<Record> (&table)[N])
 {
     for (const CTextElement<Record>& entry : table) {
@@ -165,55 +209,45 @@ constexpr CTextElement<CTaskRecord> kTaskTexts[] = {
     {"title", &CTaskRecord::title},
 };
 
-// Calls `read(name, child)` for each element child. Text between the elements,
-// comments and the like have no name the readers know, so they are skipped
-// here at once. (A pugixml node always gives its children; there is no
-// "child list not available" case to handle.)
-template <typename Reader>
-void ForEachElementChild(pugi::xml_node element, Reader&& read)
+} // namespace
+
+namespace {
+
+template <typename Element>
+void ReadAppointmentFrom(CAppointmentArray& appointments, Element& element)
 {
-    for (pugi::xml_node child = element.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_element)
-            read(std::string_view(child.name()), child);
+    // Read in its place in the array; a failure takes it out again.
+    CAppointmentRecord& record = appointments.emplace_back();
+    try {
+        CItemWalk walk(record);
+        ForEachElementChild(element, [&](std::string_view name, auto& child) {
+            if (walk.ReadCommon(name, child) || ReadTextChild(walk, record, name, child, kAppointmentTexts))
+                return;
+            if (NameIs(name, "start"))
+                record.start = walk.ReadDate(child);
+            else if (NameIs(name, "end"))
+                record.end = walk.ReadDate(child);
+            else if (NameIs(name, "participants"))
+                walk.ReadParticipants(child);
+            else if (NameIs(name, "wholeDayEvent") && walk.Text(child) == "gtz")
+                record.wholeDayEvent = 1;
+        });
+        walk.Finish();
+    } catch (...) {
+        appointments.pop_back();
+        throw;
     }
 }
 
-} // namespace
-
-void ReadParticipants(CStringArray& participants, pugi::xml_node element)
-{
-    std::string buffer;
-    AppendUsers(participants, element, buffer);
-}
-
-void ReadAppointment(CAppointmentArray& appointments, pugi::xml_node element)
-{
-    CAppointmentRecord record;
-    CItemWalk walk(record);
-    ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
-        if (walk.ReadCommon(name, child) || ReadTextChild(walk, record, name, child, kAppointmentTexts))
-            return;
-        if (NameIs(name, "start"))
-            record.start = walk.ReadDate(child);
-        else if (NameIs(name, "end"))
-            record.end = walk.ReadDate(child);
-        else if (NameIs(name, "participants"))
-            walk.ReadParticipants(child);
-        else if (NameIs(name, "wholeDayEvent") && walk.Text(child) == "gtz")
-            record.wholeDayEvent = 1;
-    });
-    walk.Finish();
-    appointments.push_back(std::move(record));
-}
-
-std::unique_ptr<CTaskRecord> ReadTask(pugi::xml_node element)
+template <typename Element>
+std::unique_ptr<CTaskRecord> ReadTaskFrom(Element& element)
 {
     auto record = std::make_unique<CTaskRecord>();
     CTaskRecord& task = *record;
     task.deadline = COleDate::Parse("4501-01-01");
     task.startDate = task.deadline;
     CItemWalk walk(task);
-    ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
+    ForEachElementChild(element, [&](std::string_view name, auto& child) {
         if (walk.ReadCommon(name, child) || ReadTextChild(walk, task, name, child, kTaskTexts))
             return;
         if (NameIs(name, "deadline"))
@@ -233,28 +267,35 @@ std::unique_ptr<CTaskRecord> ReadTask(pugi::xml_node element)
     return record;
 }
 
-void ReadContactPart(CContactArray& contacts, pugi::xml_node element)
+template <typename Element>
+void ReadContactPartFrom(CContactArray& contacts, Element& element)
 {
-    CContactRecord contact;
-    CItemWalk walk(contact);
-    ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
-        if (!walk.ReadCommon(name, child))
-            ReadTextChild(walk, contact, name, child, kPersonalElements);
-    });
-    walk.Finish();
-    contacts.push_back(std::move(contact));
+    // Read in its place in the array; a failure takes it out again.
+    CContactRecord& contact = contacts.emplace_back();
+    try {
+        CItemWalk walk(contact);
+        ForEachElementChild(element, [&](std::string_view name, auto& child) {
+            if (!walk.ReadCommon(name, child))
+                ReadTextChild(walk, contact, name, child, kPersonalElements);
+        });
+        walk.Finish();
+    } catch (...) {
+        contacts.pop_back();
+        throw;
+    }
 }
 
-void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_node element)
+template <typename Element>
+void ReadAddressFrom(CContactArray& contacts, CAddressArray& addresses, Element& element)
 {
     CAddressRecord address;
     // The contacts go straight to their array; the address's fields, which
     // may also follow them, are given to them at the end.
     const std::size_t firstMember = contacts.size();
     std::string buffer;
-    ForEachElementChild(element, [&](std::string_view name, pugi::xml_node child) {
+    ForEachElementChild(element, [&](std::string_view name, auto& child) {
         if (NameIs(name, "contact")) {
-            ReadContactPart(contacts, child);
+            ReadContactPartFrom(contacts, child);
             return;
         }
         if (NameIs(name, "id_tarnwel")) {
@@ -271,6 +312,49 @@ void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_no
     for (std::size_t i = firstMember; i < contacts.size(); ++i)
         contacts[i].address.CopyAddressFields(address);
     addresses.push_back(std::move(address));
+}
+
+} // namespace
+
+void ReadParticipants(CStringArray& participants, pugi::xml_node element)
+{
+    std::string buffer;
+    AppendUsers(participants, element, buffer);
+}
+
+void ReadAppointment(CAppointmentArray& appointments, pugi::xml_node element)
+{
+    ReadAppointmentFrom(appointments, element);
+}
+
+void ReadAppointment(CAppointmentArray& appointments, CStreamElement& element)
+{
+    ReadAppointmentFrom(appointments, element);
+}
+
+std::unique_ptr<CTaskRecord> ReadTask(pugi::xml_node element)
+{
+    return ReadTaskFrom(element);
+}
+
+std::unique_ptr<CTaskRecord> ReadTask(CStreamElement& element)
+{
+    return ReadTaskFrom(element);
+}
+
+void ReadContactPart(CContactArray& contacts, pugi::xml_node element)
+{
+    ReadContactPartFrom(contacts, element);
+}
+
+void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_node element)
+{
+    ReadAddressFrom(contacts, addresses, element);
+}
+
+void ReadAddress(CContactArray& contacts, CAddressArray& addresses, CStreamElement& element)
+{
+    ReadAddressFrom(contacts, addresses, element);
 }
 
 std::size_t CountContactChildren(pugi::xml_node element)

@@ -11,6 +11,9 @@
 // machine's (minus (timezone - daylight * 3600) / 86400 days, the machine's
 // zone as the C runtime holds it); all other dates stay as sent.
 // "last_updated" wins over "creationTime" whatever their order.
+//
+// Each reader takes a node of a parsed document or an element of a reply read
+// as a stream (ReplyStream.h); both give the same records.
 
 #include "records/RecordArrays.h"
 
@@ -19,6 +22,8 @@
 #include <memory>
 
 namespace tarnwel {
+
+class CStreamElement;
 
 // Options for parsing a reply document: a value that is nothing but white
 // space ("<comment> </comment>") is kept rather than dropped, and the text
@@ -34,10 +39,12 @@ void ReadParticipants(CStringArray& participants, pugi::xml_node element);
 // Appends one appointment read from an "Appointment" element (also when the
 // element holds nothing the reader knows).
 void ReadAppointment(CAppointmentArray& appointments, pugi::xml_node element);
+void ReadAppointment(CAppointmentArray& appointments, CStreamElement& element);
 
 // A new task read from a "Task" element. A task without "deadline" or
 // "startDate" has the date 4501-01-01 there (no date).
 std::unique_ptr<CTaskRecord> ReadTask(pugi::xml_node element);
+std::unique_ptr<CTaskRecord> ReadTask(CStreamElement& element);
 
 // Appends one contact (personal part and ids) read from a "contact" element;
 // the company part stays empty.
@@ -47,6 +54,7 @@ void ReadContactPart(CContactArray& contacts, pugi::xml_node element);
 // then each of its "contact" children, with the address's fields and server id
 // copied in, to `contacts`.
 void ReadAddress(CContactArray& contacts, CAddressArray& addresses, pugi::xml_node element);
+void ReadAddress(CContactArray& contacts, CAddressArray& addresses, CStreamElement& element);
 
 // The number of contacts ReadAddress appends for the "Address" element.
 std::size_t CountContactChildren(pugi::xml_node element);

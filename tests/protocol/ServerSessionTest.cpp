@@ -256,6 +256,68 @@ TEST(GetItems, LinksSubtasksToTheMainTaskBeforeThem)
     EXPECT_TRUE(none.empty());
 }
 
+// The items are read while the reply is parsed; a reply that proves unsound
+// after some of them fails as a whole and appends none.
+TEST(GetItems, AReplyThatFailsAfterItsItemsAppendsNothing)
+{
+    const std::string items = "<Appointment><id_tarnwel>1</id_tarnwel></Appointment>";
+    const std::string toServer = "\r\nBitte überprüfen Sie Ihre Verbindung\r\nzum Server";
+    const std::string other = "Unerwarteter Server-Fehler!" + toServer;
+    const struct {
+        const char* name;
+        std::string reply;
+        std::string message;
+    } cases[] = {
+        {"unclosed element", CFakeSoapServer::Response("getItems", items + "<x>"), other},
+        {"bad reference", CFakeSoapServer::Response("getItems", items + "<x>&nbsp;</x>"), other},
+        {"cut short", CFakeSoapServer::Response("getItems", items).substr(0, 150), other},
+        {"wrong session id inside an item",
+         CFakeSoapServer::Response("getItems", items + "<Appointment><x><wrong-session-id/></x></Appointment>"),
+         "Server-Fehler!\r\nAuthentication failure." + toServer},
+        {"fault after the response",
+         CFakeSoapServer::Envelope("<getItemsResponse>" + items + "</getItemsResponse>" +
+                                   CFakeSoapServer::Fault("kaputt")),
+         "Server-Fehler!\r\nSoap call response fault!\r\n" +
+             CFakeSoapServer::Envelope("<getItemsResponse>" + items + "</getItemsResponse>" +
+                                       CFakeSoapServer::Fault("kaputt"))
+                 .substr(21) +
+             toServer},
+    };
+    for (const auto& c : cases) {
+        CFakeSoapServer server;
+        server.AnswerRaw(c.reply);
+        CServerSession session = MakeSession();
+        CAppointmentArray appointments(1);
+        EXPECT_EQ(MessageOf<ServerConnectException>([&] { session.GetAppointments(appointments, "x", {}); }),
+                  c.message)
+            << c.name;
+        EXPECT_EQ(appointments.size(), 1u) << c.name;
+    }
+}
+
+TEST(GetItems, ReadsNestedItemsAfterTheirOuterOneAndRepliesThatAreNoUtf8)
+{
+    CFakeSoapServer server;
+    CServerSession session = MakeSession();
+    server.AnswerWith("<Task><id_tarnwel>M</id_tarnwel><x><Task><id_tarnwel>S</id_tarnwel><subtaskOf>M</subtaskOf>"
+                      "</Task></x></Task>");
+    CTaskArray tasks;
+    EXPECT_EQ(session.GetTasks(tasks, "1900-01-01", {}), 2);
+    ASSERT_EQ(tasks.size(), 1u);
+    ASSERT_NE(tasks[0].nextSubtask, nullptr);
+    EXPECT_EQ(tasks[0].nextSubtask->id_tarnwel, "S");
+
+    const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" +
+                               CFakeSoapServer::Response("getItems", "<Appointment><description>M\xfcller</description>"
+                                                                     "</Appointment>")
+                                   .substr(21);
+    server.AnswerRaw(latin1);
+    CAppointmentArray appointments;
+    EXPECT_EQ(session.GetAppointments(appointments, "1900-01-01", {}), 1);
+    ASSERT_EQ(appointments.size(), 1u);
+    EXPECT_EQ(appointments[0].description, "Müller");
+}
+
 TEST(AddItems, SortsTheMappingsIntoAddedAndFailed)
 {
     CFakeSoapServer server;

@@ -1,0 +1,109 @@
+#include "protocol/ReplyStream.h"
+
+#include <string.h>
+
+namespace tarnwel {
+
+using Token = CXmlPullReader::Token;
+
+void CReplyStream::Watch(std::string_view name)
+{
+    if (!m_watch)
+        return;
+    if (name == m_itemName)
+        m_nested.push_back(m_reader.Offset());
+    else if (name == "wrong-session-id")
+        m_wrongSessionId = true;
+}
+
+Token CReplyStream::Next()
+{
+    const Token token = m_reader.Next();
+    if (token == Token::startElement)
+        Watch(m_reader.Name());
+    return token;
+}
+
+std::string_view CStreamElement::Text(std::string& buffer)
+{
+    if (m_used)
+        return {};
+    m_used = true;
+    CXmlPullReader& reader = m_stream.Reader();
+    std::vector<CReplyStream::CTextState>& open = m_stream.TextStates();
+    open.assign(1, {});
+    std::string_view first;
+    std::size_t pieces = 0;
+    for (;;) {
+        const Token token = m_stream.Next();
+        if (token == Token::startElement) {
+            open.back().child = true;
+            open.emplace_back();
+            continue;
+        }
+        if (token == Token::endElement || token == Token::end) {
+            open.pop_back();
+            if (!open.empty() && token == Token::endElement)
+                continue;
+            m_closed = true;
+            break;
+        }
+        CReplyStream::CTextState& state = open.back();
+        if (reader.IsCData()) {
+            state.child = true;
+        } else {
+            if (reader.IsWhiteSpace() && (state.child || !reader.EndTagFollows()))
+                continue;
+            if (state.child || state.firstText)
+                state.child = true;
+            else
+                state.firstText = true;
+        }
+        if (pieces == 1)
+            buffer.assign(first);  // before the reader's next text may replace it
+        const std::string_view piece = reader.Text();
+        if (pieces == 0)
+            first = piece;
+        else
+            buffer.append(piece);
+        ++pieces;
+    }
+    return pieces <= 1 ? first : std::string_view(buffer);
+}
+
+void CStreamElement::Finish()
+{
+    if (m_closed)
+        return;
+    m_used = true;
+    m_closed = true;
+    CXmlPullReader& reader = m_stream.Reader();
+    for (;;) {
+        const Token token = m_stream.Next();
+        if ((token == Token::endElement && reader.Depth() == m_depth) || token == Token::end)
+            return;
+    }
+}
+
+std::size_t CountStartTags(std::string_view text, std::string_view name)
+{
+    if (name.empty())
+        return 0;
+    const std::string pattern = "<" + std::string(name);
+    std::size_t count = 0;
+    const char* at = text.data();
+    const char* const end = text.data() + text.size();
+    for (;;) {
+        const void* found = memmem(at, static_cast<std::size_t>(end - at), pattern.data(), pattern.size());
+        if (found == nullptr)
+            return count;
+        at = static_cast<const char*>(found) + pattern.size();
+        if (at == end)
+            return count;
+        const char next = *at;
+        if (next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n')
+            ++count;
+    }
+}
+
+} // namespace tarnwel

@@ -1,0 +1,116 @@
+#pragma once
+// The item elements of a reply read straight from the pull reader, without a
+// document. A CStreamElement stands for one element whose start tag the
+// reader has just given; the reply readers walk it as they walk a document's
+// node: its element children by name, or its text. The text of an element is
+// the one a reply document gives (ReplyReaders.h): all its character data and
+// CDATA, in order, where a run of white space counts only when it is the
+// first content of its element and an end tag follows it directly.
+//
+// CReplyStream carries the reader and watches every start tag that passes:
+// elements named as the items (an item inside an item is read on its own as
+// well, after the one around it) and "wrong-session-id" elements.
+
+#include "platform/soap/CXmlPullReader.h"
+
+#include <pugixml.hpp>
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarnwel {
+
+class CReplyStream {
+public:
+    // `watch`: note the item elements and "wrong-session-id" elements that
+    // pass (false when an item is read again on its own).
+    CReplyStream(CXmlPullReader& reader, std::string_view itemName, bool watch)
+        : m_reader(reader), m_itemName(itemName), m_watch(watch)
+    {
+    }
+
+    CXmlPullReader& Reader() { return m_reader; }
+    CXmlPullReader::Token Next();
+
+    // Where the item elements begin that passed since the last TakeNested.
+    std::vector<std::size_t> TakeNested() { return std::move(m_nested); }
+    bool SawWrongSessionId() const { return m_wrongSessionId; }
+    // The top-level scan reports the start tags it reads itself.
+    void Watch(std::string_view name);
+
+    // Per open element while a text is gathered: whether it has a child node
+    // yet (an element, a CDATA section, a second text), and whether its first
+    // text was taken. Kept here so that gathering allocates nothing.
+    struct CTextState {
+        bool child = false;
+        bool firstText = false;
+    };
+    std::vector<CTextState>& TextStates() { return m_textStates; }
+
+private:
+    CXmlPullReader& m_reader;
+    std::string_view m_itemName;
+    bool m_watch;
+    bool m_wrongSessionId = false;
+    std::vector<std::size_t> m_nested;
+    std::vector<CTextState> m_textStates;
+};
+
+class CStreamElement {
+public:
+    // The element whose start tag is the reader's current token.
+    explicit CStreamElement(CReplyStream& stream) : m_stream(stream), m_depth(stream.Reader().Depth()) {}
+
+    // Calls `read(name, child)` for each element child, with the child as a
+    // CStreamElement; a child that `read` leaves unread is passed over.
+    template <typename Read>
+    void ForEachElementChild(Read&& read)
+    {
+        if (m_used)
+            return;
+        m_used = true;
+        for (;;) {
+            const CXmlPullReader::Token token = m_stream.Next();
+            if (token == CXmlPullReader::Token::startElement) {
+                CStreamElement child(m_stream);
+                read(m_stream.Reader().Name(), child);
+                child.Finish();
+            } else if (token == CXmlPullReader::Token::endElement || token == CXmlPullReader::Token::end) {
+                m_closed = true;
+                return;
+            }
+        }
+    }
+
+    // The element's text: a view of the document or of the reader, valid
+    // until the reader moves on, or of `buffer` when it is made of pieces.
+    std::string_view Text(std::string& buffer);
+
+    // Passes over whatever of the element is still unread, its end tag included.
+    void Finish();
+
+private:
+    CReplyStream& m_stream;
+    std::size_t m_depth;
+    bool m_used = false;    // its content has been read or is being read
+    bool m_closed = false;  // its end tag has been read
+};
+
+// What reads the items of a reply, from the stream or, for a reply that is no
+// UTF-8, from its document.
+class IReplyItemReader {
+public:
+    virtual ~IReplyItemReader() = default;
+    // Before the first item, with the reply's text (to count its items).
+    virtual void Prepare(std::string_view /*reply*/) {}
+    virtual void Read(CStreamElement& item) = 0;
+    virtual void Read(pugi::xml_node item) = 0;
+};
+
+// An upper bound of the elements named `name` in an XML text: the places
+// where "<" and the name stand before a blank, ">" or "/".
+std::size_t CountStartTags(std::string_view text, std::string_view name);
+
+} // namespace tarnwel

@@ -1,0 +1,146 @@
+#include "platform/soap/CXmlPullReader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tarnwel {
+namespace {
+
+using Token = CXmlPullReader::Token;
+
+// The tokens of `reader` up to its end, one a line: "<name a=v>" (with the
+// depth), "</name>", "'text'" with C for CDATA, W for white space, E when an
+// end tag follows.
+std::string Trace(CXmlPullReader& reader)
+{
+    std::string trace;
+    for (Token token = reader.Next(); token != Token::end; token = reader.Next()) {
+        if (token == Token::startElement) {
+            trace += std::to_string(reader.Depth()) + "<" + std::string(reader.Name());
+            for (std::size_t i = 0; i < reader.AttributeCount(); ++i)
+                trace += " " + std::string(reader.AttributeName(i)) + "=" + reader.AttributeValue(i);
+            trace += ">";
+        } else if (token == Token::endElement) {
+            trace += "</" + std::string(reader.Name()) + ">";
+        } else {
+            trace += "'" + std::string(reader.Text()) + "'";
+            if (reader.IsCData())
+                trace += "C";
+            if (reader.IsWhiteSpace())
+                trace += "W";
+            if (reader.EndTagFollows())
+                trace += "E";
+        }
+        trace += "\n";
+    }
+    return trace;
+}
+
+std::string Trace(const std::string& document)
+{
+    CXmlPullReader reader(document);
+    return Trace(reader);
+}
+
+TEST(XmlPullReader, ReadsWellFormedDocuments)
+{
+    const struct {
+        const char* name;
+        std::string document;
+        const char* trace;
+    } cases[] = {
+        {"prolog, prefixes, attributes",
+         "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- c --><?pi x?>\n"
+         "<s:r xmlns:s='urn:s' a = \"x&amp;y\tz\r\nw\"><s:b/></s:r >\n<!-- after -->\n",
+         "0<s:r xmlns:s=urn:s a=x&y z w>\n1<s:b>\n</s:b>\n</s:r>\n"},
+        {"references", "<r>&lt;&gt;&amp;&apos;&quot;&#65;&#x41;&#xfc;&#x1F600;</r>",
+         "0<r>\n'<>&'\"AAü😀'E\n</r>\n"},
+        {"line ends", "<r>a\r\nb\rc&#13;</r>", "0<r>\n'a\nb\nc\r'E\n</r>\n"},
+        {"CDATA and comments split texts", "<r> a<![CDATA[<x>&amp;\r\n]]><!--c--> <?p?>b</r>",
+         "0<r>\n' a'\n'<x>&amp;\n'C\n' 'W\n'b'E\n</r>\n"},
+        {"white space", "<r>\n <e> </e>\n</r>", "0<r>\n'\n 'W\n1<e>\n' 'WE\n</e>\n'\n'WE\n</r>\n"},
+        {"other bytes pass", "<r>\x01\xC3</r>", "0<r>\n'\x01\xC3'E\n</r>\n"},
+    };
+    for (const auto& c : cases) {
+        try {
+            EXPECT_EQ(Trace(c.document), c.trace) << c.name;
+        } catch (const CXmlSyntaxError& error) {
+            ADD_FAILURE() << c.name << ": " << error.what();
+        }
+    }
+}
+
+TEST(XmlPullReader, RefusesMalformedDocuments)
+{
+    const std::string cases[] = {
+        "", " \n", "<!-- only -->", "text", "x<r/>", "<r/>x", "<r/><s/>", "<r/><![CDATA[x]]>",
+        // nesting and truncation
+        "<r>", "<r><e></r>", "<r><e></r></e>", "</r>", "<r></s>", "<r", "<r a", "<r a=", "<r a='1", "<r a='1'",
+        "<r/", "<r></r", "<r>&amp", "<r><!-- x", "<r><![CDATA[x", "<r><?p x",
+        // references
+        "<r>&e;</r>", "<r>&amp</r>", "<r>& </r>", "<r>&#;</r>", "<r>&#x;</r>", "<r>&#12a;</r>", "<r>&#0;</r>",
+        "<r>&#xD800;</r>", "<r>&#x110000;</r>", "<r>&#99999999999999999999;</r>", "<r a='&x;'/>",
+        // declarations
+        "<!DOCTYPE r><r/>", "<!DOCTYPE r [<!ENTITY e 'x'>]><r>&e;</r>", "<r><!ENTITY e 'x'></r>",
+        "<r><?xml version='1.0'?></r>", "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>",
+        // tags, attributes, markup
+        "<1r/>", "< r/>", "<r a='1' a='2'/>", "<r a=1/>", "<r a='<'/>", "<r a='1'b='2'/>", "<r a/>",
+        "<r>]]></r>", "<r><!-- a -- b --></r>", "<r><!x></r>", "<r><?></r>", "</>",
+        std::string("<r>a\0b</r>", 10), std::string("<r a='\0'/>", 10), std::string("<r/>\0", 5),
+    };
+    for (const std::string& document : cases) {
+        EXPECT_THROW(Trace(document), CXmlSyntaxError) << document;
+    }
+
+    const auto nested = [](std::size_t depth) {
+        std::string document;
+        for (std::size_t i = 0; i < depth; ++i)
+            document += "<a>";
+        for (std::size_t i = 0; i < depth; ++i)
+            document += "</a>";
+        return document;
+    };
+    EXPECT_NO_THROW(Trace(nested(CXmlPullReader::kMaxDepth)));
+    EXPECT_THROW(Trace(nested(CXmlPullReader::kMaxDepth + 1)), CXmlSyntaxError);
+}
+
+// Every document cut short ends in an error, never in a read past its end.
+TEST(XmlPullReader, EveryTruncatedDocumentFails)
+{
+    const std::string document =
+        "<?xml version=\"1.0\"?><s:r xmlns:s=\"urn:s\"><a b='&amp;c'>t&#xfc;<![CDATA[d]]><!--e--><?f g?></a>"
+        "<h/></s:r>";
+    ASSERT_NO_THROW(Trace(document));
+    for (std::size_t length = 0; length < document.size(); ++length) {
+        const std::string cut = document.substr(0, length);  // a copy, so a tool sees any over-read
+        EXPECT_THROW(Trace(cut), CXmlSyntaxError) << cut;
+    }
+}
+
+TEST(XmlPullReader, ReadsOneElementFromItsOffsetAndSkipsElements)
+{
+    const std::string document = "<r><a x='1'><b>t</b><c/></a><d/></r>";
+    CXmlPullReader reader(document, document.find("<a"));
+    EXPECT_EQ(Trace(reader), "0<a x=1>\n1<b>\n't'E\n</b>\n1<c>\n</c>\n</a>\n");
+
+    CXmlPullReader skipping(document);
+    ASSERT_EQ(skipping.Next(), Token::startElement);
+    ASSERT_EQ(skipping.Next(), Token::startElement);
+    skipping.SkipElement();
+    EXPECT_EQ(skipping.Name(), "a");
+    ASSERT_EQ(skipping.Next(), Token::startElement);
+    EXPECT_EQ(skipping.Name(), "d");
+}
+
+TEST(XmlPullReader, TellsWhetherADocumentIsUtf8)
+{
+    EXPECT_TRUE(CXmlPullReader::IsUtf8("<r/>"));
+    EXPECT_TRUE(CXmlPullReader::IsUtf8("<?xml version='1.0' encoding='UTF-8'?><r/>"));
+    EXPECT_FALSE(CXmlPullReader::IsUtf8("<?xml version='1.0' encoding='ISO-8859-1'?><r/>"));
+    EXPECT_FALSE(CXmlPullReader::IsUtf8("\xFF\xFE<\0r\0/\0>\0"));
+    EXPECT_FALSE(CXmlPullReader::IsUtf8(std::string("<\0r\0", 4)));
+}
+
+} // namespace
+} // namespace tarnwel
