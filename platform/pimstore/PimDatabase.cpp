@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <functional>
@@ -13,16 +15,31 @@
 namespace tarnwel {
 namespace {
 
-constexpr int kSchemaVersion = 1;
+// 1: values with row ids; 2: values kept by their key alone.
+constexpr int kSchemaVersion = 2;
 constexpr int kBusyTimeoutMs = 10000;
 // Below every valid date: a scan without a date condition.
 constexpr double kBeforeAllDates = -1.0e12;
 
+// An entry id is 32 hexadecimal digits: a count that grows with the time and
+// at every id, then 64 random bits. New items thus go to the end of the index
+// on entry ids instead of all over it, which keeps a run that adds many items
+// from rewriting most of the index's pages at every commit; the random half
+// keeps the ids of two programs that add items at the same time apart.
 std::string NewEntryId()
 {
+    static std::atomic<std::uint64_t> last{0};
+    const auto now = static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+    std::uint64_t previous = last.load(std::memory_order_relaxed);
+    std::uint64_t next = 0;
+    do {
+        next = std::max(now, previous + 1);
+    } while (!last.compare_exchange_weak(previous, next, std::memory_order_relaxed));
     thread_local std::mt19937_64 engine{std::random_device{}()};
     char text[33];
-    std::snprintf(text, sizeof text, "%016llX%016llX", static_cast<unsigned long long>(engine()),
+    std::snprintf(text, sizeof text, "%016llX%016llX", static_cast<unsigned long long>(next),
                   static_cast<unsigned long long>(engine()));
     return text;
 }
@@ -142,7 +159,7 @@ struct CPimDatabase::CStatements {
         : lastItemId(db, "SELECT IFNULL(MAX(id), 0) FROM items WHERE folder = ?1"),
           itemByEntryId(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE entry_id = ?1"),
           allItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items ORDER BY folder, id"),
-          loadValues(db, "SELECT name, user, value FROM item_values WHERE item_id = ?1 ORDER BY user, rowid"),
+          loadValues(db, "SELECT name, user, value FROM item_values WHERE item_id = ?1 ORDER BY user, name"),
           nextItems(db, "SELECT " TARNWEL_ITEM_COLUMNS " FROM items WHERE folder = ?1 AND id > ?2 AND id <= ?3"
                         " AND last_modification_time > ?4 ORDER BY id LIMIT ?5"),
           rangeValues(db, "SELECT item_id, name, user, value FROM item_values WHERE item_id >= ?1 AND item_id <= ?2"
@@ -212,6 +229,20 @@ std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
     return database;
 }
 
+// The values of the items, kept in the order of their key: an item's values
+// lie together, after those of the items saved before it.
+void CPimDatabase::CreateValuesTable(const std::string& name)
+{
+    Execute(("CREATE TABLE " + name +
+             " ("
+             " item_id INTEGER NOT NULL,"
+             " user INTEGER NOT NULL,"
+             " name TEXT NOT NULL,"
+             " value,"
+             " PRIMARY KEY (item_id, user, name)) WITHOUT ROWID")
+                .c_str());
+}
+
 void CPimDatabase::CreateSchema()
 {
     // Switching a new file to WAL needs the file to itself, and SQLite does not
@@ -257,14 +288,19 @@ void CPimDatabase::CreateSchema()
                     " last_modification_time REAL NOT NULL,"
                     " is_recurring INTEGER NOT NULL DEFAULT 0)");
             Execute("CREATE INDEX items_by_folder ON items (folder, id)");
-            Execute("CREATE TABLE item_values ("
-                    " item_id INTEGER NOT NULL,"
-                    " user INTEGER NOT NULL,"
-                    " name TEXT NOT NULL,"
-                    " value,"
-                    " PRIMARY KEY (item_id, user, name))");
-            Execute("PRAGMA user_version = 1");
+            CreateValuesTable("item_values");
+        } else if (version == 1) {
+            // Version 1 kept the values in a table with row ids and a separate
+            // index on the key, so that every value was two tree entries. The
+            // values move to the new table in this one transaction: a program
+            // that opens the file meanwhile sees the old or the new layout.
+            CreateValuesTable("item_values_2");
+            Execute("INSERT INTO item_values_2 (item_id, user, name, value)"
+                    " SELECT item_id, user, name, value FROM item_values ORDER BY item_id, user, name");
+            Execute("DROP TABLE item_values");
+            Execute("ALTER TABLE item_values_2 RENAME TO item_values");
         }
+        Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
         Execute("COMMIT");
     } catch (...) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -92,6 +92,7 @@ private:
     explicit CPimDatabase(std::string path);
     void Execute(const char* sql);
     void CreateSchema();
+    void CreateValuesTable(const std::string& name);
 
     std::string m_path;
     sqlite3* m_db = nullptr;
