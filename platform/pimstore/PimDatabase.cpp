@@ -83,10 +83,13 @@ public:
 
         CUse& Bind(int index, std::int64_t value) { return Check(sqlite3_bind_int64(Handle(), index, value)); }
         CUse& Bind(int index, double value) { return Check(sqlite3_bind_double(Handle(), index, value)); }
+        // The text is not copied: it must stay until the use ends, whose
+        // reset and cleared bindings let go of it.
         CUse& Bind(int index, const std::string& value)
         {
-            return Check(sqlite3_bind_text(Handle(), index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
+            return Check(sqlite3_bind_text(Handle(), index, value.data(), static_cast<int>(value.size()), SQLITE_STATIC));
         }
+        CUse& Bind(int index, std::string&&) = delete;
         CUse& Bind(int index, const CVariant& value)
         {
             switch (value.GetType()) {
@@ -96,8 +99,10 @@ public:
             case CVariant::Type::real:
             case CVariant::Type::date:
                 return Bind(index, value.ToDouble());
-            case CVariant::Type::text:
-                return Bind(index, value.ToText());
+            case CVariant::Type::text: {
+                const std::string text = value.ToText();
+                return Check(sqlite3_bind_text(Handle(), index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
+            }
             default:
                 return Check(sqlite3_bind_null(Handle(), index));
             }
@@ -173,13 +178,14 @@ struct CPimDatabase::CStatements {
                          " WHERE id = ?1"),
           saveValue(db, "INSERT INTO item_values (item_id, user, name, value) VALUES (?1, ?2, ?3, ?4)"
                         " ON CONFLICT (item_id, user, name) DO UPDATE SET value = excluded.value"),
+          insertValue(db, "INSERT INTO item_values (item_id, user, name, value) VALUES (?1, ?2, ?3, ?4)"),
           deleteValues(db, "DELETE FROM item_values WHERE item_id = ?1"),
           deleteItem(db, "DELETE FROM items WHERE id = ?1")
     {
     }
     CStatement lastItemId, itemByEntryId, allItems, loadValues, nextItems, rangeValues;
     CStatement savepoint, release, rollbackTo;
-    CStatement insertItem, updateItem, saveValue, deleteValues, deleteItem;
+    CStatement insertItem, updateItem, saveValue, insertValue, deleteValues, deleteItem;
 };
 
 #undef TARNWEL_ITEM_COLUMNS
@@ -485,7 +491,7 @@ private:
 
 } // namespace
 
-bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>& values, const COleDate& now)
+bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now)
 {
     const auto fail = [this](int result) { Fail("saving an item", result); };
     std::optional<CSavepoint> savepoint;
@@ -509,9 +515,18 @@ bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>
         if (sqlite3_changes(m_db) == 0)
             return false;
     }
-    for (const CPimStoredValue& value : values) {
-        CStatement::CUse use(m_statements->saveValue);
-        use.Bind(1, id).Bind(2, static_cast<std::int64_t>(value.user)).Bind(3, value.name).Bind(4, value.value);
+    // A new item has no values yet: its values are added without looking
+    // for one to replace.
+    CStatement& saveValue = row.id == 0 ? m_statements->insertValue : m_statements->saveValue;
+    for (const CPimValueToSave& value : values) {
+        const bool text = value.value->GetType() == CVariant::Type::text;
+        const std::string textValue = text ? value.value->ToText() : std::string();
+        CStatement::CUse use(saveValue);
+        use.Bind(1, id).Bind(2, static_cast<std::int64_t>(value.user)).Bind(3, *value.name);
+        if (text)
+            use.Bind(4, textValue);
+        else
+            use.Bind(4, *value.value);
         use.Step();
     }
     transaction.Commit(fail);

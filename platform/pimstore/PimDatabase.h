@@ -34,6 +34,13 @@ struct CPimStoredValue {
     CVariant value;
 };
 
+// A value to write, taken where it stands in the item that saves it.
+struct CPimValueToSave {
+    const std::string* name;
+    bool user;
+    const CVariant* value;
+};
+
 // An item's row with its stored values, read in one go.
 struct CPimLoadedItem {
     CPimItemRow row;
@@ -77,8 +84,9 @@ public:
 
     // Writes the row and the values in one transaction (a savepoint inside a batch): a new row (id 0) gets
     // an id and an entry id, and every row the modification time `now`. False,
-    // with nothing written, when the row was deleted in the meantime.
-    bool SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>& values, const COleDate& now);
+    // with nothing written, when the row was deleted in the meantime. The
+    // names of `values` are distinct.
+    bool SaveItem(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now);
     // Removes the item and its values; false when it was not there.
     bool DeleteItem(std::int64_t id);
 
