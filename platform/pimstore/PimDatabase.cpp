@@ -495,8 +495,39 @@ private:
 
 } // namespace
 
+std::int64_t CPimDatabase::InsertRow(const CPimItemRow& row, const std::string& entryId, const COleDate& now)
+{
+    CStatement::CUse use(m_statements->insertItem);
+    use.Bind(1, static_cast<std::int64_t>(row.folder)).Bind(2, entryId).Bind(3, row.messageClass);
+    use.Bind(4, now.Days()).Bind(5, static_cast<std::int64_t>(row.isRecurring));
+    use.Step();
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+void CPimDatabase::WriteValues(bool added, std::int64_t id, const std::vector<CPimValueToSave>& values)
+{
+    // A new item has no values yet: its values are added without looking
+    // for one to replace.
+    CStatement& write = added ? m_statements->insertValue : m_statements->saveValue;
+    for (const CPimValueToSave& value : values) {
+        const bool text = value.value->GetType() == CVariant::Type::text;
+        const std::string textValue = text ? value.value->ToText() : std::string();
+        CStatement::CUse use(write);
+        use.Bind(1, id).Bind(2, static_cast<std::int64_t>(value.user)).Bind(3, *value.name);
+        if (text)
+            use.Bind(4, textValue);
+        else
+            use.Bind(4, *value.value);
+        use.Step();
+    }
+}
+
 bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now)
 {
+    if (m_inBatch && row.id == 0) {
+        AddInBatch(row, values, now);
+        return true;
+    }
     const auto fail = [this](int result) { Fail("saving an item", result); };
     std::optional<CSavepoint> savepoint;
     if (m_inBatch)
@@ -506,11 +537,7 @@ bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimValueToSave>
     std::string entryId = row.entryId;
     if (id == 0) {
         entryId = NewEntryId();
-        CStatement::CUse use(m_statements->insertItem);
-        use.Bind(1, static_cast<std::int64_t>(row.folder)).Bind(2, entryId).Bind(3, row.messageClass);
-        use.Bind(4, now.Days()).Bind(5, static_cast<std::int64_t>(row.isRecurring));
-        use.Step();
-        id = sqlite3_last_insert_rowid(m_db);
+        id = InsertRow(row, entryId, now);
     } else {
         CStatement::CUse use(m_statements->updateItem);
         use.Bind(1, id).Bind(2, row.messageClass).Bind(3, now.Days());
@@ -519,25 +546,58 @@ bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimValueToSave>
         if (sqlite3_changes(m_db) == 0)
             return false;
     }
-    // A new item has no values yet: its values are added without looking
-    // for one to replace.
-    CStatement& saveValue = row.id == 0 ? m_statements->insertValue : m_statements->saveValue;
-    for (const CPimValueToSave& value : values) {
-        const bool text = value.value->GetType() == CVariant::Type::text;
-        const std::string textValue = text ? value.value->ToText() : std::string();
-        CStatement::CUse use(saveValue);
-        use.Bind(1, id).Bind(2, static_cast<std::int64_t>(value.user)).Bind(3, *value.name);
-        if (text)
-            use.Bind(4, textValue);
-        else
-            use.Bind(4, *value.value);
-        use.Step();
-    }
+    WriteValues(row.id == 0, id, values);
     transaction.Commit(fail);
     row.id = id;
     row.entryId = entryId;
     row.lastModificationTime = now;
     return true;
+}
+
+// A new item of a batch is written without a savepoint of its own: all that
+// it writes before a failure is its row and some of its values, under an id
+// that nothing else has, and taking them out again leaves the batch as it
+// was. This spares copying every page that the save changes into the
+// savepoint's journal, which is most of what adding many items costs.
+void CPimDatabase::AddInBatch(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now)
+{
+    // SQLite ends a transaction on its own after some failures (a full disk,
+    // I/O errors): a save must not then go to the file alone.
+    if (sqlite3_get_autocommit(m_db) != 0)
+        Fail("saving an item", SQLITE_ABORT);
+    const std::string entryId = NewEntryId();
+    // One statement: when it fails, it wrote nothing.
+    const std::int64_t id = InsertRow(row, entryId, now);
+    try {
+        WriteValues(true, id, values);
+    } catch (...) {
+        TakeBackAdded(id);
+        throw;
+    }
+    row.id = id;
+    row.entryId = entryId;
+    row.lastModificationTime = now;
+}
+
+void CPimDatabase::TakeBackAdded(std::int64_t id) noexcept
+{
+    // A transaction that SQLite ended took the item with it.
+    if (sqlite3_get_autocommit(m_db) != 0)
+        return;
+    try {
+        {
+            CStatement::CUse use(m_statements->deleteValues);
+            use.Bind(1, id);
+            use.Step();
+        }
+        CStatement::CUse use(m_statements->deleteItem);
+        use.Bind(1, id);
+        use.Step();
+    } catch (...) {
+        // Part of the item would stay: the batch ends here, and its commit
+        // fails as after any failure that ends the transaction.
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
 }
 
 bool CPimDatabase::DeleteItem(std::int64_t id)

@@ -74,7 +74,7 @@ public:
     // the process ends first) none of it, so other connections only ever see
     // whole items and whole batches. A read batch (`write` false) reads the
     // file as it stood at its first read until it ends. Inside a batch each
-    // save and delete is a savepoint of its own: one that fails leaves the
+    // save and delete is whole or not at all: one that fails leaves the
     // batch as it was before it. Batches do not nest.
     void BeginBatch(bool write);
     void CommitBatch();
@@ -82,7 +82,8 @@ public:
     void RollbackBatch() noexcept;
     bool InBatch() const { return m_inBatch; }
 
-    // Writes the row and the values in one transaction (a savepoint inside a batch): a new row (id 0) gets
+    // Writes the row and the values in one transaction (inside a batch: whole or not at all, a change of a
+    // saved item as a savepoint, a new item taken out again when it fails): a new row (id 0) gets
     // an id and an entry id, and every row the modification time `now`. False,
     // with nothing written, when the row was deleted in the meantime. The
     // names of `values` are distinct.
@@ -101,6 +102,10 @@ private:
     void Execute(const char* sql);
     void CreateSchema();
     void CreateValuesTable(const std::string& name);
+    std::int64_t InsertRow(const CPimItemRow& row, const std::string& entryId, const COleDate& now);
+    void WriteValues(bool added, std::int64_t id, const std::vector<CPimValueToSave>& values);
+    void AddInBatch(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now);
+    void TakeBackAdded(std::int64_t id) noexcept;
 
     std::string m_path;
     sqlite3* m_db = nullptr;
