@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <random>
 #include <thread>
@@ -38,9 +37,11 @@ std::string NewEntryId()
         next = std::max(now, previous + 1);
     } while (!last.compare_exchange_weak(previous, next, std::memory_order_relaxed));
     thread_local std::mt19937_64 engine{std::random_device{}()};
-    char text[33];
-    std::snprintf(text, sizeof text, "%016llX%016llX", static_cast<unsigned long long>(next),
-                  static_cast<unsigned long long>(engine()));
+    const std::uint64_t parts[2] = {next, engine()};
+    std::string text(32, '0');
+    for (std::size_t part = 0; part < 2; ++part)
+        for (std::size_t digit = 0; digit < 16; ++digit)
+            text[part * 16 + digit] = "0123456789ABCDEF"[(parts[part] >> (60 - 4 * digit)) & 0xF];
     return text;
 }
 
