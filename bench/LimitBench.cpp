@@ -278,7 +278,7 @@ void Insert(const std::string& path, const std::vector<CRow>& rows)
                 " last_modification_time REAL NOT NULL, is_recurring INTEGER NOT NULL DEFAULT 0)");
     Execute(db, "CREATE INDEX items_by_folder ON items (folder, id)");
     Execute(db, "CREATE TABLE item_values (item_id INTEGER NOT NULL, user INTEGER NOT NULL, name TEXT NOT NULL,"
-                " value, PRIMARY KEY (item_id, user, name))");
+                " value, PRIMARY KEY (item_id, user, name)) WITHOUT ROWID");
     Execute(db, "BEGIN IMMEDIATE");
     sqlite3_stmt* item = nullptr;
     sqlite3_stmt* value = nullptr;

@@ -180,12 +180,21 @@ void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& 
 }
 
 // Writes every field of the table into the item, in table order, empty ones
-// as the empty text.
+// as the empty text. The item's user properties are fetched once, at the
+// first field that is one.
 template <typename Record>
 void WriteFields(std::span<const CTextField<Record>> fields, const CContactItem& item, const Record& record)
 {
-    for (const CTextField<Record>& f : fields)
-        f.outlook.Write(item, record.*f.field);
+    std::optional<CUserProperties> userProperties;
+    for (const CTextField<Record>& f : fields) {
+        if (f.outlook.userProperty == nullptr) {
+            f.outlook.Write(item, record.*f.field);
+            continue;
+        }
+        if (!userProperties)
+            userProperties = item.GetUserProperties();
+        SetUserProperty(*userProperties, f.outlook.userProperty, record.*f.field);
+    }
 }
 
 } // namespace tarnwel

@@ -5,8 +5,8 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <functional>
 #include <random>
 #include <thread>
@@ -14,17 +14,34 @@
 namespace tarnwel {
 namespace {
 
-constexpr int kSchemaVersion = 1;
+// 1: values with row ids; 2: values kept by their key alone.
+constexpr int kSchemaVersion = 2;
 constexpr int kBusyTimeoutMs = 10000;
 // Below every valid date: a scan without a date condition.
 constexpr double kBeforeAllDates = -1.0e12;
 
+// An entry id is 32 hexadecimal digits: a count that grows with the time and
+// at every id, then 64 random bits. New items thus go to the end of the index
+// on entry ids instead of all over it, which keeps a run that adds many items
+// from rewriting most of the index's pages at every commit; the random half
+// keeps the ids of two programs that add items at the same time apart.
 std::string NewEntryId()
 {
+    static std::atomic<std::uint64_t> last{0};
+    const auto now = static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+    std::uint64_t previous = last.load(std::memory_order_relaxed);
+    std::uint64_t next = 0;
+    do {
+        next = std::max(now, previous + 1);
+    } while (!last.compare_exchange_weak(previous, next, std::memory_order_relaxed));
     thread_local std::mt19937_64 engine{std::random_device{}()};
-    char text[33];
-    std::snprintf(text, sizeof text, "%016llX%016llX", static_cast<unsigned long long>(engine()),
-                  static_cast<unsigned long long>(engine()));
+    const std::uint64_t parts[2] = {next, engine()};
+    std::string text(32, '0');
+    for (std::size_t part = 0; part < 2; ++part)
+        for (std::size_t digit = 0; digit < 16; ++digit)
+            text[part * 16 + digit] = "0123456789ABCDEF"[(parts[part] >> (60 - 4 * digit)) & 0xF];
     return text;
 }
 
@@ -67,10 +84,13 @@ public:
 
         CUse& Bind(int index, std::int64_t value) { return Check(sqlite3_bind_int64(Handle(), index, value)); }
         CUse& Bind(int index, double value) { return Check(sqlite3_bind_double(Handle(), index, value)); }
+        // The text is not copied: it must stay until the use ends, whose
+        // reset and cleared bindings let go of it.
         CUse& Bind(int index, const std::string& value)
         {
-            return Check(sqlite3_bind_text(Handle(), index, value.data(), static_cast<int>(value.size()), SQLITE_TRANSIENT));
+            return Check(sqlite3_bind_text(Handle(), index, value.data(), static_cast<int>(value.size()), SQLITE_STATIC));
         }
+        CUse& Bind(int index, std::string&&) = delete;
         CUse& Bind(int index, const CVariant& value)
         {
             switch (value.GetType()) {
@@ -80,8 +100,10 @@ public:
             case CVariant::Type::real:
             case CVariant::Type::date:
                 return Bind(index, value.ToDouble());
-            case CVariant::Type::text:
-                return Bind(index, value.ToText());
+            case CVariant::Type::text: {
+                const std::string text = value.ToText();
+                return Check(sqlite3_bind_text(Handle(), index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
+            }
             default:
                 return Check(sqlite3_bind_null(Handle(), index));
             }
@@ -161,13 +183,14 @@ struct CPimDatabase::CStatements {
                          " WHERE id = ?1"),
           saveValue(db, "INSERT INTO item_values (item_id, user, name, value) VALUES (?1, ?2, ?3, ?4)"
                         " ON CONFLICT (item_id, user, name) DO UPDATE SET value = excluded.value"),
+          insertValue(db, "INSERT INTO item_values (item_id, user, name, value) VALUES (?1, ?2, ?3, ?4)"),
           deleteValues(db, "DELETE FROM item_values WHERE item_id = ?1"),
           deleteItem(db, "DELETE FROM items WHERE id = ?1")
     {
     }
     CStatement lastItemId, itemByEntryId, allItems, loadValues, nextItems, rangeValues;
     CStatement savepoint, release, rollbackTo;
-    CStatement insertItem, updateItem, saveValue, deleteValues, deleteItem;
+    CStatement insertItem, updateItem, saveValue, insertValue, deleteValues, deleteItem;
 };
 
 #undef TARNWEL_ITEM_COLUMNS
@@ -217,6 +240,20 @@ std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
     return database;
 }
 
+// The values of the items, kept in the order of their key: an item's values
+// lie together, after those of the items saved before it.
+void CPimDatabase::CreateValuesTable(const std::string& name)
+{
+    Execute(("CREATE TABLE " + name +
+             " ("
+             " item_id INTEGER NOT NULL,"
+             " user INTEGER NOT NULL,"
+             " name TEXT NOT NULL,"
+             " value,"
+             " PRIMARY KEY (item_id, user, name)) WITHOUT ROWID")
+                .c_str());
+}
+
 void CPimDatabase::CreateSchema()
 {
     // Switching a new file to WAL needs the file to itself, and SQLite does not
@@ -233,6 +270,10 @@ void CPimDatabase::CreateSchema()
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     Execute("PRAGMA synchronous = NORMAL");
+    // The write-ahead log is copied into the file when it passes some 40 MB
+    // instead of 4 MB: a run that writes a large store waits for the disk ten
+    // times less often, and the end of the last connection copies the rest.
+    Execute("PRAGMA wal_autocheckpoint = 10000");
     // A store that has its tables is opened without the write lock, so that
     // a program can open it while another one writes a batch.
     {
@@ -262,14 +303,19 @@ void CPimDatabase::CreateSchema()
                     " last_modification_time REAL NOT NULL,"
                     " is_recurring INTEGER NOT NULL DEFAULT 0)");
             Execute("CREATE INDEX items_by_folder ON items (folder, id)");
-            Execute("CREATE TABLE item_values ("
-                    " item_id INTEGER NOT NULL,"
-                    " user INTEGER NOT NULL,"
-                    " name TEXT NOT NULL,"
-                    " value,"
-                    " PRIMARY KEY (item_id, user, name))");
-            Execute("PRAGMA user_version = 1");
+            CreateValuesTable("item_values");
+        } else if (version == 1) {
+            // Version 1 kept the values in a table with row ids and a separate
+            // index on the key, so that every value was two tree entries. The
+            // values move to the new table in this one transaction: a program
+            // that opens the file meanwhile sees the old or the new layout.
+            CreateValuesTable("item_values_2");
+            Execute("INSERT INTO item_values_2 (item_id, user, name, value)"
+                    " SELECT item_id, user, name, value FROM item_values ORDER BY item_id, user, name");
+            Execute("DROP TABLE item_values");
+            Execute("ALTER TABLE item_values_2 RENAME TO item_values");
         }
+        Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
         Execute("COMMIT");
     } catch (...) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -477,8 +523,39 @@ private:
 
 } // namespace
 
-bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>& values, const COleDate& now)
+std::int64_t CPimDatabase::InsertRow(const CPimItemRow& row, const std::string& entryId, const COleDate& now)
 {
+    CStatement::CUse use(m_statements->insertItem);
+    use.Bind(1, static_cast<std::int64_t>(row.folder)).Bind(2, entryId).Bind(3, row.messageClass);
+    use.Bind(4, now.Days()).Bind(5, static_cast<std::int64_t>(row.isRecurring));
+    use.Step();
+    return sqlite3_last_insert_rowid(m_db);
+}
+
+void CPimDatabase::WriteValues(bool added, std::int64_t id, const std::vector<CPimValueToSave>& values)
+{
+    // A new item has no values yet: its values are added without looking
+    // for one to replace.
+    CStatement& write = added ? m_statements->insertValue : m_statements->saveValue;
+    for (const CPimValueToSave& value : values) {
+        const bool text = value.value->GetType() == CVariant::Type::text;
+        const std::string textValue = text ? value.value->ToText() : std::string();
+        CStatement::CUse use(write);
+        use.Bind(1, id).Bind(2, static_cast<std::int64_t>(value.user)).Bind(3, *value.name);
+        if (text)
+            use.Bind(4, textValue);
+        else
+            use.Bind(4, *value.value);
+        use.Step();
+    }
+}
+
+bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now)
+{
+    if (m_inBatch && row.id == 0) {
+        AddInBatch(row, values, now);
+        return true;
+    }
     const auto fail = [this](int result) { Fail("saving an item", result); };
     std::optional<CSavepoint> savepoint;
     if (m_inBatch)
@@ -488,11 +565,7 @@ bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>
     std::string entryId = row.entryId;
     if (id == 0) {
         entryId = NewEntryId();
-        CStatement::CUse use(m_statements->insertItem);
-        use.Bind(1, static_cast<std::int64_t>(row.folder)).Bind(2, entryId).Bind(3, row.messageClass);
-        use.Bind(4, now.Days()).Bind(5, static_cast<std::int64_t>(row.isRecurring));
-        use.Step();
-        id = sqlite3_last_insert_rowid(m_db);
+        id = InsertRow(row, entryId, now);
     } else {
         CStatement::CUse use(m_statements->updateItem);
         use.Bind(1, id).Bind(2, row.messageClass).Bind(3, now.Days());
@@ -501,16 +574,58 @@ bool CPimDatabase::SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>
         if (sqlite3_changes(m_db) == 0)
             return false;
     }
-    for (const CPimStoredValue& value : values) {
-        CStatement::CUse use(m_statements->saveValue);
-        use.Bind(1, id).Bind(2, static_cast<std::int64_t>(value.user)).Bind(3, value.name).Bind(4, value.value);
-        use.Step();
-    }
+    WriteValues(row.id == 0, id, values);
     transaction.Commit(fail);
     row.id = id;
     row.entryId = entryId;
     row.lastModificationTime = now;
     return true;
+}
+
+// A new item of a batch is written without a savepoint of its own: all that
+// it writes before a failure is its row and some of its values, under an id
+// that nothing else has, and taking them out again leaves the batch as it
+// was. This spares copying every page that the save changes into the
+// savepoint's journal, which is most of what adding many items costs.
+void CPimDatabase::AddInBatch(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now)
+{
+    // SQLite ends a transaction on its own after some failures (a full disk,
+    // I/O errors): a save must not then go to the file alone.
+    if (sqlite3_get_autocommit(m_db) != 0)
+        Fail("saving an item", SQLITE_ABORT);
+    const std::string entryId = NewEntryId();
+    // One statement: when it fails, it wrote nothing.
+    const std::int64_t id = InsertRow(row, entryId, now);
+    try {
+        WriteValues(true, id, values);
+    } catch (...) {
+        TakeBackAdded(id);
+        throw;
+    }
+    row.id = id;
+    row.entryId = entryId;
+    row.lastModificationTime = now;
+}
+
+void CPimDatabase::TakeBackAdded(std::int64_t id) noexcept
+{
+    // A transaction that SQLite ended took the item with it.
+    if (sqlite3_get_autocommit(m_db) != 0)
+        return;
+    try {
+        {
+            CStatement::CUse use(m_statements->deleteValues);
+            use.Bind(1, id);
+            use.Step();
+        }
+        CStatement::CUse use(m_statements->deleteItem);
+        use.Bind(1, id);
+        use.Step();
+    } catch (...) {
+        // Part of the item would stay: the batch ends here, and its commit
+        // fails as after any failure that ends the transaction.
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
 }
 
 bool CPimDatabase::DeleteItem(std::int64_t id)

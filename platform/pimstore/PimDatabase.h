@@ -45,6 +45,13 @@ struct CPimReadValue {
     CVariant value;        // as stored, not yet converted to the property's type
 };
 
+// A value to write, taken where it stands in the item that saves it.
+struct CPimValueToSave {
+    const std::string* name;
+    bool user;
+    const CVariant* value;
+};
+
 // An item's row with its stored values, read in one go.
 struct CPimLoadedItem {
     CPimItemRow row;
@@ -79,7 +86,7 @@ public:
     // the process ends first) none of it, so other connections only ever see
     // whole items and whole batches. A read batch (`write` false) reads the
     // file as it stood at its first read until it ends. Inside a batch each
-    // save and delete is a savepoint of its own: one that fails leaves the
+    // save and delete is whole or not at all: one that fails leaves the
     // batch as it was before it. Batches do not nest.
     void BeginBatch(bool write);
     void CommitBatch();
@@ -87,10 +94,12 @@ public:
     void RollbackBatch() noexcept;
     bool InBatch() const { return m_inBatch; }
 
-    // Writes the row and the values in one transaction (a savepoint inside a batch): a new row (id 0) gets
+    // Writes the row and the values in one transaction (inside a batch: whole or not at all, a change of a
+    // saved item as a savepoint, a new item taken out again when it fails): a new row (id 0) gets
     // an id and an entry id, and every row the modification time `now`. False,
-    // with nothing written, when the row was deleted in the meantime.
-    bool SaveItem(CPimItemRow& row, const std::vector<CPimStoredValue>& values, const COleDate& now);
+    // with nothing written, when the row was deleted in the meantime. The
+    // names of `values` are distinct.
+    bool SaveItem(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now);
     // Removes the item and its values; false when it was not there.
     bool DeleteItem(std::int64_t id);
 
@@ -104,6 +113,11 @@ private:
     explicit CPimDatabase(std::string path);
     void Execute(const char* sql);
     void CreateSchema();
+    void CreateValuesTable(const std::string& name);
+    std::int64_t InsertRow(const CPimItemRow& row, const std::string& entryId, const COleDate& now);
+    void WriteValues(bool added, std::int64_t id, const std::vector<CPimValueToSave>& values);
+    void AddInBatch(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now);
+    void TakeBackAdded(std::int64_t id) noexcept;
 
     std::string m_path;
     sqlite3* m_db = nullptr;

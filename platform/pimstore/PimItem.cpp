@@ -299,13 +299,25 @@ void CPimItem::Save()
     // that is not stored reads as that first value, an unset user property as
     // empty.
     const bool isNew = m_row.id == 0;
-    std::vector<CPimStoredValue> changed;
+    std::vector<CPimValueToSave> changed;
+    changed.reserve(m_values.size() + m_userChanged.size());
     for (std::size_t index = 0; index < m_values.size(); ++index)
         if (!m_changed.empty() && m_changed[index] && !(isNew && m_values[index] == m_kind->properties[index].initial))
-            changed.push_back({m_kind->properties[index].name, false, m_values[index]});
-    for (const auto& [name, isChanged] : m_userChanged)
-        if (isChanged && !(isNew && m_userValues[name].empty()))
-            changed.push_back({name, true, CVariant(m_userValues[name])});
+            changed.push_back({&m_kind->properties[index].name, false, &m_values[index]});
+    // The user values are texts in the item; the variants that carry them live
+    // until the save is written.
+    std::vector<CVariant> userValues;
+    userValues.reserve(m_userChanged.size());
+    std::vector<const std::string*> userNames;
+    for (const auto& [name, isChanged] : m_userChanged) {
+        const std::string& value = m_userValues[name];
+        if (isChanged && !(isNew && value.empty())) {
+            userValues.emplace_back(value);
+            userNames.push_back(&name);
+        }
+    }
+    for (std::size_t index = 0; index < userValues.size(); ++index)
+        changed.push_back({userNames[index], true, &userValues[index]});
     if (!m_database->SaveItem(m_row, changed, COleDate::Now()))
         throw CComError(com_codes::kFail, "The item " + m_row.entryId + " was deleted elsewhere and cannot be saved");
     m_changed.clear();

@@ -2,6 +2,7 @@
 #include "platform/automation/AppointmentItem.h"
 #include "platform/automation/ContactItem.h"
 #include "platform/automation/TaskItem.h"
+#include "platform/pimstore/PimDatabase.h"
 #include "platform/pimstore/PimStore.h"
 #include "tests/support/ComErrorCode.h"
 #include "tests/support/ScopedUserLocale.h"
@@ -9,6 +10,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+
 #include <sqlite3.h>
 
 #include <cstdlib>
@@ -230,6 +233,36 @@ TEST_F(PimStoreTest, ABatchReachesOtherProgramsWholeOrNotAtAll)
     nameSpace.RollbackBatch();
     EXPECT_EQ(Scan(OpenFolder()), expected);
     EXPECT_THROW(nameSpace.GetItemFromID("nicht-da"), CComError);
+}
+
+TEST_F(PimStoreTest, ANewItemThatFailsInsideABatchLeavesNothingOfItself)
+{
+    const auto database = CPimDatabase::Open(m_path);
+    // Texts longer than this cannot be written: the last value of the second
+    // item fails after its row and its first values went in.
+    sqlite3_limit(database->Handle(), SQLITE_LIMIT_LENGTH, 1000);
+    const std::string subject = "Subject", location = "Location", body = "Body";
+    const CVariant shortText("kurz"), longText(std::string(2000, 'x'));
+    const auto add = [&](const CVariant& last) {
+        CPimItemRow row;
+        row.folder = default_folders::kCalendar;
+        row.messageClass = kAppointmentClass;
+        database->SaveItem(row, {{&subject, false, &shortText}, {&location, false, &shortText}, {&body, false, &last}},
+                           COleDate::Now());
+        return row;
+    };
+    database->BeginBatch(true);
+    const CPimItemRow first = add(shortText);
+    EXPECT_EQ(test::ComErrorCode([&] { add(longText); }), com_codes::kFail);
+    const CPimItemRow third = add(shortText);
+    database->CommitBatch();
+
+    const std::vector<CPimItemRow> rows = database->AllItems();
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].entryId, first.entryId);
+    EXPECT_EQ(rows[1].entryId, third.entryId);
+    for (std::int64_t id = first.id; id <= third.id; ++id)
+        EXPECT_EQ(database->LoadValues(*PimKindOfFolder(default_folders::kCalendar), id).size(), id == first.id || id == third.id ? 3u : 0u) << id;
 }
 
 TEST_F(PimStoreTest, SavedOrDeletedItemsBehaveLikeTheProgramsItems)
