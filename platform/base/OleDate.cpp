@@ -313,6 +313,29 @@ COleDate COleDate::Parse(std::string_view text)
         return false;
     };
 
+    // The wire form "YYYY-MM-DD HH:MM:SS" with every digit in its place is
+    // by far the most frequent text: read it at once. Any other text, and
+    // one of that shape whose fields do not make a date, takes the patterns.
+    if (t.size() == 19 && t[4] == '-' && t[7] == '-' && t[10] == ' ' && t[13] == ':' && t[16] == ':') {
+        bool digits = true;
+        const auto number = [&t, &digits](std::size_t at, std::size_t count) {
+            int value = 0;
+            for (std::size_t i = at; i < at + count; ++i) {
+                const char c = t[i];
+                digits = digits && c >= '0' && c <= '9';
+                value = value * 10 + (c - '0');
+            }
+            return value;
+        };
+        const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
+        const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+        if (digits) {
+            const COleDate date = FromFields(year, month, day, hour, minute, second);
+            if (date.IsValid())
+                return date;
+        }
+    }
+
     COleDate result;
     // The wire form first: it is by far the most frequent.
     static constexpr std::string_view kIsoForms[] = {"%Y-%m-%d %H:%M:%S", "%Y-%m-%d %H:%M", "%Y-%m-%d",

@@ -125,6 +125,25 @@ TEST_F(OleDate, ParserAcceptsTheSystemsForms)
         EXPECT_EQ(COleDate::Parse(c.text).Format("%Y-%m-%d %H:%M:%S"), c.expected) << c.text;
 }
 
+// The wire form is read without the patterns; it must give what the pattern
+// gives, down to the status, for every text of its shape and its near misses.
+TEST_F(OleDate, WireFormReadsAsItsPatternDoes)
+{
+    for (const char* text : {"2004-03-01 09:30:00", "1850-06-15 18:45:59", "0100-01-01 00:00:00",
+                             "9999-12-31 23:59:59", "2024-02-29 12:00:00", "2023-02-29 12:00:00",
+                             "0099-12-31 23:59:59", "2004-13-01 09:30:00", "2004-00-10 09:30:00",
+                             "2004-03-01 24:00:00", "2004-03-01 09:60:00", "2004-03-01 09:30:60",
+                             "2004-0a-01 09:30:00", "2004-03-01 09:3 :00", "2004-03-01\t09:30:00",
+                             "2004-03-01  9:30:00", "2004-3-01 09:30:001", "-004-03-01 09:30:00"}) {
+        const COleDate parsed = COleDate::Parse(text);
+        const COleDate expected = COleDate::ParseWithPattern(text, "%Y-%m-%d %H:%M:%S");
+        EXPECT_EQ(parsed.GetStatus(), expected.GetStatus()) << text;
+        if (expected.IsValid()) {
+            EXPECT_EQ(parsed.Days(), expected.Days()) << text;
+        }
+    }
+}
+
 TEST_F(OleDate, TextsThatAreNoDateGiveAnInvalidDate)
 {
     for (const char* text : {"", "   ", "abc", "2004-13-01", "2004-02-30", "31.04.2004", "2004-03-01 25:00",
