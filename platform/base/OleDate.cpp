@@ -317,18 +317,13 @@ COleDate COleDate::Parse(std::string_view text)
     // by far the most frequent text: read it at once. Any other text, and
     // one of that shape whose fields do not make a date, takes the patterns.
     if (t.size() == 19 && t[4] == '-' && t[7] == '-' && t[10] == ' ' && t[13] == ':' && t[16] == ':') {
+        static constexpr std::size_t kDigitsAt[] = {0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17, 18};
         bool digits = true;
-        const auto number = [&t, &digits](std::size_t at, std::size_t count) {
-            int value = 0;
-            for (std::size_t i = at; i < at + count; ++i) {
-                const char c = t[i];
-                digits = digits && c >= '0' && c <= '9';
-                value = value * 10 + (c - '0');
-            }
-            return value;
-        };
-        const int year = number(0, 4), month = number(5, 2), day = number(8, 2);
-        const int hour = number(11, 2), minute = number(14, 2), second = number(17, 2);
+        for (const std::size_t at : kDigitsAt)
+            digits = digits && t[at] >= '0' && t[at] <= '9';
+        const auto two = [&t](std::size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
+        const int year = two(0) * 100 + two(2), month = two(5), day = two(8);
+        const int hour = two(11), minute = two(14), second = two(17);
         if (digits) {
             const COleDate date = FromFields(year, month, day, hour, minute, second);
             if (date.IsValid())
