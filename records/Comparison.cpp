@@ -4,6 +4,8 @@
 #include "platform/base/UserLocale.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 
 namespace tarnwel {
 
@@ -37,6 +39,13 @@ bool IsSameNormalized(std::string_view a, std::string_view b)
 // leave a field out (a two-digit year).
 namespace {
 
+// The same status and the same bits of the day count make the same text
+// under any pattern; most pairs of a run are of this kind.
+bool SameDate(const COleDate& a, const COleDate& b)
+{
+    return a.GetStatus() == b.GetStatus() && std::bit_cast<std::uint64_t>(a.Days()) == std::bit_cast<std::uint64_t>(b.Days());
+}
+
 bool SameFields(const COleDate& a, const COleDate& b, bool withTime)
 {
     COleDate::Fields first;
@@ -51,7 +60,7 @@ bool SameFields(const COleDate& a, const COleDate& b, bool withTime)
 
 int CompareDateAndTime(const COleDate& a, const COleDate& b)
 {
-    if (SameFields(a, b, true))
+    if (SameDate(a, b) || SameFields(a, b, true))
         return 0;
     const std::string pattern = CUserLocale::Current().DatePattern() + " %H:%M";
     return a.Format(pattern) == b.Format(pattern) ? 0 : 1;
@@ -59,7 +68,7 @@ int CompareDateAndTime(const COleDate& a, const COleDate& b)
 
 int CompareDateOnly(const COleDate& a, const COleDate& b)
 {
-    if (SameFields(a, b, false))
+    if (SameDate(a, b) || SameFields(a, b, false))
         return 0;
     return a.FormatLocaleDate() == b.FormatLocaleDate() ? 0 : 1;
 }

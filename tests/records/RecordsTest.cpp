@@ -212,4 +212,8 @@ TEST_F(Records, ComparisonHelpers)
     EXPECT_EQ(CompareDateAndTime(none, COleDate::Parse("")), 0);
     EXPECT_NE(CompareDateAndTime(morning, none), 0);
     EXPECT_NE(CompareDateOnly(none, morning), 0);
+    // The same day count under another status is another date.
+    EXPECT_EQ(CompareDateAndTime(morning, morning), 0);
+    EXPECT_NE(CompareDateAndTime(COleDate(0.0), COleDate::Invalid()), 0);
+    EXPECT_NE(CompareDateOnly(COleDate::Null(), COleDate(0.0)), 0);
 }
