@@ -369,33 +369,25 @@ namespace {
 // Reads the value in the columns name, user, value from `first` on. A
 // standard property is known by its place in the kind, so that its name is
 // not kept; one the kind does not know is passed over.
-void ReadValue(CStatement::CUse& use, int first, const CPimKindInfo& kind, CPimItemValues& values)
+void ReadValue(CStatement::CUse& use, int first, const CPimKindInfo& kind, std::vector<CPimReadValue>& values)
 {
     const std::string_view name = use.TextView(first);
     if (use.Int(first + 1) != 0) {
-        // Stored as texts; a number kept by something else reads as its
-        // digits, as every conversion of a user value does.
-        values.user.insert_or_assign(std::string(name), use.Value(first + 2).ToText());
+        if (values.empty())
+            values.reserve(kind.properties.size() + 2);
+        values.push_back({CPimReadValue::kUser, std::string(name), use.Value(first + 2)});
     } else if (const CPimPropertyDef* property = kind.FindProperty(name)) {
-        if (values.properties.empty())
-            values.properties.assign(kind.properties.size(), CVariant::Omitted());
-        values.properties[kind.IndexOf(*property)] = use.Value(first + 2);
+        if (values.empty())
+            values.reserve(kind.properties.size() + 2);
+        values.push_back({static_cast<std::uint32_t>(kind.IndexOf(*property)), {}, use.Value(first + 2)});
     }
 }
 
 } // namespace
 
-std::size_t CPimItemValues::Count() const
+std::vector<CPimReadValue> CPimDatabase::LoadValues(const CPimKindInfo& kind, std::int64_t id)
 {
-    std::size_t count = user.size();
-    for (const CVariant& value : properties)
-        count += value.IsOmitted() ? 0 : 1;
-    return count;
-}
-
-CPimItemValues CPimDatabase::LoadValues(const CPimKindInfo& kind, std::int64_t id)
-{
-    CPimItemValues values;
+    std::vector<CPimReadValue> values;
     CStatement::CUse use(m_statements->loadValues);
     use.Bind(1, id);
     while (use.Step())

@@ -9,7 +9,6 @@
 #include "platform/pimstore/PimSchema.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -36,17 +35,14 @@ struct CPimStoredValue {
     CVariant value;
 };
 
-// The values read for an item of a known kind, as stored, not yet converted
-// to the properties' types: those of the kind's properties in their places
-// in CPimKindInfo::properties (Omitted where none is stored; no places at all
-// when the item stores none). The user properties are texts and are read as
-// texts, by name. Values of names the kind does not know are not read.
-struct CPimItemValues {
-    std::vector<CVariant> properties;
-    std::map<std::string, std::string> user;
-
-    // How many values were read.
-    std::size_t Count() const;
+// A value read for an item of a known kind: a property of the kind, by its
+// position in CPimKindInfo::properties, or a user property, by its name.
+// Values of names the kind does not know are not read.
+struct CPimReadValue {
+    static constexpr std::uint32_t kUser = ~std::uint32_t{0};
+    std::uint32_t property = kUser;
+    std::string userName;  // user properties only
+    CVariant value;        // as stored, not yet converted to the property's type
 };
 
 // A value to write, taken where it stands in the item that saves it.
@@ -59,7 +55,7 @@ struct CPimValueToSave {
 // An item's row with its stored values, read in one go.
 struct CPimLoadedItem {
     CPimItemRow row;
-    CPimItemValues values;
+    std::vector<CPimReadValue> values;
 };
 
 class CPimDatabase {
@@ -82,8 +78,8 @@ public:
     std::optional<CPimItemRow> ItemByEntryId(const std::string& entryId);
     // Every item, by folder and then in the order of the folder's scans.
     std::vector<CPimItemRow> AllItems();
-    // The values of the item `id` of that kind, as NextItems reads them.
-    CPimItemValues LoadValues(const CPimKindInfo& kind, std::int64_t id);
+    // The values of the item `id` of that kind, in the order of NextItems.
+    std::vector<CPimReadValue> LoadValues(const CPimKindInfo& kind, std::int64_t id);
 
     // A batch is one transaction around many saves and deletes: what it
     // writes reaches the file at CommitBatch, all of it or (rolled back, or

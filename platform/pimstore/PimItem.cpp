@@ -200,7 +200,7 @@ void CPimItem::Load()
     if (m_loaded)
         return;
     if (m_readValues) {
-        CPimItemValues values = std::move(*m_readValues);
+        std::vector<CPimReadValue> values = std::move(*m_readValues);
         m_readValues.reset();
         TakeValues(std::move(values));
     } else {
@@ -208,33 +208,31 @@ void CPimItem::Load()
     }
 }
 
-void CPimItem::TakeValues(CPimItemValues stored)
+void CPimItem::TakeValues(std::vector<CPimReadValue> stored)
 {
     const std::vector<CPimPropertyDef>& properties = m_kind->properties;
-    const auto damaged = [this](const std::string& name) {
-        return CComError(com_codes::kFail, "The local item store \"" + m_database->Path() +
-                                               "\" holds a damaged value of " + name + " in item " + m_row.entryId);
-    };
-    // The stored values become the item's values in their places; a place
-    // without one takes the property's first value.
-    std::vector<CVariant> values = std::move(stored.properties);
-    if (values.empty())
-        values.assign(properties.size(), CVariant::Omitted());
-    for (std::size_t index = 0; index < properties.size(); ++index) {
-        CVariant& value = values[index];
-        if (value.IsOmitted()) {
-            value = properties[index].initial;
-            continue;
-        }
+    std::vector<CVariant> values;
+    values.reserve(properties.size());
+    for (const CPimPropertyDef& property : properties)
+        values.push_back(property.initial);
+    std::map<std::string, std::string> userValues;
+    for (CPimReadValue& value : stored) {
+        const bool user = value.property == CPimReadValue::kUser;
         try {
-            value = FromStored(properties[index], std::move(value));
+            if (user)
+                userValues.insert_or_assign(std::move(value.userName), std::move(value.value).ToText());
+            else
+                values[value.property] = FromStored(properties[value.property], std::move(value.value));
         } catch (const CComError&) {
-            throw damaged(properties[index].name);
+            throw CComError(com_codes::kFail, "The local item store \"" + m_database->Path() +
+                                                  "\" holds a damaged value of " +
+                                                  (user ? value.userName : properties[value.property].name) +
+                                                  " in item " + m_row.entryId);
         }
     }
     m_values = std::move(values);
     m_changed.clear();
-    m_userValues = std::move(stored.user);
+    m_userValues = std::move(userValues);
     m_loaded = true;
 }
 

@@ -54,7 +54,7 @@ public:
 private:
     static const CMemberTable<CPimItem>& KindMemberTable(const CPimKindInfo& kind);
     void Load();
-    void TakeValues(CPimItemValues stored);
+    void TakeValues(std::vector<CPimReadValue> stored);
     void CheckNotDeleted() const;
 
     std::shared_ptr<CPimDatabase> m_database;
@@ -65,7 +65,7 @@ private:
     mutable const std::vector<std::string>* m_form = nullptr;
     bool m_loaded = false;
     // Values read with the row, taken at the first use like those read later.
-    std::optional<CPimItemValues> m_readValues;
+    std::optional<std::vector<CPimReadValue>> m_readValues;
     bool m_deleted = false;
     std::vector<CVariant> m_values;
     std::vector<bool> m_changed;

@@ -262,7 +262,7 @@ TEST_F(PimStoreTest, ANewItemThatFailsInsideABatchLeavesNothingOfItself)
     EXPECT_EQ(rows[0].entryId, first.entryId);
     EXPECT_EQ(rows[1].entryId, third.entryId);
     for (std::int64_t id = first.id; id <= third.id; ++id)
-        EXPECT_EQ(database->LoadValues(*PimKindOfFolder(default_folders::kCalendar), id).Count(), id == first.id || id == third.id ? 3u : 0u) << id;
+        EXPECT_EQ(database->LoadValues(*PimKindOfFolder(default_folders::kCalendar), id).size(), id == first.id || id == third.id ? 3u : 0u) << id;
 }
 
 TEST_F(PimStoreTest, SavedOrDeletedItemsBehaveLikeTheProgramsItems)
