@@ -92,6 +92,32 @@ TEST(MappingTable, ManyPairsKeepTheirPartnersThroughRemovalsReAddsAndClear)
     EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{entry(1), "1"}}));
 }
 
+TEST(MappingTable, IdsOfEveryLengthKeepTheirBytesAroundTheLengthsThatNeedAnotherByte)
+{
+    // An id's length goes before its bytes, seven bits a byte; the room
+    // reserved is far too small, so the ids also spill into new blocks.
+    CMappingTable table;
+    table.Reserve(2, 10);
+    const std::size_t lengths[] = {0, 1, 127, 128, 129, 16383, 16384, 70000};
+    const auto id = [](std::size_t length, char fill) {
+        std::string text(length, fill);
+        for (std::size_t i = 0; i < length; i += 97)
+            text[i] = static_cast<char>('0' + i % 10);
+        return text;
+    };
+    for (const std::size_t length : lengths)
+        table.AddMapping("S" + id(length, 's'), id(length, 'e'));
+    for (const std::size_t length : lengths) {
+        EXPECT_EQ(table.FindServerId(id(length, 'e')), "S" + id(length, 's')) << length;
+        EXPECT_EQ(table.FindEntryId("S" + id(length, 's')), id(length, 'e')) << length;
+        EXPECT_FALSE(table.FindServerId(id(length, 'e') + "x")) << length;
+    }
+    Pairs expected;
+    for (const std::size_t length : lengths)
+        expected.emplace(id(length, 'e'), "S" + id(length, 's'));
+    EXPECT_EQ(Sorted(table.EntryToServer()), expected);
+}
+
 TEST(MappingTable, RemovalsKeepBothTablesInverse)
 {
     CMappingTable table;
