@@ -3,24 +3,72 @@
 #include "resources/StringTable.h"
 #include "tools/UiText.h"
 
+#include <charconv>
+
 namespace tarnwel {
 namespace {
 
 constexpr int kHeaderPlace = -1;
 constexpr int kResultPlace = -2;
 
-std::string KindPrefix(int controlId)
+void AppendKindPrefix(std::string& out, int controlId)
 {
     switch (controlId) {
     case kAppointmentStatusControl:
-        return "Termine: ";
+        out += "Termine: ";
+        break;
     case kContactStatusControl:
-        return "Kontakte: ";
+        out += "Kontakte: ";
+        break;
     case kTaskStatusControl:
-        return "Aufgaben: ";
+        out += "Aufgaben: ";
+        break;
     default:
-        return "Status " + std::to_string(controlId) + ": ";
+        out += "Status ";
+        out += std::to_string(controlId);
+        out += ": ";
+        break;
     }
+}
+
+std::string KindPrefix(int controlId)
+{
+    std::string prefix;
+    AppendKindPrefix(prefix, controlId);
+    return prefix;
+}
+
+void AppendNumber(std::string& out, int value)
+{
+    char digits[16];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    (void)error;  // an int always fits
+    out.append(digits, end);
+}
+
+// `format` with its "%d" placeholders replaced by the two numbers in turn,
+// appended to `out`.
+void AppendCounts(std::string& out, std::string_view format, int first, int second)
+{
+    const int numbers[] = {first, second};
+    std::size_t used = 0;
+    std::size_t copied = 0;  // format[copied, i) is still to be appended as it stands
+    for (std::size_t i = format.find('%'); i != std::string_view::npos && i + 1 < format.size();
+         i = format.find('%', i)) {
+        const char next = format[i + 1];
+        if (next != '%' && (next != 'd' || used == 2)) {
+            ++i;
+            continue;
+        }
+        out.append(format.substr(copied, i - copied));
+        if (next == '%')
+            out += '%';
+        else
+            AppendNumber(out, numbers[used++]);
+        i += 2;
+        copied = i;
+    }
+    out.append(format.substr(copied));
 }
 
 std::string ResourceText(int stringId)
@@ -33,27 +81,9 @@ std::string ResourceText(int stringId)
 
 std::string CPrintingProgressSink::FormatCounts(std::string_view format, int first, int second)
 {
-    const int numbers[] = {first, second};
-    std::size_t used = 0;
     std::string text;
     text.reserve(format.size() + 16);
-    std::size_t copied = 0;  // format[copied, i) is still to be appended as it stands
-    for (std::size_t i = format.find('%'); i != std::string_view::npos && i + 1 < format.size();
-         i = format.find('%', i)) {
-        const char next = format[i + 1];
-        if (next != '%' && (next != 'd' || used == 2)) {
-            ++i;
-            continue;
-        }
-        text.append(format.substr(copied, i - copied));
-        if (next == '%')
-            text += '%';
-        else
-            text += std::to_string(numbers[used++]);
-        i += 2;
-        copied = i;
-    }
-    text.append(format.substr(copied));
+    AppendCounts(text, format, first, second);
     return text;
 }
 
@@ -92,24 +122,44 @@ void CPrintingProgressSink::ShowStatus(int stringId)
 
 void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
 {
-    const int control = [this] {
+    {
         std::lock_guard lock(m_mutex);
-        return m_statusControl;
-    }();
-    Print(control, KindPrefix(control), FormatCounts(ResourceText(stringId), first, second));
+        if (!m_haveCountText || m_countTextId != stringId) {
+            // The terminal form of the format is the terminal form of the
+            // line's text: the numbers hold no carriage return, and turning
+            // one into a newline makes no placeholder and takes none away.
+            m_countText = TerminalText(ResourceText(stringId));
+            m_countTextId = stringId;
+            m_haveCountText = true;
+        }
+        m_line.clear();
+        AppendKindPrefix(m_line, m_statusControl);
+        AppendCounts(m_line, m_countText, first, second);
+        PrintLine(m_statusControl);
+    }
     if (second == 0)  // a step's announcement, not a count through its queue
         Flush();
 }
 
 void CPrintingProgressSink::Print(int place, const std::string& prefix, const std::string& text)
 {
-    const std::string line = prefix + TerminalText(text);
     std::lock_guard lock(m_mutex);
-    std::string& last = m_lastLines[place];
-    if (last == line)
+    m_line.assign(prefix);
+    m_line += TerminalText(text);
+    PrintLine(place);
+}
+
+void CPrintingProgressSink::PrintLine(int place)
+{
+    if (!m_lastLine || m_lastPlace != place) {
+        m_lastLine = &m_lastLines[place];  // the map's elements stay where they are
+        m_lastPlace = place;
+    }
+    if (*m_lastLine == m_line)
         return;
-    last = line;
-    m_out << line << '\n';
+    *m_lastLine = m_line;
+    m_line += '\n';
+    m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
 }
 
 void CPrintingProgressSink::Flush()
