@@ -25,11 +25,6 @@ constexpr bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-constexpr bool IsLineEnd(char c)
-{
-    return c == '\r' || c == '\n';
-}
-
 // Bytes that an id never holds as they are in the file: control characters,
 // the blank and DEL.
 constexpr bool IsControl(char c)
@@ -165,12 +160,27 @@ CLineTokens Tokens(std::string_view line)
 template <typename Visit>
 void ForEachLine(std::string_view bytes, Visit&& visit)
 {
+    // The next "\n" and the next "\r" at or after `pos`, each looked for
+    // again only once `pos` has passed it (a file of lines that end in "\r"
+    // alone is read in one pass too).
+    const auto next = [&bytes](char c, std::size_t from) {
+        const void* found = std::memchr(bytes.data() + from, c, bytes.size() - from);
+        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data()) : bytes.size();
+    };
     std::size_t number = 0;
     std::size_t pos = 0;
+    std::size_t newline = 0, carriageReturn = 0;
+    bool newlineKnown = false, carriageReturnKnown = false;
     while (pos < bytes.size()) {
-        std::size_t end = pos;
-        while (end < bytes.size() && !IsLineEnd(bytes[end]))
-            ++end;
+        if (!newlineKnown || newline < pos) {
+            newline = next('\n', pos);
+            newlineKnown = true;
+        }
+        if (!carriageReturnKnown || carriageReturn < pos) {
+            carriageReturn = next('\r', pos);
+            carriageReturnKnown = true;
+        }
+        std::size_t end = std::min(newline, carriageReturn);
         const std::string_view line = bytes.substr(pos, end - pos);
         const bool ended = end < bytes.size();
         if (ended)
