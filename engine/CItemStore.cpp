@@ -57,14 +57,13 @@ void CItemStore<Kind>::LoadFolder(bool convert)
         Record record;
         if (!ReadRecord(item, record))
             return;
-        const std::uint32_t hash = CIdIndex::Hash(record.id_client);
-        const std::uint32_t slot = m_byEntryId.Find(record.id_client, hash, idOf);
-        if (slot != CIdIndex::kNone) {
+        const auto next = static_cast<std::uint32_t>(m_records.size());
+        const std::uint32_t slot = m_byEntryId.FindOrInsert(record.id_client, CIdIndex::Hash(record.id_client), next, idOf);
+        if (slot != next) {
             // An entry id met twice: the later record holds.
             m_records[slot] = std::move(record);
             return;
         }
-        m_byEntryId.Insert(hash, static_cast<std::uint32_t>(m_records.size()));
         m_records.push_back(std::move(record));
         m_gone.push_back(false);
     });
