@@ -188,6 +188,41 @@ TEST(MappingFileText, EachLineGivesItsPairAndADamagedLineOnlyItsOwn)
     EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{"E2", "S2"}}));
 }
 
+TEST(MappingFileText, AByteThatIsNotPlainIsFoundAtEveryPlaceOfAnId)
+{
+    // Ids are read eight bytes at a time while they are plain; a byte that
+    // is not must be met wherever it stands, on either side of a boundary.
+    const struct {
+        std::string inserted;
+        std::string meant;       // what it stands for in the id
+        const char* skipped;     // or the reason the line is skipped
+    } cases[] = {
+        {"\xFC", "\xC3\xBC", nullptr},
+        {"&#x41;", "A", nullptr},
+        {"\x7F", "\x7F", nullptr},
+        {" ", "", "more than two ids"},
+        {"\t", "", "more than two ids"},
+        {std::string(1, '\0'), "", "it holds a NUL byte"},
+    };
+    const std::string plain = "00000000D2A3F1E6C04B1A4F";
+    for (const auto& c : cases) {
+        for (std::size_t at = 1; at < plain.size(); ++at) {
+            SCOPED_TRACE(c.meant + " at " + std::to_string(at));
+            const std::string line = plain.substr(0, at) + c.inserted + plain.substr(at) + " S\r\n";
+            CMappingTable table;
+            std::vector<std::string> trace;
+            CMappingFile::ReadPairs(line, table, [&](const std::string& text) { trace.push_back(text); });
+            if (c.skipped) {
+                EXPECT_TRUE(table.EntryToServer().empty());
+                EXPECT_EQ(trace, std::vector<std::string>{std::string("Mapping file line 1 skipped: ") + c.skipped});
+            } else {
+                EXPECT_EQ(table.FindEntryId("S"), plain.substr(0, at) + c.meant + plain.substr(at));
+                EXPECT_TRUE(trace.empty());
+            }
+        }
+    }
+}
+
 TEST(MappingFileText, TheJournalReplaysItsRecordsInOrderAndOnlyWholeOnes)
 {
     CMappingTable table;
