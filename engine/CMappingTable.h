@@ -7,10 +7,11 @@
 // the partner it has in either table; one hash index from the id's bytes to
 // its place serves both tables. An id's bytes follow its length (one byte
 // below 128, a few more above); its place holds where they are and its two
-// partners. So a pair costs its ids' bytes and some 50 bytes more, a look-up by a string_view builds no string, and the ids
-// that the finds give stay valid until Clear. An id that loses its pairs
-// keeps its place for the table's life (pairs are seldom removed, and a
-// removed pair is often made again).
+// partners. So a pair costs its ids' bytes and some 55 to 75 bytes more (as
+// full as the index is), a look-up by a string_view builds no string, and
+// the ids that the finds give stay valid until Clear. An id that loses its
+// pairs keeps its place for the table's life (pairs are seldom removed, and
+// a removed pair is often made again).
 
 #include "engine/CIdIndex.h"
 
