@@ -33,11 +33,27 @@ constexpr bool IsControl(char c)
     return static_cast<unsigned char>(c) <= ' ' || c == '\x7F';
 }
 
+// True when none of the eight bytes is a blank, a control character, DEL,
+// "&" or above DEL: bytes of class 0 (any doubt gives false).
+bool AllPlain(const char* bytes)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    std::uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    const auto hasZeroByte = [](std::uint64_t w) { return (w - kOnes) & ~w & kHighs; };
+    const std::uint64_t below = (word - kOnes * '!') & ~word & kHighs;  // a byte below "!"
+    return (below | (word & kHighs) | hasZeroByte(word ^ (kOnes * 0x7F)) | hasZeroByte(word ^ (kOnes * '&'))) == 0;
+}
+
 // True when the bytes stand for themselves in both directions: printable
 // ASCII other than "&".
 bool IsPlain(std::string_view text)
 {
-    for (const char c : text)
+    std::size_t at = 0;
+    while (at + 8 <= text.size() && AllPlain(text.data() + at))
+        at += 8;
+    for (const char c : text.substr(at))
         if (c <= ' ' || c > '~' || c == '&')
             return false;
     return true;
@@ -110,19 +126,6 @@ constexpr auto kByteClasses = [] {
         classes[static_cast<std::size_t>(c)] = ByteClass(static_cast<char>(c));
     return classes;
 }();
-
-// True when none of the eight bytes is a blank, a control character, DEL,
-// "&" or above DEL: bytes of class 0 (any doubt gives false).
-bool AllPlain(const char* bytes)
-{
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-    std::uint64_t word;
-    std::memcpy(&word, bytes, 8);
-    const auto hasZeroByte = [](std::uint64_t w) { return (w - kOnes) & ~w & kHighs; };
-    const std::uint64_t below = (word - kOnes * '!') & ~word & kHighs;  // a byte below "!"
-    return (below | (word & kHighs) | hasZeroByte(word ^ (kOnes * 0x7F)) | hasZeroByte(word ^ (kOnes * '&'))) == 0;
-}
 
 // Up to four tokens of a line (the last one only tells that there are too
 // many), whether each stands for itself, and whether the line holds a NUL

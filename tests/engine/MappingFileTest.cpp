@@ -190,8 +190,9 @@ TEST(MappingFileText, EachLineGivesItsPairAndADamagedLineOnlyItsOwn)
 
 TEST(MappingFileText, AByteThatIsNotPlainIsFoundAtEveryPlaceOfAnId)
 {
-    // Ids are read eight bytes at a time while they are plain; a byte that
-    // is not must be met wherever it stands, on either side of a boundary.
+    // Ids are read (and told plain) eight bytes at a time while they are
+    // plain; a byte that is not must be met wherever it stands, on either
+    // side of a boundary.
     const struct {
         std::string inserted;
         std::string meant;       // what it stands for in the id
@@ -216,8 +217,10 @@ TEST(MappingFileText, AByteThatIsNotPlainIsFoundAtEveryPlaceOfAnId)
                 EXPECT_TRUE(table.EntryToServer().empty());
                 EXPECT_EQ(trace, std::vector<std::string>{std::string("Mapping file line 1 skipped: ") + c.skipped});
             } else {
-                EXPECT_EQ(table.FindEntryId("S"), plain.substr(0, at) + c.meant + plain.substr(at));
+                const std::string meant = plain.substr(0, at) + c.meant + plain.substr(at);
+                EXPECT_EQ(table.FindEntryId("S"), meant);
                 EXPECT_TRUE(trace.empty());
+                EXPECT_EQ(CMappingFile::DecodeId(plain.substr(0, at) + c.inserted + plain.substr(at)), meant);
             }
         }
     }
