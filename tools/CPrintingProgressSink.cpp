@@ -46,31 +46,6 @@ void AppendNumber(std::string& out, int value)
     out.append(digits, end);
 }
 
-// `format` with its "%d" placeholders replaced by the two numbers in turn,
-// appended to `out`.
-void AppendCounts(std::string& out, std::string_view format, int first, int second)
-{
-    const int numbers[] = {first, second};
-    std::size_t used = 0;
-    std::size_t copied = 0;  // format[copied, i) is still to be appended as it stands
-    for (std::size_t i = format.find('%'); i != std::string_view::npos && i + 1 < format.size();
-         i = format.find('%', i)) {
-        const char next = format[i + 1];
-        if (next != '%' && (next != 'd' || used == 2)) {
-            ++i;
-            continue;
-        }
-        out.append(format.substr(copied, i - copied));
-        if (next == '%')
-            out += '%';
-        else
-            AppendNumber(out, numbers[used++]);
-        i += 2;
-        copied = i;
-    }
-    out.append(format.substr(copied));
-}
-
 std::string ResourceText(int stringId)
 {
     std::string text = LoadResourceText(stringId);
@@ -79,11 +54,49 @@ std::string ResourceText(int stringId)
 
 } // namespace
 
+// `format` split at its "%d" placeholders (at most two), "%%" made "%".
+void CPrintingProgressSink::CCountFormat::Assign(std::string_view format)
+{
+    text.clear();
+    numbers = 0;
+    std::size_t copied = 0;  // format[copied, i) is still to be appended as it stands
+    for (std::size_t i = format.find('%'); i != std::string_view::npos && i + 1 < format.size();
+         i = format.find('%', i)) {
+        const char next = format[i + 1];
+        if (next != '%' && (next != 'd' || numbers == 2)) {
+            ++i;
+            continue;
+        }
+        text.append(format.substr(copied, i - copied));
+        if (next == '%')
+            text += '%';
+        else
+            cuts[numbers++] = text.size();
+        i += 2;
+        copied = i;
+    }
+    text.append(format.substr(copied));
+}
+
+void CPrintingProgressSink::CCountFormat::AppendTo(std::string& out, int first, int second) const
+{
+    const int values[] = {first, second};
+    std::size_t done = 0;
+    for (int i = 0; i < numbers; ++i) {
+        out.append(text, done, cuts[i] - done);
+        AppendNumber(out, values[i]);
+        done = cuts[i];
+    }
+    out.append(text, done, std::string::npos);
+}
+
+
 std::string CPrintingProgressSink::FormatCounts(std::string_view format, int first, int second)
 {
+    CCountFormat counts;
+    counts.Assign(format);
     std::string text;
-    text.reserve(format.size() + 16);
-    AppendCounts(text, format, first, second);
+    counts.AppendTo(text, first, second);
     return text;
 }
 
@@ -128,13 +141,13 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
             // The terminal form of the format is the terminal form of the
             // line's text: the numbers hold no carriage return, and turning
             // one into a newline makes no placeholder and takes none away.
-            m_countText = TerminalText(ResourceText(stringId));
+            m_countFormat.Assign(TerminalText(ResourceText(stringId)));
             m_countTextId = stringId;
             m_haveCountText = true;
         }
         m_line.clear();
         AppendKindPrefix(m_line, m_statusControl);
-        AppendCounts(m_line, m_countText, first, second);
+        m_countFormat.AppendTo(m_line, first, second);
         PrintLine(m_statusControl);
     }
     if (second == 0)  // a step's announcement, not a count through its queue

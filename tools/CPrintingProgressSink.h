@@ -58,7 +58,15 @@ private:
     std::string m_line;
     int m_countTextId = 0;
     bool m_haveCountText = false;
-    std::string m_countText;
+    // A count text split at its placeholders once, not at every line.
+    struct CCountFormat {
+        void Assign(std::string_view format);
+        void AppendTo(std::string& out, int first, int second) const;
+        std::string text;
+        std::size_t cuts[2] = {};  // where the numbers go in `text`
+        int numbers = 0;
+    };
+    CCountFormat m_countFormat;
     int m_lastPlace = 0;
     std::string* m_lastLine = nullptr;
 };
