@@ -2,7 +2,9 @@
 // An index from ids to the slots of a container that its owner keeps: an
 // open-addressing hash table of slot numbers, without a copy of a single id.
 // The owner tells the id of a slot (`idOf(slot)`), so the index costs eight
-// bytes a slot and a look-up by a string_view builds no string.
+// bytes a bucket, with up to 80% of the buckets in use, and a look-up by a
+// string_view builds no string. (Each bucket keeps its id's hash, so a probe
+// past a bucket of another id seldom asks for that id.)
 //
 // Slots are only ever added (an owner marks a slot unused itself); each id
 // must stand in the index once at most.
@@ -49,7 +51,7 @@ public:
     void Reserve(std::size_t count)
     {
         std::size_t wanted = 16;
-        while (wanted * 7 / 10 < count)
+        while (wanted / 5 * 4 < count)
             wanted *= 2;
         if (wanted > m_buckets.size())
             Rehash(wanted);
@@ -87,10 +89,28 @@ public:
     // Adds a slot whose id (of that hash) the index does not hold yet.
     void Insert(std::uint32_t hash, std::uint32_t slot)
     {
-        if ((m_count + 1) * 10 > m_buckets.size() * 7)
-            Rehash(m_buckets.empty() ? 16 : m_buckets.size() * 2);
+        GrowForOneMore();
         Place(hash, slot);
         ++m_count;
+    }
+
+    // The slot of the id, or, when the index does not hold it, `slot`, which
+    // is added for it: one probe for a look-up and an insert.
+    template <typename IdOf>
+    std::uint32_t FindOrInsert(std::string_view id, std::uint32_t hash, std::uint32_t slot, IdOf&& idOf)
+    {
+        GrowForOneMore();
+        const std::size_t mask = m_buckets.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            CBucket& bucket = m_buckets[at];
+            if (bucket.slot == kNone) {
+                bucket = {hash, slot};
+                ++m_count;
+                return slot;
+            }
+            if (bucket.hash == hash && idOf(bucket.slot) == id)
+                return bucket.slot;
+        }
     }
 
 private:
@@ -98,6 +118,12 @@ private:
         std::uint32_t hash = 0;
         std::uint32_t slot = kNone;
     };
+
+    void GrowForOneMore()
+    {
+        if (m_count + 1 > m_buckets.size() / 5 * 4)
+            Rehash(m_buckets.empty() ? 16 : m_buckets.size() * 2);
+    }
 
     void Place(std::uint32_t hash, std::uint32_t slot)
     {
@@ -117,7 +143,7 @@ private:
                 Place(bucket.hash, bucket.slot);
     }
 
-    std::vector<CBucket> m_buckets;  // a power of two in size, at most 70% in use
+    std::vector<CBucket> m_buckets;  // a power of two in size, at most 80% in use
     std::size_t m_count = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "engine/CrashPoint.h"
 
+#include <algorithm>
 #include <optional>
 #include <string_view>
 
@@ -56,14 +57,13 @@ void CItemStore<Kind>::LoadFolder(bool convert)
         Record record;
         if (!ReadRecord(item, record))
             return;
-        const std::uint32_t hash = CIdIndex::Hash(record.id_client);
-        const std::uint32_t slot = m_byEntryId.Find(record.id_client, hash, idOf);
-        if (slot != CIdIndex::kNone) {
+        const auto next = static_cast<std::uint32_t>(m_records.size());
+        const std::uint32_t slot = m_byEntryId.FindOrInsert(record.id_client, CIdIndex::Hash(record.id_client), next, idOf);
+        if (slot != next) {
             // An entry id met twice: the later record holds.
             m_records[slot] = std::move(record);
             return;
         }
-        m_byEntryId.Insert(hash, static_cast<std::uint32_t>(m_records.size()));
         m_records.push_back(std::move(record));
         m_gone.push_back(false);
     });
@@ -124,10 +124,18 @@ template <typename Kind>
 CStringArray CItemStore<Kind>::GetChangedServerIds(std::string_view since)
 {
     CStringArray serverIds;
+    // The list lives through the run: room for as many ids as there can be
+    // (a run that replicates everything has all of them), not for twice as
+    // many after the doublings of its growth, and no more than needed when
+    // far fewer items were changed.
+    LoadFolder(false);
+    serverIds.reserve(std::min(m_records.size(), m_mappings.EntryToServer().size()));
     ForEachChangedRecord(since, [&](std::uint32_t slot) {
         if (const std::optional<std::string_view> serverId = m_mappings.FindServerId(m_records[slot].id_client))
             serverIds.emplace_back(*serverId);
     });
+    if (serverIds.size() < serverIds.capacity() / 2)
+        serverIds.shrink_to_fit();
     return serverIds;
 }
 

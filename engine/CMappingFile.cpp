@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -25,11 +26,6 @@ constexpr bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\v' || c == '\f';
 }
 
-constexpr bool IsLineEnd(char c)
-{
-    return c == '\r' || c == '\n';
-}
-
 // Bytes that an id never holds as they are in the file: control characters,
 // the blank and DEL.
 constexpr bool IsControl(char c)
@@ -37,11 +33,27 @@ constexpr bool IsControl(char c)
     return static_cast<unsigned char>(c) <= ' ' || c == '\x7F';
 }
 
+// True when none of the eight bytes is a blank, a control character, DEL,
+// "&" or above DEL: bytes of class 0 (any doubt gives false).
+bool AllPlain(const char* bytes)
+{
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    std::uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    const auto hasZeroByte = [](std::uint64_t w) { return (w - kOnes) & ~w & kHighs; };
+    const std::uint64_t below = (word - kOnes * '!') & ~word & kHighs;  // a byte below "!"
+    return (below | (word & kHighs) | hasZeroByte(word ^ (kOnes * 0x7F)) | hasZeroByte(word ^ (kOnes * '&'))) == 0;
+}
+
 // True when the bytes stand for themselves in both directions: printable
 // ASCII other than "&".
 bool IsPlain(std::string_view text)
 {
-    for (const char c : text)
+    std::size_t at = 0;
+    while (at + 8 <= text.size() && AllPlain(text.data() + at))
+        at += 8;
+    for (const char c : text.substr(at))
         if (c <= ' ' || c > '~' || c == '&')
             return false;
     return true;
@@ -141,6 +153,18 @@ CLineTokens Tokens(std::string_view line)
     };
     unsigned char all = 0;
     for (std::size_t pos = 0; pos < line.size(); ++pos) {
+        // Eight bytes of an id that stand for themselves at once (nearly
+        // every byte of a file): they carry on or begin a token.
+        while (pos + 8 <= line.size() && AllPlain(line.data() + pos)) {
+            if (!inToken) {
+                inToken = true;
+                start = pos;
+                seen = 0;
+            }
+            pos += 8;
+        }
+        if (pos == line.size())
+            break;
         const unsigned char kind = kByteClasses[static_cast<unsigned char>(line[pos])];
         all |= kind;
         if (kind & kBlankByte) {
@@ -165,12 +189,27 @@ CLineTokens Tokens(std::string_view line)
 template <typename Visit>
 void ForEachLine(std::string_view bytes, Visit&& visit)
 {
+    // The next "\n" and the next "\r" at or after `pos`, each looked for
+    // again only once `pos` has passed it (a file of lines that end in "\r"
+    // alone is read in one pass too).
+    const auto next = [&bytes](char c, std::size_t from) {
+        const void* found = std::memchr(bytes.data() + from, c, bytes.size() - from);
+        return found ? static_cast<std::size_t>(static_cast<const char*>(found) - bytes.data()) : bytes.size();
+    };
     std::size_t number = 0;
     std::size_t pos = 0;
+    std::size_t newline = 0, carriageReturn = 0;
+    bool newlineKnown = false, carriageReturnKnown = false;
     while (pos < bytes.size()) {
-        std::size_t end = pos;
-        while (end < bytes.size() && !IsLineEnd(bytes[end]))
-            ++end;
+        if (!newlineKnown || newline < pos) {
+            newline = next('\n', pos);
+            newlineKnown = true;
+        }
+        if (!carriageReturnKnown || carriageReturn < pos) {
+            carriageReturn = next('\r', pos);
+            carriageReturnKnown = true;
+        }
+        std::size_t end = std::min(newline, carriageReturn);
         const std::string_view line = bytes.substr(pos, end - pos);
         const bool ended = end < bytes.size();
         if (ended)

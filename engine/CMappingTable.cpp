@@ -18,33 +18,37 @@ std::uint32_t CMappingTable::Find(std::string_view text) const
 
 const char* CMappingTable::Keep(std::string_view text)
 {
-    if (text.empty())
-        return "";
-    if (text.size() > m_left) {
-        const std::size_t size = std::max(kBlockBytes, text.size());
+    unsigned char length[10];
+    std::size_t lengthBytes = 0;
+    for (std::size_t left = text.size();; left >>= 7) {
+        length[lengthBytes++] = static_cast<unsigned char>((left & 0x7F) | (left > 0x7F ? 0x80 : 0));
+        if (left <= 0x7F)
+            break;
+    }
+    const std::size_t needed = lengthBytes + text.size();
+    if (needed > m_left) {
+        const std::size_t size = std::max(kBlockBytes, needed);
         m_blocks.emplace_back(new char[size]);  // not cleared: every byte is written before use
         m_free = m_blocks.back().get();
         m_left = size;
     }
     char* kept = m_free;
-    std::memcpy(kept, text.data(), text.size());
-    m_free += text.size();
-    m_left -= text.size();
+    std::memcpy(kept, length, lengthBytes);
+    if (!text.empty())
+        std::memcpy(kept + lengthBytes, text.data(), text.size());
+    m_free += needed;
+    m_left -= needed;
     return kept;
 }
 
 std::uint32_t CMappingTable::Intern(std::string_view text)
 {
-    const std::uint32_t hash = CIdIndex::Hash(text);
-    const std::uint32_t found = m_index.Find(text, hash, [this](std::uint32_t slot) { return Text(m_ids[slot]); });
-    if (found != CIdIndex::kNone)
-        return found;
     const auto slot = static_cast<std::uint32_t>(m_ids.size());
-    CId& id = m_ids.emplace_back();
-    id.text = Keep(text);
-    id.size = static_cast<std::uint32_t>(text.size());
-    m_index.Insert(hash, slot);
-    return slot;
+    const std::uint32_t found = m_index.FindOrInsert(text, CIdIndex::Hash(text), slot,
+                                                     [this](std::uint32_t at) { return Text(m_ids[at]); });
+    if (found == slot)
+        m_ids.emplace_back().text = Keep(text);
+    return found;
 }
 
 void CMappingTable::AddMapping(std::string_view serverId, std::string_view entryId)
@@ -119,10 +123,12 @@ void CMappingTable::Reserve(std::size_t pairs, std::size_t idBytes)
 {
     m_ids.reserve(m_ids.size() + 2 * pairs);
     m_index.Reserve(m_index.Size() + 2 * pairs);
-    if (idBytes > m_left) {
-        m_blocks.emplace_back(new char[idBytes]);
+    // Most ids are shorter than 128 bytes: one byte of length each.
+    const std::size_t bytes = idBytes + 2 * pairs;
+    if (idBytes > 0 && bytes > m_left) {
+        m_blocks.emplace_back(new char[bytes]);
         m_free = m_blocks.back().get();
-        m_left = idBytes;
+        m_left = bytes;
     }
 }
 

@@ -5,11 +5,13 @@
 //
 // Each distinct id is kept once, its bytes in blocks that never move, with
 // the partner it has in either table; one hash index from the id's bytes to
-// its place serves both tables. So a pair costs its ids' bytes and a few
-// dozen bytes more, a look-up by a string_view builds no string, and the ids
-// that the finds give stay valid until Clear. An id that loses its pairs
-// keeps its place for the table's life (pairs are seldom removed, and a
-// removed pair is often made again).
+// its place serves both tables. An id's bytes follow its length (one byte
+// below 128, a few more above); its place holds where they are and its two
+// partners. So a pair costs its ids' bytes and some 55 to 75 bytes more (as
+// full as the index is), a look-up by a string_view builds no string, and
+// the ids that the finds give stay valid until Clear. An id that loses its
+// pairs keeps its place for the table's life (pairs are seldom removed, and
+// a removed pair is often made again).
 
 #include "engine/CIdIndex.h"
 
@@ -27,8 +29,7 @@ namespace tarnwel {
 class CMappingTable {
 private:
     struct CId {
-        const char* text = "";
-        std::uint32_t size = 0;
+        const char* text = nullptr;  // the id's length, then its bytes
         std::uint32_t server = CIdIndex::kNone;  // as an entry id: its place in entry-to-server
         std::uint32_t entry = CIdIndex::kNone;   // as a server id: its place in server-to-entry
     };
@@ -124,7 +125,7 @@ public:
     std::optional<std::string_view> FindEntryId(std::string_view serverId) const;
 
     void Clear();
-    // Room for `pairs` pairs, and for `idBytes` bytes of ids, without growing.
+    // Room for `pairs` pairs, and for `idBytes` bytes of their ids, without growing.
     void Reserve(std::size_t pairs, std::size_t idBytes = 0);
 
     CTableView EntryToServer() const { return {&m_ids, m_entryToServer, false}; }
@@ -135,7 +136,16 @@ public:
     std::vector<Pair> SharedServerIdPairs() const;
 
 private:
-    static std::string_view Text(const CId& id) { return {id.text, id.size}; }
+    static std::string_view Text(const CId& id)
+    {
+        // Seven bits of the length a byte, the lowest first; the top bit
+        // says that another byte follows.
+        const auto* p = reinterpret_cast<const unsigned char*>(id.text);
+        std::size_t size = *p & 0x7F;
+        for (int shift = 7; *p++ & 0x80; shift += 7)
+            size |= static_cast<std::size_t>(*p & 0x7F) << shift;
+        return {reinterpret_cast<const char*>(p), size};
+    }
     std::uint32_t Find(std::string_view text) const;
     // The place of the id, made when it has none.
     std::uint32_t Intern(std::string_view text);

@@ -3,24 +3,47 @@
 #include "resources/StringTable.h"
 #include "tools/UiText.h"
 
+#include <charconv>
+
 namespace tarnwel {
 namespace {
 
 constexpr int kHeaderPlace = -1;
 constexpr int kResultPlace = -2;
 
-std::string KindPrefix(int controlId)
+void AppendKindPrefix(std::string& out, int controlId)
 {
     switch (controlId) {
     case kAppointmentStatusControl:
-        return "Termine: ";
+        out += "Termine: ";
+        break;
     case kContactStatusControl:
-        return "Kontakte: ";
+        out += "Kontakte: ";
+        break;
     case kTaskStatusControl:
-        return "Aufgaben: ";
+        out += "Aufgaben: ";
+        break;
     default:
-        return "Status " + std::to_string(controlId) + ": ";
+        out += "Status ";
+        out += std::to_string(controlId);
+        out += ": ";
+        break;
     }
+}
+
+std::string KindPrefix(int controlId)
+{
+    std::string prefix;
+    AppendKindPrefix(prefix, controlId);
+    return prefix;
+}
+
+void AppendNumber(std::string& out, int value)
+{
+    char digits[16];
+    const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    (void)error;  // an int always fits
+    out.append(digits, end);
 }
 
 std::string ResourceText(int stringId)
@@ -31,17 +54,16 @@ std::string ResourceText(int stringId)
 
 } // namespace
 
-std::string CPrintingProgressSink::FormatCounts(std::string_view format, int first, int second)
+// `format` split at its "%d" placeholders (at most two), "%%" made "%".
+void CPrintingProgressSink::CCountFormat::Assign(std::string_view format)
 {
-    const int numbers[] = {first, second};
-    std::size_t used = 0;
-    std::string text;
-    text.reserve(format.size() + 16);
+    text.clear();
+    numbers = 0;
     std::size_t copied = 0;  // format[copied, i) is still to be appended as it stands
     for (std::size_t i = format.find('%'); i != std::string_view::npos && i + 1 < format.size();
          i = format.find('%', i)) {
         const char next = format[i + 1];
-        if (next != '%' && (next != 'd' || used == 2)) {
+        if (next != '%' && (next != 'd' || numbers == 2)) {
             ++i;
             continue;
         }
@@ -49,11 +71,32 @@ std::string CPrintingProgressSink::FormatCounts(std::string_view format, int fir
         if (next == '%')
             text += '%';
         else
-            text += std::to_string(numbers[used++]);
+            cuts[numbers++] = text.size();
         i += 2;
         copied = i;
     }
     text.append(format.substr(copied));
+}
+
+void CPrintingProgressSink::CCountFormat::AppendTo(std::string& out, int first, int second) const
+{
+    const int values[] = {first, second};
+    std::size_t done = 0;
+    for (int i = 0; i < numbers; ++i) {
+        out.append(text, done, cuts[i] - done);
+        AppendNumber(out, values[i]);
+        done = cuts[i];
+    }
+    out.append(text, done, std::string::npos);
+}
+
+
+std::string CPrintingProgressSink::FormatCounts(std::string_view format, int first, int second)
+{
+    CCountFormat counts;
+    counts.Assign(format);
+    std::string text;
+    counts.AppendTo(text, first, second);
     return text;
 }
 
@@ -92,24 +135,44 @@ void CPrintingProgressSink::ShowStatus(int stringId)
 
 void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
 {
-    const int control = [this] {
+    {
         std::lock_guard lock(m_mutex);
-        return m_statusControl;
-    }();
-    Print(control, KindPrefix(control), FormatCounts(ResourceText(stringId), first, second));
+        if (!m_haveCountText || m_countTextId != stringId) {
+            // The terminal form of the format is the terminal form of the
+            // line's text: the numbers hold no carriage return, and turning
+            // one into a newline makes no placeholder and takes none away.
+            m_countFormat.Assign(TerminalText(ResourceText(stringId)));
+            m_countTextId = stringId;
+            m_haveCountText = true;
+        }
+        m_line.clear();
+        AppendKindPrefix(m_line, m_statusControl);
+        m_countFormat.AppendTo(m_line, first, second);
+        PrintLine(m_statusControl);
+    }
     if (second == 0)  // a step's announcement, not a count through its queue
         Flush();
 }
 
 void CPrintingProgressSink::Print(int place, const std::string& prefix, const std::string& text)
 {
-    const std::string line = prefix + TerminalText(text);
     std::lock_guard lock(m_mutex);
-    std::string& last = m_lastLines[place];
-    if (last == line)
+    m_line.assign(prefix);
+    m_line += TerminalText(text);
+    PrintLine(place);
+}
+
+void CPrintingProgressSink::PrintLine(int place)
+{
+    if (!m_lastLine || m_lastPlace != place) {
+        m_lastLine = &m_lastLines[place];  // the map's elements stay where they are
+        m_lastPlace = place;
+    }
+    if (*m_lastLine == m_line)
         return;
-    last = line;
-    m_out << line << '\n';
+    *m_lastLine = m_line;
+    m_line += '\n';
+    m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
 }
 
 void CPrintingProgressSink::Flush()

@@ -44,12 +44,31 @@ private:
     // Writes "<prefix><text>" unless the same line was the last one of its
     // place (header, result or one kind's status line).
     void Print(int place, const std::string& prefix, const std::string& text);
+    // Writes the line in m_line under the same rule; the caller holds the lock.
+    void PrintLine(int place);
     void Flush();
 
     std::ostream& m_out;
     std::mutex m_mutex;
     int m_statusControl = 0;
     std::map<int, std::string> m_lastLines;
+    // ShowStatusCount runs once for each item of a queue: it builds its line
+    // in one buffer, from the terminal form of the last string it showed,
+    // and finds the last line of the last place it wrote without a look-up.
+    std::string m_line;
+    int m_countTextId = 0;
+    bool m_haveCountText = false;
+    // A count text split at its placeholders once, not at every line.
+    struct CCountFormat {
+        void Assign(std::string_view format);
+        void AppendTo(std::string& out, int first, int second) const;
+        std::string text;
+        std::size_t cuts[2] = {};  // where the numbers go in `text`
+        int numbers = 0;
+    };
+    CCountFormat m_countFormat;
+    int m_lastPlace = 0;
+    std::string* m_lastLine = nullptr;
 };
 
 } // namespace tarnwel

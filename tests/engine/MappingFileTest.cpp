@@ -92,6 +92,32 @@ TEST(MappingTable, ManyPairsKeepTheirPartnersThroughRemovalsReAddsAndClear)
     EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{entry(1), "1"}}));
 }
 
+TEST(MappingTable, IdsOfEveryLengthKeepTheirBytesAroundTheLengthsThatNeedAnotherByte)
+{
+    // An id's length goes before its bytes, seven bits a byte; the room
+    // reserved is far too small, so the ids also spill into new blocks.
+    CMappingTable table;
+    table.Reserve(2, 10);
+    const std::size_t lengths[] = {0, 1, 127, 128, 129, 16383, 16384, 70000};
+    const auto id = [](std::size_t length, char fill) {
+        std::string text(length, fill);
+        for (std::size_t i = 0; i < length; i += 97)
+            text[i] = static_cast<char>('0' + i % 10);
+        return text;
+    };
+    for (const std::size_t length : lengths)
+        table.AddMapping("S" + id(length, 's'), id(length, 'e'));
+    for (const std::size_t length : lengths) {
+        EXPECT_EQ(table.FindServerId(id(length, 'e')), "S" + id(length, 's')) << length;
+        EXPECT_EQ(table.FindEntryId("S" + id(length, 's')), id(length, 'e')) << length;
+        EXPECT_FALSE(table.FindServerId(id(length, 'e') + "x")) << length;
+    }
+    Pairs expected;
+    for (const std::size_t length : lengths)
+        expected.emplace(id(length, 'e'), "S" + id(length, 's'));
+    EXPECT_EQ(Sorted(table.EntryToServer()), expected);
+}
+
 TEST(MappingTable, RemovalsKeepBothTablesInverse)
 {
     CMappingTable table;
@@ -129,6 +155,9 @@ TEST(MappingFileText, EachLineGivesItsPairAndADamagedLineOnlyItsOwn)
         {"last line ends with a break", "E1 S1\r\nE2 S2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
         {"no final break, odd white space", "  E1\tS1\n\nE2   S2", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
         {"lone CR ends a line", "E1 S1\rE2 S2\r", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
+        {"mixed line ends count their lines", "E1 S1\n\rE2\rE3 S3\r\n\nE4 S4\r\r\nE5", {{"E1", "S1"}, {"E3", "S3"}, {"E4", "S4"}},
+         {{"S1", "E1"}, {"S3", "E3"}, {"S4", "E4"}},
+         {"Mapping file line 3 skipped: one id only", "Mapping file line 8 skipped: one id only"}},
         {"server id twice", "E1 S\r\nE2 S\r\n", {{"E1", "S"}, {"E2", "S"}}, {{"S", "E2"}}, {}},
         {"entry id twice", "E S1\r\nE S2\r\n", {{"E", "S2"}}, {{"S1", "E"}, {"S2", "E"}}, {}},
         {"case counts", "e s\r\nE S\r\n", {{"e", "s"}, {"E", "S"}}, {{"s", "e"}, {"S", "E"}}, {}},
@@ -157,6 +186,44 @@ TEST(MappingFileText, EachLineGivesItsPairAndADamagedLineOnlyItsOwn)
     CMappingTable table;
     CMappingFile::ReadPairs("E1\r\nE2 S2\r\n", table);
     EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{"E2", "S2"}}));
+}
+
+TEST(MappingFileText, AByteThatIsNotPlainIsFoundAtEveryPlaceOfAnId)
+{
+    // Ids are read (and told plain) eight bytes at a time while they are
+    // plain; a byte that is not must be met wherever it stands, on either
+    // side of a boundary.
+    const struct {
+        std::string inserted;
+        std::string meant;       // what it stands for in the id
+        const char* skipped;     // or the reason the line is skipped
+    } cases[] = {
+        {"\xFC", "\xC3\xBC", nullptr},
+        {"&#x41;", "A", nullptr},
+        {"\x7F", "\x7F", nullptr},
+        {" ", "", "more than two ids"},
+        {"\t", "", "more than two ids"},
+        {std::string(1, '\0'), "", "it holds a NUL byte"},
+    };
+    const std::string plain = "00000000D2A3F1E6C04B1A4F";
+    for (const auto& c : cases) {
+        for (std::size_t at = 1; at < plain.size(); ++at) {
+            SCOPED_TRACE(c.meant + " at " + std::to_string(at));
+            const std::string line = plain.substr(0, at) + c.inserted + plain.substr(at) + " S\r\n";
+            CMappingTable table;
+            std::vector<std::string> trace;
+            CMappingFile::ReadPairs(line, table, [&](const std::string& text) { trace.push_back(text); });
+            if (c.skipped) {
+                EXPECT_TRUE(table.EntryToServer().empty());
+                EXPECT_EQ(trace, std::vector<std::string>{std::string("Mapping file line 1 skipped: ") + c.skipped});
+            } else {
+                const std::string meant = plain.substr(0, at) + c.meant + plain.substr(at);
+                EXPECT_EQ(table.FindEntryId("S"), meant);
+                EXPECT_TRUE(trace.empty());
+                EXPECT_EQ(CMappingFile::DecodeId(plain.substr(0, at) + c.inserted + plain.substr(at)), meant);
+            }
+        }
+    }
 }
 
 TEST(MappingFileText, TheJournalReplaysItsRecordsInOrderAndOnlyWholeOnes)

@@ -46,6 +46,46 @@ TEST(PrintingProgressSink, WritesEachChangeOnceUnderItsKind)
                          "= Fertig\nzweite Zeile\n");
 }
 
+TEST(PrintingProgressSink, CountLinesFollowTheirTextKindAndLastLineWhenTheyAlternate)
+{
+    // Counts switch between texts and kinds and meet other lines of their
+    // place; each line is what its prefix and its formatted terminal text
+    // make (162 holds a "\r\n"), and a line that repeats the last one of
+    // its place is left out.
+    std::ostringstream out;
+    CPrintingProgressSink sink(out);
+    const auto line = [](const char* prefix, int id, int first, int second) {
+        return std::string(prefix) +
+               CPrintingProgressSink::FormatCounts(LoadResourceText(id).empty() ? "<text " + std::to_string(id) + ">"
+                                                                                 : LoadResourceText(id),
+                                                   first, second) +
+               "\n";
+    };
+    std::string expected;
+    sink.SetStatusControl(1087);
+    sink.ShowStatusCount(193, 1, 2);
+    expected += line("Termine: ", 193, 1, 2);
+    sink.ShowStatusCount(162, 1, 2);
+    expected += "Termine: Der DESCR\nwurde vom Server repliziert, aber zwischenzeitlich aus Outlook gel\xc3\xb6scht.\n";
+    sink.SetStatusControl(1088);
+    sink.ShowStatusCount(162, 1, 2);  // the same text, another kind's line
+    expected += "Kontakte: Der DESCR\nwurde vom Server repliziert, aber zwischenzeitlich aus Outlook gel\xc3\xb6scht.\n";
+    sink.SetHeaderText("Kopf");
+    expected += "* Kopf\n";
+    sink.ShowStatusCount(162, 1, 2);  // still the last line of its place
+    sink.SetStatusControl(1087);
+    sink.ShowStatusCount(193, 2, 2);
+    expected += line("Termine: ", 193, 2, 2);
+    sink.ShowStatusCount(193, 2, 2);
+    sink.SetStatusControl(1088);
+    sink.ShowStatusCount(193, 2, 2);
+    expected += line("Kontakte: ", 193, 2, 2);
+    sink.SetStatusControl(77);
+    sink.ShowStatusCount(9999, 5, 6);
+    expected += "Status 77: <text 9999>\n";
+    EXPECT_EQ(out.str(), expected);
+}
+
 // Keeps what was written and what had been flushed at the last flush.
 class CFlushRecordingBuffer : public std::stringbuf {
 public:
