@@ -288,10 +288,29 @@ protected:
             m_addToOutlook.push_back(server);
             return;
         }
-        if (m_movedToOutlook.empty())
+        if (m_movedToOutlook.empty()) {
             m_movedToOutlook.assign(m_serverRecords.size(), CIdIndex::kNone);
+            ReserveAddToOutlook(static_cast<std::size_t>(&server - first));
+        }
         m_movedToOutlook[static_cast<std::size_t>(&server - first)] = static_cast<std::uint32_t>(m_addToOutlook.size());
         m_addToOutlook.push_back(std::move(server));
+    }
+
+    // Room in ADD-TO-OUTLOOK for every server record from `from` on that has
+    // no partner, reserved once when the first record moves there: a first
+    // run moves every server record, and a queue that grew by doubling would
+    // hold its old and its new storage at once, nearly twice the records.
+    // Runs that add nothing never count.
+    void ReserveAddToOutlook(std::size_t from)
+    {
+        std::size_t unpaired = 0;
+        for (std::size_t i = from; i < m_serverRecords.size(); ++i) {
+            const std::optional<std::string_view> entryId =
+                m_store->GetMappings().FindEntryId(m_serverRecords[i].id_tarnwel);
+            if (!entryId || *entryId == kNoId)
+                ++unpaired;
+        }
+        m_addToOutlook.reserve(m_addToOutlook.size() + unpaired);
     }
 
     // An own-class Outlook item without a pair that is the same as the
