@@ -2,6 +2,8 @@
 # Fails the configuration when one of the targets links Qt, directly or
 # through any library it links: everything below the programs stays free of
 # Qt, which only the Qt backend (platform/ui/qt) and the programs use.
+include(${CMAKE_CURRENT_LIST_DIR}/TarnwelTargetLinks.cmake)
+
 function(_tarnwel_qt_links target out_var)
   get_property(visited GLOBAL PROPERTY _TARNWEL_QT_VISITED)
   if(target IN_LIST visited)
@@ -22,18 +24,7 @@ function(_tarnwel_qt_links target out_var)
   if(aliased)
     set(target ${aliased})
   endif()
-  set(links "")
-  get_target_property(type ${target} TYPE)
-  if(NOT type STREQUAL "INTERFACE_LIBRARY")
-    get_target_property(direct ${target} LINK_LIBRARIES)
-    if(direct)
-      list(APPEND links ${direct})
-    endif()
-  endif()
-  get_target_property(interface ${target} INTERFACE_LINK_LIBRARIES)
-  if(interface)
-    list(APPEND links ${interface})
-  endif()
+  tarnwel_target_links(${target} links)
   foreach(link IN LISTS links)
     if(link MATCHES "[Qq]t[0-9]*(::|Core|Gui|Widgets)")
       list(APPEND found "${target} -> ${link}")

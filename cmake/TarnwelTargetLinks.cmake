@@ -1,0 +1,18 @@
+# tarnwel_target_links(<target> <out_var>)
+# The libraries a target links, its own and those it passes on to whatever
+# links it: what the checks of the link graph walk down.
+function(tarnwel_target_links target out_var)
+  set(links "")
+  get_target_property(type ${target} TYPE)
+  if(NOT type STREQUAL "INTERFACE_LIBRARY")
+    get_target_property(direct ${target} LINK_LIBRARIES)
+    if(direct)
+      list(APPEND links ${direct})
+    endif()
+  endif()
+  get_target_property(interface ${target} INTERFACE_LINK_LIBRARIES)
+  if(interface)
+    list(APPEND links ${interface})
+  endif()
+  set(${out_var} "${links}" PARENT_SCOPE)
+endfunction()
