@@ -1,5 +1,6 @@
 #include "platform/ui/CScriptedUiBackend.h"
 #include "tests/ui/TestDialog.h"
+#include "tests/ui/TrayLikeDialog.h"
 
 #include <gtest/gtest.h>
 
@@ -10,22 +11,7 @@ using namespace tarnwel;
 
 namespace {
 
-// Minimising goes to the tray: the window is hidden instead; the close box
-// only minimises.
-class CTrayDialog : public test::CTestDialog {
-public:
-    std::vector<SysCommand> m_commands;
-
-protected:
-    void OnSysCommand(SysCommand command) override
-    {
-        m_commands.push_back(command);
-        CDialog::OnSysCommand(command);
-        if (command == SysCommand::minimize)
-            ShowWindow(ShowCommand::hide);
-    }
-    void OnClose() override { PostSysCommand(SysCommand::minimize); }
-};
+using CTrayDialog = test::CTrayLikeDialog<test::CTestDialog>;
 
 } // namespace
 

@@ -10,6 +10,7 @@
 #include "resources/client/ClientResources.h"
 #include "resources/wizard/WizardResources.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tests/ui/TrayLikeDialog.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -527,21 +528,7 @@ TEST_F(QtUi, TheFatalEndFromAWorkerEndsTheProgramsWindowsOnTheUiThreadFirst)
 
 namespace {
 
-// Minimising hides the window (the tray); the close box only minimises.
-class CHidingDialog : public CEveryControlDialog {
-public:
-    std::vector<SysCommand> m_commands;
-
-protected:
-    void OnSysCommand(SysCommand command) override
-    {
-        m_commands.push_back(command);
-        CDialog::OnSysCommand(command);
-        if (command == SysCommand::minimize)
-            ShowWindow(ShowCommand::hide);
-    }
-    void OnClose() override { PostSysCommand(SysCommand::minimize); }
-};
+using CHidingDialog = test::CTrayLikeDialog<CEveryControlDialog>;
 
 } // namespace
 
