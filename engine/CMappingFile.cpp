@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -33,9 +34,10 @@ constexpr bool IsControl(char c)
     return static_cast<unsigned char>(c) <= ' ' || c == '\x7F';
 }
 
-// True when none of the eight bytes is a blank, a control character, DEL,
-// "&" or above DEL: bytes of class 0 (any doubt gives false).
-bool AllPlain(const char* bytes)
+// A bit in the highest bit of each of the eight bytes that is a blank, a
+// control character, DEL, "&" or above DEL (any doubt gives a bit). Of the
+// bits, the lowest is exact: it marks the first such byte.
+std::uint64_t CodedBytes(const char* bytes)
 {
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     constexpr std::uint64_t kHighs = 0x8080808080808080ull;
@@ -43,20 +45,32 @@ bool AllPlain(const char* bytes)
     std::memcpy(&word, bytes, 8);
     const auto hasZeroByte = [](std::uint64_t w) { return (w - kOnes) & ~w & kHighs; };
     const std::uint64_t below = (word - kOnes * '!') & ~word & kHighs;  // a byte below "!"
-    return (below | (word & kHighs) | hasZeroByte(word ^ (kOnes * 0x7F)) | hasZeroByte(word ^ (kOnes * '&'))) == 0;
+    return below | (word & kHighs) | hasZeroByte(word ^ (kOnes * 0x7F)) | hasZeroByte(word ^ (kOnes * '&'));
+}
+
+constexpr bool IsCodedByte(char c)
+{
+    return c <= ' ' || c > '~' || c == '&';
+}
+
+// How many bytes from `from` on stand for themselves: printable ASCII other
+// than "&" (see IsPlain).
+std::size_t PlainRun(std::string_view text, std::size_t from)
+{
+    std::size_t at = from;
+    for (; at + 8 <= text.size(); at += 8)
+        if (const std::uint64_t coded = CodedBytes(text.data() + at))
+            return at + static_cast<std::size_t>(std::countr_zero(coded) / 8) - from;
+    while (at < text.size() && !IsCodedByte(text[at]))
+        ++at;
+    return at - from;
 }
 
 // True when the bytes stand for themselves in both directions: printable
 // ASCII other than "&".
 bool IsPlain(std::string_view text)
 {
-    std::size_t at = 0;
-    while (at + 8 <= text.size() && AllPlain(text.data() + at))
-        at += 8;
-    for (const char c : text.substr(at))
-        if (c <= ' ' || c > '~' || c == '&')
-            return false;
-    return true;
+    return PlainRun(text, 0) == text.size();
 }
 
 void AppendId(std::string& out, std::string_view id)
@@ -116,7 +130,7 @@ enum : unsigned char { kBlankByte = 1, kCodedByte = 2, kNulByte = 4 };
 
 constexpr unsigned char ByteClass(char c)
 {
-    return static_cast<unsigned char>((IsBlank(c) ? kBlankByte : 0) | (c <= ' ' || c > '~' || c == '&' ? kCodedByte : 0) |
+    return static_cast<unsigned char>((IsBlank(c) ? kBlankByte : 0) | (IsCodedByte(c) ? kCodedByte : 0) |
                                       (c == '\0' ? kNulByte : 0));
 }
 
@@ -155,7 +169,7 @@ CLineTokens Tokens(std::string_view line)
     for (std::size_t pos = 0; pos < line.size(); ++pos) {
         // Eight bytes of an id that stand for themselves at once (nearly
         // every byte of a file): they carry on or begin a token.
-        while (pos + 8 <= line.size() && AllPlain(line.data() + pos)) {
+        while (pos + 8 <= line.size() && CodedBytes(line.data() + pos) == 0) {
             if (!inToken) {
                 inToken = true;
                 start = pos;
@@ -184,8 +198,9 @@ CLineTokens Tokens(std::string_view line)
     return tokens;
 }
 
-// Calls `visit(line, number, ended)` for every line of the bytes; `ended` is
-// false for a last line without its line end.
+// Calls `visit(line, number, endLength)` for every line of the bytes:
+// `endLength` is 2 for CR LF, 1 for a lone CR or LF, 0 for a last line
+// without its line end.
 template <typename Visit>
 void ForEachLine(std::string_view bytes, Visit&& visit)
 {
@@ -211,11 +226,11 @@ void ForEachLine(std::string_view bytes, Visit&& visit)
         }
         std::size_t end = std::min(newline, carriageReturn);
         const std::string_view line = bytes.substr(pos, end - pos);
-        const bool ended = end < bytes.size();
-        if (ended)
-            end += bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1;
-        pos = end;
-        visit(line, ++number, ended);
+        std::size_t endLength = 0;
+        if (end < bytes.size())
+            endLength = bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n' ? 2 : 1;
+        pos = end + endLength;
+        visit(line, ++number, endLength);
     }
 }
 
@@ -278,8 +293,28 @@ std::string_view IdOf(const CLineTokens& tokens, int i, std::string& decoded)
 
 void CMappingFile::ReadPairs(std::string_view bytes, CMappingTable& table, const LogFunction& log)
 {
+    ReadPairsOf(bytes, table, log);
+}
+
+bool CMappingFile::ReadPairsOf(std::string_view bytes, CMappingTable& table, const LogFunction& log)
+{
     std::string serverId, entryId;
-    ForEachLine(bytes, [&](std::string_view line, std::size_t number, bool /*ended*/) {
+    // Whether every line so far is "<entry id> <server id>" CR LF, both ids
+    // standing for themselves: the form a save writes.
+    bool savedForm = true;
+    std::size_t pairs = 0;
+    ForEachLine(bytes, [&](std::string_view line, std::size_t number, std::size_t endLength) {
+        // Nearly every line: two ids that stand for themselves, one blank
+        // between them.
+        const std::size_t first = PlainRun(line, 0);
+        if (first > 0 && first + 1 < line.size() && line[first] == ' ' &&
+            PlainRun(line, first + 1) == line.size() - first - 1) {
+            table.AddMapping(line.substr(first + 1), line.substr(0, first));
+            ++pairs;
+            savedForm = savedForm && endLength == 2;
+            return;
+        }
+        savedForm = false;
         const CLineTokens tokens = Tokens(line);
         if (tokens.nul)
             return Report(log, "Mapping file", number, "it holds a NUL byte");
@@ -292,13 +327,16 @@ void CMappingFile::ReadPairs(std::string_view bytes, CMappingTable& table, const
         // The entry id comes first on each line.
         table.AddMapping(IdOf(tokens, 1, serverId), IdOf(tokens, 0, entryId));
     });
+    // Each line's ids new to the table: the pairs stand in the table in the
+    // order of their lines, and saving them writes these bytes again.
+    return savedForm && table.IdCount() == 2 * pairs;
 }
 
 void CMappingFile::ReplayJournal(std::string_view bytes, CMappingTable& table, const LogFunction& log)
 {
     std::string first, second;
-    ForEachLine(bytes, [&](std::string_view line, std::size_t number, bool ended) {
-        if (!ended)
+    ForEachLine(bytes, [&](std::string_view line, std::size_t number, std::size_t endLength) {
+        if (endLength == 0)
             return Report(log, "Mapping journal", number, "its end was cut off");
         const CLineTokens tokens = Tokens(line);
         if (tokens.nul)
@@ -325,16 +363,33 @@ void CMappingFile::Log(const std::string& text) const
         m_log(text);
 }
 
+namespace {
+
+// The lines of a file's bytes, as their line feeds count them, plus one.
+std::size_t LineCountBound(std::string_view bytes)
+{
+    std::size_t lines = 1;
+    for (const char* at = bytes.data(); const void* found = std::memchr(at, '\n', bytes.data() + bytes.size() - at);
+         at = static_cast<const char*>(found) + 1)
+        ++lines;
+    return lines;
+}
+
+} // namespace
+
 bool CMappingFile::Load(CMappingTable& table)
 {
     const LogFunction log = [this](const std::string& text) { Log(m_path + ": " + text); };
+    m_fileTable = nullptr;
+    // Whether a save of the table as loaded would write the file's bytes again.
+    bool savedForm = table.IdCount() == 0;
     std::string bytes;
     switch (ReadFileBytes(m_path, bytes)) {
     case FileReadResult::ok:
         // One pair a line: room for all of them at once, their ids' bytes
         // in one block.
-        table.Reserve(static_cast<std::size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1, bytes.size());
-        ReadPairs(bytes, table, log);
+        table.Reserve(LineCountBound(bytes), bytes.size());
+        savedForm = ReadPairsOf(bytes, table, log) && savedForm;
         break;
     case FileReadResult::missing:
         if (CreateEmpty(m_path))
@@ -346,6 +401,7 @@ bool CMappingFile::Load(CMappingTable& table)
     }
     switch (ReadFileBytes(JournalPath(), bytes)) {
     case FileReadResult::ok:
+        savedForm = savedForm && bytes.empty();
         ReplayJournal(bytes, table, log);
         break;
     case FileReadResult::missing:
@@ -356,7 +412,7 @@ bool CMappingFile::Load(CMappingTable& table)
 
     if (m_directoryLock < 0)
         m_directoryLock = ::open(DirectoryOf(m_path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    CleanUpWhenAlone();
+    CleanUpWhenAlone(false);
 
     // Both the journal and the next save must be possible before the run
     // changes anything.
@@ -365,10 +421,13 @@ bool CMappingFile::Load(CMappingTable& table)
         ReportToUser("ERROR: cannot open map file", MessageBoxIcon::stop, true);
         return false;
     }
+    m_journalRecords = false;
+    if (savedForm)
+        NoteFileHolds(table);
     return true;
 }
 
-void CMappingFile::CleanUpWhenAlone()
+void CMappingFile::CleanUpWhenAlone(bool removeEmptyJournal)
 {
     // Every store holds a shared lock on the directory while it works; an
     // exclusive one is granted only when no other store (of this process or
@@ -378,9 +437,30 @@ void CMappingFile::CleanUpWhenAlone()
             ::flock(m_directoryLock, LOCK_SH);
         return;
     }
+    if (removeEmptyJournal && m_journal >= 0) {
+        // Only the journal this store opened, and only while it is empty.
+        struct stat own {}, named {};
+        if (::fstat(m_journal, &own) == 0 && own.st_size == 0 && ::stat(JournalPath().c_str(), &named) == 0 &&
+            own.st_dev == named.st_dev && own.st_ino == named.st_ino) {
+            CloseJournal();
+            if (::unlink(JournalPath().c_str()) != 0 && errno != ENOENT)
+                Log(m_path + ": the journal cannot be removed (" + std::strerror(errno) + ")");
+        }
+    }
     if (const int removed = RemoveStrayTemporaryFiles(m_path))
         Log(m_path + ": removed " + std::to_string(removed) + " temporary file(s) of an interrupted save");
     ::flock(m_directoryLock, LOCK_SH);
+}
+
+void CMappingFile::NoteFileHolds(const CMappingTable& table)
+{
+    m_fileTable = &table;
+    m_fileVersion = table.Version();
+}
+
+bool CMappingFile::FileHolds(const CMappingTable& table) const
+{
+    return m_fileTable == &table && m_fileVersion == table.Version() && !m_journalRecords;
 }
 
 bool CMappingFile::OpenJournal()
@@ -411,6 +491,7 @@ void CMappingFile::Append(const std::string& record, const CMappingTable& table)
     // One write() a record: once it has returned, the record is in the
     // system's page cache and survives the end of this process; no flush to
     // the disk per record.
+    m_journalRecords = true;
     if (OpenJournal()) {
         for (;;) {
             const ssize_t put = ::write(m_journal, record.data(), record.size());
@@ -501,16 +582,27 @@ bool CMappingFile::WriteWhole(const CMappingTable& table, const AtomicWriteOptio
     // before the journal is gone, replaying it over the new file gives the
     // same tables again.
     CloseJournal();
-    if (::unlink(JournalPath().c_str()) != 0 && errno != ENOENT)
+    m_journalRecords = false;
+    if (::unlink(JournalPath().c_str()) != 0 && errno != ENOENT) {
         Log(m_path + ": the journal cannot be removed (" + std::strerror(errno) + ")");
+        m_journalRecords = true;  // its records would be replayed over the file
+    }
+    NoteFileHolds(table);
     return true;
 }
 
 void CMappingFile::Save(const CMappingTable& table, const AtomicWriteOptions& options)
 {
+    if (FileHolds(table)) {
+        // Writing would give the file's own bytes again (a run that changed
+        // no pair): the file stays as it is, untouched, and so does the work
+        // of another store that saved it meanwhile.
+        CleanUpWhenAlone(true);
+        return;
+    }
     bool openFailed = false;
     if (WriteWhole(table, options, openFailed)) {
-        CleanUpWhenAlone();
+        CleanUpWhenAlone(false);
         return;
     }
     if (openFailed) {

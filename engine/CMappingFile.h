@@ -35,6 +35,7 @@
 #include "engine/CMappingTable.h"
 #include "platform/base/ByteFile.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -88,6 +89,11 @@ public:
     // Replaces the file with the pairs of entry-to-server, atomically: the
     // previous file stays as it was unless the new one was written whole.
     // Then the journal, whose changes the file now holds, is removed.
+    // When the file already holds exactly what the save would write (the
+    // table is in the state in which this file loaded it from a file in the
+    // form a save writes, or last saved it, and the journal has no record
+    // since), nothing is written: the file keeps its bytes, and the empty
+    // journal is removed unless another store of the directory is at work.
     // - The new file cannot be created: "ERROR: cannot open map file"; the run
     //   goes on, and the journal keeps the changes for the next load.
     // - A write that fails part way: "ERROR: cannot write to mapping file",
@@ -112,14 +118,26 @@ private:
     void Append(const std::string& record, const CMappingTable& table);
     // Writes the whole file; false when it could not be replaced.
     bool WriteWhole(const CMappingTable& table, const AtomicWriteOptions& options, bool& openFailed);
-    // Removes stray temporary files when no other store of the directory holds it.
-    void CleanUpWhenAlone();
+    // Removes stray temporary files when no other store of the directory
+    // holds it, and (`removeEmptyJournal`) the journal this store opened
+    // while it is empty.
+    void CleanUpWhenAlone(bool removeEmptyJournal);
+    // ReadPairs; true when saving the pairs read into a table that held no
+    // id before writes these bytes again.
+    static bool ReadPairsOf(std::string_view bytes, CMappingTable& table, const LogFunction& log);
+    // The file holds what a save of the table in its present state writes.
+    void NoteFileHolds(const CMappingTable& table);
+    bool FileHolds(const CMappingTable& table) const;
     void Log(const std::string& text) const;
 
     std::string m_path;
     LogFunction m_log;
     int m_journal = -1;        // open for appending while the store works
     int m_directoryLock = -1;  // the directory, shared-locked while the store works
+    // The table and its version whose save the file holds (none: null).
+    const CMappingTable* m_fileTable = nullptr;
+    std::uint64_t m_fileVersion = 0;
+    bool m_journalRecords = false;  // a record was appended since the journal was empty
 };
 
 } // namespace tarnwel

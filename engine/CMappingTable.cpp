@@ -11,6 +11,35 @@ constexpr std::size_t kBlockBytes = 64 * 1024;
 
 } // namespace
 
+CMappingTable::CMappingTable(CMappingTable&& other) noexcept
+    : m_version(other.m_version),
+      m_ids(std::move(other.m_ids)),
+      m_index(std::move(other.m_index)),
+      m_entryToServer(other.m_entryToServer),
+      m_serverToEntry(other.m_serverToEntry),
+      m_blocks(std::move(other.m_blocks)),
+      m_free(other.m_free),
+      m_left(other.m_left)
+{
+    other.Clear();  // empty, with a new version
+}
+
+CMappingTable& CMappingTable::operator=(CMappingTable&& other) noexcept
+{
+    if (this != &other) {
+        m_version = other.m_version;
+        m_ids = std::move(other.m_ids);
+        m_index = std::move(other.m_index);
+        m_entryToServer = other.m_entryToServer;
+        m_serverToEntry = other.m_serverToEntry;
+        m_blocks = std::move(other.m_blocks);
+        m_free = other.m_free;
+        m_left = other.m_left;
+        other.Clear();
+    }
+    return *this;
+}
+
 std::uint32_t CMappingTable::Find(std::string_view text) const
 {
     return m_index.Find(text, [this](std::uint32_t slot) { return Text(m_ids[slot]); });
@@ -53,6 +82,7 @@ std::uint32_t CMappingTable::Intern(std::string_view text)
 
 void CMappingTable::AddMapping(std::string_view serverId, std::string_view entryId)
 {
+    Changed();
     const std::uint32_t server = Intern(serverId);
     const std::uint32_t entry = Intern(entryId);
     if (m_ids[server].entry == CIdIndex::kNone)
@@ -68,6 +98,7 @@ void CMappingTable::RemoveMapping(std::string_view serverId)
     const std::uint32_t server = Find(serverId);
     if (server == CIdIndex::kNone || m_ids[server].entry == CIdIndex::kNone)
         return;
+    Changed();
     CId& entry = m_ids[m_ids[server].entry];
     if (entry.server != CIdIndex::kNone) {
         entry.server = CIdIndex::kNone;
@@ -82,6 +113,7 @@ void CMappingTable::RemoveEntry(std::string_view entryId)
     const std::uint32_t entry = Find(entryId);
     if (entry == CIdIndex::kNone || m_ids[entry].server == CIdIndex::kNone)
         return;
+    Changed();
     CId& server = m_ids[m_ids[entry].server];
     if (server.entry == entry) {
         server.entry = CIdIndex::kNone;
@@ -109,6 +141,7 @@ std::optional<std::string_view> CMappingTable::FindEntryId(std::string_view serv
 
 void CMappingTable::Clear()
 {
+    Changed();
     m_ids.clear();
     m_ids.shrink_to_fit();
     m_index.Clear();

@@ -15,6 +15,7 @@
 
 #include "engine/CIdIndex.h"
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -106,8 +107,10 @@ public:
     CMappingTable() = default;
     CMappingTable(const CMappingTable&) = delete;
     CMappingTable& operator=(const CMappingTable&) = delete;
-    CMappingTable(CMappingTable&&) = default;
-    CMappingTable& operator=(CMappingTable&&) = default;
+    // The moved-to table takes the pairs and their version; the moved-from
+    // one is empty, with a version of its own.
+    CMappingTable(CMappingTable&& other) noexcept;
+    CMappingTable& operator=(CMappingTable&& other) noexcept;
 
     // server-to-entry[serverId] = entryId and entry-to-server[entryId] =
     // serverId; values of existing keys are replaced.
@@ -135,6 +138,15 @@ public:
     // has, in no particular order.
     std::vector<Pair> SharedServerIdPairs() const;
 
+    // Tells the states of the tables apart: every change of the pairs (and
+    // every Clear) gives the table a new version, and no two tables of the
+    // process ever share one. So a version seen earlier means "the same
+    // pairs as then, in the same order".
+    std::uint64_t Version() const { return m_version; }
+    // How many distinct ids the table keeps (as entry or server id, with a
+    // partner or without one any more).
+    std::size_t IdCount() const { return m_ids.size(); }
+
 private:
     static std::string_view Text(const CId& id)
     {
@@ -150,7 +162,14 @@ private:
     // The place of the id, made when it has none.
     std::uint32_t Intern(std::string_view text);
     const char* Keep(std::string_view text);
+    static std::uint64_t NextVersion()
+    {
+        static std::atomic<std::uint64_t> s_versions{0};
+        return s_versions.fetch_add(1, std::memory_order_relaxed) + 1;
+    }
+    void Changed() { m_version = NextVersion(); }
 
+    std::uint64_t m_version = NextVersion();
     std::vector<CId> m_ids;
     CIdIndex m_index;
     std::size_t m_entryToServer = 0;  // ids with a server partner

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,6 +28,13 @@ Pairs Sorted(const CMappingTable::CTableView& table)
     for (const auto& [key, value] : table)
         pairs.emplace(key, value);
     return pairs;
+}
+
+// The file's inode: an atomic replacement gives the name a new one.
+ino_t InodeOf(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
 class MappingFile : public ::testing::Test {
@@ -326,6 +334,103 @@ TEST_F(MappingFile, AJournalThatCannotGrowGivesWayToAWholeSave)
     EXPECT_EQ(Read(Path()), "E S\r\n");
     EXPECT_FALSE(std::filesystem::exists(Path() + ".journal"));
     EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(MappingFile, ASaveOfUnchangedPairsLeavesAFileInTheSavedFormUntouched)
+{
+    const auto inode = [this] { return InodeOf(Path()); };
+    std::ofstream(Path(), std::ios::binary) << "E1 S1\r\nE2 S2\r\n";
+    const auto before = inode();
+    {
+        CMappingFile file(Path());
+        CMappingTable table;
+        ASSERT_TRUE(file.Load(table));
+        file.Save(table);
+        EXPECT_EQ(inode(), before);
+        EXPECT_EQ(Read(Path()), "E1 S1\r\nE2 S2\r\n");
+        EXPECT_FALSE(std::filesystem::exists(Path() + ".journal"));
+
+        // A change made and undone is still a change: the file is written.
+        table.AddMapping("S3", "E3");
+        file.JournalAdd("S3", "E3", table);
+        table.RemoveEntry("E3");
+        file.JournalForget("E3", table);
+        file.Save(table);
+        EXPECT_NE(inode(), before);
+        EXPECT_EQ(Read(Path()), "E1 S1\r\nE2 S2\r\n");
+        EXPECT_FALSE(std::filesystem::exists(Path() + ".journal"));
+
+        // Saved once, the same pairs are not written again; another table
+        // (even with the same pairs) is.
+        const auto saved = inode();
+        file.Save(table);
+        EXPECT_EQ(inode(), saved);
+        CMappingTable other;
+        other.AddMapping("S1", "E1");
+        other.AddMapping("S2", "E2");
+        file.Save(other);
+        EXPECT_NE(inode(), saved);
+    }
+    {
+        // Another store of the directory at work may write to the journal:
+        // the empty journal stays, the file too.
+        CMappingFile busy(Path("maps_cont.ids"));
+        CMappingTable unused;
+        ASSERT_TRUE(busy.Load(unused));
+        CMappingFile file(Path());
+        CMappingTable table;
+        ASSERT_TRUE(file.Load(table));
+        const auto loaded = inode();
+        file.Save(table);
+        EXPECT_EQ(inode(), loaded);
+        EXPECT_EQ(Read(Path() + ".journal"), "");
+    }
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+TEST_F(MappingFile, AFileNotInTheSavedFormIsWrittenAnewByASaveWithoutChanges)
+{
+    const struct {
+        const char* name;
+        std::string bytes;
+        std::string journal;  // none when empty
+        std::string saved;    // empty: any order of the pairs
+    } cases[] = {
+        {"line feeds", "E1 S1\nE2 S2\n", "", "E1 S1\r\nE2 S2\r\n"},
+        {"lone carriage returns", "E1 S1\rE2 S2\r", "", "E1 S1\r\nE2 S2\r\n"},
+        {"no final line end", "E1 S1\r\nE2 S2", "", "E1 S1\r\nE2 S2\r\n"},
+        {"a tab", "E1\tS1\r\n", "", "E1 S1\r\n"},
+        {"two blanks", "E1  S1\r\n", "", "E1 S1\r\n"},
+        {"a leading blank", " E1 S1\r\n", "", "E1 S1\r\n"},
+        {"an empty line", "E1 S1\r\n\r\nE2 S2\r\n", "", "E1 S1\r\nE2 S2\r\n"},
+        {"a damaged line", "E1 S1\r\nE2\r\nE3 S3\r\n", "", "E1 S1\r\nE3 S3\r\n"},
+        {"an entry id twice", "E1 S1\r\nE1 S2\r\n", "", "E1 S2\r\n"},
+        {"a server id twice", "E1 S\r\nE2 S\r\n", "", "E1 S\r\nE2 S\r\n"},
+        {"an id on both sides", "A B\r\nB C\r\n", "", ""},
+        {"a journal record", "E1 S1\r\n", "add E2 S2\r\n", "E1 S1\r\nE2 S2\r\n"},
+        {"a damaged journal record", "E1 S1\r\n", "junk\r\n", "E1 S1\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::ofstream(Path(), std::ios::binary | std::ios::trunc) << c.bytes;
+        std::filesystem::remove(Path() + ".journal");
+        if (!c.journal.empty())
+            std::ofstream(Path() + ".journal", std::ios::binary) << c.journal;
+        const auto before = InodeOf(Path());
+        CMappingFile file(Path());
+        CMappingTable table;
+        ASSERT_TRUE(file.Load(table));
+        const Pairs loaded = Sorted(table.EntryToServer());
+        file.Save(table);
+        EXPECT_NE(InodeOf(Path()), before);
+        if (!c.saved.empty()) {
+            EXPECT_EQ(Read(Path()), c.saved);
+        }
+        EXPECT_FALSE(std::filesystem::exists(Path() + ".journal"));
+        CMappingTable reloaded;
+        CMappingFile::ReadPairs(Read(Path()), reloaded);
+        EXPECT_EQ(Sorted(reloaded.EntryToServer()), loaded);
+    }
 }
 
 TEST_F(MappingFile, LoadRemovesTheTemporaryFilesOfAnInterruptedSaveUnlessAnotherStoreIsAtWork)
