@@ -4,6 +4,7 @@
 #include "tools/UiText.h"
 
 #include <charconv>
+#include <cstring>
 
 namespace tarnwel {
 namespace {
@@ -44,6 +45,12 @@ void AppendNumber(std::string& out, int value)
     const auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
     (void)error;  // an int always fits
     out.append(digits, end);
+}
+
+// Writes the number at `out` (room for 11 bytes) and returns the end.
+char* WriteNumber(char* out, int value)
+{
+    return std::to_chars(out, out + 11, value).ptr;  // an int always fits
 }
 
 std::string ResourceText(int stringId)
@@ -90,6 +97,18 @@ void CPrintingProgressSink::CCountFormat::AppendTo(std::string& out, int first, 
     out.append(text, done, std::string::npos);
 }
 
+char* CPrintingProgressSink::CCountFormat::WriteTo(char* out, int first, int second) const
+{
+    const int values[] = {first, second};
+    std::size_t done = 0;
+    for (int i = 0; i < numbers; ++i) {
+        std::memcpy(out, text.data() + done, cuts[i] - done);
+        out = WriteNumber(out + (cuts[i] - done), values[i]);
+        done = cuts[i];
+    }
+    std::memcpy(out, text.data() + done, text.size() - done);
+    return out + (text.size() - done);
+}
 
 std::string CPrintingProgressSink::FormatCounts(std::string_view format, int first, int second)
 {
@@ -137,18 +156,26 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (!m_haveCountText || m_countTextId != stringId) {
+        if (!m_haveCountText || m_countTextId != stringId || m_countControl != m_statusControl) {
             // The terminal form of the format is the terminal form of the
             // line's text: the numbers hold no carriage return, and turning
             // one into a newline makes no placeholder and takes none away.
+            // The prefix holds no "%".
             m_countFormat.Assign(TerminalText(ResourceText(stringId)));
+            std::string prefix;
+            AppendKindPrefix(prefix, m_statusControl);
+            m_countFormat.text.insert(0, prefix);
+            for (std::size_t& cut : m_countFormat.cuts)
+                cut += prefix.size();
+            m_countLine.resize(m_countFormat.MaxSize() + 1);
             m_countTextId = stringId;
+            m_countControl = m_statusControl;
             m_haveCountText = true;
         }
-        m_line.clear();
-        AppendKindPrefix(m_line, m_statusControl);
-        m_countFormat.AppendTo(m_line, first, second);
-        PrintLine(m_statusControl);
+        char* const line = m_countLine.data();
+        char* const end = m_countFormat.WriteTo(line, first, second);
+        *end = '\n';
+        PrintLine(m_statusControl, line, static_cast<std::size_t>(end - line));
     }
     if (second == 0)  // a step's announcement, not a count through its queue
         Flush();
@@ -159,20 +186,30 @@ void CPrintingProgressSink::Print(int place, const std::string& prefix, const st
     std::lock_guard lock(m_mutex);
     m_line.assign(prefix);
     m_line += TerminalText(text);
-    PrintLine(place);
+    m_line += '\n';
+    PrintLine(place, m_line.data(), m_line.size() - 1);
 }
 
-void CPrintingProgressSink::PrintLine(int place)
+void CPrintingProgressSink::PrintLine(int place, const char* line, std::size_t size)
 {
     if (!m_lastLine || m_lastPlace != place) {
         m_lastLine = &m_lastLines[place];  // the map's elements stay where they are
         m_lastPlace = place;
     }
-    if (*m_lastLine == m_line)
+    const std::string_view text(line, size);
+    if (*m_lastLine == text)
         return;
-    *m_lastLine = m_line;
-    m_line += '\n';
-    m_out.write(m_line.data(), static_cast<std::streamsize>(m_line.size()));
+    m_lastLine->assign(text);
+    const auto bytes = static_cast<std::streamsize>(size + 1);
+    // Straight into the stream's buffer when the stream's sentry would do
+    // nothing but check its state (no tied stream to flush first, no flush
+    // after each output).
+    if (m_out.good() && m_out.tie() == nullptr && !(m_out.flags() & std::ios_base::unitbuf)) {
+        if (m_out.rdbuf()->sputn(line, bytes) != bytes)
+            m_out.setstate(std::ios_base::badbit);
+    } else {
+        m_out.write(line, bytes);
+    }
 }
 
 void CPrintingProgressSink::Flush()

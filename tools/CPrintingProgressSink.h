@@ -44,8 +44,10 @@ private:
     // Writes "<prefix><text>" unless the same line was the last one of its
     // place (header, result or one kind's status line).
     void Print(int place, const std::string& prefix, const std::string& text);
-    // Writes the line in m_line under the same rule; the caller holds the lock.
-    void PrintLine(int place);
+    // Writes the `size` bytes of the line at `line`, followed by the line
+    // feed that stands in line[size], under the same rule; the caller holds
+    // the lock.
+    void PrintLine(int place, const char* line, std::size_t size);
     void Flush();
 
     std::ostream& m_out;
@@ -53,20 +55,27 @@ private:
     int m_statusControl = 0;
     std::map<int, std::string> m_lastLines;
     // ShowStatusCount runs once for each item of a queue: it builds its line
-    // in one buffer, from the terminal form of the last string it showed,
-    // and finds the last line of the last place it wrote without a look-up.
+    // in one buffer, from the kind's prefix and the terminal form of the
+    // last string it showed, split at its placeholders once, and finds the
+    // last line of the last place it wrote without a look-up.
     std::string m_line;
     int m_countTextId = 0;
+    int m_countControl = 0;
     bool m_haveCountText = false;
     // A count text split at its placeholders once, not at every line.
     struct CCountFormat {
         void Assign(std::string_view format);
         void AppendTo(std::string& out, int first, int second) const;
+        // Writes the text with the numbers at `out`, which has room for
+        // MaxSize() bytes; returns the end.
+        char* WriteTo(char* out, int first, int second) const;
+        std::size_t MaxSize() const { return text.size() + 2 * 11; }
         std::string text;
         std::size_t cuts[2] = {};  // where the numbers go in `text`
         int numbers = 0;
     };
-    CCountFormat m_countFormat;
+    CCountFormat m_countFormat;  // with the kind's prefix in front
+    std::string m_countLine;     // room for a count line and its line feed
     int m_lastPlace = 0;
     std::string* m_lastLine = nullptr;
 };

@@ -129,5 +129,36 @@ TEST(PrintingProgressSink, FlushesPerStepNotPerLine)
     EXPECT_EQ(buffer.Flushed(), buffer.str());
 }
 
+TEST(PrintingProgressSink, CountLinesKeepTheStreamsTiesFlushesAndFailures)
+{
+    // A stream tied to another flushes that one before each line; one with
+    // unitbuf flushes after each line; a buffer that takes no more bytes
+    // leaves the stream bad.
+    CFlushRecordingBuffer tiedBuffer, buffer;
+    std::ostream tied(&tiedBuffer), out(&buffer);
+    out.tie(&tied);
+    CPrintingProgressSink sink(out);
+    sink.SetStatusControl(1087);
+    tied << "Frage?";
+    sink.ShowStatusCount(193, 1, 20);
+    EXPECT_EQ(tiedBuffer.Flushed(), "Frage?");
+    EXPECT_EQ(buffer.Flushed(), "");
+    out.tie(nullptr);
+    out.setf(std::ios_base::unitbuf);
+    sink.ShowStatusCount(193, 2, 20);
+    EXPECT_EQ(buffer.Flushed(), buffer.str());
+    EXPECT_EQ(buffer.str(), "Termine: 1 von 20 neuen Terminen in Outlook eingefügt.\n"
+                            "Termine: 2 von 20 neuen Terminen in Outlook eingefügt.\n");
+
+    struct CFullBuffer : std::streambuf {
+        int_type overflow(int_type) override { return traits_type::eof(); }
+    } fullBuffer;
+    std::ostream full(&fullBuffer);
+    CPrintingProgressSink failing(full);
+    failing.SetStatusControl(1087);
+    failing.ShowStatusCount(193, 1, 20);
+    EXPECT_TRUE(full.bad());
+}
+
 } // namespace
 } // namespace tarnwel
