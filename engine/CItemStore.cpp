@@ -54,17 +54,28 @@ void CItemStore<Kind>::LoadFolder(bool convert)
             item.Save();
             NoteBatchedWrite();
         }
-        Record record;
-        if (!ReadRecord(item, record))
-            return;
-        const auto next = static_cast<std::uint32_t>(m_records.size());
-        const std::uint32_t slot = m_byEntryId.FindOrInsert(record.id_client, CIdIndex::Hash(record.id_client), next, idOf);
-        if (slot != next) {
-            // An entry id met twice: the later record holds.
-            m_records[slot] = std::move(record);
+        // Read in its place at the end of the records, taken off again when
+        // it is not usable or its entry id was met before (the later record
+        // holds then).
+        Record& record = m_records.emplace_back();
+        bool usable = false;
+        try {
+            usable = ReadRecord(item, record);
+        } catch (...) {
+            m_records.pop_back();
+            throw;
+        }
+        if (!usable) {
+            m_records.pop_back();
             return;
         }
-        m_records.push_back(std::move(record));
+        const auto next = static_cast<std::uint32_t>(m_records.size() - 1);
+        const std::uint32_t slot = m_byEntryId.FindOrInsert(record.id_client, CIdIndex::Hash(record.id_client), next, idOf);
+        if (slot != next) {
+            m_records[slot] = std::move(record);
+            m_records.pop_back();
+            return;
+        }
         m_gone.push_back(false);
     });
     if (batch)

@@ -47,6 +47,8 @@ std::uint32_t CMappingTable::Find(std::string_view text) const
 
 const char* CMappingTable::Keep(std::string_view text)
 {
+    // Seven bits of the length a byte, the lowest first; the top bit says
+    // that another byte follows (nearly every id needs one byte).
     unsigned char length[10];
     std::size_t lengthBytes = 0;
     for (std::size_t left = text.size();; left >>= 7) {
@@ -62,7 +64,10 @@ const char* CMappingTable::Keep(std::string_view text)
         m_left = size;
     }
     char* kept = m_free;
-    std::memcpy(kept, length, lengthBytes);
+    if (lengthBytes == 1)
+        *kept = static_cast<char>(length[0]);
+    else
+        std::memcpy(kept, length, lengthBytes);
     if (!text.empty())
         std::memcpy(kept + lengthBytes, text.data(), text.size());
     m_free += needed;
