@@ -34,18 +34,24 @@ constexpr bool IsControl(char c)
     return static_cast<unsigned char>(c) <= ' ' || c == '\x7F';
 }
 
-// A bit in the highest bit of each of the eight bytes that is a blank, a
-// control character, DEL, "&" or above DEL (any doubt gives a bit). Of the
-// bits, the lowest is exact: it marks the first such byte.
-std::uint64_t CodedBytes(const char* bytes)
+// A bit in the highest bit of each of the eight bytes of the word (in
+// memory order from the lowest byte) that is a blank, a control character,
+// DEL, "&" or above DEL (any doubt gives a bit). Of the bits, the lowest is
+// exact: it marks the first such byte.
+std::uint64_t CodedBytes(std::uint64_t word)
 {
     constexpr std::uint64_t kOnes = 0x0101010101010101ull;
     constexpr std::uint64_t kHighs = 0x8080808080808080ull;
-    std::uint64_t word;
-    std::memcpy(&word, bytes, 8);
     const auto hasZeroByte = [](std::uint64_t w) { return (w - kOnes) & ~w & kHighs; };
     const std::uint64_t below = (word - kOnes * '!') & ~word & kHighs;  // a byte below "!"
     return below | (word & kHighs) | hasZeroByte(word ^ (kOnes * 0x7F)) | hasZeroByte(word ^ (kOnes * '&'));
+}
+
+std::uint64_t CodedBytes(const char* bytes)
+{
+    std::uint64_t word;
+    std::memcpy(&word, bytes, 8);
+    return CodedBytes(word);
 }
 
 constexpr bool IsCodedByte(char c)
@@ -57,13 +63,29 @@ constexpr bool IsCodedByte(char c)
 // than "&" (see IsPlain).
 std::size_t PlainRun(std::string_view text, std::size_t from)
 {
+    static_assert(std::endian::native == std::endian::little, "the first byte is the lowest of a word");
     std::size_t at = from;
     for (; at + 8 <= text.size(); at += 8)
         if (const std::uint64_t coded = CodedBytes(text.data() + at))
             return at + static_cast<std::size_t>(std::countr_zero(coded) / 8) - from;
-    while (at < text.size() && !IsCodedByte(text[at]))
-        ++at;
-    return at - from;
+    if (at == text.size())
+        return at - from;
+    if (text.size() < 8) {
+        while (at < text.size() && !IsCodedByte(text[at]))
+            ++at;
+        return at - from;
+    }
+    // The last bytes: the word that ends with them, its bytes before them
+    // (already passed) taken for plain ones.
+    const std::size_t start = text.size() - 8;
+    const unsigned passed = static_cast<unsigned>(at - start);  // 1 to 7
+    std::uint64_t word;
+    std::memcpy(&word, text.data() + start, 8);
+    const std::uint64_t passedBytes = (std::uint64_t{1} << (8 * passed)) - 1;
+    word = (word & ~passedBytes) | (0x4141414141414141ull & passedBytes);
+    if (const std::uint64_t coded = CodedBytes(word))
+        return start + static_cast<std::size_t>(std::countr_zero(coded) / 8) - from;
+    return text.size() - from;
 }
 
 // True when the bytes stand for themselves in both directions: printable

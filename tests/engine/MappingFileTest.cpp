@@ -213,22 +213,31 @@ TEST(MappingFileText, AByteThatIsNotPlainIsFoundAtEveryPlaceOfAnId)
         {"\t", "", "more than two ids"},
         {std::string(1, '\0'), "", "it holds a NUL byte"},
     };
-    const std::string plain = "00000000D2A3F1E6C04B1A4F";
+    // In either id of the line, the second one short enough to end inside
+    // an eight-byte word.
+    const std::string plainIds[] = {"00000000D2A3F1E6C04B1A4F", "A1B2C3D4E5F"};
     for (const auto& c : cases) {
-        for (std::size_t at = 1; at < plain.size(); ++at) {
-            SCOPED_TRACE(c.meant + " at " + std::to_string(at));
-            const std::string line = plain.substr(0, at) + c.inserted + plain.substr(at) + " S\r\n";
-            CMappingTable table;
-            std::vector<std::string> trace;
-            CMappingFile::ReadPairs(line, table, [&](const std::string& text) { trace.push_back(text); });
-            if (c.skipped) {
-                EXPECT_TRUE(table.EntryToServer().empty());
-                EXPECT_EQ(trace, std::vector<std::string>{std::string("Mapping file line 1 skipped: ") + c.skipped});
-            } else {
-                const std::string meant = plain.substr(0, at) + c.meant + plain.substr(at);
-                EXPECT_EQ(table.FindEntryId("S"), meant);
-                EXPECT_TRUE(trace.empty());
-                EXPECT_EQ(CMappingFile::DecodeId(plain.substr(0, at) + c.inserted + plain.substr(at)), meant);
+        for (int side = 0; side < 2; ++side) {
+            const std::string& plain = plainIds[side];
+            for (std::size_t at = 1; at < plain.size(); ++at) {
+                SCOPED_TRACE(c.meant + " at " + std::to_string(at) + " of id " + std::to_string(side));
+                const std::string token = plain.substr(0, at) + c.inserted + plain.substr(at);
+                const std::string line = side == 0 ? token + " " + plainIds[1] + "\r\n" : plainIds[0] + " " + token + "\r\n";
+                CMappingTable table;
+                std::vector<std::string> trace;
+                CMappingFile::ReadPairs(line, table, [&](const std::string& text) { trace.push_back(text); });
+                if (c.skipped) {
+                    EXPECT_TRUE(table.EntryToServer().empty());
+                    EXPECT_EQ(trace, std::vector<std::string>{std::string("Mapping file line 1 skipped: ") + c.skipped});
+                } else {
+                    const std::string meant = plain.substr(0, at) + c.meant + plain.substr(at);
+                    if (side == 0)
+                        EXPECT_EQ(table.FindEntryId(plainIds[1]), meant);
+                    else
+                        EXPECT_EQ(table.FindServerId(plainIds[0]), meant);
+                    EXPECT_TRUE(trace.empty());
+                    EXPECT_EQ(CMappingFile::DecodeId(token), meant);
+                }
             }
         }
     }
