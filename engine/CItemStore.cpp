@@ -9,22 +9,47 @@
 namespace tarnwel {
 
 template <typename Kind>
-bool CItemStore<Kind>::ReadRecord(const COutlookItem& item, Record& record) const
+std::uint32_t CItemStore<Kind>::ReadRecord(const COutlookItem& item, Record& record)
 {
     Kind::Read(record, item);
     if (!record.usable)
-        return false;
-    if (const std::optional<std::string_view> serverId = m_mappings.FindServerId(record.id_client))
+        return CMappingTable::kNoPlace;
+    const std::uint32_t place = m_mappings.Place(record.id_client);
+    if (const std::optional<std::string_view> serverId = m_mappings.ServerIdAt(place))
         record.id_tarnwel = *serverId;
-    return true;
+    return place;
 }
 
 template <typename Kind>
-std::uint32_t CItemStore<Kind>::SlotOf(std::string_view entryId) const
+void CItemStore<Kind>::PlaceRecordsAgain()
 {
-    const std::uint32_t slot =
-        m_byEntryId.Find(entryId, [this](std::uint32_t at) -> std::string_view { return m_records[at].id_client; });
+    m_slotAtPlace.assign(m_mappings.IdCount(), CIdIndex::kNone);
+    for (std::size_t slot = 0; slot < m_records.size(); ++slot) {
+        const std::uint32_t place = m_mappings.Place(m_records[slot].id_client);
+        if (place >= m_slotAtPlace.size())
+            m_slotAtPlace.resize(place + 1, CIdIndex::kNone);
+        m_slotAtPlace[place] = static_cast<std::uint32_t>(slot);
+    }
+    m_placesEra = m_mappings.Era();
+}
+
+template <typename Kind>
+std::uint32_t CItemStore<Kind>::SlotAt(std::uint32_t place)
+{
+    if (m_placesEra != m_mappings.Era())
+        return CIdIndex::kNone;  // the place is of the new era; see SlotOf
+    if (place >= m_slotAtPlace.size())
+        return CIdIndex::kNone;
+    const std::uint32_t slot = m_slotAtPlace[place];
     return slot != CIdIndex::kNone && !m_gone[slot] ? slot : CIdIndex::kNone;
+}
+
+template <typename Kind>
+std::uint32_t CItemStore<Kind>::SlotOf(std::string_view entryId)
+{
+    if (m_placesEra != m_mappings.Era())
+        PlaceRecordsAgain();
+    return SlotAt(m_mappings.PlaceOf(entryId));
 }
 
 template <typename Kind>
@@ -34,18 +59,17 @@ void CItemStore<Kind>::LoadFolder(bool convert)
         return;
     m_records.clear();
     m_gone.clear();
-    m_byEntryId.Clear();
     // Mostly one pair an item: the folder holds about as many items as
-    // there are pairs.
+    // there are pairs, and their entry ids have places already.
     const std::size_t expected = m_mappings.EntryToServer().size();
     m_records.reserve(expected);
     m_gone.reserve(expected);
-    m_byEntryId.Reserve(expected);
+    m_slotAtPlace.assign(m_mappings.IdCount(), CIdIndex::kNone);
+    m_placesEra = m_mappings.Era();
     // One state of the folder (a batch of its own unless one is open).
     std::optional<CLocalBatch> batch;
     if (!InBatch())
         batch.emplace(*this, convert);
-    const auto idOf = [this](std::uint32_t at) -> std::string_view { return m_records[at].id_client; };
     Scan(kWholeFolderFilter, [&](const COutlookItem& item) {
         if (!IsOwnClass(item)) {
             if (!convert)
@@ -58,24 +82,25 @@ void CItemStore<Kind>::LoadFolder(bool convert)
         // it is not usable or its entry id was met before (the later record
         // holds then).
         Record& record = m_records.emplace_back();
-        bool usable = false;
+        std::uint32_t place = CMappingTable::kNoPlace;
         try {
-            usable = ReadRecord(item, record);
+            place = ReadRecord(item, record);
         } catch (...) {
             m_records.pop_back();
             throw;
         }
-        if (!usable) {
+        if (place == CMappingTable::kNoPlace) {
             m_records.pop_back();
             return;
         }
-        const auto next = static_cast<std::uint32_t>(m_records.size() - 1);
-        const std::uint32_t slot = m_byEntryId.FindOrInsert(record.id_client, CIdIndex::Hash(record.id_client), next, idOf);
-        if (slot != next) {
+        if (place >= m_slotAtPlace.size())
+            m_slotAtPlace.resize(place + 1, CIdIndex::kNone);
+        if (const std::uint32_t slot = m_slotAtPlace[place]; slot != CIdIndex::kNone) {
             m_records[slot] = std::move(record);
             m_records.pop_back();
             return;
         }
+        m_slotAtPlace[place] = static_cast<std::uint32_t>(m_records.size() - 1);
         m_gone.push_back(false);
     });
     if (batch)
@@ -159,10 +184,23 @@ auto CItemStore<Kind>::FindByEntryId(std::string_view entryId) -> Record*
 }
 
 template <typename Kind>
-auto CItemStore<Kind>::FindByServerId(const std::string& serverId) -> Record*
+auto CItemStore<Kind>::FindByServerId(std::string_view serverId) -> Record*
 {
-    const std::optional<std::string_view> entryId = m_mappings.FindEntryId(serverId);
-    return entryId ? FindByEntryId(*entryId) : nullptr;
+    const std::optional<CPartner> partner = FindPartner(serverId);
+    return partner ? partner->record : nullptr;
+}
+
+template <typename Kind>
+auto CItemStore<Kind>::FindPartner(std::string_view serverId) -> std::optional<CPartner>
+{
+    const std::uint32_t entryPlace = m_mappings.EntryPlaceOf(serverId);
+    if (entryPlace == CMappingTable::kNoPlace)
+        return std::nullopt;
+    BuildItemCache();
+    if (m_placesEra != m_mappings.Era())
+        PlaceRecordsAgain();
+    const std::uint32_t slot = SlotAt(entryPlace);
+    return CPartner{m_mappings.IdAt(entryPlace), slot == CIdIndex::kNone ? nullptr : &m_records[slot]};
 }
 
 template <typename Kind>

@@ -22,6 +22,7 @@
 #include "records/RecordArrays.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -77,7 +78,15 @@ public:
     Record* FindByEntryId(std::string_view entryId);
     // The same through server-to-entry; null, without filling the caches,
     // when the server id is not mapped.
-    Record* FindByServerId(const std::string& serverId);
+    Record* FindByServerId(std::string_view serverId);
+    // The entry id paired with the server id (valid while the store lives)
+    // and its cached record (null when the cache holds none); nothing,
+    // without filling the caches, when the server id is not mapped.
+    struct CPartner {
+        std::string_view entryId;
+        Record* record;
+    };
+    std::optional<CPartner> FindPartner(std::string_view serverId);
 
     // Makes a new own-class item from the record and maps the record's server
     // id to it (its former partner loses the pair). A write that failed gives
@@ -110,9 +119,10 @@ public:
     }
 
 private:
-    // Reads the item into `record` and gives it its mapped server id; false
-    // for a record that is not usable.
-    bool ReadRecord(const COutlookItem& item, Record& record) const;
+    // Reads the item into `record` and gives it its mapped server id; the
+    // place of its entry id in the tables (made when it has none), or
+    // CMappingTable::kNoPlace for a record that is not usable.
+    std::uint32_t ReadRecord(const COutlookItem& item, Record& record);
 
     // One scan of the whole folder; `convert` gives items of other classes
     // the own class on the way (and reads them too).
@@ -122,7 +132,12 @@ private:
     template <typename Visit>
     void ForEachChangedRecord(std::string_view since, Visit&& visit);
     // The slot of the cached record of the entry id, or CIdIndex::kNone.
-    std::uint32_t SlotOf(std::string_view entryId) const;
+    std::uint32_t SlotOf(std::string_view entryId);
+    // The same by the place of the entry id in the tables.
+    std::uint32_t SlotAt(std::uint32_t place);
+    // Gives each record's entry id its place again after the tables lost
+    // theirs (Clear).
+    void PlaceRecordsAgain();
 
     void OnBatchEnded(bool committed) override;
 
@@ -132,7 +147,11 @@ private:
     // gone (the item is there again when its batch is rolled back).
     std::vector<Record> m_records;
     std::vector<bool> m_gone;
-    CIdIndex m_byEntryId;  // the slots by the records' entry ids
+    // The slots by the places of the records' entry ids in the tables (of
+    // the era m_placesEra), kNone for the places of other ids: the tables
+    // index the ids' texts once for both.
+    std::vector<std::uint32_t> m_slotAtPlace;
+    std::uint64_t m_placesEra = 0;
     std::vector<std::uint32_t> m_deletedInBatch;  // the slots of the items deleted in the open batch
 };
 

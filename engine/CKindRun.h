@@ -241,8 +241,8 @@ protected:
     void ClassifyServerRecord(Record& server)
     {
         // The partner's entry id stays valid while the store lives.
-        const std::optional<std::string_view> entryId = m_store->GetMappings().FindEntryId(server.id_tarnwel);
-        if (!entryId || *entryId == kNoId) {
+        const auto partner = m_store->FindPartner(server.id_tarnwel);
+        if (!partner || partner->entryId == kNoId) {
             if (Record* twin = TakeUnpairedTwin(server)) {
                 m_replicator.Log("New on the server, the same as the unpaired Outlook item " + twin->id_client +
                                  ": paired with it: " + server.id_tarnwel);
@@ -256,7 +256,8 @@ protected:
             QueueToAddToOutlook(server);
             return;
         }
-        Record* outlook = m_store->FindByEntryId(*entryId);
+        const std::string_view entryId = partner->entryId;
+        Record* outlook = partner->record;
         if (!outlook) {
             int result = kLeaveBoth;
             m_replicator.Log("Deleted in Outlook: " + server.id_tarnwel);
@@ -264,7 +265,7 @@ protected:
             if (result == kServerWins) {
                 QueueToAddToOutlook(server);
             } else if (result == kOutlookWins) {
-                server.id_client = *entryId;
+                server.id_client = entryId;
                 m_deleteOnServer.push_back(server);
             }
             return;
@@ -275,7 +276,7 @@ protected:
             return;
         }
         m_replicator.Log("Changed: " + server.id_tarnwel);
-        This().DecideChangedPair(server, *outlook, std::string(*entryId));
+        This().DecideChangedPair(server, *outlook, std::string(entryId));
     }
 
     // Moves a server record of the server pass into ADD-TO-OUTLOOK instead of

@@ -13,6 +13,7 @@ constexpr std::size_t kBlockBytes = 64 * 1024;
 
 CMappingTable::CMappingTable(CMappingTable&& other) noexcept
     : m_version(other.m_version),
+      m_era(NextVersion()),
       m_ids(std::move(other.m_ids)),
       m_index(std::move(other.m_index)),
       m_entryToServer(other.m_entryToServer),
@@ -28,6 +29,7 @@ CMappingTable& CMappingTable::operator=(CMappingTable&& other) noexcept
 {
     if (this != &other) {
         m_version = other.m_version;
+        m_era = NextVersion();
         m_ids = std::move(other.m_ids);
         m_index = std::move(other.m_index);
         m_entryToServer = other.m_entryToServer;
@@ -147,6 +149,7 @@ std::optional<std::string_view> CMappingTable::FindEntryId(std::string_view serv
 void CMappingTable::Clear()
 {
     Changed();
+    m_era = NextVersion();
     m_ids.clear();
     m_ids.shrink_to_fit();
     m_index.Clear();

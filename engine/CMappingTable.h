@@ -138,6 +138,32 @@ public:
     // has, in no particular order.
     std::vector<Pair> SharedServerIdPairs() const;
 
+    // Every id the table keeps has a place, a number below IdCount() that
+    // stays its own until Clear (or a move) takes all places away: then the
+    // era changes. Places let a caller keep a number per id in a vector of
+    // its own instead of an index of the ids' texts.
+    static constexpr std::uint32_t kNoPlace = CIdIndex::kNone;
+    std::uint32_t PlaceOf(std::string_view id) const { return Find(id); }
+    // The place of the id, made (without a partner) when it has none; the
+    // pairs, and so the version, stay as they are.
+    std::uint32_t Place(std::string_view id) { return Intern(id); }
+    // The place of the entry id paired with the server id, or kNoPlace.
+    std::uint32_t EntryPlaceOf(std::string_view serverId) const
+    {
+        const std::uint32_t server = Find(serverId);
+        return server == CIdIndex::kNone ? kNoPlace : m_ids[server].entry;
+    }
+    std::string_view IdAt(std::uint32_t place) const { return Text(m_ids[place]); }
+    // The server id paired with the entry id at the place, or nothing.
+    std::optional<std::string_view> ServerIdAt(std::uint32_t entryPlace) const
+    {
+        const std::uint32_t server = m_ids[entryPlace].server;
+        if (server == CIdIndex::kNone)
+            return std::nullopt;
+        return Text(m_ids[server]);
+    }
+    std::uint64_t Era() const { return m_era; }
+
     // Tells the states of the tables apart: every change of the pairs (and
     // every Clear) gives the table a new version, and no two tables of the
     // process ever share one. So a version seen earlier means "the same
@@ -170,6 +196,7 @@ private:
     void Changed() { m_version = NextVersion(); }
 
     std::uint64_t m_version = NextVersion();
+    std::uint64_t m_era = NextVersion();
     std::vector<CId> m_ids;
     CIdIndex m_index;
     std::size_t m_entryToServer = 0;  // ids with a server partner

@@ -125,6 +125,36 @@ TEST_F(StoreOnPimStore, TheCachedRecordsMetArePassedOver)
     EXPECT_THAT(ClientIds(store.GetChangedItems("1900-01-01")), ElementsAre(a, b, c));
 }
 
+TEST_F(StoreOnPimStore, ACachedRecordIsFoundByTheServerIdItsItemIsPairedWithAfterTheRead)
+{
+    const std::string paired = Add(9, kOwnAppointment);
+    const std::string unpaired = Add(9, kOwnAppointment);
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", paired + " S1\r\n"));
+    CAppointmentStore store;
+    EXPECT_FALSE(store.FindPartner("S2"));  // not mapped
+    const auto partner = store.FindPartner("S1");
+    ASSERT_TRUE(partner);
+    EXPECT_EQ(partner->entryId, paired);
+    ASSERT_NE(partner->record, nullptr);
+    EXPECT_EQ(partner->record->id_client, paired);
+
+    // The unpaired item is paired, the paired one loses its partner to it.
+    store.AddMapping("S2", unpaired);
+    store.AddMapping("S1", unpaired);
+    ASSERT_NE(store.FindByServerId("S1"), nullptr);
+    EXPECT_EQ(store.FindByServerId("S1")->id_client, unpaired);
+    EXPECT_EQ(store.FindByServerId("S2"), store.FindByEntryId(unpaired));
+    EXPECT_EQ(store.FindByEntryId(paired)->id_client, paired);
+
+    // A pair whose item is not in the folder names no record.
+    store.AddMapping("S3", "00000000FFFFFFFF");
+    const auto missing = store.FindPartner("S3");
+    ASSERT_TRUE(missing);
+    EXPECT_EQ(missing->entryId, "00000000FFFFFFFF");
+    EXPECT_EQ(missing->record, nullptr);
+    EXPECT_TRUE(m_boxes.empty());
+}
+
 TEST_F(StoreOnPimStore, AddItemReplacesTheFormerPair)
 {
     const std::string former = Add(9, kOwnAppointment);
