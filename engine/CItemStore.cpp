@@ -166,8 +166,19 @@ CStringArray CItemStore<Kind>::GetChangedServerIds(std::string_view since)
     // far fewer items were changed.
     LoadFolder(false);
     serverIds.reserve(std::min(m_records.size(), m_mappings.EntryToServer().size()));
+    // The places of the records' entry ids by slot, for the partners of
+    // nearly all of them without a look-up each.
+    if (m_placesEra != m_mappings.Era())
+        PlaceRecordsAgain();
+    std::vector<std::uint32_t> placeOfSlot(m_records.size(), CMappingTable::kNoPlace);
+    for (std::size_t place = 0; place < m_slotAtPlace.size(); ++place)
+        if (m_slotAtPlace[place] != CIdIndex::kNone)
+            placeOfSlot[m_slotAtPlace[place]] = static_cast<std::uint32_t>(place);
     ForEachChangedRecord(since, [&](std::uint32_t slot) {
-        if (const std::optional<std::string_view> serverId = m_mappings.FindServerId(m_records[slot].id_client))
+        const std::uint32_t place = placeOfSlot[slot];
+        if (place == CMappingTable::kNoPlace)
+            return;
+        if (const std::optional<std::string_view> serverId = m_mappings.ServerIdAt(place))
             serverIds.emplace_back(*serverId);
     });
     if (serverIds.size() < serverIds.capacity() / 2)
