@@ -408,9 +408,8 @@ bool CMappingFile::Load(CMappingTable& table)
     std::string bytes;
     switch (ReadFileBytes(m_path, bytes)) {
     case FileReadResult::ok:
-        // One pair a line: room for all of them at once, their ids' bytes
-        // in one block.
-        table.Reserve(LineCountBound(bytes), bytes.size());
+        // One pair a line: room for all of them at once.
+        table.Reserve(LineCountBound(bytes));
         savedForm = ReadPairsOf(bytes, table, log) && savedForm;
         break;
     case FileReadResult::missing:

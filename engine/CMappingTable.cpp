@@ -2,14 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 
 namespace tarnwel {
-
-namespace {
-
-constexpr std::size_t kBlockBytes = 64 * 1024;
-
-} // namespace
 
 CMappingTable::CMappingTable(CMappingTable&& other) noexcept
     : m_version(other.m_version),
@@ -20,6 +15,7 @@ CMappingTable::CMappingTable(CMappingTable&& other) noexcept
       m_serverToEntry(other.m_serverToEntry),
       m_blocks(std::move(other.m_blocks)),
       m_free(other.m_free),
+      m_freeAt(other.m_freeAt),
       m_left(other.m_left)
 {
     other.Clear();  // empty, with a new version
@@ -36,6 +32,7 @@ CMappingTable& CMappingTable::operator=(CMappingTable&& other) noexcept
         m_serverToEntry = other.m_serverToEntry;
         m_blocks = std::move(other.m_blocks);
         m_free = other.m_free;
+        m_freeAt = other.m_freeAt;
         m_left = other.m_left;
         other.Clear();
     }
@@ -47,7 +44,15 @@ std::uint32_t CMappingTable::Find(std::string_view text) const
     return m_index.Find(text, [this](std::uint32_t slot) { return Text(m_ids[slot]); });
 }
 
-const char* CMappingTable::Keep(std::string_view text)
+std::uint32_t CMappingTable::NewBlock(std::size_t size)
+{
+    if (m_blocks.size() >= (std::size_t{1} << (32 - kBlockBits)))
+        throw std::length_error("The mapping ids take more than 4 GiB");
+    m_blocks.emplace_back(new char[size]);  // not cleared: every byte is written before use
+    return static_cast<std::uint32_t>(m_blocks.size() - 1) << kBlockBits;
+}
+
+std::uint32_t CMappingTable::Keep(std::string_view text)
 {
     // Seven bits of the length a byte, the lowest first; the top bit says
     // that another byte follows (nearly every id needs one byte).
@@ -59,22 +64,31 @@ const char* CMappingTable::Keep(std::string_view text)
             break;
     }
     const std::size_t needed = lengthBytes + text.size();
-    if (needed > m_left) {
-        const std::size_t size = std::max(kBlockBytes, needed);
-        m_blocks.emplace_back(new char[size]);  // not cleared: every byte is written before use
-        m_free = m_blocks.back().get();
-        m_left = size;
+    char* kept = nullptr;
+    std::uint32_t at = 0;
+    if (needed > kBlockBytes) {
+        // A block of its own; the rest of the last block stays for the next ids.
+        at = NewBlock(needed);
+        kept = m_blocks.back().get();
+    } else {
+        if (needed > m_left) {
+            m_freeAt = NewBlock(kBlockBytes);
+            m_free = m_blocks.back().get();
+            m_left = kBlockBytes;
+        }
+        kept = m_free;
+        at = m_freeAt;
+        m_free += needed;
+        m_freeAt += static_cast<std::uint32_t>(needed);
+        m_left -= needed;
     }
-    char* kept = m_free;
     if (lengthBytes == 1)
         *kept = static_cast<char>(length[0]);
     else
         std::memcpy(kept, length, lengthBytes);
     if (!text.empty())
         std::memcpy(kept + lengthBytes, text.data(), text.size());
-    m_free += needed;
-    m_left -= needed;
-    return kept;
+    return at;
 }
 
 std::uint32_t CMappingTable::Intern(std::string_view text)
@@ -157,20 +171,14 @@ void CMappingTable::Clear()
     m_serverToEntry = 0;
     m_blocks.clear();
     m_free = nullptr;
+    m_freeAt = 0;
     m_left = 0;
 }
 
-void CMappingTable::Reserve(std::size_t pairs, std::size_t idBytes)
+void CMappingTable::Reserve(std::size_t pairs)
 {
     m_ids.reserve(m_ids.size() + 2 * pairs);
     m_index.Reserve(m_index.Size() + 2 * pairs);
-    // Most ids are shorter than 128 bytes: one byte of length each.
-    const std::size_t bytes = idBytes + 2 * pairs;
-    if (idBytes > 0 && bytes > m_left) {
-        m_blocks.emplace_back(new char[bytes]);
-        m_free = m_blocks.back().get();
-        m_left = bytes;
-    }
 }
 
 std::vector<CMappingTable::Pair> CMappingTable::SharedServerIdPairs() const

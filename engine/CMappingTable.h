@@ -6,9 +6,10 @@
 // Each distinct id is kept once, its bytes in blocks that never move, with
 // the partner it has in either table; one hash index from the id's bytes to
 // its place serves both tables. An id's bytes follow its length (one byte
-// below 128, a few more above); its place holds where they are and its two
-// partners. So a pair costs its ids' bytes and some 55 to 75 bytes more (as
-// full as the index is), a look-up by a string_view builds no string, and
+// below 128, a few more above), in blocks of 1 MiB (a longer id has a block
+// of its own); its place holds where they are, as a block number and an
+// offset in 32 bits, and its two partners. So a pair costs its ids' bytes and
+// some 45 to 65 bytes more (as full as the index is), a look-up by a string_view builds no string, and
 // the ids that the finds give stay valid until Clear. An id that loses its
 // pairs keeps its place for the table's life (pairs are seldom removed, and
 // a removed pair is often made again).
@@ -30,7 +31,7 @@ namespace tarnwel {
 class CMappingTable {
 private:
     struct CId {
-        const char* text = nullptr;  // the id's length, then its bytes
+        std::uint32_t text = 0;  // where the id's length and bytes are: block << kBlockBits | offset
         std::uint32_t server = CIdIndex::kNone;  // as an entry id: its place in entry-to-server
         std::uint32_t entry = CIdIndex::kNone;   // as a server id: its place in server-to-entry
     };
@@ -52,9 +53,9 @@ public:
             iterator() = default;
             Pair operator*() const
             {
-                const CId& id = (*m_ids)[m_at];
-                const CId& partner = (*m_ids)[m_serverSide ? id.entry : id.server];
-                return {Text(id), Text(partner)};
+                const CId& id = m_table->m_ids[m_at];
+                const CId& partner = m_table->m_ids[m_serverSide ? id.entry : id.server];
+                return {m_table->Text(id), m_table->Text(partner)};
             }
             iterator& operator++()
             {
@@ -72,34 +73,34 @@ public:
 
         private:
             friend class CTableView;
-            iterator(const std::vector<CId>* ids, std::size_t at, bool serverSide)
-                : m_ids(ids), m_at(at), m_serverSide(serverSide)
+            iterator(const CMappingTable* table, std::size_t at, bool serverSide)
+                : m_table(table), m_at(at), m_serverSide(serverSide)
             {
                 Skip();
             }
             void Skip()
             {
-                while (m_at < m_ids->size() &&
-                       ((m_serverSide ? (*m_ids)[m_at].entry : (*m_ids)[m_at].server) == CIdIndex::kNone))
+                const std::vector<CId>& ids = m_table->m_ids;
+                while (m_at < ids.size() && ((m_serverSide ? ids[m_at].entry : ids[m_at].server) == CIdIndex::kNone))
                     ++m_at;
             }
-            const std::vector<CId>* m_ids = nullptr;
+            const CMappingTable* m_table = nullptr;
             std::size_t m_at = 0;
             bool m_serverSide = false;
         };
 
-        iterator begin() const { return {m_ids, 0, m_serverSide}; }
-        iterator end() const { return {m_ids, m_ids->size(), m_serverSide}; }
+        iterator begin() const { return {m_table, 0, m_serverSide}; }
+        iterator end() const { return {m_table, m_table->m_ids.size(), m_serverSide}; }
         std::size_t size() const { return m_size; }
         bool empty() const { return m_size == 0; }
 
     private:
         friend class CMappingTable;
-        CTableView(const std::vector<CId>* ids, std::size_t size, bool serverSide)
-            : m_ids(ids), m_size(size), m_serverSide(serverSide)
+        CTableView(const CMappingTable* table, std::size_t size, bool serverSide)
+            : m_table(table), m_size(size), m_serverSide(serverSide)
         {
         }
-        const std::vector<CId>* m_ids;
+        const CMappingTable* m_table;
         std::size_t m_size;
         bool m_serverSide;
     };
@@ -128,11 +129,12 @@ public:
     std::optional<std::string_view> FindEntryId(std::string_view serverId) const;
 
     void Clear();
-    // Room for `pairs` pairs, and for `idBytes` bytes of their ids, without growing.
-    void Reserve(std::size_t pairs, std::size_t idBytes = 0);
+    // Room for `pairs` pairs without growing (the blocks of the ids' bytes
+    // are made as they fill).
+    void Reserve(std::size_t pairs);
 
-    CTableView EntryToServer() const { return {&m_ids, m_entryToServer, false}; }
-    CTableView ServerToEntry() const { return {&m_ids, m_serverToEntry, true}; }
+    CTableView EntryToServer() const { return {this, m_entryToServer, false}; }
+    CTableView ServerToEntry() const { return {this, m_serverToEntry, true}; }
 
     // The pairs of entry-to-server whose server id more than one entry id
     // has, in no particular order.
@@ -174,11 +176,15 @@ public:
     std::size_t IdCount() const { return m_ids.size(); }
 
 private:
-    static std::string_view Text(const CId& id)
+    static constexpr unsigned kBlockBits = 20;
+    static constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
+
+    std::string_view Text(const CId& id) const
     {
         // Seven bits of the length a byte, the lowest first; the top bit
         // says that another byte follows.
-        const auto* p = reinterpret_cast<const unsigned char*>(id.text);
+        const auto* p = reinterpret_cast<const unsigned char*>(m_blocks[id.text >> kBlockBits].get() +
+                                                               (id.text & (kBlockBytes - 1)));
         std::size_t size = *p & 0x7F;
         for (int shift = 7; *p++ & 0x80; shift += 7)
             size |= static_cast<std::size_t>(*p & 0x7F) << shift;
@@ -187,7 +193,10 @@ private:
     std::uint32_t Find(std::string_view text) const;
     // The place of the id, made when it has none.
     std::uint32_t Intern(std::string_view text);
-    const char* Keep(std::string_view text);
+    // Where the id's length and bytes are kept now.
+    std::uint32_t Keep(std::string_view text);
+    // A new block of `size` bytes; where it begins.
+    std::uint32_t NewBlock(std::size_t size);
     static std::uint64_t NextVersion()
     {
         static std::atomic<std::uint64_t> s_versions{0};
@@ -203,7 +212,8 @@ private:
     std::size_t m_serverToEntry = 0;  // ids with an entry partner
     // The bytes of the ids.
     std::vector<std::unique_ptr<char[]>> m_blocks;
-    char* m_free = nullptr;
+    char* m_free = nullptr;       // the free rest of the last block of 1 MiB
+    std::uint32_t m_freeAt = 0;   // where it begins
     std::size_t m_left = 0;
 };
 

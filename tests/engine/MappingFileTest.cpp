@@ -61,24 +61,27 @@ protected:
 
 TEST(MappingTable, ManyPairsKeepTheirPartnersThroughRemovalsReAddsAndClear)
 {
-    // Enough ids to fill several blocks of id bytes and grow the index,
-    // one id longer than a block, and one id on both sides.
+    // Enough ids to fill several blocks of id bytes (of 1 MiB) and grow the
+    // index, one id longer than a block, and one id on both sides.
     CMappingTable table;
-    const std::string longId(100000, 'L');
+    const std::string longId((1u << 20) + 100, 'L');
     const auto entry = [](int i) { return "00000000D2A3F1E6C04B1A4F9E0E5A1B" + std::to_string(i); };
-    for (int i = 0; i < 5000; ++i)
+    constexpr int kPairs = 60000;
+    for (int i = 0; i < kPairs / 2; ++i)
         table.AddMapping(std::to_string(i), entry(i));
     table.AddMapping(longId, "E-long");
+    for (int i = kPairs / 2; i < kPairs; ++i)
+        table.AddMapping(std::to_string(i), entry(i));
     table.AddMapping("both", "E-both");
     table.AddMapping("S-both", "both");
-    for (int i = 0; i < 5000; i += 2)
+    for (int i = 0; i < kPairs; i += 2)
         table.RemoveMapping(std::to_string(i));
-    for (int i = 0; i < 5000; i += 4)
+    for (int i = 0; i < kPairs; i += 4)
         table.AddMapping(std::to_string(i), entry(i));
 
-    EXPECT_EQ(table.EntryToServer().size(), 3750u + 3u);
-    EXPECT_EQ(table.ServerToEntry().size(), 3750u + 3u);
-    for (int i = 0; i < 5000; ++i) {
+    EXPECT_EQ(table.EntryToServer().size(), kPairs / 2 + kPairs / 4 + 3u);
+    EXPECT_EQ(table.ServerToEntry().size(), kPairs / 2 + kPairs / 4 + 3u);
+    for (int i = 0; i < kPairs; ++i) {
         const bool kept = i % 2 == 1 || i % 4 == 0;
         EXPECT_EQ(table.FindServerId(entry(i)).has_value(), kept) << i;
         EXPECT_EQ(table.FindEntryId(std::to_string(i)).has_value(), kept) << i;
@@ -102,11 +105,11 @@ TEST(MappingTable, ManyPairsKeepTheirPartnersThroughRemovalsReAddsAndClear)
 
 TEST(MappingTable, IdsOfEveryLengthKeepTheirBytesAroundTheLengthsThatNeedAnotherByte)
 {
-    // An id's length goes before its bytes, seven bits a byte; the room
-    // reserved is far too small, so the ids also spill into new blocks.
+    // An id's length goes before its bytes, seven bits a byte; an id longer
+    // than a block of id bytes has a block of its own.
     CMappingTable table;
-    table.Reserve(2, 10);
-    const std::size_t lengths[] = {0, 1, 127, 128, 129, 16383, 16384, 70000};
+    table.Reserve(2);
+    const std::size_t lengths[] = {0, 1, 127, 128, 129, 16383, 16384, 70000, (1u << 20) - 3, (1u << 20) + 1, 5};
     const auto id = [](std::size_t length, char fill) {
         std::string text(length, fill);
         for (std::size_t i = 0; i < length; i += 97)
