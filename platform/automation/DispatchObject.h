@@ -29,6 +29,12 @@ public:
     // `name` is the member's name, for the errors of the call. It behaves as
     // GetProperty(name) does.
     virtual CVariant GetPropertyById(int, std::string_view name) { return GetProperty(name); }
+    // The same value as GetPropertyById(id, name) gives, where the object
+    // holds it: a reference that stays valid until the next call on the
+    // object, so that a caller converting it at once needs no copy. Null
+    // where the object has no such value; the caller then calls
+    // GetPropertyById.
+    virtual const CVariant* PeekPropertyById(int, std::string_view) { return nullptr; }
 };
 
 } // namespace tarnwel

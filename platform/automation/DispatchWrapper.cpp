@@ -3,6 +3,7 @@
 #include "platform/base/ComError.h"
 
 #include <string>
+#include <utility>
 
 namespace tarnwel {
 
@@ -31,6 +32,45 @@ CVariant CDispatchWrapper::GetProperty(std::string_view name, CMemberIdCache& ca
         cache = {memberClass, id};
     }
     return object.GetPropertyById(cache.id, name);
+}
+
+template <class Convert>
+auto CDispatchWrapper::ConvertProperty(std::string_view name, CMemberIdCache& cache, Convert&& convert) const
+{
+    CDispatchObject& object = Target(name);
+    const void* memberClass = object.MemberClass();
+    if (memberClass == nullptr)
+        return convert(object.GetProperty(name));
+    if (memberClass != cache.memberClass) {
+        const int id = object.MemberId(name);
+        if (id < 0)
+            return convert(object.GetProperty(name));  // raises the error of an unknown name
+        cache = {memberClass, id};
+    }
+    if (const CVariant* value = object.PeekPropertyById(cache.id, name))
+        return convert(*value);
+    return convert(object.GetPropertyById(cache.id, name));
+}
+
+std::string CDispatchWrapper::GetTextProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    // A value that the call handed over is moved out, one the object holds copied.
+    return ConvertProperty(name, cache, [](auto&& value) { return std::forward<decltype(value)>(value).ToText(); });
+}
+
+COleDate CDispatchWrapper::GetDateProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    return ConvertProperty(name, cache, [](const CVariant& value) { return value.ToDate(); });
+}
+
+bool CDispatchWrapper::GetBoolProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    return ConvertProperty(name, cache, [](const CVariant& value) { return value.ToBool(); });
+}
+
+int CDispatchWrapper::GetIntProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    return ConvertProperty(name, cache, [](const CVariant& value) { return static_cast<int>(value.ToInt()); });
 }
 
 void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value) const
