@@ -38,6 +38,8 @@ template <class Convert>
 auto CDispatchWrapper::ConvertProperty(std::string_view name, CMemberIdCache& cache, Convert&& convert) const
 {
     CDispatchObject& object = Target(name);
+    if (const CVariant* value = object.PeekCachedProperty(cache))
+        return convert(*value);
     const void* memberClass = object.MemberClass();
     if (memberClass == nullptr)
         return convert(object.GetProperty(name));
@@ -81,6 +83,22 @@ void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value)
 CVariant CDispatchWrapper::Invoke(std::string_view name, const std::vector<CVariant>& arguments) const
 {
     return Target(name).Invoke(name, arguments);
+}
+
+CVariant CDispatchWrapper::Invoke(std::string_view name, const std::vector<CVariant>& arguments,
+                                  CMemberIdCache& cache) const
+{
+    CDispatchObject& object = Target(name);
+    const void* memberClass = object.MemberClass();
+    if (memberClass == nullptr)
+        return object.Invoke(name, arguments);
+    if (memberClass != cache.memberClass) {
+        const int id = object.MemberId(name);
+        if (id < 0)
+            return object.Invoke(name, arguments);  // raises the error of an unknown name
+        cache = {memberClass, id};
+    }
+    return object.InvokeById(cache.id, name, arguments);
 }
 
 } // namespace tarnwel

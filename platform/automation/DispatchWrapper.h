@@ -13,13 +13,6 @@
 
 namespace tarnwel {
 
-// What a call site keeps of the member it reads: the member class of the
-// object it met last and the member's id there (see CDispatchObject).
-struct CMemberIdCache {
-    const void* memberClass = nullptr;
-    int id = -1;
-};
-
 class CDispatchWrapper {
 public:
     CDispatchWrapper() = default;
@@ -41,6 +34,8 @@ public:
     int GetIntProperty(std::string_view name, CMemberIdCache& cache) const;
     void PutProperty(std::string_view name, const CVariant& value) const;
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments = {}) const;
+    // The same through the member id in `cache`, as GetProperty keeps it.
+    CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments, CMemberIdCache& cache) const;
 
 private:
     CDispatchObject& Target(std::string_view member) const;

@@ -17,14 +17,15 @@ public:
         // every call. A call made while one runs builds its own.
         static thread_local std::vector<CVariant> kept(1);
         static thread_local bool inUse = false;
+        static thread_local CMemberIdCache memberIdCache;
         if (inUse)
-            return CUserProperty(Invoke("Item", {CVariant(name)}).ToObject());
+            return CUserProperty(Invoke("Item", {CVariant(name)}, memberIdCache).ToObject());
         struct CRelease {
             ~CRelease() { inUse = false; }
         } release;
         inUse = true;
         kept[0].AssignText(name);
-        return CUserProperty(Invoke("Item", kept).ToObject());
+        return CUserProperty(Invoke("Item", kept, memberIdCache).ToObject());
     }
 };
 

@@ -14,9 +14,23 @@ namespace tarnwel {
 // live as long as the program. The item owns the object.
 class CPimUserProperty : public CDispatchBase<CPimUserProperty> {
 public:
-    CPimUserProperty(CPimItem& item, const std::string& name) : m_item(item), m_name(name) {}
+    CPimUserProperty(CPimItem& item, const std::string& name)
+        : m_item(item), m_name(name), m_table(&MemberTable()), m_valueId(m_table->IdOf("Value"))
+    {
+    }
 
     const std::string& Name() const { return m_name; }
+
+    const CVariant* PeekPropertyById(int id, std::string_view) override
+    {
+        return id == m_valueId ? &m_item.UserValueVariant(m_name) : nullptr;
+    }
+    const CVariant* PeekCachedProperty(const CMemberIdCache& cache) override
+    {
+        if (cache.memberClass != m_table || cache.id != m_valueId || !m_item.ValuesReady())
+            return nullptr;
+        return &m_item.ReadyUserValue(m_name);
+    }
 
     static const CMemberTable<CPimUserProperty>& MemberTable()
     {
@@ -30,6 +44,8 @@ public:
 private:
     CPimItem& m_item;
     const std::string& m_name;
+    const CMemberTable<CPimUserProperty>* m_table;
+    int m_valueId;
 };
 
 // The user properties of an item: those that the form of its message class
@@ -51,7 +67,7 @@ public:
                 const std::string converted = text != nullptr ? std::string() : arguments[0].ToText();
                 const std::string_view wanted = text != nullptr ? *text : converted;
                 for (const std::string& name : self.m_item.FormUserProperties())
-                    if (CMemberNameEqual()(name, wanted))
+                    if (name.size() == wanted.size() && CMemberNameEqual()(name, wanted))
                         return CVariant(self.m_item.UserPropertyObject(name));
                 return CVariant();
             });
@@ -227,6 +243,14 @@ CVariant CPimItem::GetPropertyById(int id, std::string_view name)
     return CDispatchBase::GetPropertyById(id, name);
 }
 
+const CVariant* CPimItem::PeekCachedProperty(const CMemberIdCache& cache)
+{
+    if (cache.memberClass != &m_members->table || !ValuesReady())
+        return nullptr;
+    const std::size_t index = PropertyOfId(cache.id);
+    return index < m_propertyCount ? &m_values[index] : nullptr;
+}
+
 const CVariant* CPimItem::PeekPropertyById(int id, std::string_view)
 {
     CheckNotDeleted();
@@ -248,6 +272,12 @@ CVariant CPimItem::Invoke(std::string_view name, const std::vector<CVariant>& ar
 {
     CheckNotDeleted();
     return CDispatchBase::Invoke(name, arguments);
+}
+
+CVariant CPimItem::InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments)
+{
+    CheckNotDeleted();
+    return CDispatchBase::InvokeById(id, name, arguments);
 }
 
 void CPimItem::ResetValues()
@@ -328,9 +358,9 @@ void CPimItem::FillUserValue(std::string_view name, const CPimStoredView& value)
     entry->changed = false;
     try {
         if (value.type == CPimStoredView::Type::text)
-            entry->value.assign(value.text.data(), value.text.size());
+            entry->value.AssignText(value.text);
         else
-            entry->value = value.ToVariant().ToText();
+            entry->value = CVariant(value.ToVariant().ToText());
     } catch (const CComError&) {
         if (m_damaged.empty())
             m_damaged = std::string(name);
@@ -351,7 +381,7 @@ CPimItem::CUserValue& CPimItem::AddUserValue(std::string_view name)
         m_userValues.emplace_back();
     CUserValue& entry = m_userValues[m_userCount++];
     entry.name.assign(name.data(), name.size());
-    entry.value.clear();
+    entry.value.AssignText({});
     entry.changed = false;
     return entry;
 }
@@ -401,7 +431,7 @@ std::map<std::string, std::string> CPimItem::UserValues()
     Load();
     std::map<std::string, std::string> values;
     for (std::size_t at = 0; at < m_userCount; ++at)
-        values.emplace(m_userValues[at].name, m_userValues[at].value);
+        values.emplace(m_userValues[at].name, *m_userValues[at].value.GetText());
     for (const std::string& name : FormUserProperties())
         values.try_emplace(name);
     return values;
@@ -409,8 +439,18 @@ std::map<std::string, std::string> CPimItem::UserValues()
 
 const std::string& CPimItem::UserValue(const std::string& name)
 {
-    static const std::string none;
+    return *UserValueVariant(name).GetText();
+}
+
+const CVariant& CPimItem::UserValueVariant(const std::string& name)
+{
     Load();
+    return ReadyUserValue(name);
+}
+
+const CVariant& CPimItem::ReadyUserValue(const std::string& name)
+{
+    static const CVariant none{std::string()};
     const CUserValue* entry = FindUserValue(name);
     return entry == nullptr ? none : entry->value;
 }
@@ -422,7 +462,7 @@ void CPimItem::SetUserValue(const std::string& name, const CVariant& value)
     CUserValue* entry = FindUserValue(name);
     if (entry == nullptr)
         entry = &AddUserValue(name);
-    entry->value = std::move(text);
+    entry->value = CVariant(std::move(text));
     entry->changed = true;
 }
 
@@ -473,20 +513,11 @@ void CPimItem::Save()
     for (std::size_t index = 0; index < m_values.size(); ++index)
         if (!m_changed.empty() && m_changed[index] && !(isNew && m_values[index] == m_kind->properties[index].initial))
             changed.push_back({&m_kind->properties[index].name, false, &m_values[index]});
-    // The user values are texts in the item; the variants that carry them live
-    // until the save is written.
-    std::vector<CVariant> userValues;
-    userValues.reserve(m_userCount);
-    std::vector<const std::string*> userNames;
     for (std::size_t at = 0; at < m_userCount; ++at) {
         const CUserValue& entry = m_userValues[at];
-        if (entry.changed && !(isNew && entry.value.empty())) {
-            userValues.emplace_back(entry.value);
-            userNames.push_back(&entry.name);
-        }
+        if (entry.changed && !(isNew && entry.value.GetText()->empty()))
+            changed.push_back({&entry.name, true, &entry.value});
     }
-    for (std::size_t index = 0; index < userValues.size(); ++index)
-        changed.push_back({userNames[index], true, &userValues[index]});
     if (!m_database->SaveItem(m_row, changed, COleDate::Now()))
         throw CComError(com_codes::kFail, "The item " + m_row.entryId + " was deleted elsewhere and cannot be saved");
     m_changed.clear();

@@ -41,8 +41,10 @@ public:
     CVariant GetProperty(std::string_view name) override;
     CVariant GetPropertyById(int id, std::string_view name) override;
     const CVariant* PeekPropertyById(int id, std::string_view name) override;
+    const CVariant* PeekCachedProperty(const CMemberIdCache& cache) override;
     void PutProperty(std::string_view name, const CVariant& value) override;
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments) override;
+    CVariant InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments) override;
 
     const CPimKindInfo& Kind() const { return *m_kind; }
     const CPimItemRow& Row() const { return m_row; }
@@ -68,8 +70,15 @@ public:
     // Every user property value the item holds, those of its form ("" when
     // never set) and those kept from a former message class.
     std::map<std::string, std::string> UserValues();
-    // The value of the user property `name`, "" when it has none.
+    // The value of the user property `name`, "" when it has none; as a text
+    // variant.
     const std::string& UserValue(const std::string& name);
+    const CVariant& UserValueVariant(const std::string& name);
+    // True when the values are read and none is damaged: a value can be
+    // handed out without Load.
+    bool ValuesReady() const { return m_loaded && m_damaged.empty() && !m_deleted; }
+    // UserValueVariant of an item whose ValuesReady.
+    const CVariant& ReadyUserValue(const std::string& name);
     void SetUserValue(const std::string& name, const CVariant& value);
     // The UserProperties collection and its members, which live as long as
     // the item and keep it alive while someone holds them.
@@ -82,10 +91,11 @@ public:
     void Delete();
 
 private:
-    // A user property value; `name` as stored, compared exactly.
+    // A user property value; `name` as stored, compared exactly. The value
+    // is always a text.
     struct CUserValue {
         std::string name;
-        std::string value;
+        CVariant value;
         bool changed = false;
     };
 

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 namespace tarnwel {
 namespace {
@@ -98,7 +99,8 @@ const CPimPropertyDef* CPimKindInfo::FindProperty(std::string_view propertyName)
     const CNameSlots& slots = byKind[static_cast<std::size_t>(kind)];
     for (std::size_t slot = NameSlot(propertyName); slots[slot] != 0; slot = (slot + 1) % kNameSlots) {
         const CPimPropertyDef& property = properties[slots[slot] - 1u];
-        if (property.name == propertyName)
+        if (property.name.size() == propertyName.size() &&
+            std::memcmp(property.name.data(), propertyName.data(), propertyName.size()) == 0)
             return &property;
     }
     for (const CPimPropertyDef& property : properties)
