@@ -3,6 +3,7 @@
 #include "platform/base/ComError.h"
 
 #include <string>
+#include <type_traits>
 #include <utility>
 
 namespace tarnwel {
@@ -56,8 +57,15 @@ auto CDispatchWrapper::ConvertProperty(std::string_view name, CMemberIdCache& ca
 
 std::string CDispatchWrapper::GetTextProperty(std::string_view name, CMemberIdCache& cache) const
 {
-    // A value that the call handed over is moved out, one the object holds copied.
-    return ConvertProperty(name, cache, [](auto&& value) { return std::forward<decltype(value)>(value).ToText(); });
+    // A value that the call handed over is moved out, one the object holds
+    // copied; a text, the most common value, without the conversion.
+    return ConvertProperty(name, cache, [](auto&& value) {
+        if constexpr (std::is_lvalue_reference_v<decltype(value)>) {
+            if (const std::string* text = value.GetText())
+                return *text;
+        }
+        return std::forward<decltype(value)>(value).ToText();
+    });
 }
 
 COleDate CDispatchWrapper::GetDateProperty(std::string_view name, CMemberIdCache& cache) const

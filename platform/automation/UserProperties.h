@@ -15,17 +15,21 @@ public:
         // Items are read by name many times in a row (a contact has six):
         // the argument list is kept for the thread instead of being built at
         // every call. A call made while one runs builds its own.
-        static thread_local std::vector<CVariant> kept(1);
-        static thread_local bool inUse = false;
-        static thread_local CMemberIdCache memberIdCache;
-        if (inUse)
-            return CUserProperty(Invoke("Item", {CVariant(name)}, memberIdCache).ToObject());
+        struct CKept {
+            std::vector<CVariant> arguments = std::vector<CVariant>(1);
+            bool inUse = false;
+            CMemberIdCache memberIdCache;
+        };
+        static thread_local CKept kept;
+        if (kept.inUse)
+            return CUserProperty(Invoke("Item", {CVariant(name)}).ToObject());
         struct CRelease {
+            bool& inUse;
             ~CRelease() { inUse = false; }
-        } release;
-        inUse = true;
-        kept[0].AssignText(name);
-        return CUserProperty(Invoke("Item", kept, memberIdCache).ToObject());
+        } release{kept.inUse};
+        kept.inUse = true;
+        kept.arguments[0].AssignText(name);
+        return CUserProperty(Invoke("Item", kept.arguments, kept.memberIdCache).ToObject());
     }
 };
 

@@ -62,19 +62,32 @@ public:
                 return CVariant(static_cast<int>(self.m_item.FormUserProperties().size()));
             })
             .Method("Item", [](CPimUserProperties& self, const std::vector<CVariant>& arguments) {
-                RequireArguments("Item", arguments, 1);
-                const std::string* text = arguments[0].GetText();
-                const std::string converted = text != nullptr ? std::string() : arguments[0].ToText();
-                const std::string_view wanted = text != nullptr ? *text : converted;
-                for (const std::string& name : self.m_item.FormUserProperties())
-                    if (name.size() == wanted.size() && CMemberNameEqual()(name, wanted))
-                        return CVariant(self.m_item.UserPropertyObject(name));
-                return CVariant();
+                return self.Item(arguments);
             });
         return table;
     }
 
+    // Item, read many times for each item, straight away instead of through
+    // the table.
+    CVariant InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments) override
+    {
+        static const int itemId = MemberTable().IdOf("Item");
+        return id == itemId ? Item(arguments) : CDispatchBase::InvokeById(id, name, arguments);
+    }
+
 private:
+    CVariant Item(const std::vector<CVariant>& arguments)
+    {
+        RequireArguments("Item", arguments, 1);
+        const std::string* text = arguments[0].GetText();
+        const std::string converted = text != nullptr ? std::string() : arguments[0].ToText();
+        const std::string_view wanted = text != nullptr ? *text : converted;
+        for (const std::string& name : m_item.FormUserProperties())
+            if (name.size() == wanted.size() && CMemberNameEqual()(name, wanted))
+                return CVariant(m_item.UserPropertyObject(name));
+        return CVariant();
+    }
+
     CPimItem& m_item;
 };
 
