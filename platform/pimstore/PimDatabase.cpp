@@ -377,11 +377,12 @@ CVariant CPimStoredView::ToVariant() const
 
 namespace {
 
-// Fills `row` from the item columns; its texts keep their storage.
-void ReadRow(CStatement::CUse& use, CPimItemRow& row)
+// Fills `row` from the item columns; its texts keep their storage. A scan
+// of one folder knows the folder.
+void ReadRow(CStatement::CUse& use, CPimItemRow& row, std::optional<int> folder = std::nullopt)
 {
     row.id = use.Int(0);
-    row.folder = static_cast<int>(use.Int(1));
+    row.folder = folder ? *folder : static_cast<int>(use.Int(1));
     const std::string_view entryId = use.TextView(2);
     row.entryId.assign(entryId.data(), entryId.size());
     const std::string_view messageClass = use.TextView(3);
@@ -488,7 +489,7 @@ std::size_t CPimDatabase::NextItems(const CPimKindInfo& kind, std::int64_t after
         use.Bind(4, since ? since->Days() : kBeforeAllDates).Bind(5, static_cast<std::int64_t>(limit));
         while (use.Step()) {
             CPimItemRow& row = reader.NextRow();
-            ReadRow(use, row);
+            ReadRow(use, row, kind.folder);
             m_scanIds.push_back(row.id);
         }
     }

@@ -258,10 +258,30 @@ CVariant CPimItem::GetPropertyById(int id, std::string_view name)
 
 const CVariant* CPimItem::PeekCachedProperty(const CMemberIdCache& cache)
 {
-    if (cache.memberClass != &m_members->table || !ValuesReady())
+    if (cache.memberClass != &m_members->table)
         return nullptr;
     const std::size_t index = PropertyOfId(cache.id);
-    return index < m_propertyCount ? &m_values[index] : nullptr;
+    if (index < m_propertyCount)
+        return ValuesReady() ? &m_values[index] : nullptr;
+    return m_deleted ? nullptr : PeekRowMember(cache.id);
+}
+
+const CVariant* CPimItem::PeekRowMember(int id)
+{
+    // The members of the row, in variants of the item kept for the purpose.
+    if (id == m_members->entryId || id == m_members->messageClass) {
+        m_rowText.AssignText(id == m_members->entryId ? m_row.entryId : m_row.messageClass);
+        return &m_rowText;
+    }
+    if (id == m_members->lastModificationTime) {
+        m_rowDate = CVariant(m_row.lastModificationTime);
+        return &m_rowDate;
+    }
+    if (id == m_members->isRecurring) {
+        m_rowFlag = CVariant(m_row.isRecurring);
+        return &m_rowFlag;
+    }
+    return nullptr;
 }
 
 const CVariant* CPimItem::PeekPropertyById(int id, std::string_view)
@@ -296,16 +316,27 @@ CVariant CPimItem::InvokeById(int id, std::string_view name, const std::vector<C
 void CPimItem::ResetValues()
 {
     const std::vector<CPimPropertyDef>& properties = m_kind->properties;
-    if (m_values.size() != properties.size()) {
+    const bool whole = m_values.size() != properties.size() || properties.size() > kTouchBits;
+    if (m_values.size() != properties.size())
         m_values.assign(properties.size(), CVariant());
-    }
+    // Only the values that were filled or set since the last reset differ
+    // from the first values.
     for (std::size_t index = 0; index < properties.size(); ++index) {
+        if (!whole && (m_touched & (std::uint64_t{1} << index)) == 0)
+            continue;
         const CVariant& initial = properties[index].initial;
         if (const std::string* text = initial.GetText())
             m_values[index].AssignText(*text);
         else
             m_values[index] = initial;
     }
+    m_touched = 0;
+}
+
+void CPimItem::Touch(std::size_t index)
+{
+    if (index < kTouchBits)
+        m_touched |= std::uint64_t{1} << index;
 }
 
 void CPimItem::ClearValues()
@@ -331,6 +362,7 @@ void CPimItem::StoreValue(std::size_t index, const CPimStoredView& value)
     // others are converted as automation converts them.
     const CPimPropertyDef& property = m_kind->properties[index];
     CVariant& target = m_values[index];
+    Touch(index);
     switch (property.type) {
     case PimType::text:
         if (value.type == CPimStoredView::Type::text) {
@@ -427,6 +459,7 @@ void CPimItem::SetValue(std::size_t index, const CVariant& value)
 {
     Load();
     m_values.at(index) = ToPropertyType(m_kind->properties.at(index), value);
+    Touch(index);
     if (m_changed.empty())
         m_changed.assign(m_values.size(), false);
     m_changed[index] = true;

@@ -14,6 +14,7 @@
 #include "platform/pimstore/PimSchema.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -107,7 +108,10 @@ private:
                                      : m_propertyCount;
     }
     void Load();
+    const CVariant* PeekRowMember(int id);
     void ResetValues();
+    // Notes that the value `index` may differ from its first value.
+    void Touch(std::size_t index);
     void ClearValues();
     void StoreValue(std::size_t index, const CPimStoredView& value);
     CUserValue* FindUserValue(std::string_view name);
@@ -130,11 +134,19 @@ private:
     // error stands for all values of the item.
     std::string m_damaged;
     std::vector<CVariant> m_values;
+    // The values (of the first kTouchBits) that may differ from their first
+    // values; a kind with more properties resets them all.
+    static constexpr std::size_t kTouchBits = 64;
+    std::uint64_t m_touched = 0;
     std::vector<bool> m_changed;
     // The user values are the first m_userCount entries; the others keep
     // their storage for a later fill.
     std::vector<CUserValue> m_userValues;
     std::size_t m_userCount = 0;
+    // What PeekCachedProperty gives for the members of the row.
+    CVariant m_rowText;
+    CVariant m_rowDate;
+    CVariant m_rowFlag;
     std::unique_ptr<CPimUserProperties> m_userProperties;
     std::vector<std::unique_ptr<CPimUserProperty>> m_userPropertyObjects;
 };
