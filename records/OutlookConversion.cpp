@@ -9,7 +9,7 @@ namespace tarnwel {
 std::string GetUserProperty(const CUserProperties& properties, std::string_view name)
 {
     const CUserProperty property = properties.Item(name);
-    return property.IsNull() ? std::string() : property.GetValue().ToText();
+    return property.IsNull() ? std::string() : property.GetValueText();
 }
 
 void SetUserProperty(const CUserProperties& properties, std::string_view name, std::string_view value)

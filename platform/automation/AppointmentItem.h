@@ -9,7 +9,7 @@ public:
     using COutlookItem::COutlookItem;
     explicit CAppointmentItem(const COutlookItem& item) : COutlookItem(item) {}
 
-    bool GetIsRecurring() const { TARNWEL_RETURN_PROPERTY(IsRecurring).ToBool(); }
+    bool GetIsRecurring() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Bool, IsRecurring); }
     TARNWEL_TEXT_PROPERTY(Subject)
     TARNWEL_TEXT_PROPERTY(Location)
     TARNWEL_DATE_PROPERTY(Start)

@@ -183,7 +183,8 @@ public:
     }
 
     // The ids are places in the class's member table. A class that overrides
-    // GetProperty overrides GetPropertyById the same way.
+    // GetProperty or Invoke overrides GetPropertyById, PeekPropertyById or
+    // InvokeById the same way.
     const void* MemberClass() const override { return &Self().MemberTable(); }
     int MemberId(std::string_view name) override { return Self().MemberTable().IdOf(name); }
     CVariant GetPropertyById(int id, std::string_view name) override
@@ -192,6 +193,13 @@ public:
         if (!member.get)
             ThrowNotFound(name, "is no readable property");
         return member.get(Self());
+    }
+    CVariant InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments) override
+    {
+        const auto& member = Self().MemberTable().ById(id);
+        if (!member.call)
+            ThrowNotFound(name, "is no method");
+        return member.call(Self(), arguments);
     }
 
 private:

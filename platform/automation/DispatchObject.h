@@ -11,6 +11,13 @@
 
 namespace tarnwel {
 
+// What a call site keeps of the member it reads: the member class of the
+// object it met last and the member's id there (see CDispatchObject).
+struct CMemberIdCache {
+    const void* memberClass = nullptr;
+    int id = -1;
+};
+
 class CDispatchObject {
 public:
     virtual ~CDispatchObject() = default;
@@ -29,6 +36,24 @@ public:
     // `name` is the member's name, for the errors of the call. It behaves as
     // GetProperty(name) does.
     virtual CVariant GetPropertyById(int, std::string_view name) { return GetProperty(name); }
+    // The same value as GetPropertyById(id, name) gives, where the object
+    // holds it: a reference that stays valid until the next call on the
+    // object, so that a caller converting it at once needs no copy. Null
+    // where the object has no such value; the caller then calls
+    // GetPropertyById.
+    virtual const CVariant* PeekPropertyById(int, std::string_view) { return nullptr; }
+    // The quick way of the same for a call site whose `cache` was made for
+    // this object's member class: the value where the object holds it and
+    // can give it without further checks, else null, and the caller goes the
+    // usual way (MemberClass, PeekPropertyById, GetPropertyById), which
+    // raises what the call raises.
+    virtual const CVariant* PeekCachedProperty(const CMemberIdCache&) { return nullptr; }
+    // The method call of an id that MemberId gave for this MemberClass; it
+    // behaves as Invoke(name, arguments) does.
+    virtual CVariant InvokeById(int, std::string_view name, const std::vector<CVariant>& arguments)
+    {
+        return Invoke(name, arguments);
+    }
 };
 
 } // namespace tarnwel

@@ -3,6 +3,8 @@
 #include "platform/base/ComError.h"
 
 #include <string>
+#include <type_traits>
+#include <utility>
 
 namespace tarnwel {
 
@@ -33,6 +35,54 @@ CVariant CDispatchWrapper::GetProperty(std::string_view name, CMemberIdCache& ca
     return object.GetPropertyById(cache.id, name);
 }
 
+template <class Convert>
+auto CDispatchWrapper::ConvertProperty(std::string_view name, CMemberIdCache& cache, Convert&& convert) const
+{
+    CDispatchObject& object = Target(name);
+    if (const CVariant* value = object.PeekCachedProperty(cache))
+        return convert(*value);
+    const void* memberClass = object.MemberClass();
+    if (memberClass == nullptr)
+        return convert(object.GetProperty(name));
+    if (memberClass != cache.memberClass) {
+        const int id = object.MemberId(name);
+        if (id < 0)
+            return convert(object.GetProperty(name));  // raises the error of an unknown name
+        cache = {memberClass, id};
+    }
+    if (const CVariant* value = object.PeekPropertyById(cache.id, name))
+        return convert(*value);
+    return convert(object.GetPropertyById(cache.id, name));
+}
+
+std::string CDispatchWrapper::GetTextProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    // A value that the call handed over is moved out, one the object holds
+    // copied; a text, the most common value, without the conversion.
+    return ConvertProperty(name, cache, [](auto&& value) {
+        if constexpr (std::is_lvalue_reference_v<decltype(value)>) {
+            if (const std::string* text = value.GetText())
+                return *text;
+        }
+        return std::forward<decltype(value)>(value).ToText();
+    });
+}
+
+COleDate CDispatchWrapper::GetDateProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    return ConvertProperty(name, cache, [](const CVariant& value) { return value.ToDate(); });
+}
+
+bool CDispatchWrapper::GetBoolProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    return ConvertProperty(name, cache, [](const CVariant& value) { return value.ToBool(); });
+}
+
+int CDispatchWrapper::GetIntProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    return ConvertProperty(name, cache, [](const CVariant& value) { return static_cast<int>(value.ToInt()); });
+}
+
 void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value) const
 {
     Target(name).PutProperty(name, value);
@@ -41,6 +91,22 @@ void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value)
 CVariant CDispatchWrapper::Invoke(std::string_view name, const std::vector<CVariant>& arguments) const
 {
     return Target(name).Invoke(name, arguments);
+}
+
+CVariant CDispatchWrapper::Invoke(std::string_view name, const std::vector<CVariant>& arguments,
+                                  CMemberIdCache& cache) const
+{
+    CDispatchObject& object = Target(name);
+    const void* memberClass = object.MemberClass();
+    if (memberClass == nullptr)
+        return object.Invoke(name, arguments);
+    if (memberClass != cache.memberClass) {
+        const int id = object.MemberId(name);
+        if (id < 0)
+            return object.Invoke(name, arguments);  // raises the error of an unknown name
+        cache = {memberClass, id};
+    }
+    return object.InvokeById(cache.id, name, arguments);
 }
 
 } // namespace tarnwel

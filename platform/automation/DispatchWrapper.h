@@ -13,13 +13,6 @@
 
 namespace tarnwel {
 
-// What a call site keeps of the member it reads: the member class of the
-// object it met last and the member's id there (see CDispatchObject).
-struct CMemberIdCache {
-    const void* memberClass = nullptr;
-    int id = -1;
-};
-
 class CDispatchWrapper {
 public:
     CDispatchWrapper() = default;
@@ -32,11 +25,22 @@ public:
     // The same, through the member id in `cache` when the object is of the
     // member class the cache holds; else the id is resolved and kept there.
     CVariant GetProperty(std::string_view name, CMemberIdCache& cache) const;
+    // The same, converted as CVariant's To... would convert it; the value is
+    // converted where the object holds it when it offers that
+    // (CDispatchObject::PeekPropertyById).
+    std::string GetTextProperty(std::string_view name, CMemberIdCache& cache) const;
+    COleDate GetDateProperty(std::string_view name, CMemberIdCache& cache) const;
+    bool GetBoolProperty(std::string_view name, CMemberIdCache& cache) const;
+    int GetIntProperty(std::string_view name, CMemberIdCache& cache) const;
     void PutProperty(std::string_view name, const CVariant& value) const;
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments = {}) const;
+    // The same through the member id in `cache`, as GetProperty keeps it.
+    CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments, CMemberIdCache& cache) const;
 
 private:
     CDispatchObject& Target(std::string_view member) const;
+    template <class Convert>
+    auto ConvertProperty(std::string_view name, CMemberIdCache& cache, Convert&& convert) const;
 
     DispatchPtr m_object;
 };
@@ -51,18 +55,24 @@ private:
     static thread_local CMemberIdCache memberIdCache; \
     return GetProperty(#Name, memberIdCache)
 
-#define TARNWEL_TEXT_PROPERTY(Name)                                                       \
-    std::string Get##Name() const { TARNWEL_RETURN_PROPERTY(Name).ToText(); }           \
+// The same for a getter that converts the property at once: Type is Text,
+// Date, Bool or Int (CDispatchWrapper::GetTextProperty, ...).
+#define TARNWEL_RETURN_CONVERTED_PROPERTY(Type, Name) \
+    static thread_local CMemberIdCache memberIdCache; \
+    return Get##Type##Property(#Name, memberIdCache)
+
+#define TARNWEL_TEXT_PROPERTY(Name)                                                         \
+    std::string Get##Name() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Text, Name); }      \
     void Set##Name(std::string_view value) const { PutProperty(#Name, CVariant(value)); }
 
-#define TARNWEL_DATE_PROPERTY(Name)                                                 \
-    COleDate Get##Name() const { TARNWEL_RETURN_PROPERTY(Name).ToDate(); }        \
+#define TARNWEL_DATE_PROPERTY(Name)                                                   \
+    COleDate Get##Name() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Date, Name); }   \
     void Set##Name(const COleDate& value) const { PutProperty(#Name, CVariant(value)); }
 
-#define TARNWEL_BOOL_PROPERTY(Name)                                         \
-    bool Get##Name() const { TARNWEL_RETURN_PROPERTY(Name).ToBool(); }    \
+#define TARNWEL_BOOL_PROPERTY(Name)                                           \
+    bool Get##Name() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Bool, Name); } \
     void Set##Name(bool value) const { PutProperty(#Name, CVariant(value)); }
 
-#define TARNWEL_INT_PROPERTY(Name)                                          \
-    int Get##Name() const { TARNWEL_RETURN_PROPERTY(Name).ToInt(); }      \
+#define TARNWEL_INT_PROPERTY(Name)                                           \
+    int Get##Name() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Int, Name); }  \
     void Set##Name(int value) const { PutProperty(#Name, CVariant(value)); }

@@ -13,9 +13,9 @@ class COutlookItem : public CDispatchWrapper {
 public:
     using CDispatchWrapper::CDispatchWrapper;
 
-    std::string GetEntryID() const { TARNWEL_RETURN_PROPERTY(EntryID).ToText(); }
+    std::string GetEntryID() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Text, EntryID); }
     TARNWEL_TEXT_PROPERTY(MessageClass)
-    COleDate GetLastModificationTime() const { TARNWEL_RETURN_PROPERTY(LastModificationTime).ToDate(); }
+    COleDate GetLastModificationTime() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Date, LastModificationTime); }
     TARNWEL_TEXT_PROPERTY(Body)
 
     void Save() const { Invoke("Save"); }

@@ -12,9 +12,24 @@ public:
     // The property of that name; a null wrapper when the item's form has none.
     CUserProperty Item(std::string_view name) const
     {
-        std::vector<CVariant> arguments;
-        arguments.emplace_back(name);
-        return CUserProperty(Invoke("Item", arguments).ToObject());
+        // Items are read by name many times in a row (a contact has six):
+        // the argument list is kept for the thread instead of being built at
+        // every call. A call made while one runs builds its own.
+        struct CKept {
+            std::vector<CVariant> arguments = std::vector<CVariant>(1);
+            bool inUse = false;
+            CMemberIdCache memberIdCache;
+        };
+        static thread_local CKept kept;
+        if (kept.inUse)
+            return CUserProperty(Invoke("Item", {CVariant(name)}).ToObject());
+        struct CRelease {
+            bool& inUse;
+            ~CRelease() { inUse = false; }
+        } release{kept.inUse};
+        kept.inUse = true;
+        kept.arguments[0].AssignText(name);
+        return CUserProperty(Invoke("Item", kept.arguments, kept.memberIdCache).ToObject());
     }
 };
 

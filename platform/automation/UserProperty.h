@@ -10,6 +10,8 @@ public:
     using CDispatchWrapper::CDispatchWrapper;
 
     CVariant GetValue() const { TARNWEL_RETURN_PROPERTY(Value); }
+    // The value as text (CVariant::ToText).
+    std::string GetValueText() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Text, Value); }
     void SetValue(const CVariant& value) const { PutProperty("Value", value); }
 };
 

@@ -47,6 +47,19 @@ public:
     std::string ToText() &&;
     // The text of a text value, without a copy; null for a value of another type.
     const std::string* GetText() const { return std::get_if<std::string>(&m_value); }
+    // Makes the value the text `text`; a value that is a text already keeps
+    // its storage, so that a value refilled again and again does not allocate.
+    void AssignText(std::string_view text)
+    {
+        if (std::string* current = std::get_if<std::string>(&m_value)) {
+            if (text.empty())
+                current->clear();
+            else
+                current->assign(text.data(), text.size());
+        }
+        else
+            m_value = std::string(text);
+    }
     // Numbers: not zero is true; texts "True"/"False" (any case) or a number.
     bool ToBool() const;
     // Doubles and dates round half to even; true is -1; texts must hold a number.

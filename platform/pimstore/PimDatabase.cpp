@@ -121,28 +121,41 @@ public:
         }
         std::int64_t Int(int column) { return sqlite3_column_int64(Handle(), column); }
         double Real(int column) { return sqlite3_column_double(Handle(), column); }
-        std::string Text(int column) { return std::string(TextView(column)); }
         // Valid until the next step or reset.
-        std::string_view TextView(int column)
+        std::string_view TextView(int column) { return TextOf(sqlite3_column_value(Handle(), column)); }
+        // Valid until the next step or reset.
+        CPimStoredView View(int column)
         {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(Handle(), column));
-            return text == nullptr ? std::string_view() : std::string_view(text, sqlite3_column_bytes(Handle(), column));
-        }
-        CVariant Value(int column)
-        {
-            switch (sqlite3_column_type(Handle(), column)) {
+            // One look-up of the column for its type and its value. The
+            // connection has no mutex of its own (SQLITE_OPEN_NOMUTEX) and
+            // stays on one thread, so the value needs none either.
+            sqlite3_value* value = sqlite3_column_value(Handle(), column);
+            CPimStoredView view;
+            switch (sqlite3_value_type(value)) {
             case SQLITE_INTEGER:
-                return CVariant(static_cast<int>(Int(column)));
+                view.type = CPimStoredView::Type::integer;
+                view.integer = sqlite3_value_int64(value);
+                break;
             case SQLITE_FLOAT:
-                return CVariant(Real(column));
+                view.type = CPimStoredView::Type::real;
+                view.real = sqlite3_value_double(value);
+                break;
             case SQLITE_TEXT:
-                return CVariant(Text(column));
+                view.type = CPimStoredView::Type::text;
+                view.text = TextOf(value);
+                break;
             default:
-                return CVariant();
+                break;
             }
+            return view;
         }
 
     private:
+        static std::string_view TextOf(sqlite3_value* value)
+        {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+            return text == nullptr ? std::string_view() : std::string_view(text, sqlite3_value_bytes(value));
+        }
         sqlite3_stmt* Handle() { return m_statement.m_statement; }
         CUse& Check(int result)
         {
@@ -323,17 +336,65 @@ void CPimDatabase::CreateSchema()
     }
 }
 
+CPimStoredView CPimStoredView::Of(const CVariant& value)
+{
+    CPimStoredView view;
+    switch (value.GetType()) {
+    case CVariant::Type::boolean:
+    case CVariant::Type::integer:
+        view.type = Type::integer;
+        view.integer = value.ToInt();
+        break;
+    case CVariant::Type::real:
+    case CVariant::Type::date:
+        view.type = Type::real;
+        view.real = value.ToDouble();
+        break;
+    case CVariant::Type::text:
+        view.type = Type::text;
+        view.text = *value.GetText();
+        break;
+    default:
+        break;
+    }
+    return view;
+}
+
+CVariant CPimStoredView::ToVariant() const
+{
+    switch (type) {
+    case Type::integer:
+        return CVariant(static_cast<int>(integer));
+    case Type::real:
+        return CVariant(real);
+    case Type::text:
+        return CVariant(text);
+    case Type::null:
+        break;
+    }
+    return CVariant();
+}
+
 namespace {
+
+// Fills `row` from the item columns; its texts keep their storage. A scan
+// of one folder knows the folder.
+void ReadRow(CStatement::CUse& use, CPimItemRow& row, std::optional<int> folder = std::nullopt)
+{
+    row.id = use.Int(0);
+    row.folder = folder ? *folder : static_cast<int>(use.Int(1));
+    const std::string_view entryId = use.TextView(2);
+    row.entryId.assign(entryId.data(), entryId.size());
+    const std::string_view messageClass = use.TextView(3);
+    row.messageClass.assign(messageClass.data(), messageClass.size());
+    row.lastModificationTime = COleDate(use.Real(4));
+    row.isRecurring = use.Int(5) != 0;
+}
 
 CPimItemRow ReadRow(CStatement::CUse& use)
 {
     CPimItemRow row;
-    row.id = use.Int(0);
-    row.folder = static_cast<int>(use.Int(1));
-    row.entryId = use.Text(2);
-    row.messageClass = use.Text(3);
-    row.lastModificationTime = COleDate(use.Real(4));
-    row.isRecurring = use.Int(5) != 0;
+    ReadRow(use, row);
     return row;
 }
 
@@ -366,66 +427,90 @@ std::vector<CPimItemRow> CPimDatabase::AllItems()
 
 namespace {
 
-// Reads the value in the columns name, user, value from `first` on. A
-// standard property is known by its place in the kind, so that its name is
-// not kept; one the kind does not know is passed over.
-void ReadValue(CStatement::CUse& use, int first, const CPimKindInfo& kind, std::vector<CPimReadValue>& values)
+// Hands the value in the columns name, user, value from `first` on to the
+// reader. A standard property is known by its place in the kind, so that its
+// name is not kept; one the kind does not know is passed over.
+void ReadValue(CStatement::CUse& use, int first, const CPimKindInfo& kind, CPimItemReader& reader, std::size_t item)
 {
     const std::string_view name = use.TextView(first);
-    if (use.Int(first + 1) != 0) {
-        if (values.empty())
-            values.reserve(kind.properties.size() + 2);
-        values.push_back({CPimReadValue::kUser, std::string(name), use.Value(first + 2)});
-    } else if (const CPimPropertyDef* property = kind.FindProperty(name)) {
-        if (values.empty())
-            values.reserve(kind.properties.size() + 2);
-        values.push_back({static_cast<std::uint32_t>(kind.IndexOf(*property)), {}, use.Value(first + 2)});
-    }
+    if (use.Int(first + 1) != 0)
+        reader.UserValue(item, name, use.View(first + 2));
+    else if (const CPimPropertyDef* property = kind.FindProperty(name))
+        reader.Value(item, kind.IndexOf(*property), use.View(first + 2));
 }
+
+// Keeps the values of one item as CPimReadValue.
+class CReadValueList final : public CPimItemReader {
+public:
+    explicit CReadValueList(const CPimKindInfo& kind) : m_kind(kind) {}
+    CPimItemRow& NextRow() override { return m_row; }
+    void Value(std::size_t, std::size_t property, const CPimStoredView& value) override
+    {
+        Reserve();
+        m_values.push_back({static_cast<std::uint32_t>(property), {}, value.ToVariant()});
+    }
+    void UserValue(std::size_t, std::string_view name, const CPimStoredView& value) override
+    {
+        Reserve();
+        m_values.push_back({CPimReadValue::kUser, std::string(name), value.ToVariant()});
+    }
+    std::vector<CPimReadValue>& Values() { return m_values; }
+
+private:
+    void Reserve()
+    {
+        if (m_values.empty())
+            m_values.reserve(m_kind.properties.size() + 2);
+    }
+    const CPimKindInfo& m_kind;
+    CPimItemRow m_row;
+    std::vector<CPimReadValue> m_values;
+};
 
 } // namespace
 
 std::vector<CPimReadValue> CPimDatabase::LoadValues(const CPimKindInfo& kind, std::int64_t id)
 {
-    std::vector<CPimReadValue> values;
+    CReadValueList values(kind);
     CStatement::CUse use(m_statements->loadValues);
     use.Bind(1, id);
     while (use.Step())
-        ReadValue(use, 0, kind, values);
-    return values;
+        ReadValue(use, 0, kind, values, 0);
+    return std::move(values.Values());
 }
 
-std::vector<CPimLoadedItem> CPimDatabase::NextItems(const CPimKindInfo& kind, std::int64_t afterId,
-                                                    std::int64_t lastId, const std::optional<COleDate>& since,
-                                                    int limit)
+std::size_t CPimDatabase::NextItems(const CPimKindInfo& kind, std::int64_t afterId, std::int64_t lastId,
+                                    const std::optional<COleDate>& since, int limit, CPimItemReader& reader)
 {
-    std::vector<CPimLoadedItem> items;
-    items.reserve(static_cast<std::size_t>(std::clamp(limit, 0, 256)));
+    m_scanIds.clear();
     {
         CStatement::CUse use(m_statements->nextItems);
         use.Bind(1, static_cast<std::int64_t>(kind.folder)).Bind(2, afterId).Bind(3, lastId);
         use.Bind(4, since ? since->Days() : kBeforeAllDates).Bind(5, static_cast<std::int64_t>(limit));
-        while (use.Step())
-            items.push_back({ReadRow(use), {}});
+        while (use.Step()) {
+            CPimItemRow& row = reader.NextRow();
+            ReadRow(use, row, kind.folder);
+            m_scanIds.push_back(row.id);
+        }
     }
-    if (items.empty())
-        return items;
+    if (m_scanIds.empty())
+        return 0;
     // The values of the id range, items of other folders and unchanged
     // items among them passed over: the items are in id order, so one walk
     // puts each value with its item.
     CStatement::CUse use(m_statements->rangeValues);
-    use.Bind(1, items.front().row.id).Bind(2, items.back().row.id);
+    use.Bind(1, m_scanIds.front()).Bind(2, m_scanIds.back());
     std::size_t at = 0;
     while (use.Step()) {
         const std::int64_t id = use.Int(0);
-        while (at < items.size() && items[at].row.id < id)
+        while (at < m_scanIds.size() && m_scanIds[at] < id)
             ++at;
-        if (at == items.size())
+        if (at == m_scanIds.size())
             break;
-        if (items[at].row.id == id)
-            ReadValue(use, 1, kind, items[at].values);
+        if (m_scanIds[at] == id)
+            ReadValue(use, 1, kind, reader, at);
     }
-    return items;
+    return m_scanIds.size();
 }
 
 void CPimDatabase::BeginBatch(bool write)

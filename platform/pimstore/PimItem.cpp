@@ -3,78 +3,95 @@
 #include "platform/automation/MemberName.h"
 #include "platform/base/ComError.h"
 
+#include <algorithm>
 #include <array>
+#include <limits>
 
 namespace tarnwel {
-namespace {
 
 // One user property of an item: its value lives in the item and is saved
 // with it. `name` is one of the names of a form (PimFormUserProperties), which
-// live as long as the program.
+// live as long as the program. The item owns the object.
 class CPimUserProperty : public CDispatchBase<CPimUserProperty> {
 public:
-    CPimUserProperty(std::shared_ptr<CPimItem> item, const std::string& name) : m_item(std::move(item)), m_name(name) {}
+    CPimUserProperty(CPimItem& item, const std::string& name)
+        : m_item(item), m_name(name), m_table(&MemberTable()), m_valueId(m_table->IdOf("Value"))
+    {
+    }
+
+    const std::string& Name() const { return m_name; }
+
+    const CVariant* PeekPropertyById(int id, std::string_view) override
+    {
+        return id == m_valueId ? &m_item.UserValueVariant(m_name) : nullptr;
+    }
+    const CVariant* PeekCachedProperty(const CMemberIdCache& cache) override
+    {
+        if (cache.memberClass != m_table || cache.id != m_valueId || !m_item.ValuesReady())
+            return nullptr;
+        return &m_item.ReadyUserValue(m_name);
+    }
 
     static const CMemberTable<CPimUserProperty>& MemberTable()
     {
         static const auto table = CMemberTable<CPimUserProperty>()
             .Property("Name", [](CPimUserProperty& self) { return CVariant(self.m_name); })
-            .Property("Value", [](CPimUserProperty& self) { return CVariant(self.m_item->UserValue(self.m_name)); },
-                      [](CPimUserProperty& self, const CVariant& value) { self.m_item->SetUserValue(self.m_name, value); });
+            .Property("Value", [](CPimUserProperty& self) { return CVariant(self.m_item.UserValue(self.m_name)); },
+                      [](CPimUserProperty& self, const CVariant& value) { self.m_item.SetUserValue(self.m_name, value); });
         return table;
     }
 
 private:
-    std::shared_ptr<CPimItem> m_item;
+    CPimItem& m_item;
     const std::string& m_name;
+    const CMemberTable<CPimUserProperty>* m_table;
+    int m_valueId;
 };
 
 // The user properties of an item: those that the form of its message class
-// defines, found by name without regard to ASCII case.
+// defines, found by name without regard to ASCII case. The item owns the
+// object.
 class CPimUserProperties : public CDispatchBase<CPimUserProperties> {
 public:
-    explicit CPimUserProperties(std::shared_ptr<CPimItem> item) : m_item(std::move(item)) {}
+    explicit CPimUserProperties(CPimItem& item) : m_item(item) {}
 
     static const CMemberTable<CPimUserProperties>& MemberTable()
     {
         static const auto table = CMemberTable<CPimUserProperties>()
             .Property("Count", [](CPimUserProperties& self) {
-                return CVariant(static_cast<int>(self.m_item->FormUserProperties().size()));
+                return CVariant(static_cast<int>(self.m_item.FormUserProperties().size()));
             })
             .Method("Item", [](CPimUserProperties& self, const std::vector<CVariant>& arguments) {
-                RequireArguments("Item", arguments, 1);
-                const std::string* text = arguments[0].GetText();
-                const std::string converted = text != nullptr ? std::string() : arguments[0].ToText();
-                const std::string_view wanted = text != nullptr ? *text : converted;
-                for (const std::string& name : self.m_item->FormUserProperties())
-                    if (CMemberNameEqual()(name, wanted))
-                        return CVariant(DispatchPtr(std::make_shared<CPimUserProperty>(self.m_item, name)));
-                return CVariant();
+                return self.Item(arguments);
             });
         return table;
     }
 
+    // Item, read many times for each item, straight away instead of through
+    // the table.
+    CVariant InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments) override
+    {
+        static const int itemId = MemberTable().IdOf("Item");
+        return id == itemId ? Item(arguments) : CDispatchBase::InvokeById(id, name, arguments);
+    }
+
 private:
-    std::shared_ptr<CPimItem> m_item;
+    CVariant Item(const std::vector<CVariant>& arguments)
+    {
+        RequireArguments("Item", arguments, 1);
+        const std::string* text = arguments[0].GetText();
+        const std::string converted = text != nullptr ? std::string() : arguments[0].ToText();
+        const std::string_view wanted = text != nullptr ? *text : converted;
+        for (const std::string& name : m_item.FormUserProperties())
+            if (name.size() == wanted.size() && CMemberNameEqual()(name, wanted))
+                return CVariant(m_item.UserPropertyObject(name));
+        return CVariant();
+    }
+
+    CPimItem& m_item;
 };
 
-// A value read from the file as the property's type; a value of another type
-// means the file was damaged or written by something else. A text is moved,
-// not copied.
-CVariant FromStored(const CPimPropertyDef& property, CVariant&& stored)
-{
-    switch (property.type) {
-    case PimType::text:
-        return CVariant(std::move(stored).ToText());
-    case PimType::date:
-        return CVariant(COleDate(stored.ToDouble()));
-    case PimType::boolean:
-        return CVariant(stored.ToBool());
-    case PimType::integer:
-        return CVariant(static_cast<int>(stored.ToInt()));
-    }
-    return std::move(stored);
-}
+namespace {
 
 // A value put by a caller, converted to the property's type and checked.
 CVariant ToPropertyType(const CPimPropertyDef& property, const CVariant& value)
@@ -110,7 +127,7 @@ CMemberTable<CPimItem> BuildMemberTable(const CPimKindInfo& kind)
                   [](CPimItem& self, const CVariant& value) { self.SetMessageClass(value.ToText()); })
         .Property("LastModificationTime", [](CPimItem& self) { return CVariant(self.Row().lastModificationTime); })
         .Property("UserProperties", [](CPimItem& self) {
-            return CVariant(DispatchPtr(std::make_shared<CPimUserProperties>(self.shared_from_this())));
+            return CVariant(self.UserPropertiesObject());
         })
         .Method("Save", [](CPimItem& self, const std::vector<CVariant>&) {
             self.Save();
@@ -137,32 +154,78 @@ CMemberTable<CPimItem> BuildMemberTable(const CPimKindInfo& kind)
 
 } // namespace
 
+// An item kind's member table and the ids that the item answers itself: the
+// kind's properties, which follow one another in their order from
+// `firstProperty` on, and the members of the row.
+struct CPimItemMembers {
+    CMemberTable<CPimItem> table;
+    int firstProperty = std::numeric_limits<int>::max();
+    int entryId = -1;
+    int messageClass = -1;
+    int lastModificationTime = -1;
+    int isRecurring = -1;
+};
+
+namespace {
+
+CPimItemMembers BuildKindMembers(const CPimKindInfo& kind)
+{
+    CPimItemMembers built{BuildMemberTable(kind)};
+    if (!kind.properties.empty()) {
+        built.firstProperty = built.table.IdOf(kind.properties.front().name);
+        for (std::size_t index = 0; index < kind.properties.size(); ++index)
+            if (built.table.IdOf(kind.properties[index].name) != built.firstProperty + static_cast<int>(index))
+                built.firstProperty = std::numeric_limits<int>::max();  // every call goes through the table
+    }
+    built.entryId = built.table.IdOf("EntryID");
+    built.messageClass = built.table.IdOf("MessageClass");
+    built.lastModificationTime = built.table.IdOf("LastModificationTime");
+    built.isRecurring = built.table.IdOf("IsRecurring");
+    return built;
+}
+
+const CPimItemMembers& KindMembers(const CPimKindInfo& kind)
+{
+    static const std::array<CPimItemMembers, 3> members = {
+        BuildKindMembers(PimKindInfo(PimKind::appointment)),
+        BuildKindMembers(PimKindInfo(PimKind::contact)),
+        BuildKindMembers(PimKindInfo(PimKind::task)),
+    };
+    return members[static_cast<std::size_t>(kind.kind)];
+}
+
+[[noreturn]] void ThrowDamaged(const CPimDatabase& database, const std::string& name, const std::string& entryId)
+{
+    throw CComError(com_codes::kFail, "The local item store \"" + database.Path() + "\" holds a damaged value of " +
+                                          name + " in item " + entryId);
+}
+
+} // namespace
+
 CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimItemRow row)
-    : m_database(std::move(database)), m_kind(&kind), m_memberTable(&KindMemberTable(kind)), m_row(std::move(row))
+    : m_database(std::move(database)), m_kind(&kind), m_members(&KindMembers(kind)),
+      m_firstProperty(m_members->firstProperty), m_propertyCount(kind.properties.size()), m_row(std::move(row))
 {
     if (m_row.id == 0) {
-        for (const CPimPropertyDef& property : kind.properties)
-            m_values.push_back(property.initial);
+        ResetValues();
         m_changed.assign(m_values.size(), true);
         m_loaded = true;
     }
 }
 
-CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind, CPimLoadedItem loaded)
-    : m_database(std::move(database)), m_kind(&kind), m_memberTable(&KindMemberTable(kind)),
-      m_row(std::move(loaded.row)),
-      m_readValues(std::move(loaded.values))
+CPimItem::CPimItem(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind)
+    : m_database(std::move(database)), m_kind(&kind), m_members(&KindMembers(kind)),
+      m_firstProperty(m_members->firstProperty), m_propertyCount(kind.properties.size())
 {
+    ResetValues();
+    m_loaded = true;
 }
 
-const CMemberTable<CPimItem>& CPimItem::KindMemberTable(const CPimKindInfo& kind)
+CPimItem::~CPimItem() = default;
+
+const CMemberTable<CPimItem>& CPimItem::MemberTable() const
 {
-    static const std::array<CMemberTable<CPimItem>, 3> tables = {
-        BuildMemberTable(PimKindInfo(PimKind::appointment)),
-        BuildMemberTable(PimKindInfo(PimKind::contact)),
-        BuildMemberTable(PimKindInfo(PimKind::task)),
-    };
-    return tables[static_cast<std::size_t>(kind.kind)];
+    return m_members->table;
 }
 
 void CPimItem::CheckNotDeleted() const
@@ -180,7 +243,56 @@ CVariant CPimItem::GetProperty(std::string_view name)
 CVariant CPimItem::GetPropertyById(int id, std::string_view name)
 {
     CheckNotDeleted();
+    if (const std::size_t index = PropertyOfId(id); index < m_propertyCount)
+        return Value(index);
+    if (id == m_members->entryId)
+        return CVariant(m_row.entryId);
+    if (id == m_members->messageClass)
+        return CVariant(m_row.messageClass);
+    if (id == m_members->lastModificationTime)
+        return CVariant(m_row.lastModificationTime);
+    if (id == m_members->isRecurring)
+        return CVariant(m_row.isRecurring);
     return CDispatchBase::GetPropertyById(id, name);
+}
+
+const CVariant* CPimItem::PeekCachedProperty(const CMemberIdCache& cache)
+{
+    if (cache.memberClass != &m_members->table)
+        return nullptr;
+    const std::size_t index = PropertyOfId(cache.id);
+    if (index < m_propertyCount)
+        return ValuesReady() ? &m_values[index] : nullptr;
+    return m_deleted ? nullptr : PeekRowMember(cache.id);
+}
+
+const CVariant* CPimItem::PeekRowMember(int id)
+{
+    // The members of the row, in variants of the item kept for the purpose.
+    if (id == m_members->entryId || id == m_members->messageClass) {
+        m_rowText.AssignText(id == m_members->entryId ? m_row.entryId : m_row.messageClass);
+        return &m_rowText;
+    }
+    if (id == m_members->lastModificationTime) {
+        m_rowDate = CVariant(m_row.lastModificationTime);
+        return &m_rowDate;
+    }
+    if (id == m_members->isRecurring) {
+        m_rowFlag = CVariant(m_row.isRecurring);
+        return &m_rowFlag;
+    }
+    return nullptr;
+}
+
+const CVariant* CPimItem::PeekPropertyById(int id, std::string_view)
+{
+    CheckNotDeleted();
+    const std::size_t index = PropertyOfId(id);
+    if (index == m_propertyCount)
+        return nullptr;
+    if (!m_loaded || !m_damaged.empty())
+        Load();
+    return &m_values[index];
 }
 
 void CPimItem::PutProperty(std::string_view name, const CVariant& value)
@@ -195,45 +307,146 @@ CVariant CPimItem::Invoke(std::string_view name, const std::vector<CVariant>& ar
     return CDispatchBase::Invoke(name, arguments);
 }
 
-void CPimItem::Load()
+CVariant CPimItem::InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments)
 {
-    if (m_loaded)
+    CheckNotDeleted();
+    return CDispatchBase::InvokeById(id, name, arguments);
+}
+
+void CPimItem::ResetValues()
+{
+    const std::vector<CPimPropertyDef>& properties = m_kind->properties;
+    const bool whole = m_values.size() != properties.size() || properties.size() > kTouchBits;
+    if (m_values.size() != properties.size())
+        m_values.assign(properties.size(), CVariant());
+    // Only the values that were filled or set since the last reset differ
+    // from the first values.
+    for (std::size_t index = 0; index < properties.size(); ++index) {
+        if (!whole && (m_touched & (std::uint64_t{1} << index)) == 0)
+            continue;
+        const CVariant& initial = properties[index].initial;
+        if (const std::string* text = initial.GetText())
+            m_values[index].AssignText(*text);
+        else
+            m_values[index] = initial;
+    }
+    m_touched = 0;
+}
+
+void CPimItem::Touch(std::size_t index)
+{
+    if (index < kTouchBits)
+        m_touched |= std::uint64_t{1} << index;
+}
+
+void CPimItem::ClearValues()
+{
+    ResetValues();
+    m_changed.clear();
+    m_userCount = 0;
+    m_damaged.clear();
+}
+
+CPimItemRow& CPimItem::BeginFill()
+{
+    ClearValues();
+    m_form = nullptr;
+    m_deleted = false;
+    m_loaded = true;
+    return m_row;
+}
+
+void CPimItem::StoreValue(std::size_t index, const CPimStoredView& value)
+{
+    // The types as this store writes them are taken where they stand;
+    // others are converted as automation converts them.
+    const CPimPropertyDef& property = m_kind->properties[index];
+    CVariant& target = m_values[index];
+    Touch(index);
+    switch (property.type) {
+    case PimType::text:
+        if (value.type == CPimStoredView::Type::text) {
+            target.AssignText(value.text);
+            return;
+        }
+        target = CVariant(value.ToVariant().ToText());
         return;
-    if (m_readValues) {
-        std::vector<CPimReadValue> values = std::move(*m_readValues);
-        m_readValues.reset();
-        TakeValues(std::move(values));
-    } else {
-        TakeValues(m_database->LoadValues(*m_kind, m_row.id));
+    case PimType::date:
+        target = CVariant(COleDate(value.type == CPimStoredView::Type::real ? value.real : value.ToVariant().ToDouble()));
+        return;
+    case PimType::boolean:
+        target = CVariant(value.type == CPimStoredView::Type::integer ? static_cast<int>(value.integer) != 0
+                                                                       : value.ToVariant().ToBool());
+        return;
+    case PimType::integer:
+        target = CVariant(value.type == CPimStoredView::Type::integer ? static_cast<int>(value.integer)
+                                                                       : static_cast<int>(value.ToVariant().ToInt()));
+        return;
     }
 }
 
-void CPimItem::TakeValues(std::vector<CPimReadValue> stored)
+void CPimItem::FillValue(std::size_t index, const CPimStoredView& value)
 {
-    const std::vector<CPimPropertyDef>& properties = m_kind->properties;
-    std::vector<CVariant> values;
-    values.reserve(properties.size());
-    for (const CPimPropertyDef& property : properties)
-        values.push_back(property.initial);
-    std::map<std::string, std::string> userValues;
-    for (CPimReadValue& value : stored) {
-        const bool user = value.property == CPimReadValue::kUser;
-        try {
-            if (user)
-                userValues.insert_or_assign(std::move(value.userName), std::move(value.value).ToText());
-            else
-                values[value.property] = FromStored(properties[value.property], std::move(value.value));
-        } catch (const CComError&) {
-            throw CComError(com_codes::kFail, "The local item store \"" + m_database->Path() +
-                                                  "\" holds a damaged value of " +
-                                                  (user ? value.userName : properties[value.property].name) +
-                                                  " in item " + m_row.entryId);
-        }
+    try {
+        StoreValue(index, value);
+    } catch (const CComError&) {
+        if (m_damaged.empty())
+            m_damaged = m_kind->properties[index].name;
     }
-    m_values = std::move(values);
-    m_changed.clear();
-    m_userValues = std::move(userValues);
-    m_loaded = true;
+}
+
+void CPimItem::FillUserValue(std::string_view name, const CPimStoredView& value)
+{
+    CUserValue* entry = FindUserValue(name);
+    if (entry == nullptr)
+        entry = &AddUserValue(name);
+    entry->changed = false;
+    try {
+        if (value.type == CPimStoredView::Type::text)
+            entry->value.AssignText(value.text);
+        else
+            entry->value = CVariant(value.ToVariant().ToText());
+    } catch (const CComError&) {
+        if (m_damaged.empty())
+            m_damaged = std::string(name);
+    }
+}
+
+CPimItem::CUserValue* CPimItem::FindUserValue(std::string_view name)
+{
+    for (std::size_t at = 0; at < m_userCount; ++at)
+        if (m_userValues[at].name == name)
+            return &m_userValues[at];
+    return nullptr;
+}
+
+CPimItem::CUserValue& CPimItem::AddUserValue(std::string_view name)
+{
+    if (m_userCount == m_userValues.size())
+        m_userValues.emplace_back();
+    CUserValue& entry = m_userValues[m_userCount++];
+    entry.name.assign(name.data(), name.size());
+    entry.value.AssignText({});
+    entry.changed = false;
+    return entry;
+}
+
+void CPimItem::Load()
+{
+    if (!m_loaded) {
+        std::vector<CPimReadValue> stored = m_database->LoadValues(*m_kind, m_row.id);
+        ClearValues();
+        for (const CPimReadValue& value : stored) {
+            const CPimStoredView view = CPimStoredView::Of(value.value);
+            if (value.property == CPimReadValue::kUser)
+                FillUserValue(value.userName, view);
+            else
+                FillValue(value.property, view);
+        }
+        m_loaded = true;
+    }
+    if (!m_damaged.empty())
+        ThrowDamaged(*m_database, m_damaged, m_row.entryId);
 }
 
 const CVariant& CPimItem::Value(std::size_t index)
@@ -246,6 +459,7 @@ void CPimItem::SetValue(std::size_t index, const CVariant& value)
 {
     Load();
     m_values.at(index) = ToPropertyType(m_kind->properties.at(index), value);
+    Touch(index);
     if (m_changed.empty())
         m_changed.assign(m_values.size(), false);
     m_changed[index] = true;
@@ -261,24 +475,65 @@ const std::vector<std::string>& CPimItem::FormUserProperties() const
 std::map<std::string, std::string> CPimItem::UserValues()
 {
     Load();
-    std::map<std::string, std::string> values = m_userValues;
+    std::map<std::string, std::string> values;
+    for (std::size_t at = 0; at < m_userCount; ++at)
+        values.emplace(m_userValues[at].name, *m_userValues[at].value.GetText());
     for (const std::string& name : FormUserProperties())
         values.try_emplace(name);
     return values;
 }
 
-std::string CPimItem::UserValue(const std::string& name)
+const std::string& CPimItem::UserValue(const std::string& name)
+{
+    return *UserValueVariant(name).GetText();
+}
+
+const CVariant& CPimItem::UserValueVariant(const std::string& name)
 {
     Load();
-    const auto it = m_userValues.find(name);
-    return it == m_userValues.end() ? std::string() : it->second;
+    return ReadyUserValue(name);
+}
+
+const CVariant& CPimItem::ReadyUserValue(const std::string& name)
+{
+    static const CVariant none{std::string()};
+    const CUserValue* entry = FindUserValue(name);
+    return entry == nullptr ? none : entry->value;
 }
 
 void CPimItem::SetUserValue(const std::string& name, const CVariant& value)
 {
     Load();
-    m_userValues[name] = value.ToText();
-    m_userChanged[name] = true;
+    std::string text = value.ToText();
+    CUserValue* entry = FindUserValue(name);
+    if (entry == nullptr)
+        entry = &AddUserValue(name);
+    entry->value = CVariant(std::move(text));
+    entry->changed = true;
+}
+
+DispatchPtr CPimItem::UserPropertiesObject()
+{
+    if (!m_userProperties)
+        m_userProperties = std::make_unique<CPimUserProperties>(*this);
+    return DispatchPtr(shared_from_this(), m_userProperties.get());
+}
+
+DispatchPtr CPimItem::UserPropertyObject(const std::string& name)
+{
+    // Form names live as long as the program: the object of a name is kept
+    // for the item's life, whatever its message class becomes.
+    CPimUserProperty* found = nullptr;
+    for (const std::unique_ptr<CPimUserProperty>& property : m_userPropertyObjects)
+        if (&property->Name() == &name) {
+            found = property.get();
+            break;
+        }
+    if (found == nullptr) {
+        m_userPropertyObjects.push_back(std::make_unique<CPimUserProperty>(*this, name));
+        found = m_userPropertyObjects.back().get();
+    }
+    return DispatchPtr(shared_from_this(), found);
 }
 
 void CPimItem::SetMessageClass(const std::string& messageClass)
@@ -300,28 +555,20 @@ void CPimItem::Save()
     // empty.
     const bool isNew = m_row.id == 0;
     std::vector<CPimValueToSave> changed;
-    changed.reserve(m_values.size() + m_userChanged.size());
+    changed.reserve(m_values.size() + m_userCount);
     for (std::size_t index = 0; index < m_values.size(); ++index)
         if (!m_changed.empty() && m_changed[index] && !(isNew && m_values[index] == m_kind->properties[index].initial))
             changed.push_back({&m_kind->properties[index].name, false, &m_values[index]});
-    // The user values are texts in the item; the variants that carry them live
-    // until the save is written.
-    std::vector<CVariant> userValues;
-    userValues.reserve(m_userChanged.size());
-    std::vector<const std::string*> userNames;
-    for (const auto& [name, isChanged] : m_userChanged) {
-        const std::string& value = m_userValues[name];
-        if (isChanged && !(isNew && value.empty())) {
-            userValues.emplace_back(value);
-            userNames.push_back(&name);
-        }
+    for (std::size_t at = 0; at < m_userCount; ++at) {
+        const CUserValue& entry = m_userValues[at];
+        if (entry.changed && !(isNew && entry.value.GetText()->empty()))
+            changed.push_back({&entry.name, true, &entry.value});
     }
-    for (std::size_t index = 0; index < userValues.size(); ++index)
-        changed.push_back({userNames[index], true, &userValues[index]});
     if (!m_database->SaveItem(m_row, changed, COleDate::Now()))
         throw CComError(com_codes::kFail, "The item " + m_row.entryId + " was deleted elsewhere and cannot be saved");
     m_changed.clear();
-    m_userChanged.clear();
+    for (std::size_t at = 0; at < m_userCount; ++at)
+        m_userValues[at].changed = false;
 }
 
 void CPimItem::Delete()

@@ -3,6 +3,8 @@
 #include "platform/automation/MemberName.h"
 
 #include <array>
+#include <cstdint>
+#include <cstring>
 
 namespace tarnwel {
 namespace {
@@ -49,14 +51,58 @@ const std::array<CPimKindInfo, 3>& Kinds()
 
 } // namespace
 
+namespace {
+
+// The places of a kind's properties by their exact names: an open hash table
+// of a few times as many slots as there are names, each the place plus one
+// (0: empty), built once for each kind.
+constexpr int kNameBits = 7;
+constexpr std::size_t kNameSlots = std::size_t{1} << kNameBits;
+using CNameSlots = std::array<std::uint8_t, kNameSlots>;
+
+// The length and three letters of a name tell a kind's names apart well
+// enough, and cost a few instructions instead of a pass over the name.
+std::size_t NameSlot(std::string_view name)
+{
+    if (name.empty())
+        return 0;
+    const auto byte = [](char c) { return static_cast<std::uint64_t>(static_cast<unsigned char>(c)); };
+    const std::uint64_t mixed =
+        name.size() ^ (byte(name.front()) << 8) ^ (byte(name[name.size() / 2]) << 16) ^ (byte(name.back()) << 24);
+    return static_cast<std::size_t>((mixed * 0x9E3779B97F4A7C15ull) >> (64 - kNameBits));
+}
+
+CNameSlots BuildNameSlots(const CPimKindInfo& kind)
+{
+    CNameSlots slots{};
+    for (std::size_t index = 0; index < kind.properties.size(); ++index) {
+        std::size_t slot = NameSlot(kind.properties[index].name);
+        while (slots[slot] != 0)
+            slot = (slot + 1) % kNameSlots;
+        slots[slot] = static_cast<std::uint8_t>(index + 1);
+    }
+    return slots;
+}
+
+} // namespace
+
 const CPimPropertyDef* CPimKindInfo::FindProperty(std::string_view propertyName) const
 {
     // The names in the file are written as the kind spells them, so an exact
-    // match (cheap) finds them; other spellings take the slower comparison.
-    // No two names of a kind differ only in case.
-    for (const CPimPropertyDef& property : properties)
-        if (property.name == propertyName)
+    // match (one probe, mostly) finds them; other spellings take the slower
+    // comparison. No two names of a kind differ only in case.
+    static const std::array<CNameSlots, 3> byKind = {
+        BuildNameSlots(PimKindInfo(PimKind::appointment)),
+        BuildNameSlots(PimKindInfo(PimKind::contact)),
+        BuildNameSlots(PimKindInfo(PimKind::task)),
+    };
+    const CNameSlots& slots = byKind[static_cast<std::size_t>(kind)];
+    for (std::size_t slot = NameSlot(propertyName); slots[slot] != 0; slot = (slot + 1) % kNameSlots) {
+        const CPimPropertyDef& property = properties[slots[slot] - 1u];
+        if (property.name.size() == propertyName.size() &&
+            std::memcmp(property.name.data(), propertyName.data(), propertyName.size()) == 0)
             return &property;
+    }
     for (const CPimPropertyDef& property : properties)
         if (CMemberNameEqual()(property.name, propertyName))
             return &property;

@@ -50,7 +50,7 @@ COleDate ParseFilter(const std::string& filter)
 // it are handled as the file stands at each step. Inside a batch the file
 // stands still for other connections, and the scan reads a few hundred items
 // with their values at a time.
-class CPimItems : public CDispatchBase<CPimItems> {
+class CPimItems : public CDispatchBase<CPimItems>, private CPimItemReader {
 public:
     CPimItems(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind)
         : m_database(std::move(database)), m_kind(kind)
@@ -72,7 +72,7 @@ public:
                 self.m_since = ParseFilter(arguments[0].ToText());
                 self.m_lastId = self.m_database->LastItemId(self.m_kind.folder);
                 self.m_position = 0;
-                self.m_readAhead.clear();
+                self.m_count = 0;
                 self.m_next = 0;
                 self.m_scanning = true;
                 return self.Next();
@@ -88,18 +88,46 @@ private:
     {
         if (!m_scanning)
             return CVariant();
-        if (m_next == m_readAhead.size()) {
-            m_readAhead = m_database->NextItems(m_kind, m_position, m_lastId, m_since,
-                                                m_database->InBatch() ? kReadAhead : 1);
+        if (m_next == m_count) {
+            m_count = 0;
             m_next = 0;
-            if (m_readAhead.empty()) {
+            m_filled = 0;
+            try {
+                m_count = m_database->NextItems(m_kind, m_position, m_lastId, m_since,
+                                                m_database->InBatch() ? kReadAhead : 1, *this);
+            } catch (...) {
+                m_count = 0;  // read again from the same place at the next call
+                throw;
+            }
+            if (m_count == 0) {
                 m_scanning = false;
+                m_readAhead.clear();
                 return CVariant();
             }
-            m_position = m_readAhead.back().row.id;
+            m_position = m_readAhead[m_count - 1]->Row().id;
         }
-        CPimLoadedItem& item = m_readAhead[m_next++];
-        return CVariant(DispatchPtr(std::make_shared<CPimItem>(m_database, m_kind, std::move(item))));
+        return CVariant(DispatchPtr(m_readAhead[m_next++]));
+    }
+
+    // An item of the read-ahead that nobody else holds any more (nor any of
+    // its user properties) is filled again; one still held is left to its
+    // holders and replaced.
+    CPimItemRow& NextRow() override
+    {
+        const std::size_t at = m_filled++;
+        if (at == m_readAhead.size())
+            m_readAhead.push_back(std::make_shared<CPimItem>(m_database, m_kind));
+        else if (m_readAhead[at].use_count() != 1)
+            m_readAhead[at] = std::make_shared<CPimItem>(m_database, m_kind);
+        return m_readAhead[at]->BeginFill();
+    }
+    void Value(std::size_t item, std::size_t property, const CPimStoredView& value) override
+    {
+        m_readAhead[item]->FillValue(property, value);
+    }
+    void UserValue(std::size_t item, std::string_view name, const CPimStoredView& value) override
+    {
+        m_readAhead[item]->FillUserValue(name, value);
     }
 
     std::shared_ptr<CPimDatabase> m_database;
@@ -108,7 +136,10 @@ private:
     COleDate m_since;
     std::int64_t m_lastId = 0;
     std::int64_t m_position = 0;  // the last id read
-    std::vector<CPimLoadedItem> m_readAhead;
+    // The items of the last read, the first m_count of them filled by it.
+    std::vector<std::shared_ptr<CPimItem>> m_readAhead;
+    std::size_t m_count = 0;
+    std::size_t m_filled = 0;
     std::size_t m_next = 0;
 };
 
