@@ -83,6 +83,7 @@ public:
                       std::int32_t timeout, std::string_view itemName, IReplyItemReader& items);
 
 private:
+    std::unique_ptr<ISoapConnector> MakeConnector(std::int32_t timeout) const;
     CHttpResponse Exchange(const std::string& method, const std::string& namespaceUri, const std::string& body,
                            std::int32_t timeout);
 

@@ -1,7 +1,5 @@
 #include "protocol/ReplyStream.h"
 
-#include <string.h>
-
 namespace tarnwel {
 
 using Token = CXmlPullReader::Token;
@@ -19,6 +17,8 @@ void CReplyStream::Watch(std::string_view name)
 Token CReplyStream::Next()
 {
     const Token token = m_reader.Next();
+    if (token == Token::more)
+        throw CReplyItemCut{};
     if (token == Token::startElement)
         Watch(m_reader.Name());
     return token;
@@ -82,27 +82,6 @@ void CStreamElement::Finish()
         const Token token = m_stream.Next();
         if ((token == Token::endElement && reader.Depth() == m_depth) || token == Token::end)
             return;
-    }
-}
-
-std::size_t CountStartTags(std::string_view text, std::string_view name)
-{
-    if (name.empty())
-        return 0;
-    const std::string pattern = "<" + std::string(name);
-    std::size_t count = 0;
-    const char* at = text.data();
-    const char* const end = text.data() + text.size();
-    for (;;) {
-        const void* found = memmem(at, static_cast<std::size_t>(end - at), pattern.data(), pattern.size());
-        if (found == nullptr)
-            return count;
-        at = static_cast<const char*>(found) + pattern.size();
-        if (at == end)
-            return count;
-        const char next = *at;
-        if (next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n')
-            ++count;
     }
 }
 

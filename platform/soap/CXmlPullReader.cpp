@@ -253,12 +253,102 @@ CXmlPullReader::CXmlPullReader(std::string_view document, std::size_t offset)
         Fail("no start tag", offset);
 }
 
+CXmlPullReader::CXmlPullReader(std::string_view window, bool final) : CXmlPullReader(window)
+{
+    m_final = final;
+}
+
+bool CXmlPullReader::PrologIsWhole(std::string_view start)
+{
+    constexpr std::string_view kOrderMark = "\xEF\xBB\xBF";
+    if (start.size() < 4)
+        return false;
+    const std::size_t at = StartsWith(start, 0, kOrderMark) ? kOrderMark.size() : 0;
+    const std::string_view rest = start.substr(at);
+    constexpr std::string_view kDeclaration = "<?xml";
+    if (rest.size() <= kDeclaration.size())
+        return kDeclaration.substr(0, rest.size()) != rest;
+    if (!StartsWith(rest, 0, kDeclaration) || !Has(rest[kDeclaration.size()], kSpace))
+        return true;
+    return rest.find("?>") != std::string_view::npos;
+}
+
+void CXmlPullReader::Feed(std::string_view window, std::size_t dropped, bool final)
+{
+    // The former window may be gone (dropped == 0) or still there: only the
+    // bytes of names that are dropped are read from it.
+    const std::uintptr_t oldStart = reinterpret_cast<std::uintptr_t>(m_doc.data());
+    const std::uintptr_t oldEnd = oldStart + m_doc.size();
+    // A view into the former window, moved to the new one; a name whose
+    // bytes are dropped is kept apart.
+    const auto move = [&](std::string_view& view, bool keep) {
+        const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(view.data());
+        if (start < oldStart || start >= oldEnd)
+            return;
+        const std::size_t at = static_cast<std::size_t>(start - oldStart);
+        if (at >= dropped) {
+            view = window.substr(at - dropped, view.size());
+        } else if (keep) {
+            m_keptNames.emplace_back(view);
+            view = m_keptNames.back();
+        } else {
+            view = {};
+        }
+    };
+    for (std::string_view& name : m_open)
+        move(name, true);
+    move(m_name, false);
+    m_rawText = {};
+    m_decodedValid = false;
+    m_attributes.clear();
+    const auto shift = [dropped](std::size_t& at) { at = at > dropped ? at - dropped : 0; };
+    shift(m_pos);
+    shift(m_tokenStart);
+    m_base += dropped;
+    m_doc = window;
+    m_final = final;
+}
+
 void CXmlPullReader::Fail(const char* what, std::size_t at) const
 {
-    throw CXmlSyntaxError(what, at);
+    throw CXmlSyntaxError(what, m_base + at);
+}
+
+void CXmlPullReader::Reset(const CMark& mark)
+{
+    m_pos = mark.pos;
+    m_open.resize(mark.open);
+    m_depth = m_open.size();
+    m_pendingEnd = mark.pendingEnd;
+    m_done = false;
+    m_attributes.clear();
 }
 
 CXmlPullReader::Token CXmlPullReader::Next()
+{
+    if (m_final)
+        return ReadToken();
+    // Before the last piece: a token cut by the window's end either fails
+    // or is a text that reaches it (whose end and what follows it are not
+    // known yet). Either way it is read again once more has come; a true
+    // failure then fails again, and for good with the last piece.
+    const std::size_t start = m_pos;
+    try {
+        const Token token = ReadToken();
+        if (token == Token::text && !m_cdata && m_pos + 1 >= m_doc.size()) {
+            m_pos = start;
+            return Token::more;
+        }
+        if (token == Token::more)
+            m_pos = start;
+        return token;
+    } catch (const CXmlSyntaxError&) {
+        m_pos = start;
+        return Token::more;
+    }
+}
+
+CXmlPullReader::Token CXmlPullReader::ReadToken()
 {
     if (m_done)
         return Token::end;
@@ -276,7 +366,7 @@ CXmlPullReader::Token CXmlPullReader::Next()
             return Token::end;
         }
         if (m_pos >= m_doc.size())
-            return Finish();
+            return m_final ? Finish() : Token::more;
         m_tokenStart = m_pos;
         const char c = m_doc[m_pos];
         if (c != '<') {
