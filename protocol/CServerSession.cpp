@@ -229,7 +229,8 @@ void CServerSession::ExchangeItems(const char* namespaceUri, const std::function
     GuardExchange(texts, [&] {
         std::string body = makeBody();
         CSoapTransport transport(m_account.serverUrl, m_abort);
-        transport.CallForItems("getItems", namespaceUri, body, CallTimeout(m_account.soapTimeout), itemName, items);
+        transport.CallForItems("getItems", namespaceUri, std::move(body), CallTimeout(m_account.soapTimeout), itemName,
+                               items);
     });
 }
 

@@ -24,6 +24,8 @@ bool IsSessionExempt(const std::string& method)
 std::string WriteEnvelope(const std::string& method, const std::string& namespaceUri, const std::string& body)
 {
     CSoapSerializer serializer;
+    constexpr std::size_t kFrameBytes = 256;  // the envelope's own tags
+    serializer.Reserve(kFrameBytes + 2 * method.size() + namespaceUri.size() + body.size());
     serializer.StartEnvelope();
     serializer.StartBody();
     serializer.StartElement(method, namespaceUri, "replicate");
@@ -108,8 +110,9 @@ std::shared_ptr<CSoapReader> LoadCheckedReply(const std::string& method, CHttpRe
 constexpr std::string_view kEnvelopeNamespace = "http://schemas.xmlsoap.org/soap/envelope/";
 
 // The namespace declarations ("xmlns", "xmlns:p") of the current start tag.
+// They outlive the window the tag was read from.
 struct CDeclaration {
-    std::string_view prefix;  // empty for the default namespace
+    std::string prefix;  // empty for the default namespace
     std::string uri;
 };
 using CDeclarations = std::vector<CDeclaration>;
@@ -122,7 +125,7 @@ void ReadDeclarations(const CXmlPullReader& reader, CDeclarations& declarations)
         if (name == "xmlns")
             declarations.push_back({{}, reader.AttributeValue(i)});
         else if (name.size() > 6 && name.substr(0, 6) == "xmlns:")
-            declarations.push_back({name.substr(6), reader.AttributeValue(i)});
+            declarations.push_back({std::string(name.substr(6)), reader.AttributeValue(i)});
     }
 }
 
@@ -380,14 +383,15 @@ CSoapReply CSoapTransport::Call(const std::string& method, const std::string& na
     return CSoapReply(LoadCheckedReply(method, Exchange(method, namespaceUri, body, timeout)));
 }
 
-void CSoapTransport::CallForItems(const std::string& method, const std::string& namespaceUri,
-                                  const std::string& body, std::int32_t timeout, std::string_view itemName,
-                                  IReplyItemReader& items)
+void CSoapTransport::CallForItems(const std::string& method, const std::string& namespaceUri, std::string body,
+                                  std::int32_t timeout, std::string_view itemName, IReplyItemReader& items)
 {
     std::unique_ptr<ISoapConnector> connector = MakeConnector(timeout);
+    const std::string envelope = WriteEnvelope(method, namespaceUri, body);
+    std::string().swap(body);  // a request of many ids is held once while the reply comes
     CReplyScan scan(method, itemName, items);
     try {
-        scan.Finish(connector->Send(WriteEnvelope(method, namespaceUri, body), scan));
+        scan.Finish(connector->Send(envelope, scan));
     } catch (const CXmlSyntaxError& error) {
         if (!IsSuccessStatus(scan.Status()))
             RaiseHttpStatus(scan.Status());
