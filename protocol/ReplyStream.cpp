@@ -30,6 +30,12 @@ std::string_view CStreamElement::Text(std::string& buffer)
         return {};
     m_used = true;
     CXmlPullReader& reader = m_stream.Reader();
+    // Mostly the element holds one plain text or nothing.
+    std::string_view plain;
+    if (reader.ReadPlainContent(plain)) {
+        m_closed = true;
+        return plain;
+    }
     std::vector<CReplyStream::CTextState>& open = m_stream.TextStates();
     open.assign(1, {});
     std::string_view first;

@@ -668,6 +668,26 @@ std::string CXmlPullReader::AttributeValue(std::size_t index) const
     return value;
 }
 
+bool CXmlPullReader::ReadPlainContent(std::string_view& text)
+{
+    if (m_pendingEnd || m_done || m_open.empty())
+        return false;
+    const std::size_t end = SkipPlainText(m_doc, m_pos);
+    const std::string_view open = m_open.back();
+    const std::size_t close = end + 2 + open.size();
+    if (close >= m_doc.size() || m_doc[end] != '<' || m_doc[end + 1] != '/' || m_doc[close] != '>' ||
+        m_doc.compare(end + 2, open.size(), open) != 0)
+        return false;
+    text = m_doc.substr(m_pos, end - m_pos);
+    m_attributes.clear();
+    m_tokenStart = end;
+    m_pos = close + 1;
+    m_name = open;
+    m_open.pop_back();
+    m_depth = m_open.size();
+    return true;
+}
+
 void CXmlPullReader::SkipElement()
 {
     const std::size_t depth = m_depth;

@@ -138,6 +138,13 @@ public:
     // which becomes the current token.
     void SkipElement();
 
+    // After a start tag whose content is one run of plain text (no markup,
+    // no reference, no carriage return), or nothing, directly followed by
+    // its end tag: reads both, the end tag becoming the current token, and
+    // gives the text as a view of the document. Otherwise reads nothing and
+    // answers false.
+    bool ReadPlainContent(std::string_view& text);
+
 private:
     struct CAttribute {
         std::string_view name;
