@@ -46,6 +46,38 @@ bool StartsWith(std::string_view text, std::size_t at, std::string_view prefix)
     return text.size() - at >= prefix.size() && text.compare(at, prefix.size(), prefix) == 0;
 }
 
+// Whether the `size` bytes at `a` and `b` are the same; names are short, and
+// a call of memcmp would cost more than comparing them here.
+inline bool SameBytes(const char* a, const char* b, std::size_t size)
+{
+    if (size >= 8) {
+        for (std::size_t at = 0; at + 8 <= size; at += 8) {
+            std::uint64_t x, y;
+            std::memcpy(&x, a + at, 8);
+            std::memcpy(&y, b + at, 8);
+            if (x != y)
+                return false;
+        }
+        std::uint64_t x, y;  // the last eight, which may overlap the ones before
+        std::memcpy(&x, a + size - 8, 8);
+        std::memcpy(&y, b + size - 8, 8);
+        return x == y;
+    }
+    if (size >= 4) {
+        std::uint32_t x0, y0, x1, y1;
+        std::memcpy(&x0, a, 4);
+        std::memcpy(&y0, b, 4);
+        std::memcpy(&x1, a + size - 4, 4);
+        std::memcpy(&y1, b + size - 4, 4);
+        return x0 == y0 && x1 == y1;
+    }
+    for (std::size_t at = 0; at < size; ++at) {
+        if (a[at] != b[at])
+            return false;
+    }
+    return true;
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -417,13 +449,17 @@ CXmlPullReader::Token CXmlPullReader::Finish()
 
 std::string_view CXmlPullReader::ReadName()
 {
-    const std::size_t start = m_pos;
-    if (m_pos >= m_doc.size() || !Has(m_doc[m_pos], kNameStart))
+    // In locals: a store to m_pos could otherwise be taken to change the
+    // document's size.
+    const char* const start = m_doc.data() + m_pos;
+    const char* const end = m_doc.data() + m_doc.size();
+    if (start >= end || !Has(*start, kNameStart))
         return {};
-    ++m_pos;
-    while (m_pos < m_doc.size() && Has(m_doc[m_pos], kNameChar))
-        ++m_pos;
-    return m_doc.substr(start, m_pos - start);
+    const char* at = start + 1;
+    while (at < end && Has(*at, kNameChar))
+        ++at;
+    m_pos += static_cast<std::size_t>(at - start);
+    return std::string_view(start, static_cast<std::size_t>(at - start));
 }
 
 void CXmlPullReader::SkipSpace()
@@ -443,7 +479,11 @@ CXmlPullReader::Token CXmlPullReader::ReadStartTag()
     m_name = ReadName();
     if (m_name.empty())
         Fail("malformed start tag", start);
-    for (;;) {
+    // Mostly the name is all: "<name>".
+    const bool bare = m_pos < m_doc.size() && m_doc[m_pos] == '>';
+    if (bare)
+        ++m_pos;
+    while (!bare) {
         const bool spaced = m_pos < m_doc.size() && Has(m_doc[m_pos], kSpace);
         SkipSpace();
         if (m_pos >= m_doc.size())
@@ -502,7 +542,8 @@ CXmlPullReader::Token CXmlPullReader::ReadEndTag()
     if (!m_open.empty()) {
         const std::string_view open = m_open.back();
         const std::size_t close = start + 2 + open.size();
-        if (close < m_doc.size() && m_doc[close] == '>' && m_doc.compare(start + 2, open.size(), open) == 0) {
+        if (close < m_doc.size() && m_doc[close] == '>' &&
+            SameBytes(m_doc.data() + start + 2, open.data(), open.size())) {
             m_pos = close + 1;
             m_name = open;
             m_open.pop_back();
@@ -676,7 +717,7 @@ bool CXmlPullReader::ReadPlainContent(std::string_view& text)
     const std::string_view open = m_open.back();
     const std::size_t close = end + 2 + open.size();
     if (close >= m_doc.size() || m_doc[end] != '<' || m_doc[end + 1] != '/' || m_doc[close] != '>' ||
-        m_doc.compare(end + 2, open.size(), open) != 0)
+        !SameBytes(m_doc.data() + end + 2, open.data(), open.size()))
         return false;
     text = m_doc.substr(m_pos, end - m_pos);
     m_attributes.clear();
