@@ -286,7 +286,7 @@ private:
     // follows (reading an item that turns out cut costs more).
     bool ItemMayBeWhole(const CXmlPullReader& reader) const
     {
-        constexpr std::size_t kNearEnd = 4096;
+        constexpr std::size_t kNearEnd = 1024;
         const std::string_view rest = reader.Window().substr(reader.Position());
         if (m_final || rest.size() >= kNearEnd)
             return true;

@@ -6,11 +6,13 @@ using Token = CXmlPullReader::Token;
 
 void CReplyStream::Watch(std::string_view name)
 {
-    if (!m_watch)
+    constexpr std::string_view kWrongSession = "wrong-session-id";
+    if (!m_watch || name.empty())
         return;
-    if (name == m_itemName)
+    // Most names differ from both in their length or first letter.
+    if (name.size() == m_itemName.size() && name[0] == m_itemName[0] && name == m_itemName)
         m_nested.push_back(m_reader.Offset());
-    else if (name == "wrong-session-id")
+    else if (name.size() == kWrongSession.size() && name[0] == 'w' && name == kWrongSession)
         m_wrongSessionId = true;
 }
 
