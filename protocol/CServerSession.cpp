@@ -122,14 +122,16 @@ auto GuardExchange(const CServerCallTexts& texts, Call&& call)
 template <typename ReadItem>
 class CGuardedItemReader : public IReplyItemReader {
 public:
-    CGuardedItemReader(ReadItem read, std::function<void(std::string_view)> prepare)
-        : m_read(std::move(read)), m_prepare(std::move(prepare))
+    // `mark` notes what the reading of an item may change, `undo` restores it.
+    CGuardedItemReader(ReadItem read, std::function<void(std::size_t)> prepare, std::function<void()> mark,
+                       std::function<void()> undo)
+        : m_read(std::move(read)), m_prepare(std::move(prepare)), m_mark(std::move(mark)), m_undo(std::move(undo))
     {
     }
-    void Prepare(std::string_view reply) override
+    void Prepare(std::size_t replyBytes) override
     {
         try {
-            m_prepare(reply);
+            m_prepare(replyBytes);
         } catch (...) {
             // Without the reserve the arrays grow as they are filled.
         }
@@ -144,9 +146,13 @@ private:
     {
         if (m_failed)
             return;
+        m_mark();
         try {
             m_read(item);
         } catch (const CXmlSyntaxError&) {
+            throw;
+        } catch (const CReplyItemCut&) {
+            m_undo();
             throw;
         } catch (...) {
             m_failed = true;
@@ -154,15 +160,42 @@ private:
     }
 
     ReadItem m_read;
-    std::function<void(std::string_view)> m_prepare;
+    std::function<void(std::size_t)> m_prepare;
+    std::function<void()> m_mark;
+    std::function<void()> m_undo;
     bool m_failed = false;
 };
 
 template <typename ReadItem>
-CGuardedItemReader<ReadItem> MakeItemReader(ReadItem read, std::function<void(std::string_view)> prepare)
+CGuardedItemReader<ReadItem> MakeItemReader(ReadItem read, std::function<void(std::size_t)> prepare,
+                                            std::function<void()> mark, std::function<void()> undo)
 {
-    return CGuardedItemReader<ReadItem>(std::move(read), std::move(prepare));
+    return CGuardedItemReader<ReadItem>(std::move(read), std::move(prepare), std::move(mark), std::move(undo));
 }
+
+// Takes the records after the first `size` out again.
+template <typename Records>
+void CutBack(Records& records, std::size_t size)
+{
+    records.erase(records.begin() + static_cast<std::ptrdiff_t>(size), records.end());
+}
+
+// Room for the records of a reply of `replyBytes`, assuming that an item takes
+// at least `itemBytes` of it: the records are filled in place as the reply
+// arrives, and room that stays unused is never touched, so it costs address
+// space only. A reply of smaller items grows the array as usual.
+template <typename Records>
+void MakeRoom(Records& records, std::size_t replyBytes, std::size_t itemBytes)
+{
+    records.reserve(replyBytes / itemBytes);
+}
+
+// The least a reply's item takes on the wire, as the server writes them: an
+// id, a date and a field or two.
+constexpr std::size_t kAppointmentBytes = 96;
+constexpr std::size_t kContactBytes = 128;
+constexpr std::size_t kAddressBytes = 256;
+constexpr std::size_t kTaskBytes = 96;
 
 // Appends the records of `from` to `to`, moving them.
 template <typename Records>
@@ -196,7 +229,8 @@ void CServerSession::ExchangeItems(const char* namespaceUri, const std::function
     GuardExchange(texts, [&] {
         std::string body = makeBody();
         CSoapTransport transport(m_account.serverUrl, m_abort);
-        transport.CallForItems("getItems", namespaceUri, body, CallTimeout(m_account.soapTimeout), itemName, items);
+        transport.CallForItems("getItems", namespaceUri, std::move(body), CallTimeout(m_account.soapTimeout), itemName,
+                               items);
     });
 }
 
@@ -237,12 +271,18 @@ int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::
     // The records wait here until the reply has proved sound.
     CAppointmentArray read;
     int count = 0;
+    std::pair<std::size_t, int> marked;
     auto items = MakeItemReader(
         [&](auto& element) {
             ++count;
             ReadAppointment(read, element);
         },
-        [&](std::string_view reply) { read.reserve(CountStartTags(reply, "Appointment")); });
+        [&](std::size_t replyBytes) { MakeRoom(read, replyBytes, kAppointmentBytes); },
+        [&] { marked = {read.size(), count}; },
+        [&] {
+            CutBack(read, marked.first);
+            count = marked.second;
+        });
     ExchangeItems(
         kAppointmentNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts,
         "Appointment", items);
@@ -258,14 +298,21 @@ int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresse
     CContactArray readContacts;
     CAddressArray readAddresses;
     int count = 0;
+    std::tuple<std::size_t, std::size_t, int> marked;
     auto items = MakeItemReader(
         [&](auto& element) {
             ++count;
             ReadAddress(readContacts, readAddresses, element);
         },
-        [&](std::string_view reply) {
-            readAddresses.reserve(CountStartTags(reply, "Address"));
-            readContacts.reserve(CountStartTags(reply, "contact"));
+        [&](std::size_t replyBytes) {
+            MakeRoom(readAddresses, replyBytes, kAddressBytes);
+            MakeRoom(readContacts, replyBytes, kContactBytes);
+        },
+        [&] { marked = {readContacts.size(), readAddresses.size(), count}; },
+        [&] {
+            CutBack(readContacts, std::get<0>(marked));
+            CutBack(readAddresses, std::get<1>(marked));
+            count = std::get<2>(marked);
         });
     ExchangeItems(
         kContactNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kGetContactsTexts, "Address",
@@ -280,8 +327,11 @@ int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresse
 int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const CStringArray& ids)
 {
     std::vector<std::unique_ptr<CTaskRecord>> read;
-    auto items = MakeItemReader([&](auto& element) { read.push_back(ReadTask(element)); },
-                                [&](std::string_view reply) { read.reserve(CountStartTags(reply, "Task")); });
+    std::size_t marked = 0;
+    auto items = MakeItemReader(
+        [&](auto& element) { read.push_back(ReadTask(element)); },
+        [&](std::size_t replyBytes) { MakeRoom(read, replyBytes, kTaskBytes); }, [&] { marked = read.size(); },
+        [&] { CutBack(read, marked); });
     ExchangeItems(
         kTaskNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts, "Task", items);
     const int count = static_cast<int>(read.size());

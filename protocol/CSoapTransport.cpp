@@ -9,6 +9,8 @@
 
 #include <initializer_list>
 #include <new>
+#include <string.h>
+#include <optional>
 #include <vector>
 
 namespace tarnwel {
@@ -22,6 +24,8 @@ bool IsSessionExempt(const std::string& method)
 std::string WriteEnvelope(const std::string& method, const std::string& namespaceUri, const std::string& body)
 {
     CSoapSerializer serializer;
+    constexpr std::size_t kFrameBytes = 256;  // the envelope's own tags
+    serializer.Reserve(kFrameBytes + 2 * method.size() + namespaceUri.size() + body.size());
     serializer.StartEnvelope();
     serializer.StartBody();
     serializer.StartElement(method, namespaceUri, "replicate");
@@ -51,8 +55,7 @@ const pugi::xml_document& CSoapReply::Dom() const
     return m_reader->Dom();
 }
 
-CHttpResponse CSoapTransport::Exchange(const std::string& method, const std::string& namespaceUri,
-                                       const std::string& body, std::int32_t timeout)
+std::unique_ptr<ISoapConnector> CSoapTransport::MakeConnector(std::int32_t timeout) const
 {
     std::unique_ptr<ISoapConnector> connector = CreateSoapConnector();
     if (!connector)
@@ -60,7 +63,13 @@ CHttpResponse CSoapTransport::Exchange(const std::string& method, const std::str
     connector->SetEndpointUrl(m_endpoint);
     connector->SetTimeout(timeout);
     connector->SetAbortFlag(m_abort);
-    return connector->Send(WriteEnvelope(method, namespaceUri, body));
+    return connector;
+}
+
+CHttpResponse CSoapTransport::Exchange(const std::string& method, const std::string& namespaceUri,
+                                       const std::string& body, std::int32_t timeout)
+{
+    return MakeConnector(timeout)->Send(WriteEnvelope(method, namespaceUri, body));
 }
 
 namespace {
@@ -101,8 +110,9 @@ std::shared_ptr<CSoapReader> LoadCheckedReply(const std::string& method, CHttpRe
 constexpr std::string_view kEnvelopeNamespace = "http://schemas.xmlsoap.org/soap/envelope/";
 
 // The namespace declarations ("xmlns", "xmlns:p") of the current start tag.
+// They outlive the window the tag was read from.
 struct CDeclaration {
-    std::string_view prefix;  // empty for the default namespace
+    std::string prefix;  // empty for the default namespace
     std::string uri;
 };
 using CDeclarations = std::vector<CDeclaration>;
@@ -115,7 +125,7 @@ void ReadDeclarations(const CXmlPullReader& reader, CDeclarations& declarations)
         if (name == "xmlns")
             declarations.push_back({{}, reader.AttributeValue(i)});
         else if (name.size() > 6 && name.substr(0, 6) == "xmlns:")
-            declarations.push_back({name.substr(6), reader.AttributeValue(i)});
+            declarations.push_back({std::string(name.substr(6)), reader.AttributeValue(i)});
     }
 }
 
@@ -151,65 +161,219 @@ struct CReplyShape {
 };
 
 // Hands the item at the stream's current start tag to `items`, then each item
-// that stood inside it, on its own, in document order.
-void ReadItem(std::string_view text, CReplyStream& stream, std::string_view itemName, IReplyItemReader& items)
+// that stood inside it, on its own, in document order. False when the rest of
+// the item has not come yet: nothing of it was handed over then.
+bool ReadItem(CXmlPullReader& reader, CReplyStream& stream, std::string_view itemName, IReplyItemReader& items)
 {
-    {
+    try {
         CStreamElement item(stream);
         items.Read(item);
         item.Finish();
+    } catch (const CReplyItemCut&) {
+        stream.ForgetNested();
+        return false;
     }
+    // The item stands whole in the window, and so do those inside it.
     for (const std::size_t offset : stream.TakeNested()) {
-        CXmlPullReader inner(text, offset);
+        CXmlPullReader inner(reader.Window(), offset - reader.Base());
         CReplyStream innerStream(inner, itemName, false);
         inner.Next();
         CStreamElement item(innerStream);
         items.Read(item);
         item.Finish();
     }
+    return true;
 }
 
-// One pass over the whole reply: checks that it is well-formed, hands over
-// its items and finds what Call checks.
-CReplyShape ScanReply(std::string_view text, const std::string& method, std::string_view itemName,
-                      IReplyItemReader& items)
-{
-    CXmlPullReader reader(text);
-    CReplyStream stream(reader, itemName, true);
-    const std::string responseName = method + "Response";
-    CReplyShape shape;
-    CDeclarations rootScope, bodyScope, ownScope;
-    bool rootIsEnvelope = false;
-    bool inBody = false;
-    for (;;) {
-        const CXmlPullReader::Token token = reader.Next();
-        if (token == CXmlPullReader::Token::end)
-            break;
-        if (token != CXmlPullReader::Token::startElement)
-            continue;
-        const std::string_view name = reader.Name();
-        const std::size_t depth = reader.Depth();
-        if (depth == 0) {
-            ReadDeclarations(reader, rootScope);
-            rootIsEnvelope = IsEnvelopeElement(name, "Envelope", {&rootScope});
-        } else if (depth == 1) {
-            ReadDeclarations(reader, bodyScope);
-            inBody = rootIsEnvelope && IsEnvelopeElement(name, "Body", {&bodyScope, &rootScope});
-        } else if (depth == 2 && inBody) {
-            ReadDeclarations(reader, ownScope);
-            if (IsEnvelopeElement(name, "Fault", {&ownScope, &bodyScope, &rootScope}))
-                shape.fault = true;
-            if (LocalName(name) == responseName)
-                shape.response = true;
-        }
-        if (name == itemName)
-            ReadItem(text, stream, itemName, items);
-        else
-            stream.Watch(name);
+// Reads a getItems reply as its body arrives, in one pass: checks that it is
+// well-formed, hands over its items and finds what Call checks. The body
+// waits in a window from which what has been read is dropped once the
+// response element has begun (the envelope up to there is kept for a
+// fault's text, as is what follows the response element); before that, and
+// for a reply that is no UTF-8 or comes with an HTTP error, the body is kept
+// whole.
+class CReplyScan : public IHttpBodySink {
+public:
+    CReplyScan(const std::string& method, std::string_view itemName, IReplyItemReader& items)
+        : m_method(method), m_responseName(method + "Response"), m_itemName(itemName),
+          m_endTag("</" + std::string(itemName)), m_items(items)
+    {
     }
-    shape.wrongSession = stream.SawWrongSessionId();
-    return shape;
-}
+
+    void Start(long status, std::int64_t length) override
+    {
+        m_status = status;
+        if (length > 0)
+            m_items.Prepare(static_cast<std::size_t>(length));
+    }
+
+    void Append(std::string_view piece) override
+    {
+        if (!m_reader) {
+            Window().append(piece);
+            if (m_whole || !CXmlPullReader::PrologIsWhole(Window()))
+                return;
+            if (!IsSuccessStatus(m_status) || !CXmlPullReader::IsUtf8(Window())) {
+                m_whole = true;
+                return;
+            }
+            Begin(false);
+            return;
+        }
+        if (m_dropping) {
+            // The unread rest and the piece go to the other buffer, so that
+            // the reader can still keep what it needs of the former window.
+            // (Swapping the buffers would move the bytes of a short one.)
+            const std::size_t dropped = m_reader->Position();
+            std::string& next = m_buffers[m_current ^ 1];
+            next.assign(Window(), dropped);
+            next.append(piece);
+            m_reader->Feed(next, dropped, false);
+            m_current ^= 1;
+        } else {
+            Window().append(piece);
+            m_reader->Feed(Window(), 0, false);
+        }
+        Run();
+    }
+
+    // After the exchange, with its status: reads the rest and makes the
+    // checks of Call. Raises CXmlSyntaxError for a reply that is no XML.
+    void Finish(long status)
+    {
+        m_status = status;
+        if (!m_reader) {
+            if (!CXmlPullReader::IsUtf8(Window())) {
+                CHttpResponse response{status, std::move(Window())};
+                m_documentReader = LoadCheckedReply(m_method, std::move(response));
+                return;
+            }
+            m_final = true;
+            Begin(true);
+        } else {
+            m_final = true;
+            m_reader->Feed(Window(), 0, true);
+            Run();
+        }
+    }
+
+    // The reply read as a document (one that is no UTF-8), else null.
+    const std::shared_ptr<const CSoapReader>& Document() const { return m_documentReader; }
+    const CReplyShape& Shape() const { return m_shape; }
+    long Status() const { return m_status; }
+
+    // The text of the reply for its fault: the whole of it, or, when its
+    // response element's content was dropped, the reply without it.
+    std::string FaultText()
+    {
+        if (!m_dropped)
+            return std::move(Window());
+        return m_prefix + Window().substr(m_keepFrom - m_reader->Base());
+    }
+
+private:
+    std::string& Window() { return m_buffers[m_current]; }
+
+    void Begin(bool final)
+    {
+        m_reader.emplace(Window(), final);
+        m_stream.emplace(*m_reader, m_itemName, true);
+        Run();
+    }
+
+    // Whether the item at the reader's start tag may stand whole in the
+    // window: near the window's end, only when an end tag of its name
+    // follows (reading an item that turns out cut costs more).
+    bool ItemMayBeWhole(const CXmlPullReader& reader) const
+    {
+        constexpr std::size_t kNearEnd = 1024;
+        const std::string_view rest = reader.Window().substr(reader.Position());
+        if (m_final || rest.size() >= kNearEnd)
+            return true;
+        return memmem(rest.data(), rest.size(), m_endTag.data(), m_endTag.size()) != nullptr;
+    }
+
+    void Run()
+    {
+        CXmlPullReader& reader = *m_reader;
+        for (;;) {
+            const CXmlPullReader::CMark mark = reader.Mark();
+            const CXmlPullReader::Token token = reader.Next();
+            if (token == CXmlPullReader::Token::end || token == CXmlPullReader::Token::more)
+                break;
+            if (token == CXmlPullReader::Token::endElement) {
+                // The response element ends: what follows it is kept.
+                if (m_dropping && reader.Depth() == 2) {
+                    m_dropping = false;
+                    m_keepFrom = reader.Offset();
+                    if (reader.Base() == 0) {
+                        // Nothing was dropped (the element was empty or short).
+                        m_dropped = false;
+                        m_prefix.clear();
+                    }
+                }
+                continue;
+            }
+            if (token != CXmlPullReader::Token::startElement)
+                continue;
+            const std::string_view name = reader.Name();
+            const std::size_t depth = reader.Depth();
+            if (depth == 0) {
+                ReadDeclarations(reader, m_rootScope);
+                m_rootIsEnvelope = IsEnvelopeElement(name, "Envelope", {&m_rootScope});
+            } else if (depth == 1) {
+                ReadDeclarations(reader, m_bodyScope);
+                m_inBody = m_rootIsEnvelope && IsEnvelopeElement(name, "Body", {&m_bodyScope, &m_rootScope});
+            } else if (depth == 2 && m_inBody) {
+                ReadDeclarations(reader, m_ownScope);
+                if (IsEnvelopeElement(name, "Fault", {&m_ownScope, &m_bodyScope, &m_rootScope}))
+                    m_shape.fault = true;
+                if (LocalName(name) == m_responseName) {
+                    m_shape.response = true;
+                    // The items follow: from here on what has been read is
+                    // dropped, once, unless a fault came first.
+                    if (!m_shape.fault && !m_dropped && reader.Base() == 0) {
+                        m_prefix.assign(Window(), 0, reader.Position());
+                        m_dropping = m_dropped = true;
+                    }
+                }
+            }
+            if (name != m_itemName) {
+                m_stream->Watch(name);
+            } else if (!ItemMayBeWhole(reader) || !ReadItem(reader, *m_stream, m_itemName, m_items)) {
+                // Read again, from its start tag, once more has come.
+                reader.Reset(mark);
+                break;
+            }
+        }
+        m_shape.wrongSession = m_stream->SawWrongSessionId();
+    }
+
+    const std::string& m_method;
+    const std::string m_responseName;
+    std::string_view m_itemName;
+    const std::string m_endTag;
+    IReplyItemReader& m_items;
+    bool m_final = false;  // the whole body has come
+    long m_status = 0;
+    // The body's window: one of two buffers, which take turns once bytes
+    // are dropped.
+    std::string m_buffers[2];
+    unsigned m_current = 0;
+
+    bool m_whole = false;  // the body is kept whole and read at the end
+    std::optional<CXmlPullReader> m_reader;
+    std::optional<CReplyStream> m_stream;
+    std::shared_ptr<const CSoapReader> m_documentReader;
+    CReplyShape m_shape;
+    CDeclarations m_rootScope, m_bodyScope, m_ownScope;
+    bool m_rootIsEnvelope = false;
+    bool m_inBody = false;
+    bool m_dropping = false;  // read bytes are dropped from the window
+    bool m_dropped = false;   // the response element's content was dropped
+    std::string m_prefix;     // the reply up to the end of the response element's start tag
+    std::size_t m_keepFrom = 0;  // where the response element's end tag begins
+};
 
 } // namespace
 
@@ -219,36 +383,33 @@ CSoapReply CSoapTransport::Call(const std::string& method, const std::string& na
     return CSoapReply(LoadCheckedReply(method, Exchange(method, namespaceUri, body, timeout)));
 }
 
-void CSoapTransport::CallForItems(const std::string& method, const std::string& namespaceUri,
-                                  const std::string& body, std::int32_t timeout, std::string_view itemName,
-                                  IReplyItemReader& items)
+void CSoapTransport::CallForItems(const std::string& method, const std::string& namespaceUri, std::string body,
+                                  std::int32_t timeout, std::string_view itemName, IReplyItemReader& items)
 {
-    CHttpResponse response = Exchange(method, namespaceUri, body, timeout);
-    items.Prepare(response.body);
-    if (!CXmlPullReader::IsUtf8(response.body)) {
-        const std::shared_ptr<const CSoapReader> reader = LoadCheckedReply(method, std::move(response));
+    std::unique_ptr<ISoapConnector> connector = MakeConnector(timeout);
+    const std::string envelope = WriteEnvelope(method, namespaceUri, body);
+    std::string().swap(body);  // a request of many ids is held once while the reply comes
+    CReplyScan scan(method, itemName, items);
+    try {
+        scan.Finish(connector->Send(envelope, scan));
+    } catch (const CXmlSyntaxError& error) {
+        if (!IsSuccessStatus(scan.Status()))
+            RaiseHttpStatus(scan.Status());
+        throw CComError(com_codes::kFail, std::string("The server's answer is not XML: ") + error.what());
+    }
+    if (const std::shared_ptr<const CSoapReader>& reader = scan.Document()) {
         for (const pugi::xml_node& item : ElementsByTagName(reader->Dom(), itemName))
             items.Read(item);
         return;
     }
-
-    const std::string text = std::move(response.body);  // freed when the call returns
-    const long status = response.status;
-    CReplyShape shape;
-    try {
-        shape = ScanReply(text, method, itemName, items);
-    } catch (const CXmlSyntaxError& error) {
-        if (!IsSuccessStatus(status))
-            RaiseHttpStatus(status);
-        throw CComError(com_codes::kFail, std::string("The server's answer is not XML: ") + error.what());
-    }
+    const CReplyShape& shape = scan.Shape();
     if (shape.fault) {
         CSoapReader document;
-        document.Load(text);
+        document.Load(scan.FaultText());
         throw CSoapErrorText(kSoapFaultText + document.Xml());
     }
-    if (!IsSuccessStatus(status))
-        RaiseHttpStatus(status);
+    if (!IsSuccessStatus(scan.Status()))
+        RaiseHttpStatus(scan.Status());
     if (!shape.response)
         throw CComError(com_codes::kFail, "The server's answer is no reply to " + method);
     if (!IsSessionExempt(method) && shape.wrongSession)

@@ -2,7 +2,7 @@
 // One SOAP request to the server and its reply. A transport is made for one
 // call; every call opens its own connection and loads the whole reply into
 // one document before it returns, or, for the replies of many items, reads
-// the items as the reply is parsed (CallForItems).
+// the items as the reply arrives (CallForItems).
 //
 // Failures come out in two forms:
 // - CSoapErrorText for what the protocol itself detects: a reader that cannot
@@ -71,18 +71,22 @@ public:
     CSoapReply Call(const std::string& method, const std::string& namespaceUri, const std::string& body,
                     std::int32_t timeout);
 
-    // As Call, for a reply of many items, which is read as it is parsed and
-    // never held as a document: each element named `itemName`, wherever it
-    // stands, goes to `items` in document order, and the reply's text is
-    // freed before the call returns. It raises what Call raises; since a
-    // failure may show only after items were handed over (a fault, a wrong
-    // session id, malformed XML further on), the caller keeps what it got
-    // aside until the call has returned. What `items` raises passes through.
-    // A reply that is not UTF-8 is read as a document, with the same results.
-    void CallForItems(const std::string& method, const std::string& namespaceUri, const std::string& body,
+    // As Call, for a reply of many items, which is read as it arrives and
+    // never held whole: each element named `itemName`, wherever it stands,
+    // goes to `items` in document order. The body is freed once the request
+    // is written. It raises what Call raises; since a failure may show only
+    // after items were handed over (a fault, a wrong session id, malformed XML
+    // further on, a connection lost), the caller keeps what it got aside until
+    // the call has returned. What `items` raises passes through. A reply that
+    // is not UTF-8, or comes with an HTTP error, is kept whole and read at its
+    // end, with the same results. A fault that follows the response element
+    // shows the reply without the response element's content, which was
+    // dropped as it was read.
+    void CallForItems(const std::string& method, const std::string& namespaceUri, std::string body,
                       std::int32_t timeout, std::string_view itemName, IReplyItemReader& items);
 
 private:
+    std::unique_ptr<ISoapConnector> MakeConnector(std::int32_t timeout) const;
     CHttpResponse Exchange(const std::string& method, const std::string& namespaceUri, const std::string& body,
                            std::int32_t timeout);
 

@@ -89,6 +89,30 @@ std::string_view WireDateText(std::string_view text)
     return text.substr(0, kWireDateLength);
 }
 
+// A date text as COleDate::Parse reads it; the wire form "YYYY-MM-DD
+// HH:MM:SS" of a valid date, which nearly every date is, at once.
+COleDate ParseWireDate(std::string_view text)
+{
+    if (text.size() == kWireDateLength && text[4] == '-' && text[7] == '-' && text[10] == ' ' && text[13] == ':' &&
+        text[16] == ':') {
+        const auto digit = [text](std::size_t at) { return static_cast<unsigned>(static_cast<unsigned char>(text[at]) - '0'); };
+        const unsigned y0 = digit(0), y1 = digit(1), y2 = digit(2), y3 = digit(3), mo0 = digit(5), mo1 = digit(6),
+                       d0 = digit(8), d1 = digit(9), h0 = digit(11), h1 = digit(12), mi0 = digit(14),
+                       mi1 = digit(15), s0 = digit(17), s1 = digit(18);
+        const bool digits = !((y0 > 9) | (y1 > 9) | (y2 > 9) | (y3 > 9) | (mo0 > 9) | (mo1 > 9) | (d0 > 9) |
+                              (d1 > 9) | (h0 > 9) | (h1 > 9) | (mi0 > 9) | (mi1 > 9) | (s0 > 9) | (s1 > 9));
+        if (digits) {
+            const COleDate date = COleDate::FromFields(
+                static_cast<int>(y0 * 1000 + y1 * 100 + y2 * 10 + y3), static_cast<int>(mo0 * 10 + mo1),
+                static_cast<int>(d0 * 10 + d1), static_cast<int>(h0 * 10 + h1), static_cast<int>(mi0 * 10 + mi1),
+                static_cast<int>(s0 * 10 + s1));
+            if (date.IsValid())
+                return date;
+        }
+    }
+    return COleDate::Parse(text);
+}
+
 // strtol's white space.
 bool IsCSpace(char c)
 {
@@ -133,7 +157,7 @@ public:
     void ReadText(std::string& field, Element& child) { field.assign(Text(child)); }
 
     template <typename Element>
-    COleDate ReadDate(Element& child) { return COleDate::Parse(WireDateText(Text(child))); }
+    COleDate ReadDate(Element& child) { return ParseWireDate(WireDateText(Text(child))); }
 
     // Handles "last_updated", "creationTime", "id_client" and "id_tarnwel";
     // false when the child is none of them.

@@ -1,24 +1,26 @@
 #include "protocol/ReplyStream.h"
 
-#include <string.h>
-
 namespace tarnwel {
 
 using Token = CXmlPullReader::Token;
 
 void CReplyStream::Watch(std::string_view name)
 {
-    if (!m_watch)
+    constexpr std::string_view kWrongSession = "wrong-session-id";
+    if (!m_watch || name.empty())
         return;
-    if (name == m_itemName)
+    // Most names differ from both in their length or first letter.
+    if (name.size() == m_itemName.size() && name[0] == m_itemName[0] && name == m_itemName)
         m_nested.push_back(m_reader.Offset());
-    else if (name == "wrong-session-id")
+    else if (name.size() == kWrongSession.size() && name[0] == 'w' && name == kWrongSession)
         m_wrongSessionId = true;
 }
 
 Token CReplyStream::Next()
 {
     const Token token = m_reader.Next();
+    if (token == Token::more)
+        throw CReplyItemCut{};
     if (token == Token::startElement)
         Watch(m_reader.Name());
     return token;
@@ -30,6 +32,12 @@ std::string_view CStreamElement::Text(std::string& buffer)
         return {};
     m_used = true;
     CXmlPullReader& reader = m_stream.Reader();
+    // Mostly the element holds one plain text or nothing.
+    std::string_view plain;
+    if (reader.ReadPlainContent(plain)) {
+        m_closed = true;
+        return plain;
+    }
     std::vector<CReplyStream::CTextState>& open = m_stream.TextStates();
     open.assign(1, {});
     std::string_view first;
@@ -82,27 +90,6 @@ void CStreamElement::Finish()
         const Token token = m_stream.Next();
         if ((token == Token::endElement && reader.Depth() == m_depth) || token == Token::end)
             return;
-    }
-}
-
-std::size_t CountStartTags(std::string_view text, std::string_view name)
-{
-    if (name.empty())
-        return 0;
-    const std::string pattern = "<" + std::string(name);
-    std::size_t count = 0;
-    const char* at = text.data();
-    const char* const end = text.data() + text.size();
-    for (;;) {
-        const void* found = memmem(at, static_cast<std::size_t>(end - at), pattern.data(), pattern.size());
-        if (found == nullptr)
-            return count;
-        at = static_cast<const char*>(found) + pattern.size();
-        if (at == end)
-            return count;
-        const char next = *at;
-        if (next == '>' || next == '/' || next == ' ' || next == '\t' || next == '\r' || next == '\n')
-            ++count;
     }
 }
 

@@ -22,6 +22,10 @@
 
 namespace tarnwel {
 
+// Raised while an item is read from a reply that arrives in pieces, when the
+// rest of the item has not come yet: the item is read again once it has.
+struct CReplyItemCut {};
+
 class CReplyStream {
 public:
     // `watch`: note the item elements and "wrong-session-id" elements that
@@ -32,10 +36,13 @@ public:
     }
 
     CXmlPullReader& Reader() { return m_reader; }
+    // The reader's next token; CReplyItemCut where the reader needs more
+    // of the reply.
     CXmlPullReader::Token Next();
 
     // Where the item elements begin that passed since the last TakeNested.
     std::vector<std::size_t> TakeNested() { return std::move(m_nested); }
+    void ForgetNested() { m_nested.clear(); }
     bool SawWrongSessionId() const { return m_wrongSessionId; }
     // The top-level scan reports the start tags it reads itself.
     void Watch(std::string_view name);
@@ -103,14 +110,13 @@ private:
 class IReplyItemReader {
 public:
     virtual ~IReplyItemReader() = default;
-    // Before the first item, with the reply's text (to count its items).
-    virtual void Prepare(std::string_view /*reply*/) {}
+    // Before the first item, with the length of the reply's body as the
+    // server stated it, to make room for its items.
+    virtual void Prepare(std::size_t /*replyBytes*/) {}
+    // A Read that ends with CReplyItemCut takes back what it did with the
+    // item, which comes again, whole, later.
     virtual void Read(CStreamElement& item) = 0;
     virtual void Read(pugi::xml_node item) = 0;
 };
-
-// An upper bound of the elements named `name` in an XML text: the places
-// where "<" and the name stand before a blank, ">" or "/".
-std::size_t CountStartTags(std::string_view text, std::string_view name);
 
 } // namespace tarnwel

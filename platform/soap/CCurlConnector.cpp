@@ -5,6 +5,7 @@
 #include <curl/curl.h>
 
 #include <atomic>
+#include <exception>
 #include <memory>
 #include <mutex>
 
@@ -20,37 +21,57 @@ struct CurlListDeleter {
 
 // A stated length above this is not trusted for a reserve; the body then
 // grows as it comes.
-constexpr curl_off_t kLargestReserve = curl_off_t{1} << 30;
+constexpr std::int64_t kLargestReserve = std::int64_t{1} << 30;
 
-// Where the body goes: the string, reserved once from the reply's
-// Content-Length so that a large reply is not copied while it grows.
-struct CBodyTarget {
-    CURL* curl = nullptr;
-    std::string* body = nullptr;
-    bool reserved = false;
-};
-
-// libcurl is C: nothing may be thrown through it. Answering 0 makes it end the
-// transfer with CURLE_WRITE_ERROR, which Send reports as a CComError.
-std::size_t AppendToBody(char* data, std::size_t size, std::size_t count, void* target) noexcept
-{
-    CBodyTarget& body = *static_cast<CBodyTarget*>(target);
-    if (!body.reserved) {
-        body.reserved = true;
-        curl_off_t length = -1;
-        if (curl_easy_getinfo(body.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length > 0 &&
-            length <= kLargestReserve) {
+// Keeps the whole body, reserved once from the reply's Content-Length so that
+// a large reply is not copied while it grows.
+class CWholeBody : public IHttpBodySink {
+public:
+    explicit CWholeBody(std::string& body) : m_body(body) {}
+    void Start(long /*status*/, std::int64_t length) override
+    {
+        if (length > 0 && length <= kLargestReserve) {
             try {
-                body.body->reserve(static_cast<std::size_t>(length));
+                m_body.reserve(static_cast<std::size_t>(length));
             } catch (...) {
                 // Without the reserve the body still grows as it comes.
             }
         }
     }
+    void Append(std::string_view piece) override { m_body.append(piece); }
+
+private:
+    std::string& m_body;
+};
+
+// Where the body goes: the sink, told the status and the length before the
+// first piece. What the sink raises is kept until the transfer has ended.
+struct CBodyTarget {
+    CURL* curl = nullptr;
+    IHttpBodySink* sink = nullptr;
+    bool started = false;
+    std::exception_ptr failure;
+};
+
+// libcurl is C: nothing may be thrown through it. Answering 0 makes it end the
+// transfer with CURLE_WRITE_ERROR; Send then raises what the sink raised.
+std::size_t HandOnBody(char* data, std::size_t size, std::size_t count, void* target) noexcept
+{
+    CBodyTarget& body = *static_cast<CBodyTarget*>(target);
     try {
-        body.body->append(data, size * count);
+        if (!body.started) {
+            body.started = true;
+            long status = 0;
+            curl_easy_getinfo(body.curl, CURLINFO_RESPONSE_CODE, &status);
+            curl_off_t length = -1;
+            if (curl_easy_getinfo(body.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK)
+                length = -1;
+            body.sink->Start(status, static_cast<std::int64_t>(length));
+        }
+        body.sink->Append(std::string_view(data, size * count));
         return size * count;
     } catch (...) {
+        body.failure = std::current_exception();
         return 0;
     }
 }
@@ -127,6 +148,14 @@ void CCurlConnector::InitializeLibrary()
 
 CHttpResponse CCurlConnector::Send(const std::string& envelope)
 {
+    CHttpResponse response;
+    CWholeBody body(response.body);
+    response.status = CCurlConnector::Send(envelope, body);
+    return response;
+}
+
+long CCurlConnector::Send(const std::string& envelope, IHttpBodySink& sink)
+{
     InitializeLibrary();
     std::unique_ptr<CURL, CurlEasyDeleter> handle(curl_easy_init());
     if (!handle)
@@ -142,7 +171,6 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
         headers.reset(extended);
     }
 
-    CHttpResponse response;
     char errorText[CURL_ERROR_SIZE] = "";
     CURL* curl = handle.get();
     curl_easy_setopt(curl, CURLOPT_URL, m_url.c_str());
@@ -150,8 +178,8 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
     curl_easy_setopt(curl, CURLOPT_POSTFIELDS, envelope.data());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(envelope.size()));
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
-    CBodyTarget body{curl, &response.body};
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendToBody);
+    CBodyTarget body{curl, &sink, false, nullptr};
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HandOnBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);  // worker threads: no SIGALRM for name look-ups
@@ -166,6 +194,8 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
     curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
 
     const CURLcode result = curl_easy_perform(curl);
+    if (body.failure)
+        std::rethrow_exception(body.failure);
     if (result == CURLE_ABORTED_BY_CALLBACK && watch.aborted)
         throw CComError(com_codes::kAbort, "HTTP request to " + m_url + " was stopped");
     if (result == CURLE_ABORTED_BY_CALLBACK && watch.stalled)
@@ -173,8 +203,9 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
                                                  std::to_string(watch.stallLimit.count()) + " ms");
     if (result != CURLE_OK)
         RaiseCurlError(result, errorText, m_url);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
-    return response;
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    return status;
 }
 
 } // namespace tarnwel

@@ -32,6 +32,8 @@ public:
     void SetTimeout(std::int32_t milliseconds) override { m_timeout = milliseconds; }
     void SetAbortFlag(const std::atomic<bool>* flag) override { m_abort = flag; }
     CHttpResponse Send(const std::string& envelope) override;
+    // Hands each piece of the body to the sink as libcurl receives it.
+    long Send(const std::string& envelope, IHttpBodySink& sink) override;
 
 private:
     std::string m_url;

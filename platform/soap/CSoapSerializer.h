@@ -3,6 +3,7 @@
 // structure: envelope, body, the method element (in its namespace, under a
 // prefix), the method's content as raw XML, and the closing tags.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,9 @@ namespace tarnwel {
 
 class CSoapSerializer {
 public:
+    // Room for an envelope of about `bytes`, so that a large one is not
+    // copied while it grows.
+    void Reserve(std::size_t bytes) { m_text.reserve(bytes); }
     void StartEnvelope();
     void StartBody();
     // <prefix:name xmlns:prefix="namespaceUri">; the names are written as given.

@@ -46,6 +46,38 @@ bool StartsWith(std::string_view text, std::size_t at, std::string_view prefix)
     return text.size() - at >= prefix.size() && text.compare(at, prefix.size(), prefix) == 0;
 }
 
+// Whether the `size` bytes at `a` and `b` are the same; names are short, and
+// a call of memcmp would cost more than comparing them here.
+inline bool SameBytes(const char* a, const char* b, std::size_t size)
+{
+    if (size >= 8) {
+        for (std::size_t at = 0; at + 8 <= size; at += 8) {
+            std::uint64_t x, y;
+            std::memcpy(&x, a + at, 8);
+            std::memcpy(&y, b + at, 8);
+            if (x != y)
+                return false;
+        }
+        std::uint64_t x, y;  // the last eight, which may overlap the ones before
+        std::memcpy(&x, a + size - 8, 8);
+        std::memcpy(&y, b + size - 8, 8);
+        return x == y;
+    }
+    if (size >= 4) {
+        std::uint32_t x0, y0, x1, y1;
+        std::memcpy(&x0, a, 4);
+        std::memcpy(&y0, b, 4);
+        std::memcpy(&x1, a + size - 4, 4);
+        std::memcpy(&y1, b + size - 4, 4);
+        return x0 == y0 && x1 == y1;
+    }
+    for (std::size_t at = 0; at < size; ++at) {
+        if (a[at] != b[at])
+            return false;
+    }
+    return true;
+}
+
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -253,12 +285,102 @@ CXmlPullReader::CXmlPullReader(std::string_view document, std::size_t offset)
         Fail("no start tag", offset);
 }
 
+CXmlPullReader::CXmlPullReader(std::string_view window, bool final) : CXmlPullReader(window)
+{
+    m_final = final;
+}
+
+bool CXmlPullReader::PrologIsWhole(std::string_view start)
+{
+    constexpr std::string_view kOrderMark = "\xEF\xBB\xBF";
+    if (start.size() < 4)
+        return false;
+    const std::size_t at = StartsWith(start, 0, kOrderMark) ? kOrderMark.size() : 0;
+    const std::string_view rest = start.substr(at);
+    constexpr std::string_view kDeclaration = "<?xml";
+    if (rest.size() <= kDeclaration.size())
+        return kDeclaration.substr(0, rest.size()) != rest;
+    if (!StartsWith(rest, 0, kDeclaration) || !Has(rest[kDeclaration.size()], kSpace))
+        return true;
+    return rest.find("?>") != std::string_view::npos;
+}
+
+void CXmlPullReader::Feed(std::string_view window, std::size_t dropped, bool final)
+{
+    // The former window may be gone (dropped == 0) or still there: only the
+    // bytes of names that are dropped are read from it.
+    const std::uintptr_t oldStart = reinterpret_cast<std::uintptr_t>(m_doc.data());
+    const std::uintptr_t oldEnd = oldStart + m_doc.size();
+    // A view into the former window, moved to the new one; a name whose
+    // bytes are dropped is kept apart.
+    const auto move = [&](std::string_view& view, bool keep) {
+        const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(view.data());
+        if (start < oldStart || start >= oldEnd)
+            return;
+        const std::size_t at = static_cast<std::size_t>(start - oldStart);
+        if (at >= dropped) {
+            view = window.substr(at - dropped, view.size());
+        } else if (keep) {
+            m_keptNames.emplace_back(view);
+            view = m_keptNames.back();
+        } else {
+            view = {};
+        }
+    };
+    for (std::string_view& name : m_open)
+        move(name, true);
+    move(m_name, false);
+    m_rawText = {};
+    m_decodedValid = false;
+    m_attributes.clear();
+    const auto shift = [dropped](std::size_t& at) { at = at > dropped ? at - dropped : 0; };
+    shift(m_pos);
+    shift(m_tokenStart);
+    m_base += dropped;
+    m_doc = window;
+    m_final = final;
+}
+
 void CXmlPullReader::Fail(const char* what, std::size_t at) const
 {
-    throw CXmlSyntaxError(what, at);
+    throw CXmlSyntaxError(what, m_base + at);
+}
+
+void CXmlPullReader::Reset(const CMark& mark)
+{
+    m_pos = mark.pos;
+    m_open.resize(mark.open);
+    m_depth = m_open.size();
+    m_pendingEnd = mark.pendingEnd;
+    m_done = false;
+    m_attributes.clear();
 }
 
 CXmlPullReader::Token CXmlPullReader::Next()
+{
+    if (m_final)
+        return ReadToken();
+    // Before the last piece: a token cut by the window's end either fails
+    // or is a text that reaches it (whose end and what follows it are not
+    // known yet). Either way it is read again once more has come; a true
+    // failure then fails again, and for good with the last piece.
+    const std::size_t start = m_pos;
+    try {
+        const Token token = ReadToken();
+        if (token == Token::text && !m_cdata && m_pos + 1 >= m_doc.size()) {
+            m_pos = start;
+            return Token::more;
+        }
+        if (token == Token::more)
+            m_pos = start;
+        return token;
+    } catch (const CXmlSyntaxError&) {
+        m_pos = start;
+        return Token::more;
+    }
+}
+
+CXmlPullReader::Token CXmlPullReader::ReadToken()
 {
     if (m_done)
         return Token::end;
@@ -276,7 +398,7 @@ CXmlPullReader::Token CXmlPullReader::Next()
             return Token::end;
         }
         if (m_pos >= m_doc.size())
-            return Finish();
+            return m_final ? Finish() : Token::more;
         m_tokenStart = m_pos;
         const char c = m_doc[m_pos];
         if (c != '<') {
@@ -327,13 +449,17 @@ CXmlPullReader::Token CXmlPullReader::Finish()
 
 std::string_view CXmlPullReader::ReadName()
 {
-    const std::size_t start = m_pos;
-    if (m_pos >= m_doc.size() || !Has(m_doc[m_pos], kNameStart))
+    // In locals: a store to m_pos could otherwise be taken to change the
+    // document's size.
+    const char* const start = m_doc.data() + m_pos;
+    const char* const end = m_doc.data() + m_doc.size();
+    if (start >= end || !Has(*start, kNameStart))
         return {};
-    ++m_pos;
-    while (m_pos < m_doc.size() && Has(m_doc[m_pos], kNameChar))
-        ++m_pos;
-    return m_doc.substr(start, m_pos - start);
+    const char* at = start + 1;
+    while (at < end && Has(*at, kNameChar))
+        ++at;
+    m_pos += static_cast<std::size_t>(at - start);
+    return std::string_view(start, static_cast<std::size_t>(at - start));
 }
 
 void CXmlPullReader::SkipSpace()
@@ -353,7 +479,11 @@ CXmlPullReader::Token CXmlPullReader::ReadStartTag()
     m_name = ReadName();
     if (m_name.empty())
         Fail("malformed start tag", start);
-    for (;;) {
+    // Mostly the name is all: "<name>".
+    const bool bare = m_pos < m_doc.size() && m_doc[m_pos] == '>';
+    if (bare)
+        ++m_pos;
+    while (!bare) {
         const bool spaced = m_pos < m_doc.size() && Has(m_doc[m_pos], kSpace);
         SkipSpace();
         if (m_pos >= m_doc.size())
@@ -412,7 +542,8 @@ CXmlPullReader::Token CXmlPullReader::ReadEndTag()
     if (!m_open.empty()) {
         const std::string_view open = m_open.back();
         const std::size_t close = start + 2 + open.size();
-        if (close < m_doc.size() && m_doc[close] == '>' && m_doc.compare(start + 2, open.size(), open) == 0) {
+        if (close < m_doc.size() && m_doc[close] == '>' &&
+            SameBytes(m_doc.data() + start + 2, open.data(), open.size())) {
             m_pos = close + 1;
             m_name = open;
             m_open.pop_back();
@@ -576,6 +707,26 @@ std::string CXmlPullReader::AttributeValue(std::size_t index) const
     std::string value;
     Decode(value, raw, true);
     return value;
+}
+
+bool CXmlPullReader::ReadPlainContent(std::string_view& text)
+{
+    if (m_pendingEnd || m_done || m_open.empty())
+        return false;
+    const std::size_t end = SkipPlainText(m_doc, m_pos);
+    const std::string_view open = m_open.back();
+    const std::size_t close = end + 2 + open.size();
+    if (close >= m_doc.size() || m_doc[end] != '<' || m_doc[end + 1] != '/' || m_doc[close] != '>' ||
+        !SameBytes(m_doc.data() + end + 2, open.data(), open.size()))
+        return false;
+    text = m_doc.substr(m_pos, end - m_pos);
+    m_attributes.clear();
+    m_tokenStart = end;
+    m_pos = close + 1;
+    m_name = open;
+    m_open.pop_back();
+    m_depth = m_open.size();
+    return true;
 }
 
 void CXmlPullReader::SkipElement()

@@ -21,9 +21,17 @@
 // bounds the work of readers that walk an element's content more than once).
 // It never reads outside the document. Other control characters and bytes
 // that are no valid UTF-8 pass as they are.
+//
+// A document may also arrive in pieces: the reader then reads a window of it
+// (Feed) and gives a token only once it stands whole in the window, which
+// the caller may drop bytes from once they are read. Until the last piece
+// has come, what the reader would refuse counts as not whole yet; everything
+// it gives and refuses is the same as for the whole document, offsets
+// included.
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -45,7 +53,9 @@ private:
 
 class CXmlPullReader {
 public:
-    enum class Token { startElement, endElement, text, end };
+    // `more`: the next token does not stand whole in the window yet (only
+    // while the document arrives in pieces).
+    enum class Token { startElement, endElement, text, end, more };
     static constexpr std::size_t kMaxDepth = 64;
 
     // Whether the document is UTF-8 as far as its start tells: no byte order
@@ -62,6 +72,38 @@ public:
     // after its end tag.
     CXmlPullReader(std::string_view document, std::size_t offset);
 
+    // Reads a document that arrives in pieces, from its first bytes in
+    // `window`, which must hold its prolog whole (PrologIsWhole) unless
+    // `final`.
+    CXmlPullReader(std::string_view window, bool final);
+
+    // Whether the start of a document is enough to begin reading it: its
+    // byte order mark, and its XML declaration up to its end.
+    static bool PrologIsWhole(std::string_view start);
+
+    // The window moved on: `window` holds the bytes of the former window
+    // from `dropped` on, which must be read already (dropped <= Position()),
+    // and what arrived since; `final` when the document ends with it. While
+    // bytes are dropped, the former window must still hold them during the
+    // call. Views given before are not valid any more.
+    void Feed(std::string_view window, std::size_t dropped, bool final);
+    // Where in the window the reading stands: the bytes before are read.
+    std::size_t Position() const { return m_pos; }
+    // The window and where it begins in the document.
+    std::string_view Window() const { return m_doc; }
+    std::size_t Base() const { return m_base; }
+
+    // Where the reading stands, to go back to (a document that arrives in
+    // pieces: an element whose end has not come yet is read again).
+    struct CMark {
+        std::size_t pos = 0;
+        std::size_t open = 0;
+        bool pendingEnd = false;
+    };
+    CMark Mark() const { return {m_pos, m_open.size(), m_pendingEnd}; }
+    // Back to `mark`, in the same window.
+    void Reset(const CMark& mark);
+
     // The next token. An empty element ("<a/>") gives its start and its end.
     // After `end` every call gives `end` again.
     Token Next();
@@ -72,7 +114,7 @@ public:
     // end tag, 1 for the root's text and children, and so on.
     std::size_t Depth() const { return m_depth; }
     // Where the current token begins in the document.
-    std::size_t Offset() const { return m_tokenStart; }
+    std::size_t Offset() const { return m_base + m_tokenStart; }
 
     // Attributes of the current start tag, in the order written.
     std::size_t AttributeCount() const { return m_attributes.size(); }
@@ -96,6 +138,13 @@ public:
     // which becomes the current token.
     void SkipElement();
 
+    // After a start tag whose content is one run of plain text (no markup,
+    // no reference, no carriage return), or nothing, directly followed by
+    // its end tag: reads both, the end tag becoming the current token, and
+    // gives the text as a view of the document. Otherwise reads nothing and
+    // answers false.
+    bool ReadPlainContent(std::string_view& text);
+
 private:
     struct CAttribute {
         std::string_view name;
@@ -114,8 +163,11 @@ private:
     void SkipSpace();
     void CheckReferences(std::size_t from, std::size_t to, bool inAttribute);
     Token Finish();
+    Token ReadToken();
 
     std::string_view m_doc;
+    std::size_t m_base = 0;       // where the window begins in the document
+    std::deque<std::string> m_keptNames;  // open elements' names dropped from the window
     std::size_t m_pos = 0;
     std::size_t m_tokenStart = 0;
     std::vector<std::string_view> m_open;  // names of the open elements, outermost first
@@ -124,6 +176,7 @@ private:
     std::string_view m_rawText;
     std::string m_decoded;
     std::size_t m_depth = 0;
+    bool m_final = true;         // the window reaches the document's end
     bool m_fragment = false;     // reads one element, not a document
     bool m_rootSeen = false;
     bool m_done = false;

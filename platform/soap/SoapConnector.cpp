@@ -13,6 +13,16 @@ SoapConnectorFactory& Factory()
 
 } // namespace
 
+long ISoapConnector::Send(const std::string& envelope, IHttpBodySink& sink)
+{
+    const CHttpResponse response = Send(envelope);
+    if (!response.body.empty()) {
+        sink.Start(response.status, static_cast<std::int64_t>(response.body.size()));
+        sink.Append(response.body);
+    }
+    return response.status;
+}
+
 std::unique_ptr<ISoapConnector> CreateSoapConnector()
 {
     if (Factory())

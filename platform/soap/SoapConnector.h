@@ -9,12 +9,24 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tarnwel {
 
 struct CHttpResponse {
     long status = 0;   // the HTTP status code
     std::string body;  // the whole body, as received
+};
+
+// Where a body goes as it arrives: Start once, before its first piece (not at
+// all for an empty body), then each piece in order. What the sink raises ends
+// the exchange and comes out of Send.
+class IHttpBodySink {
+public:
+    virtual ~IHttpBodySink() = default;
+    // The HTTP status, and the body's stated length (-1 when none was stated).
+    virtual void Start(long status, std::int64_t length) = 0;
+    virtual void Append(std::string_view piece) = 0;
 };
 
 class ISoapConnector {
@@ -36,6 +48,9 @@ public:
     // exchange, a connection dropped before the answer was complete) raises
     // CComError.
     virtual CHttpResponse Send(const std::string& envelope) = 0;
+    // As Send, handing the body to `sink` instead of keeping it; returns the
+    // status. This default hands the whole body over at once.
+    virtual long Send(const std::string& envelope, IHttpBodySink& sink);
 };
 
 using SoapConnectorFactory = std::function<std::unique_ptr<ISoapConnector>()>;

@@ -228,6 +228,12 @@ public:
             m_requests->push_back(envelope);
         return CCurlConnector::Send(envelope);
     }
+    long Send(const std::string& envelope, IHttpBodySink& sink) override
+    {
+        if (m_requests)
+            m_requests->push_back(envelope);
+        return CCurlConnector::Send(envelope, sink);
+    }
 
 private:
     std::vector<std::string>* m_requests;

@@ -188,6 +188,14 @@ TEST_F(ProtocolReplyReaders, DatesUseTheFirst19Characters)
         EXPECT_EQ(Text(r.start), c.expected) << c.text;
         EXPECT_EQ(Text(r.last_updated), c.expected) << c.text;  // no shift in UTC
     }
+    // Texts of the wire form's shape read as COleDate::Parse reads them, also
+    // where their fields make no date.
+    for (const char* text : {"2004-03-01 09:30:59", "0099-03-01 09:30:00", "2004-13-01 09:30:00", "2004-03-01 24:00:00",
+                             "2004-03-01 09:60:00", "2004-03-0a 09:30:00", "2004-03-01 09:30:5x", "9999-12-31 23:59:59",
+                             "2004-03-01T09:30:00"}) {
+        const CAppointmentRecord r = ReadOneAppointment(std::string("<Appointment><start>") + text + "</start></Appointment>");
+        EXPECT_EQ(Text(r.start), Text(COleDate::Parse(text))) << text;
+    }
 }
 
 TEST_F(ProtocolReplyReaders, LastUpdatedWinsOverCreationTimeAndIsShifted)
