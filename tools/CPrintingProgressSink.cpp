@@ -203,10 +203,15 @@ void CPrintingProgressSink::PrintLine(int place, const char* line, std::size_t s
     const auto bytes = static_cast<std::streamsize>(size + 1);
     // Straight into the stream's buffer when the stream's sentry would do
     // nothing but check its state (no tied stream to flush first, no flush
-    // after each output).
-    if (m_out.good() && m_out.tie() == nullptr && !(m_out.flags() & std::ios_base::unitbuf)) {
-        if (m_out.rdbuf()->sputn(line, bytes) != bytes)
+    // after each output) and a failure only sets the state, as write() does.
+    if (m_out.good() && m_out.tie() == nullptr && !(m_out.flags() & std::ios_base::unitbuf) &&
+        m_out.exceptions() == std::ios_base::goodbit) {
+        try {
+            if (m_out.rdbuf()->sputn(line, bytes) != bytes)
+                m_out.setstate(std::ios_base::badbit);
+        } catch (...) {
             m_out.setstate(std::ios_base::badbit);
+        }
     } else {
         m_out.write(line, bytes);
     }

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <stdexcept>
 
 namespace tarnwel {
 namespace {
@@ -158,6 +159,22 @@ TEST(PrintingProgressSink, CountLinesKeepTheStreamsTiesFlushesAndFailures)
     failing.SetStatusControl(1087);
     failing.ShowStatusCount(193, 1, 20);
     EXPECT_TRUE(full.bad());
+
+    // A buffer that throws leaves the stream bad, or throws on as write()
+    // does when the stream asks for exceptions.
+    struct CThrowingBuffer : std::streambuf {
+        int_type overflow(int_type) override { throw std::runtime_error("disk gone"); }
+    } throwingBuffer;
+    std::ostream throwing(&throwingBuffer);
+    CPrintingProgressSink quiet(throwing);
+    quiet.SetStatusControl(1087);
+    quiet.ShowStatusCount(193, 1, 20);
+    EXPECT_TRUE(throwing.bad());
+    throwing.clear();
+    throwing.exceptions(std::ios_base::badbit);
+    CPrintingProgressSink loud(throwing);
+    loud.SetStatusControl(1087);
+    EXPECT_ANY_THROW(loud.ShowStatusCount(193, 2, 20));
 }
 
 } // namespace
