@@ -55,7 +55,7 @@ auto CDispatchWrapper::ConvertProperty(std::string_view name, CMemberIdCache& ca
     return convert(object.GetPropertyById(cache.id, name));
 }
 
-std::string CDispatchWrapper::GetTextProperty(std::string_view name, CMemberIdCache& cache) const
+std::string CDispatchWrapper::ConvertTextProperty(std::string_view name, CMemberIdCache& cache) const
 {
     // A value that the call handed over is moved out, one the object holds
     // copied; a text, the most common value, without the conversion.

@@ -8,6 +8,7 @@
 
 #include "platform/automation/DispatchObject.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -28,7 +29,16 @@ public:
     // The same, converted as CVariant's To... would convert it; the value is
     // converted where the object holds it when it offers that
     // (CDispatchObject::PeekPropertyById).
-    std::string GetTextProperty(std::string_view name, CMemberIdCache& cache) const;
+    std::string GetTextProperty(std::string_view name, CMemberIdCache& cache) const
+    {
+        // The common case at once: a text that the object holds, for a call
+        // site that met the object's member class before.
+        if (m_object != nullptr)
+            if (const CVariant* value = m_object->PeekCachedProperty(cache))
+                if (const std::string* text = value->GetText())
+                    return *text;
+        return ConvertTextProperty(name, cache);
+    }
     COleDate GetDateProperty(std::string_view name, CMemberIdCache& cache) const;
     bool GetBoolProperty(std::string_view name, CMemberIdCache& cache) const;
     int GetIntProperty(std::string_view name, CMemberIdCache& cache) const;
@@ -39,6 +49,7 @@ public:
 
 private:
     CDispatchObject& Target(std::string_view member) const;
+    std::string ConvertTextProperty(std::string_view name, CMemberIdCache& cache) const;
     template <class Convert>
     auto ConvertProperty(std::string_view name, CMemberIdCache& cache, Convert&& convert) const;
 

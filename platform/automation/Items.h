@@ -17,7 +17,11 @@ public:
     // The first item that matches the filter, and the next one after it; a null
     // wrapper when there is none more.
     COutlookItem Find(std::string_view filter) const { return COutlookItem(Invoke("Find", {CVariant(filter)}).ToObject()); }
-    COutlookItem FindNext() const { return COutlookItem(Invoke("FindNext").ToObject()); }
+    COutlookItem FindNext() const
+    {
+        static thread_local CMemberIdCache memberIdCache;
+        return COutlookItem(Invoke("FindNext", {}, memberIdCache).ToObject());
+    }
 };
 
 } // namespace tarnwel

@@ -623,12 +623,11 @@ void CPimDatabase::WriteValues(bool added, std::int64_t id, const std::vector<CP
     // for one to replace.
     CStatement& write = added ? m_statements->insertValue : m_statements->saveValue;
     for (const CPimValueToSave& value : values) {
-        const bool text = value.value->GetType() == CVariant::Type::text;
-        const std::string textValue = text ? value.value->ToText() : std::string();
+        // A text is bound where it stands: the value outlives the use.
         CStatement::CUse use(write);
         use.Bind(1, id).Bind(2, static_cast<std::int64_t>(value.user)).Bind(3, *value.name);
-        if (text)
-            use.Bind(4, textValue);
+        if (const std::string* text = value.value->GetText())
+            use.Bind(4, *text);
         else
             use.Bind(4, *value.value);
         use.Step();

@@ -16,6 +16,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 namespace tarnwel {
@@ -380,6 +381,70 @@ TEST_F(PimStoreTest, ValuesWrittenByAnotherProgramAreReadAsTheirPropertysType)
     const CAppointmentItem saved(OpenFolder().Find(kWholeFolder));
     EXPECT_EQ(saved.GetSubject(), "neu");
     EXPECT_EQ(saved.GetLocation(), "Raum 4");
+}
+
+TEST_F(PimStoreTest, ItemsOfALongScanKeepTheirOwnValuesWhateverTheItemsBeforeThemHeld)
+{
+    // More items than one read of a batch holds, so that later items come in
+    // objects that earlier ones used: odd items have a location, every
+    // third one participants, and item 5 a damaged end.
+    constexpr int kCount = 600;
+    const CNameSpace nameSpace = CApplication(OpenPimStore(m_path)).GetNamespace("MAPI");
+    const CItems items = nameSpace.GetDefaultFolder(default_folders::kCalendar).GetItems();
+    nameSpace.BeginBatch();
+    for (int i = 1; i <= kCount; ++i) {
+        const CAppointmentItem item(items.Add(kAppointmentClass));
+        item.SetSubject("s" + std::to_string(i));
+        if (i % 2 == 1)
+            item.SetLocation("ort" + std::to_string(i));
+        if (i % 3 == 0)
+            item.GetUserProperties().Item("Participants").SetValue(CVariant("p" + std::to_string(i)));
+        item.Save();
+    }
+    nameSpace.CommitBatch();
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(m_path.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "INSERT INTO item_values (item_id, user, name, value) VALUES (5, 0, 'End', 'x')",
+                               nullptr, nullptr, nullptr),
+                  SQLITE_OK);
+        sqlite3_close(db);
+    }
+
+    // Each item is changed without a save; the first item and a user
+    // property of the third are held through the whole scan.
+    nameSpace.BeginBatch(false);
+    std::optional<CAppointmentItem> first;
+    CUserProperty thirdParticipants;
+    int i = 0;
+    for (COutlookItem found = items.Find(kWholeFolder); !found.IsNull(); found = items.FindNext()) {
+        const CAppointmentItem item(found);
+        ++i;
+        if (i == 5) {
+            // A damaged value stands for all of the item's values.
+            EXPECT_EQ(test::ComErrorCode([&] { item.GetSubject(); }), com_codes::kFail);
+            continue;
+        }
+        const std::string n = std::to_string(i);
+        ASSERT_EQ(item.GetSubject(), "s" + n);
+        EXPECT_EQ(item.GetLocation(), i % 2 == 1 ? "ort" + n : "") << i;
+        EXPECT_EQ(item.GetUserProperties().Item("Participants").GetValue().ToText(), i % 3 == 0 ? "p" + n : "") << i;
+        EXPECT_EQ(test::ComErrorCode([&] { item.GetEnd(); }), 0) << i;
+        item.SetLocation("changed");
+        item.GetUserProperties().Item("Participants").SetValue(CVariant("changed"));
+        if (i == 1)
+            first = item;
+        if (i == 3)
+            thirdParticipants = item.GetUserProperties().Item("Participants");
+    }
+    nameSpace.CommitBatch();
+    EXPECT_EQ(i, kCount);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->GetSubject(), "s1");
+    EXPECT_EQ(first->GetLocation(), "changed");
+    EXPECT_EQ(thirdParticipants.GetValue().ToText(), "changed");
+    // Nothing of the changes reached the file.
+    EXPECT_EQ(CAppointmentItem(OpenFolder().Find(kWholeFolder)).GetLocation(), "ort1");
 }
 
 TEST_F(PimStoreTest, MessageClassPutAndSaveConvertsAnItem)
