@@ -736,7 +736,7 @@ void CXmlPullReader::SkipElement()
         const Token token = Next();
         if (token == Token::endElement && m_depth == depth)
             return;
-        if (token == Token::end)
+        if (token == Token::end || token == Token::more)
             return;
     }
 }

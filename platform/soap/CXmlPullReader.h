@@ -135,7 +135,7 @@ public:
     bool EndTagFollows() const;
 
     // After a start tag: passes over the element's content and its end tag,
-    // which becomes the current token.
+    // which becomes the current token (or stops where more is needed).
     void SkipElement();
 
     // After a start tag whose content is one run of plain text (no markup,
