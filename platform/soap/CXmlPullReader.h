@@ -145,6 +145,11 @@ public:
     // answers false.
     bool ReadPlainContent(std::string_view& text);
 
+    // Inside an element, where a start tag without attributes ("<name>")
+    // comes next: reads it as Next would. Otherwise reads nothing and
+    // answers false.
+    bool ReadBareStartTag();
+
 private:
     struct CAttribute {
         std::string_view name;
