@@ -282,13 +282,13 @@ private:
     }
 
     // Whether the item at the reader's start tag may stand whole in the
-    // window: near the window's end, only when an end tag of its name
-    // follows (reading an item that turns out cut costs more).
+    // window: near the window's end (within twice the size of the item
+    // before), only when an end tag of its name follows (reading an item
+    // that turns out cut costs more).
     bool ItemMayBeWhole(const CXmlPullReader& reader) const
     {
-        constexpr std::size_t kNearEnd = 1024;
         const std::string_view rest = reader.Window().substr(reader.Position());
-        if (m_final || rest.size() >= kNearEnd)
+        if (m_final || rest.size() >= 2 * m_itemBytes + 64)
             return true;
         return memmem(rest.data(), rest.size(), m_endTag.data(), m_endTag.size()) != nullptr;
     }
@@ -344,6 +344,8 @@ private:
                 // Read again, from its start tag, once more has come.
                 reader.Reset(mark);
                 break;
+            } else {
+                m_itemBytes = reader.Position() - mark.pos;
             }
         }
         m_shape.wrongSession = m_stream->SawWrongSessionId();
@@ -354,7 +356,8 @@ private:
     std::string_view m_itemName;
     const std::string m_endTag;
     IReplyItemReader& m_items;
-    bool m_final = false;  // the whole body has come
+    bool m_final = false;          // the whole body has come
+    std::size_t m_itemBytes = 512;  // the size of the last item read
     long m_status = 0;
     // The body's window: one of two buffers, which take turns once bytes
     // are dropped.

@@ -39,6 +39,14 @@ public:
     // The reader's next token; CReplyItemCut where the reader needs more
     // of the reply.
     CXmlPullReader::Token Next();
+    // As Next, inside an element, where mostly a bare start tag comes next.
+    CXmlPullReader::Token NextInElement()
+    {
+        if (!m_reader.ReadBareStartTag())
+            return Next();
+        Watch(m_reader.Name());
+        return CXmlPullReader::Token::startElement;
+    }
 
     // Where the item elements begin that passed since the last TakeNested.
     std::vector<std::size_t> TakeNested() { return std::move(m_nested); }
@@ -79,7 +87,7 @@ public:
             return;
         m_used = true;
         for (;;) {
-            const CXmlPullReader::Token token = m_stream.Next();
+            const CXmlPullReader::Token token = m_stream.NextInElement();
             if (token == CXmlPullReader::Token::startElement) {
                 CStreamElement child(m_stream);
                 read(m_stream.Reader().Name(), child);

@@ -729,6 +729,27 @@ bool CXmlPullReader::ReadPlainContent(std::string_view& text)
     return true;
 }
 
+bool CXmlPullReader::ReadBareStartTag()
+{
+    if (m_pendingEnd || m_done || m_open.empty() || m_open.size() >= kMaxDepth || m_pos + 1 >= m_doc.size() ||
+        m_doc[m_pos] != '<' || !Has(m_doc[m_pos + 1], kNameStart))
+        return false;
+    const std::size_t start = m_pos;
+    ++m_pos;
+    const std::string_view name = ReadName();
+    if (m_pos >= m_doc.size() || m_doc[m_pos] != '>') {
+        m_pos = start;
+        return false;
+    }
+    ++m_pos;
+    m_attributes.clear();
+    m_tokenStart = start;
+    m_name = name;
+    m_depth = m_open.size();
+    m_open.push_back(name);
+    return true;
+}
+
 void CXmlPullReader::SkipElement()
 {
     const std::size_t depth = m_depth;
@@ -736,7 +757,7 @@ void CXmlPullReader::SkipElement()
         const Token token = Next();
         if (token == Token::endElement && m_depth == depth)
             return;
-        if (token == Token::end)
+        if (token == Token::end || token == Token::more)
             return;
     }
 }

@@ -135,7 +135,7 @@ public:
     bool EndTagFollows() const;
 
     // After a start tag: passes over the element's content and its end tag,
-    // which becomes the current token.
+    // which becomes the current token (or stops where more is needed).
     void SkipElement();
 
     // After a start tag whose content is one run of plain text (no markup,
@@ -144,6 +144,11 @@ public:
     // gives the text as a view of the document. Otherwise reads nothing and
     // answers false.
     bool ReadPlainContent(std::string_view& text);
+
+    // Inside an element, where a start tag without attributes ("<name>")
+    // comes next: reads it as Next would. Otherwise reads nothing and
+    // answers false.
+    bool ReadBareStartTag();
 
 private:
     struct CAttribute {

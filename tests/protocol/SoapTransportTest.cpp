@@ -1,5 +1,6 @@
 #include "platform/base/ComError.h"
 #include "protocol/CSoapTransport.h"
+#include "protocol/ReplyStream.h"
 #include "tests/support/FakeSoapConnector.h"
 
 #include <gtest/gtest.h>
@@ -172,6 +173,24 @@ TEST(SoapTransport, TheReplyKeepsItsDocumentAfterTheTransportIsGone)
     }
     EXPECT_STREQ(reply.Dom().select_node("//OK").node().attribute("ID").value(), "9");
     EXPECT_THROW(CSoapReply().Dom(), CComError);
+}
+
+// CallForItems writes its own envelope (and frees the body once it has):
+// the same request as Call's.
+TEST(SoapTransport, CallForItemsSendsTheEnvelopeThatCallSends)
+{
+    class CNoItems : public IReplyItemReader {
+        void Read(CStreamElement&) override {}
+        void Read(pugi::xml_node) override {}
+    } items;
+    const std::string body = "<since>x</since>\n<id>7</id>";
+    CFakeSoapServer server;
+    server.AnswerWith("");
+    server.AnswerWith("");
+    CSoapTransport(kUrl).Call("getItems", "urn:taskReplication", body, 1000);
+    CSoapTransport(kUrl).CallForItems("getItems", "urn:taskReplication", body, 1000, "Task", items);
+    ASSERT_EQ(server.Requests().size(), 2u);
+    EXPECT_EQ(server.Requests()[1].envelope, server.Requests()[0].envelope);
 }
 
 } // namespace

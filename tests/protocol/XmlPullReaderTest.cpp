@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+#include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tarnwel {
 namespace {
@@ -12,10 +16,16 @@ using Token = CXmlPullReader::Token;
 // The tokens of `reader` up to its end, one a line: "<name a=v>" (with the
 // depth), "</name>", "'text'" with C for CDATA, W for white space, E when an
 // end tag follows.
-std::string Trace(CXmlPullReader& reader)
+// With `more`, for a document that arrives in pieces: what gets the next one,
+// and each token's offset joins its line.
+std::string Trace(CXmlPullReader& reader, const std::function<void()>& more = {})
 {
     std::string trace;
     for (Token token = reader.Next(); token != Token::end; token = reader.Next()) {
+        if (token == Token::more) {
+            more();
+            continue;
+        }
         if (token == Token::startElement) {
             trace += std::to_string(reader.Depth()) + "<" + std::string(reader.Name());
             for (std::size_t i = 0; i < reader.AttributeCount(); ++i)
@@ -32,6 +42,8 @@ std::string Trace(CXmlPullReader& reader)
             if (reader.EndTagFollows())
                 trace += "E";
         }
+        if (more)
+            trace += " @" + std::to_string(reader.Offset());
         trace += "\n";
     }
     return trace;
@@ -103,6 +115,64 @@ TEST(XmlPullReader, RefusesMalformedDocuments)
     };
     EXPECT_NO_THROW(Trace(nested(CXmlPullReader::kMaxDepth)));
     EXPECT_THROW(Trace(nested(CXmlPullReader::kMaxDepth + 1)), CXmlSyntaxError);
+}
+
+// The tokens of `document` handed to the reader in pieces of `piece` bytes,
+// with what it has read dropped each time, and where each token begins; or
+// the error it ends with.
+std::string PiecewiseTrace(const std::string& document, std::size_t piece)
+{
+    std::vector<std::unique_ptr<std::string>> windows;  // each stays while the reader may look back
+    std::size_t next = 0;
+    const auto take = [&] {
+        const std::string more = document.substr(next, piece);
+        next += more.size();
+        return more;
+    };
+    windows.push_back(std::make_unique<std::string>(take()));
+    while (next < document.size() && !CXmlPullReader::PrologIsWhole(*windows.back()))
+        *windows.back() += take();
+    try {
+        CXmlPullReader reader(*windows.back(), next >= document.size());
+        return Trace(reader, [&] {
+            if (next >= document.size())
+                throw std::logic_error("more wanted after the last piece");
+            const std::size_t dropped = reader.Position();
+            windows.push_back(std::make_unique<std::string>(windows.back()->substr(dropped) + take()));
+            reader.Feed(*windows.back(), dropped, next >= document.size());
+        });
+    } catch (const CXmlSyntaxError& error) {
+        return error.what();
+    }
+}
+
+std::string WholeTrace(const std::string& document)
+{
+    try {
+        CXmlPullReader reader(document);
+        return Trace(reader, [] { throw std::logic_error("more wanted of a whole document"); });
+    } catch (const CXmlSyntaxError& error) {
+        return error.what();
+    }
+}
+
+// A document that arrives in pieces reads as the whole one: the same tokens,
+// or the same error at the same offset, wherever it is cut.
+TEST(XmlPullReader, ReadsADocumentInPiecesAsTheWholeOne)
+{
+    const std::string documents[] = {
+        "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- c --><?pi x?>\n"
+        "<s:r xmlns:s='urn:s' a = \"x&amp;y\tz\r\nw\" b='>'><s:b/>t&#xfc;&lt;\r\n<![CDATA[d]]]]><!--e--> "
+        "<e> </e>\n</s:r >\n<!-- after -->\n",
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><r/>", "<r>a</r>x", "<r></r><s/>", "<r><e></r>",
+        "<r a='1' a='2'/>", "<r>&nbsp;</r>", "<!DOCTYPE r><r/>", std::string("<r>a\0b</r>", 10), "<r><!-- a -- b --></r>",
+        "<r>]]></r>", "<r><a><b>", "<r",
+    };
+    for (const std::string& document : documents) {
+        const std::string whole = WholeTrace(document);
+        for (std::size_t piece = 1; piece <= document.size(); ++piece)
+            ASSERT_EQ(PiecewiseTrace(document, piece), whole) << document << " in pieces of " << piece;
+    }
 }
 
 // Every document cut short ends in an error, never in a read past its end.
