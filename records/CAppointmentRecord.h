@@ -27,12 +27,12 @@ public:
     // the write skipped; then `last_updated` is read back from the item.
     void WriteAppointmentItem(CAppointmentItem item);
 
+    std::uint8_t wholeDayEvent = 0;  // first: it fills the room after the base's small members
     std::string description;  // Outlook: Subject
     std::string location;
     COleDate start;
     COleDate end;             // 23:59 of the start day for a whole-day appointment read from Outlook
     std::string comment;      // Outlook: Body
-    std::uint8_t wholeDayEvent = 0;
 };
 
 } // namespace tarnwel

@@ -33,9 +33,11 @@ public:
     std::string id_tarnwel = kNoId;  // the server's id; "X" while the item has none
     std::string id_client = kNoId;   // the Outlook entry id; "X" when none
     COleDate last_updated;
-    std::uint8_t usable = 1;         // 0 for recurring items read from Outlook
     std::vector<std::string> participants;
+    // The small members last, side by side: a derived record's own small
+    // members then fill the room after them instead of padding of their own.
     int kind;                        // ItemKind, fixed by the kind's constructor
+    std::uint8_t usable = 1;         // 0 for recurring items read from Outlook
 
 protected:
     explicit CItemRecord(ItemKind itemKind) : kind(itemKind) {}

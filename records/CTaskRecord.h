@@ -31,16 +31,17 @@ public:
     // `last_updated` then keep their values.
     void WriteTaskItem(CTaskItem item);
 
+    // The small members first: they fill the room after the base's.
+    std::uint8_t isSubtask = 0;
+    int priority = 2;         // 1 low, 2 normal, 3 high
+    int percentComplete = 0;
+    int subtaskCount = 0;
     std::string title;        // Outlook: Subject
     std::string description;  // Outlook: Body
     std::string assignment;   // the Outlook user property "Assignment"; never sent to the server
-    int priority = 2;         // 1 low, 2 normal, 3 high
-    int percentComplete = 0;
     std::string delegatedJob; // server only
     COleDate deadline;
     COleDate startDate;
-    std::uint8_t isSubtask = 0;
-    int subtaskCount = 0;
     // Links set when the server's tasks are fetched; they refer to records
     // that the fetch keeps alive for the run and are never owned here.
     CTaskRecord* nextSubtask = nullptr;  // main task: first subtask; subtask: the next one

@@ -129,14 +129,14 @@ COleDate COleDate::FromFields(int year, int month, int day, int hour, int minute
 COleDate COleDate::Invalid()
 {
     COleDate date;
-    date.m_status = Status::invalid;
+    date.m_days = std::bit_cast<double>(kInvalidBits);
     return date;
 }
 
 COleDate COleDate::Null()
 {
     COleDate date;
-    date.m_status = Status::null;
+    date.m_days = std::bit_cast<double>(kNullBits);
     return date;
 }
 
@@ -154,7 +154,7 @@ bool COleDate::GetFields(Fields& fields) const
     // A loose bound first, so that the rounding below never overflows; the
     // year check after it is the exact one (a value a split second before
     // 1 January 100 still rounds into it).
-    const double linear = ToLinear(m_days);
+    const double linear = ToLinear(Days());
     if (!IsValid() || !(linear >= kFirstLinearDay - 1.0 && linear <= kEndLinearDay + 1.0))
         return false;
     const long long seconds = LinearSeconds(m_days);
@@ -238,7 +238,8 @@ COleDate COleDate::AddDays(double days) const
 
 bool COleDate::IsBefore(const COleDate& other) const
 {
-    return ToLinear(m_days) < ToLinear(other.m_days);
+    // A date that is not valid stands at day 0 here, as its day count says.
+    return ToLinear(Days()) < ToLinear(other.Days());
 }
 
 COleDate COleDate::ParseWithPattern(std::string_view text, std::string_view pattern)

@@ -3,7 +3,14 @@
 // plus a status. The integer part counts days, the fraction is the time of day;
 // for dates before 30 December 1899 the fraction still counts forward from
 // midnight (-1.25 is 29 December 1899, 06:00). A new value is 0.0 and valid.
+//
+// The status lives in the day count itself: an invalid or null date holds a
+// NaN of its own, so that a date takes 8 bytes (the records hold many dates).
+// A date that is not valid tells 0.0 as its day count, as it always did.
 
+#include <bit>
+#include <cmath>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -24,7 +31,8 @@ public:
     };
 
     COleDate() = default;
-    explicit COleDate(double days) : m_days(days) {}
+    // A day count that is no number gives an invalid date.
+    explicit COleDate(double days) : m_days(std::isnan(days) ? std::bit_cast<double>(kInvalidBits) : days) {}
 
     // A valid date from calendar fields, or an invalid one when a field is out
     // of range (years 100 to 9999, real days of the month, 24-hour time).
@@ -48,9 +56,14 @@ public:
     // text must match. Missing time fields are 0.
     static COleDate ParseWithPattern(std::string_view text, std::string_view pattern);
 
-    double Days() const { return m_days; }
-    Status GetStatus() const { return m_status; }
-    bool IsValid() const { return m_status == Status::valid; }
+    double Days() const { return IsValid() ? m_days : 0.0; }
+    Status GetStatus() const
+    {
+        if (IsValid())
+            return Status::valid;
+        return std::bit_cast<std::uint64_t>(m_days) == kNullBits ? Status::null : Status::invalid;
+    }
+    bool IsValid() const { return !std::isnan(m_days); }
 
     // The calendar fields, the time rounded to the nearest second. False, with
     // `fields` untouched, when the date is not valid or out of range.
@@ -75,14 +88,16 @@ public:
     // Ordering on the time line; only meaningful for valid dates.
     friend bool operator==(const COleDate& a, const COleDate& b)
     {
-        return a.m_status == b.m_status && a.m_days == b.m_days;
+        return a.GetStatus() == b.GetStatus() && a.Days() == b.Days();
     }
     bool IsBefore(const COleDate& other) const;
     bool IsAfter(const COleDate& other) const { return other.IsBefore(*this); }
 
 private:
+    static constexpr std::uint64_t kInvalidBits = 0x7FF8000000000001ULL;
+    static constexpr std::uint64_t kNullBits = 0x7FF8000000000002ULL;
+
     double m_days = 0.0;
-    Status m_status = Status::valid;
 };
 
 } // namespace tarnwel

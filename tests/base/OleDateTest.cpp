@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 using namespace tarnwel;
 
 namespace {
@@ -151,6 +154,28 @@ TEST_F(OleDate, TextsThatAreNoDateGiveAnInvalidDate)
         const COleDate date = COleDate::Parse(text);
         EXPECT_EQ(date.GetStatus(), COleDate::Status::invalid) << text;
     }
+}
+
+// The status shares the 8 bytes of the day count: each status keeps what it
+// tells, a date that is not valid still counts as day 0, and a day count
+// that is no number cannot pass for a valid date.
+TEST_F(OleDate, StatusesKeepTheirOwnMeaningBesideTheDayCount)
+{
+    static_assert(sizeof(COleDate) == sizeof(double));
+    const COleDate invalid = COleDate::Invalid();
+    const COleDate null = COleDate::Null();
+    EXPECT_EQ(invalid.GetStatus(), COleDate::Status::invalid);
+    EXPECT_EQ(null.GetStatus(), COleDate::Status::null);
+    EXPECT_EQ(invalid.Days(), 0.0);
+    EXPECT_EQ(null.Days(), 0.0);
+    EXPECT_FALSE(invalid == null);
+    EXPECT_FALSE(invalid == COleDate());
+    EXPECT_TRUE(null == COleDate::Null());
+    EXPECT_TRUE(invalid.IsBefore(COleDate(1.0)));
+    EXPECT_FALSE(invalid.IsBefore(COleDate(-1.0)));
+    EXPECT_TRUE(invalid.Format("%Y").empty());
+    EXPECT_EQ(COleDate(std::nan("")).GetStatus(), COleDate::Status::invalid);
+    EXPECT_EQ(COleDate(-std::numeric_limits<double>::quiet_NaN()).Days(), 0.0);
 }
 
 TEST_F(OleDate, ParseWithPatternIsExact)
