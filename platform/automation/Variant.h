@@ -77,7 +77,9 @@ public:
     // and must give a valid date; empty is day 0.
     COleDate ToDate() const;
     // The object, or none for an empty value or a null reference.
-    DispatchPtr ToObject() const;
+    DispatchPtr ToObject() const&;
+    // The same; the reference is moved out of a value that ends with the call.
+    DispatchPtr ToObject() &&;
 
     friend bool operator==(const CVariant&, const CVariant&) = default;
 
