@@ -68,12 +68,12 @@ std::string CDispatchWrapper::ConvertTextProperty(std::string_view name, CMember
     });
 }
 
-COleDate CDispatchWrapper::GetDateProperty(std::string_view name, CMemberIdCache& cache) const
+COleDate CDispatchWrapper::ConvertDateProperty(std::string_view name, CMemberIdCache& cache) const
 {
     return ConvertProperty(name, cache, [](const CVariant& value) { return value.ToDate(); });
 }
 
-bool CDispatchWrapper::GetBoolProperty(std::string_view name, CMemberIdCache& cache) const
+bool CDispatchWrapper::ConvertBoolProperty(std::string_view name, CMemberIdCache& cache) const
 {
     return ConvertProperty(name, cache, [](const CVariant& value) { return value.ToBool(); });
 }

@@ -33,14 +33,23 @@ public:
     {
         // The common case at once: a text that the object holds, for a call
         // site that met the object's member class before.
-        if (m_object != nullptr)
-            if (const CVariant* value = m_object->PeekCachedProperty(cache))
-                if (const std::string* text = value->GetText())
-                    return *text;
+        if (const CVariant* value = PeekCached(cache))
+            if (const std::string* text = value->GetText())
+                return *text;
         return ConvertTextProperty(name, cache);
     }
-    COleDate GetDateProperty(std::string_view name, CMemberIdCache& cache) const;
-    bool GetBoolProperty(std::string_view name, CMemberIdCache& cache) const;
+    COleDate GetDateProperty(std::string_view name, CMemberIdCache& cache) const
+    {
+        if (const CVariant* value = PeekCached(cache); value != nullptr && value->GetType() == CVariant::Type::date)
+            return value->ToDate();
+        return ConvertDateProperty(name, cache);
+    }
+    bool GetBoolProperty(std::string_view name, CMemberIdCache& cache) const
+    {
+        if (const CVariant* value = PeekCached(cache); value != nullptr && value->GetType() == CVariant::Type::boolean)
+            return value->ToBool();
+        return ConvertBoolProperty(name, cache);
+    }
     int GetIntProperty(std::string_view name, CMemberIdCache& cache) const;
     void PutProperty(std::string_view name, const CVariant& value) const;
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments = {}) const;
@@ -49,7 +58,13 @@ public:
 
 private:
     CDispatchObject& Target(std::string_view member) const;
+    const CVariant* PeekCached(const CMemberIdCache& cache) const
+    {
+        return m_object != nullptr ? m_object->PeekCachedProperty(cache) : nullptr;
+    }
     std::string ConvertTextProperty(std::string_view name, CMemberIdCache& cache) const;
+    COleDate ConvertDateProperty(std::string_view name, CMemberIdCache& cache) const;
+    bool ConvertBoolProperty(std::string_view name, CMemberIdCache& cache) const;
     template <class Convert>
     auto ConvertProperty(std::string_view name, CMemberIdCache& cache, Convert&& convert) const;
 

@@ -185,7 +185,14 @@ COleDate CVariant::ToDate() const
     ThrowMismatch("date");
 }
 
-DispatchPtr CVariant::ToObject() const
+DispatchPtr CVariant::ToObject() &&
+{
+    if (DispatchPtr* object = std::get_if<DispatchPtr>(&m_value))
+        return std::move(*object);
+    return static_cast<const CVariant&>(*this).ToObject();
+}
+
+DispatchPtr CVariant::ToObject() const&
 {
     if (IsEmpty())
         return nullptr;

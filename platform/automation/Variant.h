@@ -8,6 +8,7 @@
 #include "platform/base/OleDate.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,10 +53,17 @@ public:
     void AssignText(std::string_view text)
     {
         if (std::string* current = std::get_if<std::string>(&m_value)) {
-            if (text.empty())
-                current->clear();
-            else
+            const std::less<const char*> before;
+            const bool inside = !before(text.data(), current->data()) &&
+                before(text.data(), current->data() + current->size());
+            if (inside) {
                 current->assign(text.data(), text.size());
+            } else {
+                // Within the storage the text has, the bytes are copied over
+                // it without the general replacement.
+                current->resize(text.size());
+                std::char_traits<char>::copy(current->data(), text.data(), text.size());
+            }
         }
         else
             m_value = std::string(text);
@@ -69,7 +77,9 @@ public:
     // and must give a valid date; empty is day 0.
     COleDate ToDate() const;
     // The object, or none for an empty value or a null reference.
-    DispatchPtr ToObject() const;
+    DispatchPtr ToObject() const&;
+    // The same; the reference is moved out of a value that ends with the call.
+    DispatchPtr ToObject() &&;
 
     friend bool operator==(const CVariant&, const CVariant&) = default;
 

@@ -377,16 +377,21 @@ CVariant CPimStoredView::ToVariant() const
 
 namespace {
 
+// Makes `target` the bytes of `text` in the storage it has where they fit.
+void AssignBytes(std::string& target, std::string_view text)
+{
+    target.resize(text.size());
+    std::char_traits<char>::copy(target.data(), text.data(), text.size());
+}
+
 // Fills `row` from the item columns; its texts keep their storage. A scan
 // of one folder knows the folder.
 void ReadRow(CStatement::CUse& use, CPimItemRow& row, std::optional<int> folder = std::nullopt)
 {
     row.id = use.Int(0);
     row.folder = folder ? *folder : static_cast<int>(use.Int(1));
-    const std::string_view entryId = use.TextView(2);
-    row.entryId.assign(entryId.data(), entryId.size());
-    const std::string_view messageClass = use.TextView(3);
-    row.messageClass.assign(messageClass.data(), messageClass.size());
+    AssignBytes(row.entryId, use.TextView(2));
+    AssignBytes(row.messageClass, use.TextView(3));
     row.lastModificationTime = COleDate(use.Real(4));
     row.isRecurring = use.Int(5) != 0;
 }

@@ -425,7 +425,8 @@ CPimItem::CUserValue& CPimItem::AddUserValue(std::string_view name)
     if (m_userCount == m_userValues.size())
         m_userValues.emplace_back();
     CUserValue& entry = m_userValues[m_userCount++];
-    entry.name.assign(name.data(), name.size());
+    if (entry.name != name)  // mostly the name the entry had before
+        entry.name.assign(name.data(), name.size());
     entry.value.AssignText({});
     entry.changed = false;
     return entry;

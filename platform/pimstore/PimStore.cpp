@@ -49,7 +49,8 @@ COleDate ParseFilter(const std::string& filter)
 // batch the scan reads one item at a time, so items deleted or saved during
 // it are handled as the file stands at each step. Inside a batch the file
 // stands still for other connections, and the scan reads a few hundred items
-// with their values at a time.
+// with their values at a time, into item objects that it fills again for
+// later items once their callers have let go of them.
 class CPimItems : public CDispatchBase<CPimItems>, private CPimItemReader {
 public:
     CPimItems(std::shared_ptr<CPimDatabase> database, const CPimKindInfo& kind)

@@ -103,5 +103,25 @@ TEST(VariantTest, ConvertsToDatesAndObjects)
     EXPECT_FALSE(Convert<DispatchPtr>([] { return CVariant("text").ToObject(); }));
 }
 
+TEST(VariantTest, AssignedTextReplacesWhateverTheValueHeld)
+{
+    const std::string longText(40, 'x');
+    CVariant value(longText);
+    // A part of its own text, longer and shorter texts, the empty text, and
+    // values of other types.
+    value.AssignText(std::string_view(*value.GetText()).substr(30, 5));
+    EXPECT_EQ(value.ToText(), "xxxxx");
+    value.AssignText("Grüße aus einem längeren Text als vorher");
+    EXPECT_EQ(value.ToText(), "Grüße aus einem längeren Text als vorher");
+    value.AssignText(std::string_view(*value.GetText()).substr(8, 3));  // "Grüße " is 8 bytes
+    EXPECT_EQ(value.ToText(), "aus");
+    value.AssignText("");
+    EXPECT_EQ(value, CVariant(""));
+    for (CVariant other : {CVariant(), CVariant(7), CVariant(COleDate(2.0))}) {
+        other.AssignText("neu");
+        EXPECT_EQ(other, CVariant("neu"));
+    }
+}
+
 } // namespace
 } // namespace tarnwel
