@@ -32,12 +32,13 @@ void CContactRun::ReadRights(const std::string& rights)
                      YesNo(m_deleteRight));
 }
 
-int CContactRun::FetchServerRecords(const CStringArray& ids)
+int CContactRun::FetchServerRecords(CStringArray ids)
 {
     // With "all" set every contact comes anyway; the ids would only lengthen
     // the request.
-    const CStringArray none;
-    return m_replicator.GetContacts(m_serverRecords, m_addresses, m_since, m_replicator.Settings().all ? none : ids);
+    if (m_replicator.Settings().all)
+        CStringArray().swap(ids);
+    return m_replicator.GetContacts(m_serverRecords, m_addresses, m_since, std::move(ids));
 }
 
 void CContactRun::DecideChangedPair(CContactRecord& server, CContactRecord& cached, const std::string& entryId)

@@ -99,7 +99,7 @@ private:
 
     // --- Hooks of the skeleton ------------------------------------------------
     void ReadRights(const std::string& rights);
-    int FetchServerRecords(const CStringArray& ids);
+    int FetchServerRecords(CStringArray ids);
     void DecideChangedPair(CContactRecord& server, CContactRecord& outlook, const std::string& entryId);
     void DecideOutlookRecord(const CContactRecord& outlook, bool newItem);
     void QueuePhase();

@@ -157,15 +157,11 @@ auto CItemStore<Kind>::GetChangedItems(std::string_view since, const std::vector
 }
 
 template <typename Kind>
-CStringArray CItemStore<Kind>::GetChangedServerIds(std::string_view since)
+std::vector<std::uint32_t> CItemStore<Kind>::GetChangedServerPlaces(std::string_view since)
 {
-    CStringArray serverIds;
-    // The list lives through the run: room for as many ids as there can be
-    // (a run that replicates everything has all of them), not for twice as
-    // many after the doublings of its growth, and no more than needed when
-    // far fewer items were changed.
+    std::vector<std::uint32_t> serverPlaces;
     LoadFolder(false);
-    serverIds.reserve(std::min(m_records.size(), m_mappings.EntryToServer().size()));
+    serverPlaces.reserve(std::min(m_records.size(), m_mappings.EntryToServer().size()));
     // The places of the records' entry ids by slot, for the partners of
     // nearly all of them without a look-up each.
     if (m_placesEra != m_mappings.Era())
@@ -178,11 +174,20 @@ CStringArray CItemStore<Kind>::GetChangedServerIds(std::string_view since)
         const std::uint32_t place = placeOfSlot[slot];
         if (place == CMappingTable::kNoPlace)
             return;
-        if (const std::optional<std::string_view> serverId = m_mappings.ServerIdAt(place))
-            serverIds.emplace_back(*serverId);
+        if (const std::uint32_t server = m_mappings.ServerPlaceAt(place); server != CMappingTable::kNoPlace)
+            serverPlaces.push_back(server);
     });
-    if (serverIds.size() < serverIds.capacity() / 2)
-        serverIds.shrink_to_fit();
+    return serverPlaces;
+}
+
+template <typename Kind>
+CStringArray CItemStore<Kind>::GetChangedServerIds(std::string_view since)
+{
+    const std::vector<std::uint32_t> places = GetChangedServerPlaces(since);
+    CStringArray serverIds;
+    serverIds.reserve(places.size());
+    for (const std::uint32_t place : places)
+        serverIds.emplace_back(m_mappings.IdAt(place));
     return serverIds;
 }
 

@@ -73,6 +73,9 @@ public:
     // The server ids of the usable own-class items changed after the since
     // date that have a mapping.
     CStringArray GetChangedServerIds(std::string_view since);
+    // The same as the places of those ids in the tables (GetMappings().IdAt
+    // gives each id), valid until the tables change their era.
+    std::vector<std::uint32_t> GetChangedServerPlaces(std::string_view since);
 
     // The cached record of the entry id, or null. The store keeps it.
     Record* FindByEntryId(std::string_view entryId);

@@ -52,6 +52,7 @@
 #include <string_view>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace tarnwel {
@@ -161,7 +162,11 @@ protected:
     }
 
     // getItems into m_serverRecords; returns the number the reply reports.
-    int FetchServerRecords(const CStringArray& ids) { return Kind::Get(m_replicator, m_serverRecords, m_since, ids); }
+    // The ids are released once the request is made.
+    int FetchServerRecords(CStringArray ids)
+    {
+        return Kind::Get(m_replicator, m_serverRecords, m_since, std::move(ids));
+    }
 
     // A server id of OVERWRITE-IN-TARNWEL that the server did not overwrite:
     // refused for lack of rights (before its policy applies) or failed
@@ -202,14 +207,13 @@ protected:
         m_since = m_replicator.Settings().all ? std::string("1900-01-01")
                                               : m_replicator.Settings().since.Format("%Y-%m-%d");
         m_replicator.Log("Replicating the changes since " + m_since);
-        m_requestedIds = m_store->GetChangedServerIds(m_since);
-        const CStringArray& changedIds = m_requestedIds;
+        CStringArray changedIds = NoteRequested(m_store->GetChangedServerPlaces(m_since));
 
         int fetched = 0;
         if (!m_replicator.AbortRequested())
             m_sink.ShowStatus(229);
         if (!m_replicator.AbortRequested()) {
-            fetched = This().FetchServerRecords(changedIds);
+            fetched = This().FetchServerRecords(std::move(changedIds));
             CrashPoint("getItems answered");
         }
         m_sink.OnServerItemsFetched(fetched);
@@ -432,20 +436,32 @@ protected:
         This().DecideOutlookRecord(outlook, newItem);
     }
 
-    // True when the server id went with getItems.
-    bool WasRequested(std::string_view serverId)
+    // The server ids at the places of the store's tables, for getItems; each
+    // is noted as requested by its place.
+    CStringArray NoteRequested(const std::vector<std::uint32_t>& serverPlaces)
     {
-        const auto idOf = [this](std::uint32_t at) -> std::string_view { return m_requestedIds[at]; };
-        if (!m_requestedIndexed) {
-            m_requestedIndexed = true;
-            m_requested.Reserve(m_requestedIds.size());
-            for (std::uint32_t i = 0; i < m_requestedIds.size(); ++i) {
-                const std::uint32_t hash = CIdIndex::Hash(m_requestedIds[i]);
-                if (m_requested.Find(m_requestedIds[i], hash, idOf) == CIdIndex::kNone)
-                    m_requested.Insert(hash, i);
-            }
+        const CMappingTable& tables = m_store->GetMappings();
+        m_requested.assign(tables.IdCount(), false);
+        m_requestedEra = tables.Era();
+        CStringArray ids;
+        ids.reserve(serverPlaces.size());
+        for (const std::uint32_t place : serverPlaces) {
+            m_requested[place] = true;
+            ids.emplace_back(tables.IdAt(place));
         }
-        return m_requested.Find(serverId, idOf) != CIdIndex::kNone;
+        return ids;
+    }
+
+    // True when the server id went with getItems. (A run never empties its
+    // tables; if they had been, nothing counts as requested, and an item is
+    // left for the next run rather than taken for a deletion.)
+    bool WasRequested(std::string_view serverId) const
+    {
+        const CMappingTable& tables = m_store->GetMappings();
+        if (tables.Era() != m_requestedEra)
+            return false;
+        const std::uint32_t place = tables.PlaceOf(serverId);
+        return place < m_requested.size() && m_requested[place];
     }
 
     // A changed Outlook item that the server pass did not meet.
@@ -781,11 +797,11 @@ protected:
     // (empty while none was).
     std::vector<std::uint32_t> m_movedToOutlook;
     std::vector<const Record*> m_processed;  // the store's records of the Outlook partners met in the server pass
-    // The server ids sent with getItems: the partners of the mapped Outlook
-    // items changed since the date, as the start step found them.
-    CStringArray m_requestedIds;
-    CIdIndex m_requested;  // their places in the list, indexed when first asked
-    bool m_requestedIndexed = false;
+    // The server ids sent with getItems (the partners of the mapped Outlook
+    // items changed since the date, as the start step found them), marked
+    // at their places in the store's tables of the era m_requestedEra.
+    std::vector<bool> m_requested;
+    std::uint64_t m_requestedEra = 0;
 
     // The own-class Outlook items without a pair, by sameness key, that a new
     // server record may still be paired with; filled at the first new one.

@@ -156,6 +156,8 @@ public:
         return server == CIdIndex::kNone ? kNoPlace : m_ids[server].entry;
     }
     std::string_view IdAt(std::uint32_t place) const { return Text(m_ids[place]); }
+    // The place of the server id paired with the entry id at the place, or kNoPlace.
+    std::uint32_t ServerPlaceAt(std::uint32_t entryPlace) const { return m_ids[entryPlace].server; }
     // The server id paired with the entry id at the place, or nothing.
     std::optional<std::string_view> ServerIdAt(std::uint32_t entryPlace) const
     {

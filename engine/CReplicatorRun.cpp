@@ -47,9 +47,9 @@ struct CAppointmentRunKind {
     }
 
     static int Get(CReplicator& replicator, CAppointmentArray& records, const std::string& since,
-                   const CStringArray& ids)
+                   CStringArray ids)
     {
-        return replicator.GetAppointments(records, since, ids);
+        return replicator.GetAppointments(records, since, std::move(ids));
     }
     static void Put(CReplicator& replicator, const CAppointmentArray& records, CStringArray& done,
                     CStringArray& refused, CStringArray& failed)
@@ -103,9 +103,9 @@ struct CTaskRunKind {
         policy.ApplyToTask(queue, record);
     }
 
-    static int Get(CReplicator& replicator, CTaskArray& records, const std::string& since, const CStringArray& ids)
+    static int Get(CReplicator& replicator, CTaskArray& records, const std::string& since, CStringArray ids)
     {
-        return replicator.GetTasks(records, since, ids);
+        return replicator.GetTasks(records, since, std::move(ids));
     }
     static void Put(CReplicator& replicator, const CTaskArray& records, CStringArray& done, CStringArray& refused,
                     CStringArray& failed)

@@ -209,6 +209,15 @@ void AppendAll(Records& to, Records& from)
     std::move(from.begin(), from.end(), std::back_inserter(to));
 }
 
+// The getItems request; the ids are released once it is made (the reply
+// may be read for a while, and a long list costs as much as many records).
+std::string MakeGetItemsBody(std::string_view sessionId, std::string_view since, CStringArray& ids)
+{
+    std::string body = MakeGetItemsXml(sessionId, since, ids);
+    CStringArray().swap(ids);
+    return body;
+}
+
 } // namespace
 
 CSoapReply CServerSession::Exchange(const char* method, const char* namespaceUri,
@@ -265,8 +274,7 @@ void CServerSession::SignOut(const std::string& namespaceUri)
         kSignOutTexts, false);
 }
 
-int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::string& since,
-                                    const CStringArray& ids)
+int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::string& since, CStringArray ids)
 {
     // The records wait here until the reply has proved sound.
     CAppointmentArray read;
@@ -284,7 +292,7 @@ int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::
             count = marked.second;
         });
     ExchangeItems(
-        kAppointmentNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts,
+        kAppointmentNamespace, [&] { return MakeGetItemsBody(m_sessionId, since, ids); }, kUsualTexts,
         "Appointment", items);
     AppendAll(appointments, read);
     if (items.Failed())
@@ -293,7 +301,7 @@ int CServerSession::GetAppointments(CAppointmentArray& appointments, const std::
 }
 
 int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresses, const std::string& since,
-                                const CStringArray& ids)
+                                CStringArray ids)
 {
     CContactArray readContacts;
     CAddressArray readAddresses;
@@ -315,7 +323,7 @@ int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresse
             count = std::get<2>(marked);
         });
     ExchangeItems(
-        kContactNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kGetContactsTexts, "Address",
+        kContactNamespace, [&] { return MakeGetItemsBody(m_sessionId, since, ids); }, kGetContactsTexts, "Address",
         items);
     AppendAll(contacts, readContacts);
     AppendAll(addresses, readAddresses);
@@ -324,7 +332,7 @@ int CServerSession::GetContacts(CContactArray& contacts, CAddressArray& addresse
     return count;
 }
 
-int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const CStringArray& ids)
+int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, CStringArray ids)
 {
     std::vector<std::unique_ptr<CTaskRecord>> read;
     std::size_t marked = 0;
@@ -333,7 +341,7 @@ int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, const 
         [&](std::size_t replyBytes) { MakeRoom(read, replyBytes, kTaskBytes); }, [&] { marked = read.size(); },
         [&] { CutBack(read, marked); });
     ExchangeItems(
-        kTaskNamespace, [&] { return MakeGetItemsXml(m_sessionId, since, ids); }, kUsualTexts, "Task", items);
+        kTaskNamespace, [&] { return MakeGetItemsBody(m_sessionId, since, ids); }, kUsualTexts, "Task", items);
     const int count = static_cast<int>(read.size());
     try {
         CTaskRecord* mainTask = nullptr;

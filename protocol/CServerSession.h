@@ -48,14 +48,14 @@ public:
     void SignOut(const std::string& namespaceUri);
 
     // getItems: appends the items changed since `since` or listed in `ids` and
-    // returns the number of item elements of the reply.
-    int GetAppointments(CAppointmentArray& appointments, const std::string& since, const CStringArray& ids);
+    // returns the number of item elements of the reply. The ids are released
+    // once the request is made, before the reply is read.
+    int GetAppointments(CAppointmentArray& appointments, const std::string& since, CStringArray ids);
     // Returns the number of "Address" elements; each appends one address and its contacts.
-    int GetContacts(CContactArray& contacts, CAddressArray& addresses, const std::string& since,
-                    const CStringArray& ids);
+    int GetContacts(CContactArray& contacts, CAddressArray& addresses, const std::string& since, CStringArray ids);
     // Appends the main tasks, each with its chain of subtasks; returns the
     // number of "Task" elements, subtasks included.
-    int GetTasks(CTaskArray& tasks, const std::string& since, const CStringArray& ids);
+    int GetTasks(CTaskArray& tasks, const std::string& since, CStringArray ids);
 
     // addItems: returns client id -> new server id, or -> "ERROR" for an item
     // refused for lack of rights; items that failed otherwise go to `addErrors`.
