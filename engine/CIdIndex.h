@@ -86,6 +86,15 @@ public:
         }
     }
 
+    // Asks the processor for the bucket where a look-up of the hash begins,
+    // so that a look-up a little later finds it in the cache (the buckets
+    // of a large index are met at random).
+    void Prefetch(std::uint32_t hash) const
+    {
+        if (!m_buckets.empty())
+            __builtin_prefetch(&m_buckets[hash & (m_buckets.size() - 1)]);
+    }
+
     // Adds a slot whose id (of that hash) the index does not hold yet.
     void Insert(std::uint32_t hash, std::uint32_t slot)
     {

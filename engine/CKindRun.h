@@ -231,7 +231,15 @@ protected:
             return;
         m_replicator.LogHeading("Processing the server's items...");
         const int total = Count(m_serverRecords);
+        // The partner of each record is looked up in the mapping tables; the
+        // look-ups of the records a few places ahead are readied meanwhile.
+        constexpr int kAhead = 8;
+        const CMappingTable& tables = m_store->GetMappings();
+        for (int i = 0; i < kAhead && i < total; ++i)
+            tables.Prefetch(m_serverRecords[static_cast<std::size_t>(i)].id_tarnwel);
         for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
+            if (i + kAhead < total)
+                tables.Prefetch(m_serverRecords[static_cast<std::size_t>(i + kAhead)].id_tarnwel);
             m_sink.OnItemTick();
             if (i == 0 && Kind::kTexts.firstServerRecord != 0)
                 m_sink.ShowStatus(Kind::kTexts.firstServerRecord);

@@ -325,17 +325,47 @@ bool CMappingFile::ReadPairsOf(std::string_view bytes, CMappingTable& table, con
     // standing for themselves: the form a save writes.
     bool savedForm = true;
     std::size_t pairs = 0;
+    // The plain pairs of the last lines wait a few lines before they reach
+    // the table, their index buckets asked for meanwhile: the look-ups of a
+    // large table overlap instead of waiting for memory one by one. Every
+    // other line first lets the waiting pairs in, so the order stays.
+    struct CWaiting {
+        std::string_view serverId, entryId;
+        std::uint32_t serverHash, entryHash;
+    };
+    constexpr std::size_t kAhead = 8;
+    CWaiting waiting[kAhead];
+    std::size_t waitingFrom = 0, waitingCount = 0;
+    const auto addOldest = [&] {
+        const CWaiting& pair = waiting[waitingFrom];
+        table.AddMapping(pair.serverId, pair.serverHash, pair.entryId, pair.entryHash);
+        waitingFrom = (waitingFrom + 1) % kAhead;
+        --waitingCount;
+    };
+    const auto addWaiting = [&] {
+        while (waitingCount > 0)
+            addOldest();
+    };
     ForEachLine(bytes, [&](std::string_view line, std::size_t number, std::size_t endLength) {
         // Nearly every line: two ids that stand for themselves, one blank
         // between them.
         const std::size_t first = PlainRun(line, 0);
         if (first > 0 && first + 1 < line.size() && line[first] == ' ' &&
             PlainRun(line, first + 1) == line.size() - first - 1) {
-            table.AddMapping(line.substr(first + 1), line.substr(0, first));
+            if (waitingCount == kAhead)
+                addOldest();
+            CWaiting& pair = waiting[(waitingFrom + waitingCount++) % kAhead];
+            pair.serverId = line.substr(first + 1);
+            pair.entryId = line.substr(0, first);
+            pair.serverHash = CIdIndex::Hash(pair.serverId);
+            pair.entryHash = CIdIndex::Hash(pair.entryId);
+            table.Prefetch(pair.serverHash);
+            table.Prefetch(pair.entryHash);
             ++pairs;
             savedForm = savedForm && endLength == 2;
             return;
         }
+        addWaiting();
         savedForm = false;
         const CLineTokens tokens = Tokens(line);
         if (tokens.nul)
@@ -349,6 +379,7 @@ bool CMappingFile::ReadPairsOf(std::string_view bytes, CMappingTable& table, con
         // The entry id comes first on each line.
         table.AddMapping(IdOf(tokens, 1, serverId), IdOf(tokens, 0, entryId));
     });
+    addWaiting();
     // Each line's ids new to the table: the pairs stand in the table in the
     // order of their lines, and saving them writes these bytes again.
     return savedForm && table.IdCount() == 2 * pairs;

@@ -91,10 +91,10 @@ std::uint32_t CMappingTable::Keep(std::string_view text)
     return at;
 }
 
-std::uint32_t CMappingTable::Intern(std::string_view text)
+std::uint32_t CMappingTable::Intern(std::string_view text, std::uint32_t hash)
 {
     const auto slot = static_cast<std::uint32_t>(m_ids.size());
-    const std::uint32_t found = m_index.FindOrInsert(text, CIdIndex::Hash(text), slot,
+    const std::uint32_t found = m_index.FindOrInsert(text, hash, slot,
                                                      [this](std::uint32_t at) { return Text(m_ids[at]); });
     if (found == slot)
         m_ids.emplace_back().text = Keep(text);
@@ -103,9 +103,15 @@ std::uint32_t CMappingTable::Intern(std::string_view text)
 
 void CMappingTable::AddMapping(std::string_view serverId, std::string_view entryId)
 {
+    AddMapping(serverId, CIdIndex::Hash(serverId), entryId, CIdIndex::Hash(entryId));
+}
+
+void CMappingTable::AddMapping(std::string_view serverId, std::uint32_t serverHash, std::string_view entryId,
+                               std::uint32_t entryHash)
+{
     Changed();
-    const std::uint32_t server = Intern(serverId);
-    const std::uint32_t entry = Intern(entryId);
+    const std::uint32_t server = Intern(serverId, serverHash);
+    const std::uint32_t entry = Intern(entryId, entryHash);
     if (m_ids[server].entry == CIdIndex::kNone)
         ++m_serverToEntry;
     m_ids[server].entry = entry;

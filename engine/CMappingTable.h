@@ -116,6 +116,14 @@ public:
     // server-to-entry[serverId] = entryId and entry-to-server[entryId] =
     // serverId; values of existing keys are replaced.
     void AddMapping(std::string_view serverId, std::string_view entryId);
+    // The same with the ids' hashes (CIdIndex::Hash) known.
+    void AddMapping(std::string_view serverId, std::uint32_t serverHash, std::string_view entryId,
+                    std::uint32_t entryHash);
+    // Readies the look-up of an id of that hash (CIdIndex::Hash) for a
+    // call a little later: a caller that knows its next ids lets their
+    // look-ups overlap.
+    void Prefetch(std::uint32_t hash) const { m_index.Prefetch(hash); }
+    void Prefetch(std::string_view id) const { m_index.Prefetch(CIdIndex::Hash(id)); }
 
     // Forgets the server id and the entry id it was mapped to.
     void RemoveMapping(std::string_view serverId);
@@ -194,7 +202,8 @@ private:
     }
     std::uint32_t Find(std::string_view text) const;
     // The place of the id, made when it has none.
-    std::uint32_t Intern(std::string_view text);
+    std::uint32_t Intern(std::string_view text) { return Intern(text, CIdIndex::Hash(text)); }
+    std::uint32_t Intern(std::string_view text, std::uint32_t hash);
     // Where the id's length and bytes are kept now.
     std::uint32_t Keep(std::string_view text);
     // A new block of `size` bytes; where it begins.

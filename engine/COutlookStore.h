@@ -113,7 +113,17 @@ protected:
             visit(item);
     }
 
-    bool IsOwnClass(const COutlookItem& item) const { return item.GetMessageClass() == m_ownClass; }
+    // Compares the class where the item holds it, without a copy, when the
+    // item offers that (every item of a scan is asked).
+    bool IsOwnClass(const COutlookItem& item) const
+    {
+        static thread_local CMemberIdCache messageClass;
+        if (const DispatchPtr& object = item.Object())
+            if (const CVariant* value = object->PeekCachedProperty(messageClass))
+                if (const std::string* text = value->GetText())
+                    return *text == m_ownClass;
+        return item.GetTextProperty("MessageClass", messageClass) == m_ownClass;
+    }
     const CItems& GetItems() const { return m_items; }
     // The saved item of the entry id (CNameSpace::GetItemFromID).
     COutlookItem GetItemFromID(const std::string& entryId) const { return m_nameSpace.GetItemFromID(entryId); }

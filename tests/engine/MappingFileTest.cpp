@@ -161,6 +161,13 @@ TEST(MappingFileText, EachLineGivesItsPairAndADamagedLineOnlyItsOwn)
         std::vector<std::string> skipped;  // the trace lines of damaged lines
     };
     const std::string longId(5000, 'L');
+    // Many lines of one entry id: the last one holds, however many come between.
+    std::string sameEntry;
+    Pairs sameEntryServerToEntry;
+    for (int i = 0; i < 20; ++i) {
+        sameEntry += "E S" + std::to_string(i) + "\r\n";
+        sameEntryServerToEntry["S" + std::to_string(i)] = "E";
+    }
     const Case cases[] = {
         {"empty", "", {}, {}, {}},
         {"last line ends with a break", "E1 S1\r\nE2 S2\r\n", {{"E1", "S1"}, {"E2", "S2"}}, {{"S1", "E1"}, {"S2", "E2"}}, {}},
@@ -171,6 +178,9 @@ TEST(MappingFileText, EachLineGivesItsPairAndADamagedLineOnlyItsOwn)
          {"Mapping file line 3 skipped: one id only", "Mapping file line 8 skipped: one id only"}},
         {"server id twice", "E1 S\r\nE2 S\r\n", {{"E1", "S"}, {"E2", "S"}}, {{"S", "E2"}}, {}},
         {"entry id twice", "E S1\r\nE S2\r\n", {{"E", "S2"}}, {{"S1", "E"}, {"S2", "E"}}, {}},
+        {"entry id twice, the later line of another form", "E S1\r\nF S3\r\nE\tS2\r\n", {{"E", "S2"}, {"F", "S3"}},
+         {{"S1", "E"}, {"S2", "E"}, {"S3", "F"}}, {}},
+        {"entry id on many lines", sameEntry, {{"E", "S19"}}, sameEntryServerToEntry, {}},
         {"case counts", "e s\r\nE S\r\n", {{"e", "s"}, {"E", "S"}}, {{"s", "e"}, {"S", "E"}}, {}},
         {"no length limit", longId + " " + longId + "2\r\n", {{longId, longId + "2"}}, {{longId + "2", longId}}, {}},
         {"references and Latin-1", "M\xFC&#x20;1 &#x20ac;\r\n", {{"M\xC3\xBC 1", "\xE2\x82\xAC"}}, {{"\xE2\x82\xAC", "M\xC3\xBC 1"}}, {}},
