@@ -9,11 +9,8 @@
 namespace tarnwel {
 
 template <typename Kind>
-std::uint32_t CItemStore<Kind>::ReadRecord(const COutlookItem& item, Record& record)
+std::uint32_t CItemStore<Kind>::PlaceRecord(Record& record)
 {
-    Kind::Read(record, item);
-    if (!record.usable)
-        return CMappingTable::kNoPlace;
     const std::uint32_t place = m_mappings.Place(record.id_client);
     if (const std::optional<std::string_view> serverId = m_mappings.ServerIdAt(place))
         record.id_tarnwel = *serverId;
@@ -63,7 +60,6 @@ void CItemStore<Kind>::LoadFolder(bool convert)
     // there are pairs, and their entry ids have places already.
     const std::size_t expected = m_mappings.EntryToServer().size();
     m_records.reserve(expected);
-    m_gone.reserve(expected);
     m_slotAtPlace.assign(m_mappings.IdCount(), CIdIndex::kNone);
     m_placesEra = m_mappings.Era();
     // One state of the folder (a batch of its own unless one is open).
@@ -79,33 +75,65 @@ void CItemStore<Kind>::LoadFolder(bool convert)
             NoteBatchedWrite();
         }
         // Read in its place at the end of the records, taken off again when
-        // it is not usable or its entry id was met before (the later record
-        // holds then).
+        // it is not usable.
         Record& record = m_records.emplace_back();
-        std::uint32_t place = CMappingTable::kNoPlace;
         try {
-            place = ReadRecord(item, record);
+            Kind::Read(record, item);
         } catch (...) {
             m_records.pop_back();
             throw;
         }
-        if (place == CMappingTable::kNoPlace) {
+        if (!record.usable)
             m_records.pop_back();
-            return;
-        }
-        if (place >= m_slotAtPlace.size())
-            m_slotAtPlace.resize(place + 1, CIdIndex::kNone);
-        if (const std::uint32_t slot = m_slotAtPlace[place]; slot != CIdIndex::kNone) {
-            m_records[slot] = std::move(record);
-            m_records.pop_back();
-            return;
-        }
-        m_slotAtPlace[place] = static_cast<std::uint32_t>(m_records.size() - 1);
-        m_gone.push_back(false);
     });
     if (batch)
         batch->Commit();
+    PlaceReadRecords();
+    m_gone.assign(m_records.size(), false);
     m_cacheBuilt = true;
+}
+
+template <typename Kind>
+void CItemStore<Kind>::PlaceReadRecords()
+{
+    // The entry ids' places, one record after the other; the index buckets
+    // of the records a few places ahead are asked for meanwhile, so that
+    // the look-ups of a large table overlap. A record whose entry id was
+    // met before takes the earlier one's slot (the later record holds) and
+    // leaves its own empty; the records then close up.
+    constexpr std::size_t kAhead = 8;
+    const std::size_t count = m_records.size();
+    for (std::size_t i = 0; i < kAhead && i < count; ++i)
+        m_mappings.Prefetch(m_records[i].id_client);
+    std::vector<bool> taken;  // the slots left empty, once there is one
+    for (std::size_t slot = 0; slot < count; ++slot) {
+        if (slot + kAhead < count)
+            m_mappings.Prefetch(m_records[slot + kAhead].id_client);
+        const std::uint32_t place = PlaceRecord(m_records[slot]);
+        if (place >= m_slotAtPlace.size())
+            m_slotAtPlace.resize(place + 1, CIdIndex::kNone);
+        if (const std::uint32_t earlier = m_slotAtPlace[place]; earlier != CIdIndex::kNone) {
+            m_records[earlier] = std::move(m_records[slot]);
+            if (taken.empty())
+                taken.assign(count, false);
+            taken[slot] = true;
+            continue;
+        }
+        m_slotAtPlace[place] = static_cast<std::uint32_t>(slot);
+    }
+    if (taken.empty())
+        return;
+    std::size_t kept = 0;
+    for (std::size_t slot = 0; slot < count; ++slot) {
+        if (taken[slot])
+            continue;
+        if (kept != slot) {
+            m_records[kept] = std::move(m_records[slot]);
+            m_slotAtPlace[m_mappings.PlaceOf(m_records[kept].id_client)] = static_cast<std::uint32_t>(kept);
+        }
+        ++kept;
+    }
+    m_records.erase(m_records.begin() + static_cast<std::ptrdiff_t>(kept), m_records.end());
 }
 
 template <typename Kind>

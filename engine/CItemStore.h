@@ -122,10 +122,12 @@ public:
     }
 
 private:
-    // Reads the item into `record` and gives it its mapped server id; the
-    // place of its entry id in the tables (made when it has none), or
-    // CMappingTable::kNoPlace for a record that is not usable.
-    std::uint32_t ReadRecord(const COutlookItem& item, Record& record);
+    // Gives the record its mapped server id; the place of its entry id in
+    // the tables (made when it has none).
+    std::uint32_t PlaceRecord(Record& record);
+    // Places the records read by LoadFolder and indexes their slots; of two
+    // records of one entry id the later one holds, in the earlier's slot.
+    void PlaceReadRecords();
 
     // One scan of the whole folder; `convert` gives items of other classes
     // the own class on the way (and reads them too).

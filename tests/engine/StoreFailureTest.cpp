@@ -185,3 +185,28 @@ TEST_F(StoreWithFakeOutlook, ABatchWhoseCommitFailsLeavesNoPairOfIt)
     }
     EXPECT_EQ(FileText("maps_appo.ids"), keptId + " S1\r\n");
 }
+
+TEST_F(StoreWithFakeOutlook, OfTwoItemsOfOneEntryIdTheLaterOneHoldsInTheEarliersPlace)
+{
+    // A folder that hands out an entry id twice (a store that moves an item
+    // while it is read): the later item's data count, in the earlier one's place.
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "A SA\r\nC SC\r\n"));
+    const std::pair<const char*, const char*> items[] = {
+        {"A", "a1"}, {"B", "b1"}, {"A", "a2"}, {"C", "c"}, {"B", "b2"}, {"D", "d"},
+        {"E", "e"}, {"F", "f"}, {"G", "g"}, {"H", "h"}, {"I", "i"}, {"A", "a3"},
+    };
+    for (const auto& [entryId, subject] : items)
+        m_outlook.itemsOf[9]->AddSaved(kOwnAppointment)->Set("EntryID", entryId).Set("Subject", subject);
+
+    CAppointmentStore store;
+    std::vector<std::string> read;
+    for (const CAppointmentRecord& record : store.GetChangedItems("1900-01-01"))
+        read.push_back(record.id_client + "=" + record.description + "/" + record.id_tarnwel);
+    EXPECT_THAT(read, ElementsAre("A=a3/SA", "B=b2/X", "C=c/SC", "D=d/X", "E=e/X", "F=f/X", "G=g/X", "H=h/X",
+                                  "I=i/X"));
+    ASSERT_NE(store.FindByEntryId("H"), nullptr);
+    EXPECT_EQ(store.FindByEntryId("H")->description, "h");
+    ASSERT_NE(store.FindByServerId("SC"), nullptr);
+    EXPECT_EQ(store.FindByServerId("SC")->description, "c");
+    EXPECT_THAT(store.GetChangedServerIds("1900-01-01"), ElementsAre("SA", "SC"));
+}
