@@ -35,8 +35,25 @@ public:
             left -= 8;
         }
         if (left > 0) {
-            std::uint64_t word = 0;
-            std::memcpy(&word, p, left);
+            // The last one to seven bytes in fixed-size loads (a copy of a
+            // variable length costs a call): the word that ends the id,
+            // less the bytes taken already, or for a short id two
+            // overlapping halves or three of its bytes.
+            std::uint64_t word;
+            if (id.size() >= 8) {
+                std::memcpy(&word, id.data() + id.size() - 8, 8);
+                word >>= 8 * (8 - left);
+            } else if (left >= 4) {
+                std::uint32_t low, high;
+                std::memcpy(&low, p, 4);
+                std::memcpy(&high, p + left - 4, 4);
+                word = low | static_cast<std::uint64_t>(high) << 32;
+            } else {
+                const auto byte = [p](std::size_t at) {
+                    return static_cast<std::uint64_t>(static_cast<unsigned char>(p[at]));
+                };
+                word = byte(0) | byte(left / 2) << 8 | byte(left - 1) << 16;
+            }
             h = (h ^ word) * 0xC4CEB9FE1A85EC53ull;
         }
         h ^= h >> 33;
