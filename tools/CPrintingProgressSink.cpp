@@ -157,6 +157,7 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
     {
         std::lock_guard lock(m_mutex);
         if (!m_haveCountText || m_countTextId != stringId || m_countControl != m_statusControl) {
+            KeepCountLine();
             // The terminal form of the format is the terminal form of the
             // line's text: the numbers hold no carriage return, and turning
             // one into a newline makes no placeholder and takes none away.
@@ -171,14 +172,54 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
             m_countTextId = stringId;
             m_countControl = m_statusControl;
             m_haveCountText = true;
+            m_countWritten = false;
         }
         char* const line = m_countLine.data();
-        char* const end = m_countFormat.WriteTo(line, first, second);
-        *end = '\n';
-        PrintLine(m_statusControl, line, static_cast<std::size_t>(end - line));
+        const int numbers = m_countFormat.numbers;
+        // A line that tells another count than the last count line of the
+        // same text differs from it; while that is the last line of its
+        // place, the new one is written without a comparison. Nearly always
+        // only the first number changes and keeps its width: its digits are
+        // written over the old ones.
+        const bool differs = m_countWritten && ((numbers >= 1 && first != m_countFirst) ||
+                                                (numbers == 2 && second != m_countSecond));
+        const bool unseen = differs && m_countIsLastLine;
+        if (!unseen)
+            KeepCountLine();  // before the new line takes the old one's place
+        char digits[11];
+        const std::size_t firstSize = static_cast<std::size_t>(WriteNumber(digits, first) - digits);
+        if (m_countWritten && numbers >= 1 && second == m_countSecond && firstSize == m_countFirstSize) {
+            std::memcpy(line + m_countFirstAt, digits, firstSize);
+        } else {
+            char* const end = m_countFormat.WriteTo(line, first, second);
+            *end = '\n';
+            m_countSize = static_cast<std::size_t>(end - line);
+            m_countFirstAt = numbers >= 1 ? m_countFormat.cuts[0] : 0;
+            m_countFirstSize = firstSize;
+        }
+        m_countFirst = first;
+        m_countSecond = second;
+        m_countWritten = true;
+        if (unseen)
+            WriteLine(line, m_countSize);
+        else
+            PrintLine(m_statusControl, line, m_countSize);
+        m_countIsLastLine = true;
     }
     if (second == 0)  // a step's announcement, not a count through its queue
         Flush();
+}
+
+void CPrintingProgressSink::KeepCountLine()
+{
+    if (!m_countIsLastLine)
+        return;
+    m_countIsLastLine = false;
+    if (!m_lastLine || m_lastPlace != m_countControl) {
+        m_lastLine = &m_lastLines[m_countControl];
+        m_lastPlace = m_countControl;
+    }
+    m_lastLine->assign(m_countLine.data(), m_countSize);
 }
 
 void CPrintingProgressSink::Print(int place, const std::string& prefix, const std::string& text)
@@ -192,6 +233,7 @@ void CPrintingProgressSink::Print(int place, const std::string& prefix, const st
 
 void CPrintingProgressSink::PrintLine(int place, const char* line, std::size_t size)
 {
+    KeepCountLine();
     if (!m_lastLine || m_lastPlace != place) {
         m_lastLine = &m_lastLines[place];  // the map's elements stay where they are
         m_lastPlace = place;
@@ -200,6 +242,11 @@ void CPrintingProgressSink::PrintLine(int place, const char* line, std::size_t s
     if (*m_lastLine == text)
         return;
     m_lastLine->assign(text);
+    WriteLine(line, size);
+}
+
+void CPrintingProgressSink::WriteLine(const char* line, std::size_t size)
+{
     const auto bytes = static_cast<std::streamsize>(size + 1);
     // Straight into the stream's buffer when the stream's sentry would do
     // nothing but check its state (no tied stream to flush first, no flush

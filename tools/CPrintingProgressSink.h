@@ -48,6 +48,10 @@ private:
     // feed that stands in line[size], under the same rule; the caller holds
     // the lock.
     void PrintLine(int place, const char* line, std::size_t size);
+    // Writes the bytes of a line and its line feed to the stream.
+    void WriteLine(const char* line, std::size_t size);
+    // Copies a count line that is the last line of its place to m_lastLines.
+    void KeepCountLine();
     void Flush();
 
     std::ostream& m_out;
@@ -76,6 +80,18 @@ private:
     };
     CCountFormat m_countFormat;  // with the kind's prefix in front
     std::string m_countLine;     // room for a count line and its line feed
+    // The count line in m_countLine: its numbers, its size and where its
+    // first number stands (valid while m_countWritten).
+    bool m_countWritten = false;
+    int m_countFirst = 0;
+    int m_countSecond = 0;
+    std::size_t m_countSize = 0;
+    std::size_t m_countFirstAt = 0;
+    std::size_t m_countFirstSize = 0;
+    // The count line is the last line of its place, which m_lastLines does
+    // not hold yet: it is copied there only when another line of any place
+    // is written (a count through a queue changes its line every time).
+    bool m_countIsLastLine = false;
     int m_lastPlace = 0;
     std::string* m_lastLine = nullptr;
 };

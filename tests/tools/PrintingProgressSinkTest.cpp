@@ -87,6 +87,40 @@ TEST(PrintingProgressSink, CountLinesFollowTheirTextKindAndLastLineWhenTheyAlter
     EXPECT_EQ(out.str(), expected);
 }
 
+TEST(PrintingProgressSink, ACountThroughAQueueWritesEveryLineOnceWhateverTheWidthOfItsNumbers)
+{
+    // A count whose numbers grow a digit, repeat, and meet lines of their
+    // own place and of others in between.
+    std::ostringstream out;
+    CPrintingProgressSink sink(out);
+    std::string expected;
+    sink.SetStatusControl(1087);
+    const auto count = [&](int first, int second, bool written) {
+        sink.ShowStatusCount(193, first, second);
+        if (written)
+            expected += "Termine: " + CPrintingProgressSink::FormatCounts(LoadResourceText(193), first, second) + "\n";
+    };
+    for (const int first : {8, 9, 10, 11, 99, 100, 1000, -1, 0})
+        count(first, 120, true);
+    count(0, 120, false);  // the same line again
+    count(0, 9, true);     // the second number changes, narrower
+    count(1, 9, true);
+    const std::string same = "Termine: " + CPrintingProgressSink::FormatCounts(LoadResourceText(193), 1, 9);
+    sink.SetStatusLineText(1087, same.substr(9));  // the count line once more: left out
+    count(1, 9, false);
+    sink.SetStatusLineText(1088, "anderswo");  // another place's line between
+    expected += "Kontakte: anderswo\n";
+    count(1, 9, false);
+    count(2, 9, true);
+    sink.SetStatusLineText(1087, "dazwischen");  // a line of its own place between
+    expected += "Termine: dazwischen\n";
+    count(2, 9, true);
+    count(3, 9, true);
+    sink.SetStatusLineText(1087, same.substr(9));  // an earlier count's text is a change again
+    expected += same + "\n";
+    EXPECT_EQ(out.str(), expected);
+}
+
 // Keeps what was written and what had been flushed at the last flush.
 class CFlushRecordingBuffer : public std::stringbuf {
 public:
