@@ -1,5 +1,4 @@
 #include "engine/CMappingFile.h"
-#include "engine/LargePages.h"
 
 #include "platform/base/ByteFile.h"
 #include "platform/ui/MessageBox.h"
@@ -102,23 +101,6 @@ TEST(MappingTable, ManyPairsKeepTheirPartnersThroughRemovalsReAddsAndClear)
     EXPECT_FALSE(table.FindServerId(entry(1)));
     table.AddMapping("1", entry(1));
     EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{entry(1), "1"}}));
-}
-
-TEST(LargePages, AVectorKeepsItsElementsWhileItGrowsFromOrdinaryMemoryIntoLargePages)
-{
-    std::vector<std::uint64_t, CLargePageAllocator<std::uint64_t>> values;
-    constexpr std::uint64_t kCount = 3 * large_pages::kPage / sizeof(std::uint64_t) + 7;
-    for (std::uint64_t i = 0; i < kCount; ++i)
-        values.push_back(i * 2654435761u);
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(values.data()) % large_pages::kPage, 0u);
-    bool intact = true;
-    for (std::uint64_t i = 0; i < kCount; ++i)
-        intact = intact && values[i] == i * 2654435761u;
-    EXPECT_TRUE(intact);
-    values.erase(values.begin() + 10, values.end());
-    values.shrink_to_fit();  // back to ordinary memory
-    EXPECT_EQ(values.size(), 10u);
-    EXPECT_EQ(values[9], std::uint64_t{9} * 2654435761u);
 }
 
 TEST(MappingTable, IdsOfEveryLengthKeepTheirBytesAroundTheLengthsThatNeedAnotherByte)
