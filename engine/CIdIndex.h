@@ -9,14 +9,10 @@
 // Slots are only ever added (an owner marks a slot unused itself); each id
 // must stand in the index once at most.
 
-#include "engine/LargePages.h"
-
-#include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <string_view>
-#include <utility>
+#include <vector>
 
 namespace tarnwel {
 
@@ -80,7 +76,8 @@ public:
 
     void Clear()
     {
-        m_buckets = CBuckets();
+        m_buckets.clear();
+        m_buckets.shrink_to_fit();
         m_count = 0;
     }
 
@@ -148,53 +145,6 @@ private:
         std::uint32_t slot = kNone;
     };
 
-    // The buckets, all unused at first. The buckets of a large index are
-    // met at random: they are given large pages (LargePages.h), so that the
-    // look-ups do not miss the processor's page table cache nearly every
-    // time.
-    class CBuckets {
-    public:
-        CBuckets() = default;
-        explicit CBuckets(std::size_t count) : m_count(count)
-        {
-            m_buckets = static_cast<CBucket*>(large_pages::Allocate(count * sizeof(CBucket), m_mapped));
-            for (std::size_t i = 0; i < count; ++i)
-                new (m_buckets + i) CBucket();
-        }
-        CBuckets(CBuckets&& other) noexcept { Swap(other); }
-        CBuckets& operator=(CBuckets&& other) noexcept
-        {
-            CBuckets gone(std::move(other));
-            Swap(gone);
-            return *this;
-        }
-        CBuckets(const CBuckets&) = delete;
-        CBuckets& operator=(const CBuckets&) = delete;
-        ~CBuckets()
-        {
-            if (m_buckets)
-                large_pages::Free(m_buckets, m_count * sizeof(CBucket), m_mapped);
-        }
-        void Swap(CBuckets& other) noexcept
-        {
-            std::swap(m_buckets, other.m_buckets);
-            std::swap(m_count, other.m_count);
-            std::swap(m_mapped, other.m_mapped);
-        }
-
-        std::size_t size() const { return m_count; }
-        bool empty() const { return m_count == 0; }
-        CBucket& operator[](std::size_t at) { return m_buckets[at]; }
-        const CBucket& operator[](std::size_t at) const { return m_buckets[at]; }
-        const CBucket* begin() const { return m_buckets; }
-        const CBucket* end() const { return m_buckets + m_count; }
-
-    private:
-        CBucket* m_buckets = nullptr;
-        std::size_t m_count = 0;
-        bool m_mapped = false;
-    };
-
     void GrowForOneMore()
     {
         if (m_count + 1 > m_buckets.size() / 5 * 4)
@@ -212,14 +162,14 @@ private:
 
     void Rehash(std::size_t size)
     {
-        CBuckets old(size);
-        old.Swap(m_buckets);
+        std::vector<CBucket> old(size);
+        old.swap(m_buckets);
         for (const CBucket& bucket : old)
             if (bucket.slot != kNone)
                 Place(bucket.hash, bucket.slot);
     }
 
-    CBuckets m_buckets;  // a power of two in size, at most 80% in use
+    std::vector<CBucket> m_buckets;  // a power of two in size, at most 80% in use
     std::size_t m_count = 0;
 };
 

@@ -16,7 +16,6 @@
 
 #include "engine/CIdIndex.h"
 #include "engine/COutlookStore.h"
-#include "engine/LargePages.h"
 #include "platform/automation/AppointmentItem.h"
 #include "platform/automation/ContactItem.h"
 #include "platform/automation/TaskItem.h"
@@ -151,8 +150,7 @@ private:
     // The records in the folder's order, each in a slot of its own. The
     // record of an item deleted through the store stays in its slot, marked
     // gone (the item is there again when its batch is rolled back).
-    // (Filled at once and large: in large pages, see LargePages.h.)
-    std::vector<Record, CLargePageAllocator<Record>> m_records;
+    std::vector<Record> m_records;
     std::vector<bool> m_gone;
     // The slots by the places of the records' entry ids in the tables (of
     // the era m_placesEra), kNone for the places of other ids: the tables
