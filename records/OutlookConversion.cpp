@@ -16,7 +16,7 @@ void SetUserProperty(const CUserProperties& properties, std::string_view name, s
 {
     const CUserProperty property = properties.Item(name);
     if (!property.IsNull())
-        property.SetValue(CVariant(value));
+        property.SetValueText(value);
 }
 
 void WriteGuarded(const CItemRecord& record, std::string_view message, const std::function<void()>& steps)

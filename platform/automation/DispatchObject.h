@@ -36,6 +36,9 @@ public:
     // `name` is the member's name, for the errors of the call. It behaves as
     // GetProperty(name) does.
     virtual CVariant GetPropertyById(int, std::string_view name) { return GetProperty(name); }
+    // The property put of such an id; it behaves as PutProperty(name, value)
+    // does.
+    virtual void PutPropertyById(int, std::string_view name, const CVariant& value) { PutProperty(name, value); }
     // The same value as GetPropertyById(id, name) gives, where the object
     // holds it: a reference that stays valid until the next call on the
     // object, so that a caller converting it at once needs no copy. Null

@@ -31,6 +31,13 @@ public:
             return nullptr;
         return &m_item.ReadyUserValue(m_name);
     }
+    void PutPropertyById(int id, std::string_view name, const CVariant& value) override
+    {
+        if (id == m_valueId)
+            m_item.SetUserValue(m_name, value);
+        else
+            CDispatchBase::PutPropertyById(id, name, value);
+    }
 
     static const CMemberTable<CPimUserProperty>& MemberTable()
     {
@@ -301,6 +308,15 @@ void CPimItem::PutProperty(std::string_view name, const CVariant& value)
     CDispatchBase::PutProperty(name, value);
 }
 
+void CPimItem::PutPropertyById(int id, std::string_view name, const CVariant& value)
+{
+    CheckNotDeleted();
+    if (const std::size_t index = PropertyOfId(id); index < m_propertyCount)
+        SetValue(index, value);
+    else
+        CDispatchBase::PutPropertyById(id, name, value);
+}
+
 CVariant CPimItem::Invoke(std::string_view name, const std::vector<CVariant>& arguments)
 {
     CheckNotDeleted();
@@ -316,9 +332,15 @@ CVariant CPimItem::InvokeById(int id, std::string_view name, const std::vector<C
 void CPimItem::ResetValues()
 {
     const std::vector<CPimPropertyDef>& properties = m_kind->properties;
-    const bool whole = m_values.size() != properties.size() || properties.size() > kTouchBits;
-    if (m_values.size() != properties.size())
-        m_values.assign(properties.size(), CVariant());
+    if (m_values.size() != properties.size()) {
+        m_values.clear();
+        m_values.reserve(properties.size());
+        for (const CPimPropertyDef& property : properties)
+            m_values.push_back(property.initial);
+        m_touched = 0;
+        return;
+    }
+    const bool whole = properties.size() > kTouchBits;
     // Only the values that were filled or set since the last reset differ
     // from the first values.
     for (std::size_t index = 0; index < properties.size(); ++index) {
@@ -354,6 +376,21 @@ CPimItemRow& CPimItem::BeginFill()
     m_deleted = false;
     m_loaded = true;
     return m_row;
+}
+
+void CPimItem::BeginNew(std::string_view messageClass)
+{
+    ClearValues();
+    m_row.id = 0;
+    m_row.folder = m_kind->folder;
+    m_row.entryId.clear();
+    m_row.messageClass.assign(messageClass.data(), messageClass.size());
+    m_row.lastModificationTime = COleDate::Null();
+    m_row.isRecurring = false;
+    m_changed.assign(m_values.size(), true);
+    m_form = nullptr;
+    m_deleted = false;
+    m_loaded = true;
 }
 
 void CPimItem::StoreValue(std::size_t index, const CPimStoredView& value)
@@ -459,7 +496,12 @@ const CVariant& CPimItem::Value(std::size_t index)
 void CPimItem::SetValue(std::size_t index, const CVariant& value)
 {
     Load();
-    m_values.at(index) = ToPropertyType(m_kind->properties.at(index), value);
+    const CPimPropertyDef& property = m_kind->properties.at(index);
+    // A text for a text property goes into the storage the value has.
+    if (const std::string* text = value.GetText(); text != nullptr && property.type == PimType::text)
+        m_values[index].AssignText(*text);
+    else
+        m_values[index] = ToPropertyType(property, value);
     Touch(index);
     if (m_changed.empty())
         m_changed.assign(m_values.size(), false);
@@ -505,11 +547,15 @@ const CVariant& CPimItem::ReadyUserValue(const std::string& name)
 void CPimItem::SetUserValue(const std::string& name, const CVariant& value)
 {
     Load();
-    std::string text = value.ToText();
+    const std::string* text = value.GetText();
+    std::string converted = text != nullptr ? std::string() : value.ToText();
     CUserValue* entry = FindUserValue(name);
     if (entry == nullptr)
         entry = &AddUserValue(name);
-    entry->value = CVariant(std::move(text));
+    if (text != nullptr)
+        entry->value.AssignText(*text);
+    else
+        entry->value = CVariant(std::move(converted));
     entry->changed = true;
 }
 

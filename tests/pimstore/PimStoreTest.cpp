@@ -447,6 +447,66 @@ TEST_F(PimStoreTest, ItemsOfALongScanKeepTheirOwnValuesWhateverTheItemsBeforeThe
     EXPECT_EQ(CAppointmentItem(OpenFolder().Find(kWholeFolder)).GetLocation(), "ort1");
 }
 
+TEST_F(PimStoreTest, EachAddedItemStartsNewWhateverTheItemAddedBeforeItHeld)
+{
+    const CItems items = OpenFolder();
+    std::string firstId;
+    {
+        const CAppointmentItem first(items.Add(kAppointmentClass));
+        first.SetSubject("a long subject that does not fit a short text");
+        first.SetLocation("Ost");
+        first.SetAllDayEvent(true);
+        first.PutProperty("IsRecurring", CVariant(true));
+        first.GetUserProperties().Item("Participants").SetValueText("p1");
+        first.Save();
+        firstId = first.GetEntryID();
+    }
+    // A deleted item and one whose user property is still held.
+    {
+        const CAppointmentItem deleted(items.Add(kAppointmentClass));
+        EXPECT_EQ(deleted.GetUserProperties().Item("Participants").GetValueText(), "");
+        EXPECT_EQ(deleted.GetSubject(), "");
+        deleted.SetBody("gone");
+        deleted.Delete();
+    }
+    const CUserProperty held = CAppointmentItem(items.Add(kAppointmentClass)).GetUserProperties().Item("Participants");
+    held.SetValueText("held");
+
+    const CAppointmentItem second(items.Add("IPM.Appointment"));
+    EXPECT_EQ(second.GetEntryID(), "");
+    EXPECT_EQ(second.GetMessageClass(), "IPM.Appointment");
+    EXPECT_EQ(second.GetSubject(), "");
+    EXPECT_EQ(second.GetLocation(), "");
+    EXPECT_EQ(second.GetBody(), "");
+    EXPECT_FALSE(second.GetAllDayEvent());
+    EXPECT_FALSE(second.GetIsRecurring());
+    EXPECT_TRUE(second.GetUserProperties().Item("Participants").IsNull());
+    EXPECT_EQ(held.GetValue().ToText(), "held");
+
+    // Held while another is added, it keeps its own values.
+    const CAppointmentItem third(items.Add(kAppointmentClass));
+    second.SetSubject("zwei");
+    third.SetSubject("drei");
+    third.Save();
+    second.Save();
+    EXPECT_EQ(second.GetSubject(), "zwei");
+    EXPECT_NE(second.GetEntryID(), third.GetEntryID());
+    EXPECT_NE(second.GetEntryID(), firstId);
+    EXPECT_EQ(CAppointmentItem(items.Add(kAppointmentClass)).GetUserProperties().Item("Participants").GetValue().ToText(),
+              "");
+
+    EXPECT_THAT(Scan(OpenFolder()), ElementsAre("", "", ""));
+    std::vector<std::string> subjects;
+    Scan(OpenFolder(), [&](const COutlookItem& item) {
+        const CAppointmentItem appointment(item);
+        const CUserProperty participants = appointment.GetUserProperties().Item("Participants");
+        subjects.push_back(appointment.GetSubject() + "|" + appointment.GetLocation() + "|" +
+                           (participants.IsNull() ? "-" : participants.GetValueText()) + "|" +
+                           (appointment.GetIsRecurring() ? "r" : ""));
+    });
+    EXPECT_THAT(subjects, ElementsAre("a long subject that does not fit a short text|Ost|p1|r", "drei|||", "zwei||-|"));
+}
+
 TEST_F(PimStoreTest, MessageClassPutAndSaveConvertsAnItem)
 {
     AddSaved(OpenFolder(), "IPM.Appointment", "fremd");
