@@ -8,8 +8,7 @@ namespace tarnwel {
 
 std::string GetUserProperty(const CUserProperties& properties, std::string_view name)
 {
-    const CUserProperty property = properties.Item(name);
-    return property.IsNull() ? std::string() : property.GetValueText();
+    return properties.ValueText(name);
 }
 
 void SetUserProperty(const CUserProperties& properties, std::string_view name, std::string_view value)

@@ -20,6 +20,11 @@ public:
     }
 
     const std::string& Name() const { return m_name; }
+    static int ValueId()
+    {
+        static const int id = MemberTable().IdOf("Value");
+        return id;
+    }
 
     const CVariant* PeekPropertyById(int id, std::string_view) override
     {
@@ -78,21 +83,45 @@ public:
     // the table.
     CVariant InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments) override
     {
-        static const int itemId = MemberTable().IdOf("Item");
-        return id == itemId ? Item(arguments) : CDispatchBase::InvokeById(id, name, arguments);
+        return id == ItemId() ? Item(arguments) : CDispatchBase::InvokeById(id, name, arguments);
+    }
+
+    // Item(key).Value of an item whose values are read, without the
+    // property object.
+    bool PeekCachedItemProperty(const CMemberIdCache& itemCache, std::string_view key,
+                                const CMemberIdCache& propertyCache, const CVariant*& value) override
+    {
+        if (itemCache.memberClass != &MemberTable() || itemCache.id != ItemId() ||
+            propertyCache.memberClass != &CPimUserProperty::MemberTable() ||
+            propertyCache.id != CPimUserProperty::ValueId() || !m_item.ValuesReady())
+            return false;
+        const std::string* name = FormName(key);
+        value = name == nullptr ? nullptr : &m_item.ReadyUserValue(*name);
+        return true;
     }
 
 private:
+    static int ItemId()
+    {
+        static const int id = MemberTable().IdOf("Item");
+        return id;
+    }
+    // The name of the form that matches `wanted`, or null.
+    const std::string* FormName(std::string_view wanted) const
+    {
+        for (const std::string& name : m_item.FormUserProperties())
+            if (name.size() == wanted.size() && CMemberNameEqual()(name, wanted))
+                return &name;
+        return nullptr;
+    }
+
     CVariant Item(const std::vector<CVariant>& arguments)
     {
         RequireArguments("Item", arguments, 1);
         const std::string* text = arguments[0].GetText();
         const std::string converted = text != nullptr ? std::string() : arguments[0].ToText();
-        const std::string_view wanted = text != nullptr ? *text : converted;
-        for (const std::string& name : m_item.FormUserProperties())
-            if (name.size() == wanted.size() && CMemberNameEqual()(name, wanted))
-                return CVariant(m_item.UserPropertyObject(name));
-        return CVariant();
+        const std::string* name = FormName(text != nullptr ? std::string_view(*text) : std::string_view(converted));
+        return name == nullptr ? CVariant() : CVariant(m_item.UserPropertyObject(*name));
     }
 
     CPimItem& m_item;

@@ -308,6 +308,7 @@ TEST_F(PimStoreTest, UserPropertiesFollowTheFormOfTheMessageClass)
         if (c.defined) {
             EXPECT_EQ(property.GetValue().ToText(), "");
         }
+        EXPECT_EQ(item.GetUserProperties().ValueText(c.name), "") << c.messageClass << " " << c.name;
     }
 
     // A value is kept with its item and saved by the item's Save.
@@ -321,6 +322,14 @@ TEST_F(PimStoreTest, UserPropertiesFollowTheFormOfTheMessageClass)
     EXPECT_EQ(read.Item("TaskType").GetValue().ToText(), "Main Task");
     EXPECT_EQ(read.Item("Participants").GetValue().ToText(), "Anna\r\nBernd");
     EXPECT_EQ(read.Item("Assignment").GetValue().ToText(), "");
+    EXPECT_EQ(task.GetUserProperties().ValueText("tasktype"), "not saved");
+    // A scanned item's values read at once give the same.
+    const CItems scanned = OpenFolder(default_folders::kTasks);
+    const CUserProperties found = scanned.Find(kWholeFolder).GetUserProperties();
+    EXPECT_EQ(found.ValueText("TASKTYPE"), "Main Task");
+    EXPECT_EQ(found.ValueText("Participants"), "Anna\r\nBernd");
+    EXPECT_EQ(found.ValueText("Assignment"), "");
+    EXPECT_EQ(found.ValueText("Unknown"), "");
 }
 
 TEST_F(PimStoreTest, ValuesWrittenByAnotherProgramAreReadAsTheirPropertysType)
@@ -423,12 +432,15 @@ TEST_F(PimStoreTest, ItemsOfALongScanKeepTheirOwnValuesWhateverTheItemsBeforeThe
         if (i == 5) {
             // A damaged value stands for all of the item's values.
             EXPECT_EQ(test::ComErrorCode([&] { item.GetSubject(); }), com_codes::kFail);
+            EXPECT_EQ(test::ComErrorCode([&] { item.GetUserProperties().ValueText("Participants"); }),
+                      com_codes::kFail);
             continue;
         }
         const std::string n = std::to_string(i);
         ASSERT_EQ(item.GetSubject(), "s" + n);
         EXPECT_EQ(item.GetLocation(), i % 2 == 1 ? "ort" + n : "") << i;
         EXPECT_EQ(item.GetUserProperties().Item("Participants").GetValue().ToText(), i % 3 == 0 ? "p" + n : "") << i;
+        EXPECT_EQ(item.GetUserProperties().ValueText("Participants"), i % 3 == 0 ? "p" + n : "") << i;
         EXPECT_EQ(test::ComErrorCode([&] { item.GetEnd(); }), 0) << i;
         item.SetLocation("changed");
         item.GetUserProperties().Item("Participants").SetValue(CVariant("changed"));
