@@ -584,6 +584,25 @@ TEST_F(PimStoreTest, DamagedOrUnusableFilesGiveClearErrors)
                   Scan(items);
               }),
               0);
+
+    // A store that lost a table: the first use of it fails with the error
+    // of the file, not the program.
+    const std::string partial = m_directory.Path("partial.db");
+    AddSaved(CApplication(OpenPimStore(partial)).GetNamespace("MAPI").GetDefaultFolder(9).GetItems(), kAppointmentClass,
+             "x");
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(partial.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "DROP TABLE item_values", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    try {
+        Scan(CApplication(OpenPimStore(partial)).GetNamespace("MAPI").GetDefaultFolder(9).GetItems());
+        FAIL() << "a store without its values was read";
+    } catch (const CComError& error) {
+        EXPECT_EQ(error.Code(), com_codes::kFail);
+        EXPECT_THAT(error.Description(), HasSubstr(partial));
+    }
 }
 
 TEST_F(PimStoreTest, RegistersUnderTheProgIdWithThePathFromTheEnvironment)
