@@ -65,7 +65,11 @@ private:
 // object.
 class CPimUserProperties : public CDispatchBase<CPimUserProperties> {
 public:
-    explicit CPimUserProperties(CPimItem& item) : m_item(item) {}
+    explicit CPimUserProperties(CPimItem& item)
+        : m_item(item), m_table(&MemberTable()), m_itemId(ItemId()), m_propertyTable(&CPimUserProperty::MemberTable()),
+          m_valueId(CPimUserProperty::ValueId())
+    {
+    }
 
     static const CMemberTable<CPimUserProperties>& MemberTable()
     {
@@ -83,7 +87,7 @@ public:
     // the table.
     CVariant InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments) override
     {
-        return id == ItemId() ? Item(arguments) : CDispatchBase::InvokeById(id, name, arguments);
+        return id == m_itemId ? Item(arguments) : CDispatchBase::InvokeById(id, name, arguments);
     }
 
     // Item(key).Value of an item whose values are read, without the
@@ -91,9 +95,8 @@ public:
     bool PeekCachedItemProperty(const CMemberIdCache& itemCache, std::string_view key,
                                 const CMemberIdCache& propertyCache, const CVariant*& value) override
     {
-        if (itemCache.memberClass != &MemberTable() || itemCache.id != ItemId() ||
-            propertyCache.memberClass != &CPimUserProperty::MemberTable() ||
-            propertyCache.id != CPimUserProperty::ValueId() || !m_item.ValuesReady())
+        if (itemCache.memberClass != m_table || itemCache.id != m_itemId || propertyCache.memberClass != m_propertyTable ||
+            propertyCache.id != m_valueId || !m_item.ValuesReady())
             return false;
         const std::string* name = FormName(key);
         value = name == nullptr ? nullptr : &m_item.ReadyUserValue(*name);
@@ -125,6 +128,11 @@ private:
     }
 
     CPimItem& m_item;
+    // The member ids that the quick ways compare, kept at hand.
+    const CMemberTable<CPimUserProperties>* m_table;
+    int m_itemId;
+    const CMemberTable<CPimUserProperty>* m_propertyTable;
+    int m_valueId;
 };
 
 namespace {
