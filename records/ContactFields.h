@@ -163,11 +163,12 @@ std::string FieldDifferences(std::span<const CTextField<Record>> fields, const R
 }
 
 // Reads every field of the table from the item, in table order. The item's
-// user properties are fetched once for all fields that live there.
+// user properties are fetched once, at the first field that lives there, and
+// kept in `userProperties` for the caller's further tables.
 template <typename Record>
-void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& item, Record& record)
+void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& item, Record& record,
+                std::optional<CUserProperties>& userProperties)
 {
-    std::optional<CUserProperties> userProperties;
     for (const CTextField<Record>& f : fields) {
         if (f.outlook.userProperty == nullptr) {
             record.*f.field = (item.*f.outlook.get)();
@@ -181,11 +182,11 @@ void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& 
 
 // Writes every field of the table into the item, in table order, empty ones
 // as the empty text. The item's user properties are fetched once, at the
-// first field that is one.
+// first field that is one, and kept as ReadFields keeps them.
 template <typename Record>
-void WriteFields(std::span<const CTextField<Record>> fields, const CContactItem& item, const Record& record)
+void WriteFields(std::span<const CTextField<Record>> fields, const CContactItem& item, const Record& record,
+                 std::optional<CUserProperties>& userProperties)
 {
-    std::optional<CUserProperties> userProperties;
     for (const CTextField<Record>& f : fields) {
         if (f.outlook.userProperty == nullptr) {
             f.outlook.Write(item, record.*f.field);
