@@ -446,15 +446,17 @@ void CPimItem::StoreValue(std::size_t index, const CPimStoredView& value)
         target = CVariant(value.ToVariant().ToText());
         return;
     case PimType::date:
-        target = CVariant(COleDate(value.type == CPimStoredView::Type::real ? value.real : value.ToVariant().ToDouble()));
+        target.AssignPlain(
+            COleDate(value.type == CPimStoredView::Type::real ? value.real : value.ToVariant().ToDouble()));
         return;
     case PimType::boolean:
-        target = CVariant(value.type == CPimStoredView::Type::integer ? static_cast<int>(value.integer) != 0
-                                                                       : value.ToVariant().ToBool());
+        target.AssignPlain(value.type == CPimStoredView::Type::integer ? static_cast<int>(value.integer) != 0
+                                                                        : value.ToVariant().ToBool());
         return;
     case PimType::integer:
-        target = CVariant(value.type == CPimStoredView::Type::integer ? static_cast<int>(value.integer)
-                                                                       : static_cast<int>(value.ToVariant().ToInt()));
+        target.AssignPlain(static_cast<std::int32_t>(value.type == CPimStoredView::Type::integer
+                                                         ? static_cast<int>(value.integer)
+                                                         : static_cast<int>(value.ToVariant().ToInt())));
         return;
     }
 }
