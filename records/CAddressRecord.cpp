@@ -35,15 +35,27 @@ bool CAddressRecord::HasSameCompanyPrefix(const CAddressRecord& other) const
     return EqualsNoCase(LeftCodePoints(company, 3), LeftCodePoints(other.company, 3));
 }
 
+void CAddressRecord::ReadContactAddress(const CContactItem& item, std::optional<CUserProperties>& userProperties)
+{
+    ReadFields<CAddressRecord>(kCompanyFields, item, *this, userProperties);
+    address_id = kNoId;
+}
+
 void CAddressRecord::ReadContactAddress(const CContactItem& item)
 {
-    ReadFields<CAddressRecord>(kCompanyFields, item, *this);
-    address_id = kNoId;
+    std::optional<CUserProperties> userProperties;
+    ReadContactAddress(item, userProperties);
+}
+
+void CAddressRecord::WriteContactAddress(const CContactItem& item, std::optional<CUserProperties>& userProperties) const
+{
+    WriteFields<CAddressRecord>(kCompanyFields, item, *this, userProperties);
 }
 
 void CAddressRecord::WriteContactAddress(const CContactItem& item) const
 {
-    WriteFields<CAddressRecord>(kCompanyFields, item, *this);
+    std::optional<CUserProperties> userProperties;
+    WriteContactAddress(item, userProperties);
 }
 
 std::string StripHttpPrefix(const std::string& text)

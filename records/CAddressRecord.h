@@ -4,6 +4,7 @@
 #include "platform/automation/ContactItem.h"
 #include "records/CItemRecord.h"
 
+#include <optional>
 #include <string>
 
 namespace tarnwel {
@@ -27,8 +28,12 @@ public:
 
     // Fills the company part from an Outlook contact; `address_id` becomes
     // "X" and `address_action` stays. Outlook's failures reach the caller.
+    // `userProperties` are the item's user properties when the caller
+    // fetched them already, and keep them when this fetches them.
+    void ReadContactAddress(const CContactItem& item, std::optional<CUserProperties>& userProperties);
     void ReadContactAddress(const CContactItem& item);
     // Writes the company part into the item, without saving it.
+    void WriteContactAddress(const CContactItem& item, std::optional<CUserProperties>& userProperties) const;
     void WriteContactAddress(const CContactItem& item) const;
 
     std::string status;

@@ -49,8 +49,10 @@ bool CContactRecord::IsSamePersonalPart(const CContactRecord& other) const
 void CContactRecord::ReadContactItem(CContactItem item)
 {
     usable = 1;
-    ReadFields<CContactRecord>(kPersonalFields, item, *this);
-    address.ReadContactAddress(item);
+    // One fetch of the user properties for both parts.
+    std::optional<CUserProperties> userProperties;
+    ReadFields<CContactRecord>(kPersonalFields, item, *this, userProperties);
+    address.ReadContactAddress(item, userProperties);
     id_client = item.GetEntryID();
     id_tarnwel = kNoId;
     last_updated = item.GetLastModificationTime();
@@ -59,8 +61,9 @@ void CContactRecord::ReadContactItem(CContactItem item)
 void CContactRecord::WriteContactItem(CContactItem item)
 {
     WriteGuarded(*this, "An error occured while writing the contact: ", [&] {
-        WriteFields<CContactRecord>(kPersonalFields, item, *this);
-        address.WriteContactAddress(item);
+        std::optional<CUserProperties> userProperties;
+        WriteFields<CContactRecord>(kPersonalFields, item, *this, userProperties);
+        address.WriteContactAddress(item, userProperties);
         item.Save();
         id_client = item.GetEntryID();
         last_updated = item.GetLastModificationTime();

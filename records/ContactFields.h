@@ -127,9 +127,16 @@ inline bool IsEqualByRule(FieldRule rule, const std::string& a, const std::strin
 template <typename Record>
 bool AreSameFields(std::span<const CTextField<Record>> fields, const Record& a, const Record& b)
 {
-    for (const CTextField<Record>& f : fields)
-        if (!IsEqualByRule(f.rule, a.*f.field, b.*f.field))
+    for (const CTextField<Record>& f : fields) {
+        const std::string& first = a.*f.field;
+        const std::string& second = b.*f.field;
+        // Equal texts (mostly two empty ones) are equal by every rule.
+        if (first.size() == second.size() &&
+            std::char_traits<char>::compare(first.data(), second.data(), first.size()) == 0)
+            continue;
+        if (!IsEqualByRule(f.rule, first, second))
             return false;
+    }
     return true;
 }
 
@@ -163,11 +170,12 @@ std::string FieldDifferences(std::span<const CTextField<Record>> fields, const R
 }
 
 // Reads every field of the table from the item, in table order. The item's
-// user properties are fetched once for all fields that live there.
+// user properties are fetched once, at the first field that lives there, and
+// kept in `userProperties` for the caller's further tables.
 template <typename Record>
-void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& item, Record& record)
+void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& item, Record& record,
+                std::optional<CUserProperties>& userProperties)
 {
-    std::optional<CUserProperties> userProperties;
     for (const CTextField<Record>& f : fields) {
         if (f.outlook.userProperty == nullptr) {
             record.*f.field = (item.*f.outlook.get)();
@@ -181,11 +189,11 @@ void ReadFields(std::span<const CTextField<Record>> fields, const CContactItem& 
 
 // Writes every field of the table into the item, in table order, empty ones
 // as the empty text. The item's user properties are fetched once, at the
-// first field that is one.
+// first field that is one, and kept as ReadFields keeps them.
 template <typename Record>
-void WriteFields(std::span<const CTextField<Record>> fields, const CContactItem& item, const Record& record)
+void WriteFields(std::span<const CTextField<Record>> fields, const CContactItem& item, const Record& record,
+                 std::optional<CUserProperties>& userProperties)
 {
-    std::optional<CUserProperties> userProperties;
     for (const CTextField<Record>& f : fields) {
         if (f.outlook.userProperty == nullptr) {
             f.outlook.Write(item, record.*f.field);

@@ -8,15 +8,14 @@ namespace tarnwel {
 
 std::string GetUserProperty(const CUserProperties& properties, std::string_view name)
 {
-    const CUserProperty property = properties.Item(name);
-    return property.IsNull() ? std::string() : property.GetValueText();
+    return properties.ValueText(name);
 }
 
 void SetUserProperty(const CUserProperties& properties, std::string_view name, std::string_view value)
 {
     const CUserProperty property = properties.Item(name);
     if (!property.IsNull())
-        property.SetValue(CVariant(value));
+        property.SetValueText(value);
 }
 
 void WriteGuarded(const CItemRecord& record, std::string_view message, const std::function<void()>& steps)

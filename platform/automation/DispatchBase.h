@@ -183,8 +183,8 @@ public:
     }
 
     // The ids are places in the class's member table. A class that overrides
-    // GetProperty or Invoke overrides GetPropertyById, PeekPropertyById or
-    // InvokeById the same way.
+    // GetProperty, PutProperty or Invoke overrides GetPropertyById,
+    // PeekPropertyById, PutPropertyById or InvokeById the same way.
     const void* MemberClass() const override { return &Self().MemberTable(); }
     int MemberId(std::string_view name) override { return Self().MemberTable().IdOf(name); }
     CVariant GetPropertyById(int id, std::string_view name) override
@@ -193,6 +193,13 @@ public:
         if (!member.get)
             ThrowNotFound(name, "is no readable property");
         return member.get(Self());
+    }
+    void PutPropertyById(int id, std::string_view name, const CVariant& value) override
+    {
+        const auto& member = Self().MemberTable().ById(id);
+        if (!member.put)
+            ThrowNotFound(name, "is no writable property");
+        member.put(Self(), value);
     }
     CVariant InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments) override
     {

@@ -36,6 +36,9 @@ public:
     // `name` is the member's name, for the errors of the call. It behaves as
     // GetProperty(name) does.
     virtual CVariant GetPropertyById(int, std::string_view name) { return GetProperty(name); }
+    // The property put of such an id; it behaves as PutProperty(name, value)
+    // does.
+    virtual void PutPropertyById(int, std::string_view name, const CVariant& value) { PutProperty(name, value); }
     // The same value as GetPropertyById(id, name) gives, where the object
     // holds it: a reference that stays valid until the next call on the
     // object, so that a caller converting it at once needs no copy. Null
@@ -48,6 +51,17 @@ public:
     // usual way (MemberClass, PeekPropertyById, GetPropertyById), which
     // raises what the call raises.
     virtual const CVariant* PeekCachedProperty(const CMemberIdCache&) { return nullptr; }
+    // The same for a property of one of the object's items: the item that
+    // the method of `itemCache` finds by the text `key`, and its property of
+    // `propertyCache`. True when the object can tell at once, `value` then
+    // pointing at the value where the object holds it, or null when there
+    // is no such item; false when the caller goes the usual way (the method,
+    // then the property of its result).
+    virtual bool PeekCachedItemProperty(const CMemberIdCache& /*itemCache*/, std::string_view /*key*/,
+                                        const CMemberIdCache& /*propertyCache*/, const CVariant*& /*value*/)
+    {
+        return false;
+    }
     // The method call of an id that MemberId gave for this MemberClass; it
     // behaves as Invoke(name, arguments) does.
     virtual CVariant InvokeById(int, std::string_view name, const std::vector<CVariant>& arguments)

@@ -88,6 +88,40 @@ void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value)
     Target(name).PutProperty(name, value);
 }
 
+void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value, CMemberIdCache& cache) const
+{
+    CDispatchObject& object = Target(name);
+    const void* memberClass = object.MemberClass();
+    if (memberClass == nullptr)
+        return object.PutProperty(name, value);
+    if (memberClass != cache.memberClass) {
+        const int id = object.MemberId(name);
+        if (id < 0)
+            return object.PutProperty(name, value);  // raises the error of an unknown name
+        cache = {memberClass, id};
+    }
+    object.PutPropertyById(cache.id, name, value);
+}
+
+void CDispatchWrapper::PutTextProperty(std::string_view name, std::string_view text, CMemberIdCache& cache) const
+{
+    // A put made while one runs (from inside the object) builds its own.
+    struct CKept {
+        CVariant value{std::string()};
+        bool inUse = false;
+    };
+    static thread_local CKept kept;
+    if (kept.inUse)
+        return PutProperty(name, CVariant(text), cache);
+    struct CRelease {
+        bool& inUse;
+        ~CRelease() { inUse = false; }
+    } release{kept.inUse};
+    kept.inUse = true;
+    kept.value.AssignText(text);
+    PutProperty(name, kept.value, cache);
+}
+
 CVariant CDispatchWrapper::Invoke(std::string_view name, const std::vector<CVariant>& arguments) const
 {
     return Target(name).Invoke(name, arguments);

@@ -52,6 +52,11 @@ public:
     }
     int GetIntProperty(std::string_view name, CMemberIdCache& cache) const;
     void PutProperty(std::string_view name, const CVariant& value) const;
+    // The same through the member id in `cache`, as GetProperty keeps it.
+    void PutProperty(std::string_view name, const CVariant& value, CMemberIdCache& cache) const;
+    // The same for a text, handed over in a variant that the thread keeps, so
+    // that a put of a long text needs no storage of its own.
+    void PutTextProperty(std::string_view name, std::string_view text, CMemberIdCache& cache) const;
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments = {}) const;
     // The same through the member id in `cache`, as GetProperty keeps it.
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments, CMemberIdCache& cache) const;
@@ -87,18 +92,24 @@ private:
     static thread_local CMemberIdCache memberIdCache; \
     return Get##Type##Property(#Name, memberIdCache)
 
+// The statements of a setter that puts `value` into the property `Name`
+// through the kept member id; Kind is Text for PutTextProperty, else empty.
+#define TARNWEL_PUT_PROPERTY(Kind, Name, value)       \
+    static thread_local CMemberIdCache memberIdCache; \
+    Put##Kind##Property(#Name, value, memberIdCache)
+
 #define TARNWEL_TEXT_PROPERTY(Name)                                                         \
     std::string Get##Name() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Text, Name); }      \
-    void Set##Name(std::string_view value) const { PutProperty(#Name, CVariant(value)); }
+    void Set##Name(std::string_view value) const { TARNWEL_PUT_PROPERTY(Text, Name, value); }
 
 #define TARNWEL_DATE_PROPERTY(Name)                                                   \
     COleDate Get##Name() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Date, Name); }   \
-    void Set##Name(const COleDate& value) const { PutProperty(#Name, CVariant(value)); }
+    void Set##Name(const COleDate& value) const { TARNWEL_PUT_PROPERTY(, Name, CVariant(value)); }
 
 #define TARNWEL_BOOL_PROPERTY(Name)                                           \
     bool Get##Name() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Bool, Name); } \
-    void Set##Name(bool value) const { PutProperty(#Name, CVariant(value)); }
+    void Set##Name(bool value) const { TARNWEL_PUT_PROPERTY(, Name, CVariant(value)); }
 
 #define TARNWEL_INT_PROPERTY(Name)                                           \
     int Get##Name() const { TARNWEL_RETURN_CONVERTED_PROPERTY(Int, Name); }  \
-    void Set##Name(int value) const { PutProperty(#Name, CVariant(value)); }
+    void Set##Name(int value) const { TARNWEL_PUT_PROPERTY(, Name, CVariant(value)); }

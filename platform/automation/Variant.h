@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <variant>
 
 namespace tarnwel {
@@ -48,6 +49,18 @@ public:
     std::string ToText() &&;
     // The text of a text value, without a copy; null for a value of another type.
     const std::string* GetText() const { return std::get_if<std::string>(&m_value); }
+    // Makes the value the flag, number or date `value`, in place when it
+    // holds one of that type already.
+    template <class T>
+        requires(std::is_same_v<T, bool> || std::is_same_v<T, std::int32_t> || std::is_same_v<T, double> ||
+                 std::is_same_v<T, COleDate>)
+    void AssignPlain(const T& value)
+    {
+        if (T* held = std::get_if<T>(&m_value))
+            *held = value;
+        else
+            m_value = value;
+    }
     // Makes the value the text `text`; a value that is a text already keeps
     // its storage, so that a value refilled again and again does not allocate.
     void AssignText(std::string_view text)

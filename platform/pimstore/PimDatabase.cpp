@@ -49,16 +49,13 @@ std::string NewEntryId()
 
 namespace {
 
-// A prepared statement, kept for the connection's life. Every use is a CUse,
-// whose end resets the statement, so that no read snapshot outlives the call.
+// A statement, prepared at its first use and kept for the connection's
+// life, so that a run that needs few of them prepares no others. Every use
+// is a CUse, whose end resets the statement, so that no read snapshot
+// outlives the call.
 class CStatement {
 public:
-    CStatement(const CPimDatabase& database, const char* sql) : m_database(database)
-    {
-        const int result = sqlite3_prepare_v3(database.Handle(), sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statement, nullptr);
-        if (result != SQLITE_OK)
-            database.Fail("preparing a query", result);
-    }
+    CStatement(const CPimDatabase& database, const char* sql) : m_database(database), m_sql(sql) {}
     ~CStatement() { sqlite3_finalize(m_statement); }
     CStatement(const CStatement&) = delete;
     CStatement& operator=(const CStatement&) = delete;
@@ -66,6 +63,8 @@ public:
     // Runs a statement without values or rows; its SQLite result.
     int Run() noexcept
     {
+        if (const int prepared = Prepare(); prepared != SQLITE_OK)
+            return prepared;
         const int result = sqlite3_step(m_statement);
         sqlite3_reset(m_statement);
         return result == SQLITE_DONE || result == SQLITE_ROW ? SQLITE_OK : result;
@@ -73,7 +72,11 @@ public:
 
     class CUse {
     public:
-        explicit CUse(CStatement& statement) : m_statement(statement) {}
+        explicit CUse(CStatement& statement) : m_statement(statement)
+        {
+            if (const int result = statement.Prepare(); result != SQLITE_OK)
+                statement.m_database.Fail("preparing a query", result);
+        }
         ~CUse()
         {
             sqlite3_reset(m_statement.m_statement);
@@ -167,7 +170,15 @@ public:
     };
 
 private:
+    int Prepare() noexcept
+    {
+        if (m_statement != nullptr)
+            return SQLITE_OK;
+        return sqlite3_prepare_v3(m_database.Handle(), m_sql, -1, SQLITE_PREPARE_PERSISTENT, &m_statement, nullptr);
+    }
+
     const CPimDatabase& m_database;
+    const char* m_sql;
     sqlite3_stmt* m_statement = nullptr;
 };
 

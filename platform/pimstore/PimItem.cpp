@@ -20,6 +20,11 @@ public:
     }
 
     const std::string& Name() const { return m_name; }
+    static int ValueId()
+    {
+        static const int id = MemberTable().IdOf("Value");
+        return id;
+    }
 
     const CVariant* PeekPropertyById(int id, std::string_view) override
     {
@@ -30,6 +35,13 @@ public:
         if (cache.memberClass != m_table || cache.id != m_valueId || !m_item.ValuesReady())
             return nullptr;
         return &m_item.ReadyUserValue(m_name);
+    }
+    void PutPropertyById(int id, std::string_view name, const CVariant& value) override
+    {
+        if (id == m_valueId)
+            m_item.SetUserValue(m_name, value);
+        else
+            CDispatchBase::PutPropertyById(id, name, value);
     }
 
     static const CMemberTable<CPimUserProperty>& MemberTable()
@@ -53,7 +65,11 @@ private:
 // object.
 class CPimUserProperties : public CDispatchBase<CPimUserProperties> {
 public:
-    explicit CPimUserProperties(CPimItem& item) : m_item(item) {}
+    explicit CPimUserProperties(CPimItem& item)
+        : m_item(item), m_table(&MemberTable()), m_itemId(ItemId()), m_propertyTable(&CPimUserProperty::MemberTable()),
+          m_valueId(CPimUserProperty::ValueId())
+    {
+    }
 
     static const CMemberTable<CPimUserProperties>& MemberTable()
     {
@@ -71,24 +87,52 @@ public:
     // the table.
     CVariant InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments) override
     {
-        static const int itemId = MemberTable().IdOf("Item");
-        return id == itemId ? Item(arguments) : CDispatchBase::InvokeById(id, name, arguments);
+        return id == m_itemId ? Item(arguments) : CDispatchBase::InvokeById(id, name, arguments);
+    }
+
+    // Item(key).Value of an item whose values are read, without the
+    // property object.
+    bool PeekCachedItemProperty(const CMemberIdCache& itemCache, std::string_view key,
+                                const CMemberIdCache& propertyCache, const CVariant*& value) override
+    {
+        if (itemCache.memberClass != m_table || itemCache.id != m_itemId || propertyCache.memberClass != m_propertyTable ||
+            propertyCache.id != m_valueId || !m_item.ValuesReady())
+            return false;
+        const std::string* name = FormName(key);
+        value = name == nullptr ? nullptr : &m_item.ReadyUserValue(*name);
+        return true;
     }
 
 private:
+    static int ItemId()
+    {
+        static const int id = MemberTable().IdOf("Item");
+        return id;
+    }
+    // The name of the form that matches `wanted`, or null.
+    const std::string* FormName(std::string_view wanted) const
+    {
+        for (const std::string& name : m_item.FormUserProperties())
+            if (name.size() == wanted.size() && CMemberNameEqual()(name, wanted))
+                return &name;
+        return nullptr;
+    }
+
     CVariant Item(const std::vector<CVariant>& arguments)
     {
         RequireArguments("Item", arguments, 1);
         const std::string* text = arguments[0].GetText();
         const std::string converted = text != nullptr ? std::string() : arguments[0].ToText();
-        const std::string_view wanted = text != nullptr ? *text : converted;
-        for (const std::string& name : m_item.FormUserProperties())
-            if (name.size() == wanted.size() && CMemberNameEqual()(name, wanted))
-                return CVariant(m_item.UserPropertyObject(name));
-        return CVariant();
+        const std::string* name = FormName(text != nullptr ? std::string_view(*text) : std::string_view(converted));
+        return name == nullptr ? CVariant() : CVariant(m_item.UserPropertyObject(*name));
     }
 
     CPimItem& m_item;
+    // The member ids that the quick ways compare, kept at hand.
+    const CMemberTable<CPimUserProperties>* m_table;
+    int m_itemId;
+    const CMemberTable<CPimUserProperty>* m_propertyTable;
+    int m_valueId;
 };
 
 namespace {
@@ -301,6 +345,15 @@ void CPimItem::PutProperty(std::string_view name, const CVariant& value)
     CDispatchBase::PutProperty(name, value);
 }
 
+void CPimItem::PutPropertyById(int id, std::string_view name, const CVariant& value)
+{
+    CheckNotDeleted();
+    if (const std::size_t index = PropertyOfId(id); index < m_propertyCount)
+        SetValue(index, value);
+    else
+        CDispatchBase::PutPropertyById(id, name, value);
+}
+
 CVariant CPimItem::Invoke(std::string_view name, const std::vector<CVariant>& arguments)
 {
     CheckNotDeleted();
@@ -316,9 +369,15 @@ CVariant CPimItem::InvokeById(int id, std::string_view name, const std::vector<C
 void CPimItem::ResetValues()
 {
     const std::vector<CPimPropertyDef>& properties = m_kind->properties;
-    const bool whole = m_values.size() != properties.size() || properties.size() > kTouchBits;
-    if (m_values.size() != properties.size())
-        m_values.assign(properties.size(), CVariant());
+    if (m_values.size() != properties.size()) {
+        m_values.clear();
+        m_values.reserve(properties.size());
+        for (const CPimPropertyDef& property : properties)
+            m_values.push_back(property.initial);
+        m_touched = 0;
+        return;
+    }
+    const bool whole = properties.size() > kTouchBits;
     // Only the values that were filled or set since the last reset differ
     // from the first values.
     for (std::size_t index = 0; index < properties.size(); ++index) {
@@ -356,6 +415,21 @@ CPimItemRow& CPimItem::BeginFill()
     return m_row;
 }
 
+void CPimItem::BeginNew(std::string_view messageClass)
+{
+    ClearValues();
+    m_row.id = 0;
+    m_row.folder = m_kind->folder;
+    m_row.entryId.clear();
+    m_row.messageClass.assign(messageClass.data(), messageClass.size());
+    m_row.lastModificationTime = COleDate::Null();
+    m_row.isRecurring = false;
+    m_changed.assign(m_values.size(), true);
+    m_form = nullptr;
+    m_deleted = false;
+    m_loaded = true;
+}
+
 void CPimItem::StoreValue(std::size_t index, const CPimStoredView& value)
 {
     // The types as this store writes them are taken where they stand;
@@ -372,15 +446,17 @@ void CPimItem::StoreValue(std::size_t index, const CPimStoredView& value)
         target = CVariant(value.ToVariant().ToText());
         return;
     case PimType::date:
-        target = CVariant(COleDate(value.type == CPimStoredView::Type::real ? value.real : value.ToVariant().ToDouble()));
+        target.AssignPlain(
+            COleDate(value.type == CPimStoredView::Type::real ? value.real : value.ToVariant().ToDouble()));
         return;
     case PimType::boolean:
-        target = CVariant(value.type == CPimStoredView::Type::integer ? static_cast<int>(value.integer) != 0
-                                                                       : value.ToVariant().ToBool());
+        target.AssignPlain(value.type == CPimStoredView::Type::integer ? static_cast<int>(value.integer) != 0
+                                                                        : value.ToVariant().ToBool());
         return;
     case PimType::integer:
-        target = CVariant(value.type == CPimStoredView::Type::integer ? static_cast<int>(value.integer)
-                                                                       : static_cast<int>(value.ToVariant().ToInt()));
+        target.AssignPlain(static_cast<std::int32_t>(value.type == CPimStoredView::Type::integer
+                                                         ? static_cast<int>(value.integer)
+                                                         : static_cast<int>(value.ToVariant().ToInt())));
         return;
     }
 }
@@ -459,7 +535,12 @@ const CVariant& CPimItem::Value(std::size_t index)
 void CPimItem::SetValue(std::size_t index, const CVariant& value)
 {
     Load();
-    m_values.at(index) = ToPropertyType(m_kind->properties.at(index), value);
+    const CPimPropertyDef& property = m_kind->properties.at(index);
+    // A text for a text property goes into the storage the value has.
+    if (const std::string* text = value.GetText(); text != nullptr && property.type == PimType::text)
+        m_values[index].AssignText(*text);
+    else
+        m_values[index] = ToPropertyType(property, value);
     Touch(index);
     if (m_changed.empty())
         m_changed.assign(m_values.size(), false);
@@ -505,11 +586,15 @@ const CVariant& CPimItem::ReadyUserValue(const std::string& name)
 void CPimItem::SetUserValue(const std::string& name, const CVariant& value)
 {
     Load();
-    std::string text = value.ToText();
+    const std::string* text = value.GetText();
+    std::string converted = text != nullptr ? std::string() : value.ToText();
     CUserValue* entry = FindUserValue(name);
     if (entry == nullptr)
         entry = &AddUserValue(name);
-    entry->value = CVariant(std::move(text));
+    if (text != nullptr)
+        entry->value.AssignText(*text);
+    else
+        entry->value = CVariant(std::move(converted));
     entry->changed = true;
 }
 

@@ -44,6 +44,7 @@ public:
     const CVariant* PeekPropertyById(int id, std::string_view name) override;
     const CVariant* PeekCachedProperty(const CMemberIdCache& cache) override;
     void PutProperty(std::string_view name, const CVariant& value) override;
+    void PutPropertyById(int id, std::string_view name, const CVariant& value) override;
     CVariant Invoke(std::string_view name, const std::vector<CVariant>& arguments) override;
     CVariant InvokeById(int id, std::string_view name, const std::vector<CVariant>& arguments) override;
 
@@ -54,6 +55,10 @@ public:
     // values, keeping the storage of its texts, and returns its row for the
     // caller to fill. Only the one who alone holds the object may call it.
     CPimItemRow& BeginFill();
+    // Makes the object a new item of that message class with the kind's
+    // first values, as a new object would be, keeping the storage of its
+    // values. Only the one who alone holds the object may call it.
+    void BeginNew(std::string_view messageClass);
     // A stored value of the kind's property `index`, or of a user property,
     // for the item that BeginFill began. A value that is not of the
     // property's type is kept as damaged: the first use of the item's values

@@ -62,11 +62,13 @@ public:
     {
         static const auto table = CMemberTable<CPimItems>()
             .Method("Add", [](CPimItems& self, const std::vector<CVariant>& arguments) {
-                CPimItemRow row;
-                row.folder = self.m_kind.folder;
-                row.messageClass = arguments.empty() || arguments[0].IsOmitted() ? self.m_kind.baseClass
-                                                                                 : arguments[0].ToText();
-                return CVariant(DispatchPtr(std::make_shared<CPimItem>(self.m_database, self.m_kind, row)));
+                const bool omitted = arguments.empty() || arguments[0].IsOmitted();
+                const std::string* text = omitted ? nullptr : arguments[0].GetText();
+                const std::string converted = omitted || text != nullptr ? std::string() : arguments[0].ToText();
+                const std::string_view messageClass = omitted ? std::string_view(self.m_kind.baseClass)
+                                                      : text != nullptr ? std::string_view(*text)
+                                                                        : std::string_view(converted);
+                return CVariant(DispatchPtr(self.NewItem(messageClass)));
             })
             .Method("Find", [](CPimItems& self, const std::vector<CVariant>& arguments) {
                 RequireArguments("Find", arguments, 1);
@@ -84,6 +86,21 @@ public:
 
 private:
     static constexpr int kReadAhead = 256;
+
+    // The item that the last Add made is made again as a new one when
+    // nobody else holds it (nor any of its user properties) any more.
+    std::shared_ptr<CPimItem> NewItem(std::string_view messageClass)
+    {
+        if (m_added != nullptr && m_added.use_count() == 1) {
+            m_added->BeginNew(messageClass);
+        } else {
+            CPimItemRow row;
+            row.folder = m_kind.folder;
+            row.messageClass.assign(messageClass.data(), messageClass.size());
+            m_added = std::make_shared<CPimItem>(m_database, m_kind, std::move(row));
+        }
+        return m_added;
+    }
 
     CVariant Next()
     {
@@ -142,6 +159,7 @@ private:
     std::size_t m_count = 0;
     std::size_t m_filled = 0;
     std::size_t m_next = 0;
+    std::shared_ptr<CPimItem> m_added;
 };
 
 class CPimFolder : public CDispatchBase<CPimFolder> {

@@ -103,7 +103,7 @@ public:
     TARNWEL_INT_PROPERTY(Add)
 };
 
-TEST(DispatchTest, TypedGettersKeepMemberIdsPerClassAndStillReachEveryObject)
+TEST(DispatchTest, TypedGettersAndSettersKeepMemberIdsPerClassAndStillReachEveryObject)
 {
     auto counter = std::make_shared<CCounter>();
     counter->count = 5;
@@ -122,6 +122,18 @@ TEST(DispatchTest, TypedGettersKeepMemberIdsPerClassAndStillReachEveryObject)
         EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper().GetCount(); }), com_codes::kPointer);
     }
     EXPECT_THAT(fake->Calls(), ElementsAre("get Name", "get Count", "get Name", "get Count"));
+
+    const std::string longName(40, 'n');
+    for (int round = 0; round < 2; ++round) {
+        CCounterWrapper(counter).SetCount(6 + round);
+        EXPECT_EQ(counter->count, 6 + round);
+        EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper(counter).SetName("x"); }), com_codes::kMemberNotFound);
+        EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper(wide).SetCount(1); }), com_codes::kUnknownName);
+        CCounterWrapper(fake).SetName(round == 0 ? std::string_view(longName) : "kurz");
+        EXPECT_EQ(CCounterWrapper(fake).GetName(), round == 0 ? longName : "kurz");
+        EXPECT_EQ(test::ComErrorCode([&] { CCounterWrapper().SetName("x"); }), com_codes::kPointer);
+    }
+    EXPECT_EQ(counter->count, 7);
 }
 
 TEST(DispatchTest, RegistryCreatesByProgIdAndPassesFailureCodesOn)

@@ -308,6 +308,7 @@ TEST_F(PimStoreTest, UserPropertiesFollowTheFormOfTheMessageClass)
         if (c.defined) {
             EXPECT_EQ(property.GetValue().ToText(), "");
         }
+        EXPECT_EQ(item.GetUserProperties().ValueText(c.name), "") << c.messageClass << " " << c.name;
     }
 
     // A value is kept with its item and saved by the item's Save.
@@ -321,6 +322,14 @@ TEST_F(PimStoreTest, UserPropertiesFollowTheFormOfTheMessageClass)
     EXPECT_EQ(read.Item("TaskType").GetValue().ToText(), "Main Task");
     EXPECT_EQ(read.Item("Participants").GetValue().ToText(), "Anna\r\nBernd");
     EXPECT_EQ(read.Item("Assignment").GetValue().ToText(), "");
+    EXPECT_EQ(task.GetUserProperties().ValueText("tasktype"), "not saved");
+    // A scanned item's values read at once give the same.
+    const CItems scanned = OpenFolder(default_folders::kTasks);
+    const CUserProperties found = scanned.Find(kWholeFolder).GetUserProperties();
+    EXPECT_EQ(found.ValueText("TASKTYPE"), "Main Task");
+    EXPECT_EQ(found.ValueText("Participants"), "Anna\r\nBernd");
+    EXPECT_EQ(found.ValueText("Assignment"), "");
+    EXPECT_EQ(found.ValueText("Unknown"), "");
 }
 
 TEST_F(PimStoreTest, ValuesWrittenByAnotherProgramAreReadAsTheirPropertysType)
@@ -423,12 +432,15 @@ TEST_F(PimStoreTest, ItemsOfALongScanKeepTheirOwnValuesWhateverTheItemsBeforeThe
         if (i == 5) {
             // A damaged value stands for all of the item's values.
             EXPECT_EQ(test::ComErrorCode([&] { item.GetSubject(); }), com_codes::kFail);
+            EXPECT_EQ(test::ComErrorCode([&] { item.GetUserProperties().ValueText("Participants"); }),
+                      com_codes::kFail);
             continue;
         }
         const std::string n = std::to_string(i);
         ASSERT_EQ(item.GetSubject(), "s" + n);
         EXPECT_EQ(item.GetLocation(), i % 2 == 1 ? "ort" + n : "") << i;
         EXPECT_EQ(item.GetUserProperties().Item("Participants").GetValue().ToText(), i % 3 == 0 ? "p" + n : "") << i;
+        EXPECT_EQ(item.GetUserProperties().ValueText("Participants"), i % 3 == 0 ? "p" + n : "") << i;
         EXPECT_EQ(test::ComErrorCode([&] { item.GetEnd(); }), 0) << i;
         item.SetLocation("changed");
         item.GetUserProperties().Item("Participants").SetValue(CVariant("changed"));
@@ -445,6 +457,66 @@ TEST_F(PimStoreTest, ItemsOfALongScanKeepTheirOwnValuesWhateverTheItemsBeforeThe
     EXPECT_EQ(thirdParticipants.GetValue().ToText(), "changed");
     // Nothing of the changes reached the file.
     EXPECT_EQ(CAppointmentItem(OpenFolder().Find(kWholeFolder)).GetLocation(), "ort1");
+}
+
+TEST_F(PimStoreTest, EachAddedItemStartsNewWhateverTheItemAddedBeforeItHeld)
+{
+    const CItems items = OpenFolder();
+    std::string firstId;
+    {
+        const CAppointmentItem first(items.Add(kAppointmentClass));
+        first.SetSubject("a long subject that does not fit a short text");
+        first.SetLocation("Ost");
+        first.SetAllDayEvent(true);
+        first.PutProperty("IsRecurring", CVariant(true));
+        first.GetUserProperties().Item("Participants").SetValueText("p1");
+        first.Save();
+        firstId = first.GetEntryID();
+    }
+    // A deleted item and one whose user property is still held.
+    {
+        const CAppointmentItem deleted(items.Add(kAppointmentClass));
+        EXPECT_EQ(deleted.GetUserProperties().Item("Participants").GetValueText(), "");
+        EXPECT_EQ(deleted.GetSubject(), "");
+        deleted.SetBody("gone");
+        deleted.Delete();
+    }
+    const CUserProperty held = CAppointmentItem(items.Add(kAppointmentClass)).GetUserProperties().Item("Participants");
+    held.SetValueText("held");
+
+    const CAppointmentItem second(items.Add("IPM.Appointment"));
+    EXPECT_EQ(second.GetEntryID(), "");
+    EXPECT_EQ(second.GetMessageClass(), "IPM.Appointment");
+    EXPECT_EQ(second.GetSubject(), "");
+    EXPECT_EQ(second.GetLocation(), "");
+    EXPECT_EQ(second.GetBody(), "");
+    EXPECT_FALSE(second.GetAllDayEvent());
+    EXPECT_FALSE(second.GetIsRecurring());
+    EXPECT_TRUE(second.GetUserProperties().Item("Participants").IsNull());
+    EXPECT_EQ(held.GetValue().ToText(), "held");
+
+    // Held while another is added, it keeps its own values.
+    const CAppointmentItem third(items.Add(kAppointmentClass));
+    second.SetSubject("zwei");
+    third.SetSubject("drei");
+    third.Save();
+    second.Save();
+    EXPECT_EQ(second.GetSubject(), "zwei");
+    EXPECT_NE(second.GetEntryID(), third.GetEntryID());
+    EXPECT_NE(second.GetEntryID(), firstId);
+    EXPECT_EQ(CAppointmentItem(items.Add(kAppointmentClass)).GetUserProperties().Item("Participants").GetValue().ToText(),
+              "");
+
+    EXPECT_THAT(Scan(OpenFolder()), ElementsAre("", "", ""));
+    std::vector<std::string> subjects;
+    Scan(OpenFolder(), [&](const COutlookItem& item) {
+        const CAppointmentItem appointment(item);
+        const CUserProperty participants = appointment.GetUserProperties().Item("Participants");
+        subjects.push_back(appointment.GetSubject() + "|" + appointment.GetLocation() + "|" +
+                           (participants.IsNull() ? "-" : participants.GetValueText()) + "|" +
+                           (appointment.GetIsRecurring() ? "r" : ""));
+    });
+    EXPECT_THAT(subjects, ElementsAre("a long subject that does not fit a short text|Ost|p1|r", "drei|||", "zwei||-|"));
 }
 
 TEST_F(PimStoreTest, MessageClassPutAndSaveConvertsAnItem)
@@ -512,6 +584,25 @@ TEST_F(PimStoreTest, DamagedOrUnusableFilesGiveClearErrors)
                   Scan(items);
               }),
               0);
+
+    // A store that lost a table: the first use of it fails with the error
+    // of the file, not the program.
+    const std::string partial = m_directory.Path("partial.db");
+    AddSaved(CApplication(OpenPimStore(partial)).GetNamespace("MAPI").GetDefaultFolder(9).GetItems(), kAppointmentClass,
+             "x");
+    {
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(partial.c_str(), &db), SQLITE_OK);
+        EXPECT_EQ(sqlite3_exec(db, "DROP TABLE item_values", nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+    }
+    try {
+        Scan(CApplication(OpenPimStore(partial)).GetNamespace("MAPI").GetDefaultFolder(9).GetItems());
+        FAIL() << "a store without its values was read";
+    } catch (const CComError& error) {
+        EXPECT_EQ(error.Code(), com_codes::kFail);
+        EXPECT_THAT(error.Description(), HasSubstr(partial));
+    }
 }
 
 TEST_F(PimStoreTest, RegistersUnderTheProgIdWithThePathFromTheEnvironment)
