@@ -4,14 +4,14 @@ namespace tarnwel {
 
 using Token = CXmlPullReader::Token;
 
-void CReplyStream::Watch(std::string_view name)
+void CReplyStream::Watch(std::string_view name, std::size_t offset)
 {
     constexpr std::string_view kWrongSession = "wrong-session-id";
     if (!m_watch || name.empty())
         return;
     // Most names differ from both in their length or first letter.
     if (name.size() == m_itemName.size() && name[0] == m_itemName[0] && name == m_itemName)
-        m_nested.push_back(m_reader.Offset());
+        m_nested.push_back(offset);
     else if (name.size() == kWrongSession.size() && name[0] == 'w' && name == kWrongSession)
         m_wrongSessionId = true;
 }
@@ -31,6 +31,8 @@ std::string_view CStreamElement::Text(std::string& buffer)
     if (m_used)
         return {};
     m_used = true;
+    if (m_closed)
+        return m_text;
     CXmlPullReader& reader = m_stream.Reader();
     // Mostly the element holds one plain text or nothing.
     std::string_view plain;

@@ -47,13 +47,27 @@ public:
         Watch(m_reader.Name());
         return CXmlPullReader::Token::startElement;
     }
+    // Inside an element, where mostly a child of plain text comes next
+    // ("<name>text</name>"): reads it whole, its end tag becoming the
+    // reader's current token, and gives its text. Otherwise reads nothing
+    // and answers false.
+    bool NextPlainChild(std::string_view& text)
+    {
+        std::size_t start = 0;
+        if (!m_reader.ReadPlainElement(text, start))
+            return false;
+        Watch(m_reader.Name(), start);
+        return true;
+    }
 
     // Where the item elements begin that passed since the last TakeNested.
     std::vector<std::size_t> TakeNested() { return std::move(m_nested); }
     void ForgetNested() { m_nested.clear(); }
     bool SawWrongSessionId() const { return m_wrongSessionId; }
     // The top-level scan reports the start tags it reads itself.
-    void Watch(std::string_view name);
+    void Watch(std::string_view name) { Watch(name, m_reader.Offset()); }
+    // The same for a start tag that began at `offset`.
+    void Watch(std::string_view name, std::size_t offset);
 
     // Per open element while a text is gathered: whether it has a child node
     // yet (an element, a CDATA section, a second text), and whether its first
@@ -86,7 +100,15 @@ public:
         if (m_used)
             return;
         m_used = true;
+        if (m_closed)
+            return;
         for (;;) {
+            std::string_view text;
+            if (m_stream.NextPlainChild(text)) {
+                CStreamElement child(m_stream, text);
+                read(m_stream.Reader().Name(), child);
+                continue;
+            }
             const CXmlPullReader::Token token = m_stream.NextInElement();
             if (token == CXmlPullReader::Token::startElement) {
                 CStreamElement child(m_stream);
@@ -107,10 +129,17 @@ public:
     void Finish();
 
 private:
+    // A child read whole already, whose content is `text`.
+    CStreamElement(CReplyStream& stream, std::string_view text)
+        : m_stream(stream), m_depth(stream.Reader().Depth()), m_closed(true), m_text(text)
+    {
+    }
+
     CReplyStream& m_stream;
     std::size_t m_depth;
     bool m_used = false;    // its content has been read or is being read
     bool m_closed = false;  // its end tag has been read
+    std::string_view m_text;  // the content of an element read whole at once
 };
 
 // What reads the items of a reply, from the stream or, for a reply that is no
