@@ -298,7 +298,9 @@ private:
         CXmlPullReader& reader = *m_reader;
         for (;;) {
             const CXmlPullReader::CMark mark = reader.Mark();
-            const CXmlPullReader::Token token = reader.Next();
+            // Mostly an item's start tag comes next, without attributes.
+            const CXmlPullReader::Token token =
+                reader.ReadBareStartTag() ? CXmlPullReader::Token::startElement : reader.Next();
             if (token == CXmlPullReader::Token::end || token == CXmlPullReader::Token::more)
                 break;
             if (token == CXmlPullReader::Token::endElement) {

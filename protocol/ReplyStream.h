@@ -67,7 +67,14 @@ public:
     // The top-level scan reports the start tags it reads itself.
     void Watch(std::string_view name) { Watch(name, m_reader.Offset()); }
     // The same for a start tag that began at `offset`.
-    void Watch(std::string_view name, std::size_t offset);
+    void Watch(std::string_view name, std::size_t offset)
+    {
+        // Most names differ from both in their length or first letter.
+        if (m_watch && !name.empty() &&
+            ((name.size() == m_itemName.size() && name[0] == m_itemName[0]) ||
+             (name.size() == kWrongSessionName.size() && name[0] == kWrongSessionName[0])))
+            WatchNamed(name, offset);
+    }
 
     // Per open element while a text is gathered: whether it has a child node
     // yet (an element, a CDATA section, a second text), and whether its first
@@ -79,6 +86,10 @@ public:
     std::vector<CTextState>& TextStates() { return m_textStates; }
 
 private:
+    static constexpr std::string_view kWrongSessionName = "wrong-session-id";
+
+    void WatchNamed(std::string_view name, std::size_t offset);
+
     CXmlPullReader& m_reader;
     std::string_view m_itemName;
     bool m_watch;
