@@ -4,7 +4,9 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -74,6 +76,29 @@ std::size_t HandOnBody(char* data, std::size_t size, std::size_t count, void* ta
         body.failure = std::current_exception();
         return 0;
     }
+}
+
+// An envelope that goes out piece by piece and is freed once written whole.
+struct CUpload {
+    std::string* text = nullptr;
+    std::size_t written = 0;
+};
+
+// libcurl asks for the next piece of the request; 0 ends it. The request is
+// never sent again (no redirects are followed, no connection is reused), so
+// its bytes can go once they are written.
+std::size_t ReadUpload(char* buffer, std::size_t size, std::size_t count, void* data) noexcept
+{
+    CUpload& upload = *static_cast<CUpload*>(data);
+    std::string& text = *upload.text;
+    const std::size_t piece = std::min(size * count, text.size() - upload.written);
+    std::memcpy(buffer, text.data() + upload.written, piece);
+    upload.written += piece;
+    if (upload.written == text.size()) {
+        std::string().swap(text);
+        upload.written = 0;
+    }
+    return piece;
 }
 
 std::atomic<std::int64_t> g_stallLimitMs{CCurlConnector::kDefaultStallLimit.count()};
@@ -156,6 +181,16 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
 
 long CCurlConnector::Send(const std::string& envelope, IHttpBodySink& sink)
 {
+    return Perform(envelope, nullptr, sink);
+}
+
+long CCurlConnector::SendReleasing(std::string envelope, IHttpBodySink& sink)
+{
+    return Perform(envelope, &envelope, sink);
+}
+
+long CCurlConnector::Perform(const std::string& envelope, std::string* releasable, IHttpBodySink& sink)
+{
     InitializeLibrary();
     std::unique_ptr<CURL, CurlEasyDeleter> handle(curl_easy_init());
     if (!handle)
@@ -175,8 +210,14 @@ long CCurlConnector::Send(const std::string& envelope, IHttpBodySink& sink)
     CURL* curl = handle.get();
     curl_easy_setopt(curl, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, envelope.data());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(envelope.size()));
+    CUpload upload{releasable, 0};
+    if (releasable != nullptr) {
+        curl_easy_setopt(curl, CURLOPT_READFUNCTION, &ReadUpload);
+        curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
+    } else {
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, envelope.data());
+    }
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
     CBodyTarget body{curl, &sink, false, nullptr};
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HandOnBody);
