@@ -22,13 +22,11 @@ Token CReplyStream::Next()
     return token;
 }
 
-std::string_view CStreamElement::Text(std::string& buffer)
+std::string_view CStreamElement::ReadText(std::string& buffer)
 {
     if (m_used)
         return {};
     m_used = true;
-    if (m_closed)
-        return m_text;
     CXmlPullReader& reader = m_stream.Reader();
     // Mostly the element holds one plain text or nothing.
     std::string_view plain;

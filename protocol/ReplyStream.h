@@ -134,12 +134,20 @@ public:
 
     // The element's text: a view of the document or of the reader, valid
     // until the reader moves on, or of `buffer` when it is made of pieces.
-    std::string_view Text(std::string& buffer);
+    std::string_view Text(std::string& buffer)
+    {
+        if (m_used || !m_closed)
+            return ReadText(buffer);
+        m_used = true;  // read whole already
+        return m_text;
+    }
 
     // Passes over whatever of the element is still unread, its end tag included.
     void Finish();
 
 private:
+    std::string_view ReadText(std::string& buffer);
+
     // A child read whole already, whose content is `text`.
     CStreamElement(CReplyStream& stream, std::string_view text)
         : m_stream(stream), m_depth(stream.Reader().Depth()), m_closed(true), m_text(text)
