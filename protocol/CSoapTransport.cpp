@@ -298,7 +298,9 @@ private:
         CXmlPullReader& reader = *m_reader;
         for (;;) {
             const CXmlPullReader::CMark mark = reader.Mark();
-            const CXmlPullReader::Token token = reader.Next();
+            // Mostly an item's start tag comes next, without attributes.
+            const CXmlPullReader::Token token =
+                reader.ReadBareStartTag() ? CXmlPullReader::Token::startElement : reader.Next();
             if (token == CXmlPullReader::Token::end || token == CXmlPullReader::Token::more)
                 break;
             if (token == CXmlPullReader::Token::endElement) {
@@ -390,11 +392,11 @@ void CSoapTransport::CallForItems(const std::string& method, const std::string& 
                                   std::int32_t timeout, std::string_view itemName, IReplyItemReader& items)
 {
     std::unique_ptr<ISoapConnector> connector = MakeConnector(timeout);
-    const std::string envelope = WriteEnvelope(method, namespaceUri, body);
-    std::string().swap(body);  // a request of many ids is held once while the reply comes
+    std::string envelope = WriteEnvelope(method, namespaceUri, body);
+    std::string().swap(body);  // a request of many ids is held once, and not while the reply comes
     CReplyScan scan(method, itemName, items);
     try {
-        scan.Finish(connector->Send(envelope, scan));
+        scan.Finish(connector->SendReleasing(std::move(envelope), scan));
     } catch (const CXmlSyntaxError& error) {
         if (!IsSuccessStatus(scan.Status()))
             RaiseHttpStatus(scan.Status());

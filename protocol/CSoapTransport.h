@@ -73,8 +73,8 @@ public:
 
     // As Call, for a reply of many items, which is read as it arrives and
     // never held whole: each element named `itemName`, wherever it stands,
-    // goes to `items` in document order. The body is freed once the request
-    // is written. It raises what Call raises; since a failure may show only
+    // goes to `items` in document order. The body is freed once the envelope
+    // is made, and the envelope once it is written. It raises what Call raises; since a failure may show only
     // after items were handed over (a fault, a wrong session id, malformed XML
     // further on, a connection lost), the caller keeps what it got aside until
     // the call has returned. What `items` raises passes through. A reply that

@@ -6,7 +6,10 @@
 #include "protocol/ReplyStream.h"
 #include "protocol/XmlSearch.h"
 
+#include <array>
+#include <bit>
 #include <climits>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -206,32 +209,70 @@ private:
     std::optional<double> m_shiftDays;
 };
 
+// A table of text elements with its entries sorted by the length of their
+// names, so that a name is compared with the few entries of its length only.
+template <typename Record, std::size_t N>
+class CTextTable {
+public:
+    static_assert(N <= 32, "one bit per entry");
+    static constexpr std::size_t kLongestName = 31;
+
+    constexpr explicit CTextTable(const CTextElement<Record> (&entries)[N]) : m_entries(entries)
+    {
+        for (std::size_t i = 0; i < N; ++i) {
+            if (entries[i].name.size() > kLongestName)
+                throw "a name too long for the table";  // stops the compilation
+            m_byLength[entries[i].name.size()] |= std::uint32_t{1} << i;
+        }
+    }
+
+    // The entry named `name`, letter case aside, or null.
+    const CTextElement<Record>* Find(std::string_view name) const
+    {
+        if (name.size() > kLongestName)
+            return nullptr;
+        for (std::uint32_t entries = m_byLength[name.size()]; entries != 0; entries &= entries - 1) {
+            const CTextElement<Record>& entry = m_entries[std::countr_zero(entries)];
+            if (NameIs(name, entry.name))
+                return &entry;
+        }
+        return nullptr;
+    }
+
+private:
+    const CTextElement<Record> (&m_entries)[N];
+    std::array<std::uint32_t, kLongestName + 1> m_byLength{};
+};
+
 // Reads `child` into the text field that the table names for it; false when
 // the table has no such name.
 template <typename Record, typename Element, std::size_t N>
 bool ReadTextChild(CItemWalk& walk, Record& record, std::string_view name, Element& child,
-                   const CTextElement<Record> (&table)[N])
+                   const CTextTable<Record, N>& table)
 {
-    for (const CTextElement<Record>& entry : table) {
-        if (NameIs(name, entry.name)) {
-            walk.ReadText(record.*entry.field, child);
-            return true;
-        }
+    if (const CTextElement<Record>* entry = table.Find(name)) {
+        walk.ReadText(record.*entry->field, child);
+        return true;
     }
     return false;
 }
 
-constexpr CTextElement<CAppointmentRecord> kAppointmentTexts[] = {
+constexpr CTextElement<CAppointmentRecord> kAppointmentElements[] = {
     {"description", &CAppointmentRecord::description},
     {"location", &CAppointmentRecord::location},
     {"comment", &CAppointmentRecord::comment},
 };
+constexpr CTextTable kAppointmentTexts(kAppointmentElements);
 
-constexpr CTextElement<CTaskRecord> kTaskTexts[] = {
+constexpr CTextElement<CTaskRecord> kTaskElements[] = {
     {"delegatedJob", &CTaskRecord::delegatedJob},
     {"description", &CTaskRecord::description},
     {"title", &CTaskRecord::title},
 };
+constexpr CTextTable kTaskTexts(kTaskElements);
+
+constexpr CTextTable kPersonalTexts(kPersonalElements);
+constexpr CTextTable kCompanyTexts(kCompanyElements);
 
 } // namespace
 
@@ -245,7 +286,7 @@ void ReadAppointmentFrom(CAppointmentArray& appointments, Element& element)
     try {
         CItemWalk walk(record);
         ForEachElementChild(element, [&](std::string_view name, auto& child) {
-            if (walk.ReadCommon(name, child) || ReadTextChild(walk, record, name, child, kAppointmentTexts))
+            if (ReadTextChild(walk, record, name, child, kAppointmentTexts) || walk.ReadCommon(name, child))
                 return;
             if (NameIs(name, "start"))
                 record.start = walk.ReadDate(child);
@@ -272,7 +313,7 @@ std::unique_ptr<CTaskRecord> ReadTaskFrom(Element& element)
     task.startDate = task.deadline;
     CItemWalk walk(task);
     ForEachElementChild(element, [&](std::string_view name, auto& child) {
-        if (walk.ReadCommon(name, child) || ReadTextChild(walk, task, name, child, kTaskTexts))
+        if (ReadTextChild(walk, task, name, child, kTaskTexts) || walk.ReadCommon(name, child))
             return;
         if (NameIs(name, "deadline"))
             task.deadline = walk.ReadDate(child);
@@ -299,8 +340,8 @@ void ReadContactPartFrom(CContactArray& contacts, Element& element)
     try {
         CItemWalk walk(contact);
         ForEachElementChild(element, [&](std::string_view name, auto& child) {
-            if (!walk.ReadCommon(name, child))
-                ReadTextChild(walk, contact, name, child, kPersonalElements);
+            if (!ReadTextChild(walk, contact, name, child, kPersonalTexts))
+                walk.ReadCommon(name, child);
         });
         walk.Finish();
     } catch (...) {
@@ -326,12 +367,8 @@ void ReadAddressFrom(CContactArray& contacts, CAddressArray& addresses, Element&
             address.address_id = NodeText(child, buffer);
             return;
         }
-        for (const CTextElement<CAddressRecord>& entry : kCompanyElements) {
-            if (NameIs(name, entry.name)) {
-                address.*entry.field = NodeText(child, buffer);
-                return;
-            }
-        }
+        if (const CTextElement<CAddressRecord>* entry = kCompanyTexts.Find(name))
+            address.*entry->field = NodeText(child, buffer);
     });
     for (std::size_t i = firstMember; i < contacts.size(); ++i)
         contacts[i].address.CopyAddressFields(address);

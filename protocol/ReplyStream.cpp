@@ -4,15 +4,11 @@ namespace tarnwel {
 
 using Token = CXmlPullReader::Token;
 
-void CReplyStream::Watch(std::string_view name)
+void CReplyStream::WatchNamed(std::string_view name, std::size_t offset)
 {
-    constexpr std::string_view kWrongSession = "wrong-session-id";
-    if (!m_watch || name.empty())
-        return;
-    // Most names differ from both in their length or first letter.
-    if (name.size() == m_itemName.size() && name[0] == m_itemName[0] && name == m_itemName)
-        m_nested.push_back(m_reader.Offset());
-    else if (name.size() == kWrongSession.size() && name[0] == 'w' && name == kWrongSession)
+    if (name == m_itemName)
+        m_nested.push_back(offset);
+    else if (name == kWrongSessionName)
         m_wrongSessionId = true;
 }
 
@@ -26,7 +22,7 @@ Token CReplyStream::Next()
     return token;
 }
 
-std::string_view CStreamElement::Text(std::string& buffer)
+std::string_view CStreamElement::ReadText(std::string& buffer)
 {
     if (m_used)
         return {};

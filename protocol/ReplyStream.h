@@ -47,13 +47,34 @@ public:
         Watch(m_reader.Name());
         return CXmlPullReader::Token::startElement;
     }
+    // Inside an element, where mostly a child of plain text comes next
+    // ("<name>text</name>"): reads it whole, its end tag becoming the
+    // reader's current token, and gives its text. Otherwise reads nothing
+    // and answers false.
+    bool NextPlainChild(std::string_view& text)
+    {
+        std::size_t start = 0;
+        if (!m_reader.ReadPlainElement(text, start))
+            return false;
+        Watch(m_reader.Name(), start);
+        return true;
+    }
 
     // Where the item elements begin that passed since the last TakeNested.
     std::vector<std::size_t> TakeNested() { return std::move(m_nested); }
     void ForgetNested() { m_nested.clear(); }
     bool SawWrongSessionId() const { return m_wrongSessionId; }
     // The top-level scan reports the start tags it reads itself.
-    void Watch(std::string_view name);
+    void Watch(std::string_view name) { Watch(name, m_reader.Offset()); }
+    // The same for a start tag that began at `offset`.
+    void Watch(std::string_view name, std::size_t offset)
+    {
+        // Most names differ from both in their length or first letter.
+        if (m_watch && !name.empty() &&
+            ((name.size() == m_itemName.size() && name[0] == m_itemName[0]) ||
+             (name.size() == kWrongSessionName.size() && name[0] == kWrongSessionName[0])))
+            WatchNamed(name, offset);
+    }
 
     // Per open element while a text is gathered: whether it has a child node
     // yet (an element, a CDATA section, a second text), and whether its first
@@ -65,6 +86,10 @@ public:
     std::vector<CTextState>& TextStates() { return m_textStates; }
 
 private:
+    static constexpr std::string_view kWrongSessionName = "wrong-session-id";
+
+    void WatchNamed(std::string_view name, std::size_t offset);
+
     CXmlPullReader& m_reader;
     std::string_view m_itemName;
     bool m_watch;
@@ -86,7 +111,15 @@ public:
         if (m_used)
             return;
         m_used = true;
+        if (m_closed)
+            return;
         for (;;) {
+            std::string_view text;
+            if (m_stream.NextPlainChild(text)) {
+                CStreamElement child(m_stream, text);
+                read(m_stream.Reader().Name(), child);
+                continue;
+            }
             const CXmlPullReader::Token token = m_stream.NextInElement();
             if (token == CXmlPullReader::Token::startElement) {
                 CStreamElement child(m_stream);
@@ -101,16 +134,31 @@ public:
 
     // The element's text: a view of the document or of the reader, valid
     // until the reader moves on, or of `buffer` when it is made of pieces.
-    std::string_view Text(std::string& buffer);
+    std::string_view Text(std::string& buffer)
+    {
+        if (m_used || !m_closed)
+            return ReadText(buffer);
+        m_used = true;  // read whole already
+        return m_text;
+    }
 
     // Passes over whatever of the element is still unread, its end tag included.
     void Finish();
 
 private:
+    std::string_view ReadText(std::string& buffer);
+
+    // A child read whole already, whose content is `text`.
+    CStreamElement(CReplyStream& stream, std::string_view text)
+        : m_stream(stream), m_depth(stream.Reader().Depth()), m_closed(true), m_text(text)
+    {
+    }
+
     CReplyStream& m_stream;
     std::size_t m_depth;
     bool m_used = false;    // its content has been read or is being read
     bool m_closed = false;  // its end tag has been read
+    std::string_view m_text;  // the content of an element read whole at once
 };
 
 // What reads the items of a reply, from the stream or, for a reply that is no

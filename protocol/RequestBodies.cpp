@@ -6,6 +6,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 
 namespace tarnwel {
 
@@ -79,6 +80,16 @@ void AppendEscaped(std::string& out, std::string_view text)
         runStart = pos;
     }
     out.append(text.data() + runStart, size - runStart);
+}
+
+// Whether AppendEscaped would append `text` as it is.
+bool GoesOutAsItIs(std::string_view text)
+{
+    for (const char c : text) {
+        if (kByteClasses[static_cast<unsigned char>(c)] != kCopy)
+            return false;
+    }
+    return true;
 }
 
 void AppendOpenTag(std::string& out, std::string_view name)
@@ -378,17 +389,50 @@ std::string MakeSignOutXml(std::string_view sessionId)
 
 std::string MakeGetItemsXml(std::string_view sessionId, std::string_view since, const CStringArray& ids)
 {
-    std::size_t size = kSessionIdFrame.size() + sessionId.size() + 17 + since.size();
-    for (const std::string& id : ids)
-        size += 12 + id.size();
+    // Nearly every id goes out as it is: the ids are measured first and then
+    // copied into place, each with its tags; the few that need escaping are
+    // escaped once to be measured and once to be written.
+    constexpr std::string_view kOpen = "\t<id>";
+    constexpr std::string_view kClose = "</id>\n";
+    std::string escaped;
+    std::size_t idBytes = 0;
+    for (const std::string& id : ids) {
+        if (id.empty())
+            continue;
+        if (GoesOutAsItIs(id)) {
+            idBytes += id.size();
+        } else {
+            escaped.clear();
+            AppendEscaped(escaped, id);
+            idBytes += escaped.size();
+        }
+        idBytes += kOpen.size() + kClose.size();
+    }
     std::string out;
-    out.reserve(size);
+    out.reserve(kSessionIdFrame.size() + sessionId.size() + 17 + since.size() + idBytes);
     AppendSessionId(out, sessionId);
     out += "<since>";
     AppendEscaped(out, since);
     out += "</since>\n";
-    for (const std::string& id : ids)
-        AppendElement(out, "id", id);
+    std::size_t at = out.size();
+    out.resize(at + idBytes);
+    char* const data = out.data();
+    for (const std::string& id : ids) {
+        if (id.empty())
+            continue;
+        std::string_view text = id;
+        if (!GoesOutAsItIs(id)) {
+            escaped.clear();
+            AppendEscaped(escaped, id);
+            text = escaped;
+        }
+        std::memcpy(data + at, kOpen.data(), kOpen.size());
+        at += kOpen.size();
+        std::memcpy(data + at, text.data(), text.size());
+        at += text.size();
+        std::memcpy(data + at, kClose.data(), kClose.size());
+        at += kClose.size();
+    }
     return out;
 }
 

@@ -4,7 +4,9 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <exception>
 #include <memory>
 #include <mutex>
@@ -22,6 +24,9 @@ struct CurlListDeleter {
 // A stated length above this is not trusted for a reserve; the body then
 // grows as it comes.
 constexpr std::int64_t kLargestReserve = std::int64_t{1} << 30;
+
+// The most libcurl hands over at once (its default is 16 KB).
+constexpr long kReceivePieceBytes = 64L * 1024;
 
 // Keeps the whole body, reserved once from the reply's Content-Length so that
 // a large reply is not copied while it grows.
@@ -74,6 +79,29 @@ std::size_t HandOnBody(char* data, std::size_t size, std::size_t count, void* ta
         body.failure = std::current_exception();
         return 0;
     }
+}
+
+// An envelope that goes out piece by piece and is freed once written whole.
+struct CUpload {
+    std::string* text = nullptr;
+    std::size_t written = 0;
+};
+
+// libcurl asks for the next piece of the request; 0 ends it. The request is
+// never sent again (no redirects are followed, no connection is reused), so
+// its bytes can go once they are written.
+std::size_t ReadUpload(char* buffer, std::size_t size, std::size_t count, void* data) noexcept
+{
+    CUpload& upload = *static_cast<CUpload*>(data);
+    std::string& text = *upload.text;
+    const std::size_t piece = std::min(size * count, text.size() - upload.written);
+    std::memcpy(buffer, text.data() + upload.written, piece);
+    upload.written += piece;
+    if (upload.written == text.size()) {
+        std::string().swap(text);
+        upload.written = 0;
+    }
+    return piece;
 }
 
 std::atomic<std::int64_t> g_stallLimitMs{CCurlConnector::kDefaultStallLimit.count()};
@@ -156,6 +184,16 @@ CHttpResponse CCurlConnector::Send(const std::string& envelope)
 
 long CCurlConnector::Send(const std::string& envelope, IHttpBodySink& sink)
 {
+    return Perform(envelope, nullptr, sink);
+}
+
+long CCurlConnector::SendReleasing(std::string envelope, IHttpBodySink& sink)
+{
+    return Perform(envelope, &envelope, sink);
+}
+
+long CCurlConnector::Perform(const std::string& envelope, std::string* releasable, IHttpBodySink& sink)
+{
     InitializeLibrary();
     std::unique_ptr<CURL, CurlEasyDeleter> handle(curl_easy_init());
     if (!handle)
@@ -175,10 +213,19 @@ long CCurlConnector::Send(const std::string& envelope, IHttpBodySink& sink)
     CURL* curl = handle.get();
     curl_easy_setopt(curl, CURLOPT_URL, m_url.c_str());
     curl_easy_setopt(curl, CURLOPT_POST, 1L);
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, envelope.data());
     curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(envelope.size()));
+    CUpload upload{releasable, 0};
+    if (releasable != nullptr) {
+        curl_easy_setopt(curl, CURLOPT_READFUNCTION, &ReadUpload);
+        curl_easy_setopt(curl, CURLOPT_READDATA, &upload);
+    } else {
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, envelope.data());
+    }
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
     CBodyTarget body{curl, &sink, false, nullptr};
+    // Larger pieces of a long reply: fewer reads of the socket and fewer
+    // hand-overs to the sink.
+    curl_easy_setopt(curl, CURLOPT_BUFFERSIZE, kReceivePieceBytes);
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &HandOnBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorText);

@@ -34,8 +34,14 @@ public:
     CHttpResponse Send(const std::string& envelope) override;
     // Hands each piece of the body to the sink as libcurl receives it.
     long Send(const std::string& envelope, IHttpBodySink& sink) override;
+    // Hands libcurl the envelope piece by piece and frees it once the last
+    // piece is written.
+    long SendReleasing(std::string envelope, IHttpBodySink& sink) override;
 
 private:
+    // `releasable`: the envelope itself, to be freed once written.
+    long Perform(const std::string& envelope, std::string* releasable, IHttpBodySink& sink);
+
     std::string m_url;
     std::int32_t m_timeout = 0;
     const std::atomic<bool>* m_abort = nullptr;

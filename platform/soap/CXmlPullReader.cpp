@@ -750,6 +750,37 @@ bool CXmlPullReader::ReadBareStartTag()
     return true;
 }
 
+bool CXmlPullReader::ReadPlainElement(std::string_view& text, std::size_t& startOffset)
+{
+    if (m_pendingEnd || m_done || m_open.empty() || m_open.size() >= kMaxDepth)
+        return false;
+    const char* const data = m_doc.data();
+    const std::size_t size = m_doc.size();
+    const std::size_t start = m_pos;
+    if (start + 1 >= size || data[start] != '<' || !Has(data[start + 1], kNameStart))
+        return false;
+    std::size_t at = start + 2;
+    while (at < size && Has(data[at], kNameChar))
+        ++at;
+    if (at >= size || data[at] != '>')
+        return false;
+    const std::string_view name(data + start + 1, at - start - 1);
+    const std::size_t textStart = at + 1;
+    const std::size_t end = SkipPlainText(m_doc, textStart);
+    const std::size_t close = end + 2 + name.size();
+    if (close >= size || data[end] != '<' || data[end + 1] != '/' || data[close] != '>' ||
+        !SameBytes(data + end + 2, name.data(), name.size()))
+        return false;
+    text = std::string_view(data + textStart, end - textStart);
+    startOffset = m_base + start;
+    m_attributes.clear();
+    m_tokenStart = end;
+    m_pos = close + 1;
+    m_name = name;
+    m_depth = m_open.size();
+    return true;
+}
+
 void CXmlPullReader::SkipElement()
 {
     const std::size_t depth = m_depth;

@@ -150,6 +150,14 @@ public:
     // answers false.
     bool ReadBareStartTag();
 
+    // Inside an element, where a child without attributes follows whose
+    // content is one run of plain text, or nothing, directly followed by its
+    // end tag ("<name>text</name>"): reads all of it as Next would, the end
+    // tag becoming the current token, and gives the text as a view of the
+    // document and where the child's start tag begins in the document.
+    // Otherwise reads nothing and answers false.
+    bool ReadPlainElement(std::string_view& text, std::size_t& startOffset);
+
 private:
     struct CAttribute {
         std::string_view name;

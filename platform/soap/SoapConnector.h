@@ -51,6 +51,10 @@ public:
     // As Send, handing the body to `sink` instead of keeping it; returns the
     // status. This default hands the whole body over at once.
     virtual long Send(const std::string& envelope, IHttpBodySink& sink);
+    // As Send with a sink, for an envelope the connector may free as soon as
+    // it is written, so that a large request is not held while its reply
+    // arrives. This default holds it until the exchange has ended.
+    virtual long SendReleasing(std::string envelope, IHttpBodySink& sink) { return Send(envelope, sink); }
 };
 
 using SoapConnectorFactory = std::function<std::unique_ptr<ISoapConnector>()>;

@@ -112,6 +112,15 @@ TEST_F(ReferenceServerTest, GetItemsReturnsEachKindWithItsStructure)
     session.GetAppointments(none, "2099-01-01", {"A2", "A99"});
     ASSERT_EQ(none.size(), 1u);
     EXPECT_EQ(none[0].id_tarnwel, "A2");
+    // A request far larger than one piece of the upload arrives whole.
+    CStringArray many;
+    for (int i = 0; i < 40000; ++i)
+        many.push_back("X" + std::to_string(i));
+    many.push_back("A1");
+    CAppointmentArray last;
+    session.GetAppointments(last, "2099-01-01", many);
+    ASSERT_EQ(last.size(), 1u);
+    EXPECT_EQ(last[0].id_tarnwel, "A1");
 
     session.Authenticate(kTaskNamespace);
     CTaskArray tasks;

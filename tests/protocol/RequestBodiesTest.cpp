@@ -325,12 +325,14 @@ TEST_F(ProtocolRequestBodies, GetItemsBody)
 {
     EXPECT_EQ(MakeGetItemsXml("S1", "2004-03-01 09:30:00", {}),
               "<session-id>S1</session-id>\n<since>2004-03-01 09:30:00</since>\n");
-    EXPECT_EQ(MakeGetItemsXml("S&1", "ä<", {"a1", "", "b<2", "X"}),
+    EXPECT_EQ(MakeGetItemsXml("S&1", "ä<", {"a1", "", "b<2", "X", "\x01", "Zürich & Köln"}),
               "<session-id>S&amp;1</session-id>\n"
               "<since>&#xe4;&lt;</since>\n"
               "\t<id>a1</id>\n"
               "\t<id>b&lt;2</id>\n"
-              "\t<id>X</id>\n");
+              "\t<id>X</id>\n"
+              "\t<id></id>\n"
+              "\t<id>Z&#xfc;rich &amp; K&#xf6;ln</id>\n");
 }
 
 TEST_F(ProtocolRequestBodies, AddItemsBodyForOneNewAppointment)

@@ -307,6 +307,16 @@ TEST(GetItems, ReadsNestedItemsAfterTheirOuterOneAndRepliesThatAreNoUtf8)
     ASSERT_NE(tasks[0].nextSubtask, nullptr);
     EXPECT_EQ(tasks[0].nextSubtask->id_tarnwel, "S");
 
+    // A nested item of plain text, a direct child of its outer one.
+    server.AnswerWith("<Appointment><description>M</description><Appointment>t</Appointment>"
+                      "<location>L</location></Appointment>");
+    CAppointmentArray nested;
+    EXPECT_EQ(session.GetAppointments(nested, "1900-01-01", {}), 2);
+    ASSERT_EQ(nested.size(), 2u);
+    EXPECT_EQ(nested[0].description, "M");
+    EXPECT_EQ(nested[0].location, "L");
+    EXPECT_EQ(nested[1].description, "");
+
     const std::string latin1 = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>" +
                                CFakeSoapServer::Response("getItems", "<Appointment><description>M\xfcller</description>"
                                                                      "</Appointment>")

@@ -203,6 +203,67 @@ TEST(XmlPullReader, ReadsOneElementFromItsOffsetAndSkipsElements)
     EXPECT_EQ(skipping.Name(), "d");
 }
 
+// A child of plain text is read whole at once, as Next reads it token by
+// token; any other next child is left for Next, nothing of it read.
+TEST(XmlPullReader, ReadsAChildOfPlainTextWholeOrNotAtAll)
+{
+    const struct {
+        std::string document;
+        const char* text;  // null: not read at once
+    } cases[] = {
+        {"<r><a>t</a><b/></r>", "t"},
+        {"<r><a></a></r>", ""},
+        {"<r><s:ab> \n </s:ab>x</r>", " \n "},
+        {"<r><a x='1'>t</a></r>", nullptr},
+        {"<r><a/></r>", nullptr},
+        {"<r><a>t&amp;u</a></r>", nullptr},
+        {"<r><a>t\r\nu</a></r>", nullptr},
+        {"<r><a>t<b/></a></r>", nullptr},
+        {"<r><a><![CDATA[t]]></a></r>", nullptr},
+        {"<r><a>t]]></a></r>", nullptr},
+        {"<r><a>t</ab></r>", nullptr},
+        {"<r><ab>t</a></r>", nullptr},
+        {"<r><a>t</a ></r>", nullptr},
+        {"<r> <a>t</a></r>", nullptr},
+        {"<r><a>t</a", nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.document);
+        CXmlPullReader stepwise(c.document);
+        ASSERT_EQ(stepwise.Next(), Token::startElement);
+        std::string expected;
+        try {
+            expected = Trace(stepwise);
+        } catch (const CXmlSyntaxError& error) {
+            expected = error.what();
+        }
+
+        CXmlPullReader reader(c.document);
+        ASSERT_EQ(reader.Next(), Token::startElement);
+        std::string_view text;
+        std::size_t start = 0;
+        std::string trace;
+        if (reader.ReadPlainElement(text, start)) {
+            ASSERT_NE(c.text, nullptr);
+            EXPECT_EQ(text, c.text);
+            EXPECT_EQ(start, c.document.find('<', 1));
+            trace = "1<" + std::string(reader.Name()) + ">\n";
+            if (!text.empty())
+                trace += "'" + std::string(text) + "'" + (text.find_first_not_of(" \n") == std::string_view::npos ? "W" : "") + "E\n";
+            trace += "</" + std::string(reader.Name()) + ">\n";
+            EXPECT_EQ(reader.Depth(), 1u);
+        } else {
+            EXPECT_EQ(c.text, nullptr);
+        }
+        try {
+            trace += Trace(reader);
+        } catch (const CXmlSyntaxError& error) {
+            trace = error.what();
+        }
+        EXPECT_EQ(trace, expected);
+    }
+}
+
 TEST(XmlPullReader, TellsWhetherADocumentIsUtf8)
 {
     EXPECT_TRUE(CXmlPullReader::IsUtf8("<r/>"));
