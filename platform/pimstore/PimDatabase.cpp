@@ -537,6 +537,7 @@ void CPimDatabase::BeginBatch(bool write)
     if (result != SQLITE_OK)
         Fail("beginning a batch", result);
     m_inBatch = true;
+    m_changesAtBatchStart = sqlite3_total_changes64(m_db);
 }
 
 void CPimDatabase::CommitBatch()
@@ -551,6 +552,12 @@ void CPimDatabase::CommitBatch()
         Fail("committing a batch", result);
     }
     m_inBatch = false;
+    // A batch that only read (a scan of a folder) leaves its pages in the
+    // cache, where the run has no more use for them while it goes on to hold
+    // the server's items: give that memory back. A batch that wrote keeps
+    // them for the next one.
+    if (sqlite3_total_changes64(m_db) == m_changesAtBatchStart)
+        sqlite3_db_release_memory(m_db);
 }
 
 void CPimDatabase::RollbackBatch() noexcept

@@ -147,6 +147,7 @@ private:
     sqlite3* m_db = nullptr;
     std::unique_ptr<CStatements> m_statements;
     bool m_inBatch = false;
+    long long m_changesAtBatchStart = 0;  // SQLite's count of changed rows when the batch began
     // The ids of the rows of the last NextItems, kept for the next one.
     std::vector<std::int64_t> m_scanIds;
 };
