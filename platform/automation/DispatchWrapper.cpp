@@ -20,18 +20,27 @@ CVariant CDispatchWrapper::GetProperty(std::string_view name) const
     return Target(name).GetProperty(name);
 }
 
-CVariant CDispatchWrapper::GetProperty(std::string_view name, CMemberIdCache& cache) const
+bool CDispatchWrapper::ResolveMemberId(CDispatchObject& object, std::string_view name, CMemberIdCache& cache)
 {
-    CDispatchObject& object = Target(name);
     const void* memberClass = object.MemberClass();
     if (memberClass == nullptr)
-        return object.GetProperty(name);
+        return false;
     if (memberClass != cache.memberClass) {
         const int id = object.MemberId(name);
         if (id < 0)
-            return object.GetProperty(name);  // raises the error of an unknown name
+            return false;
         cache = {memberClass, id};
     }
+    return true;
+}
+
+CVariant CDispatchWrapper::GetProperty(std::string_view name, CMemberIdCache& cache) const
+{
+    CDispatchObject& object = Target(name);
+    // By name where the object has no member ids (or does not know the name,
+    // which raises its error).
+    if (!ResolveMemberId(object, name, cache))
+        return object.GetProperty(name);
     return object.GetPropertyById(cache.id, name);
 }
 
@@ -41,15 +50,8 @@ auto CDispatchWrapper::ConvertProperty(std::string_view name, CMemberIdCache& ca
     CDispatchObject& object = Target(name);
     if (const CVariant* value = object.PeekCachedProperty(cache))
         return convert(*value);
-    const void* memberClass = object.MemberClass();
-    if (memberClass == nullptr)
+    if (!ResolveMemberId(object, name, cache))
         return convert(object.GetProperty(name));
-    if (memberClass != cache.memberClass) {
-        const int id = object.MemberId(name);
-        if (id < 0)
-            return convert(object.GetProperty(name));  // raises the error of an unknown name
-        cache = {memberClass, id};
-    }
     if (const CVariant* value = object.PeekPropertyById(cache.id, name))
         return convert(*value);
     return convert(object.GetPropertyById(cache.id, name));
@@ -91,15 +93,8 @@ void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value)
 void CDispatchWrapper::PutProperty(std::string_view name, const CVariant& value, CMemberIdCache& cache) const
 {
     CDispatchObject& object = Target(name);
-    const void* memberClass = object.MemberClass();
-    if (memberClass == nullptr)
+    if (!ResolveMemberId(object, name, cache))
         return object.PutProperty(name, value);
-    if (memberClass != cache.memberClass) {
-        const int id = object.MemberId(name);
-        if (id < 0)
-            return object.PutProperty(name, value);  // raises the error of an unknown name
-        cache = {memberClass, id};
-    }
     object.PutPropertyById(cache.id, name, value);
 }
 
@@ -131,15 +126,8 @@ CVariant CDispatchWrapper::Invoke(std::string_view name, const std::vector<CVari
                                   CMemberIdCache& cache) const
 {
     CDispatchObject& object = Target(name);
-    const void* memberClass = object.MemberClass();
-    if (memberClass == nullptr)
+    if (!ResolveMemberId(object, name, cache))
         return object.Invoke(name, arguments);
-    if (memberClass != cache.memberClass) {
-        const int id = object.MemberId(name);
-        if (id < 0)
-            return object.Invoke(name, arguments);  // raises the error of an unknown name
-        cache = {memberClass, id};
-    }
     return object.InvokeById(cache.id, name, arguments);
 }
 

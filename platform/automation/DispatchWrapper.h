@@ -63,6 +63,10 @@ public:
 
 private:
     CDispatchObject& Target(std::string_view member) const;
+    // True when `cache` holds the member id of `name` in the object's class
+    // (looked up and kept when the class is another); false when the object
+    // must be called by name.
+    static bool ResolveMemberId(CDispatchObject& object, std::string_view name, CMemberIdCache& cache);
     const CVariant* PeekCached(const CMemberIdCache& cache) const
     {
         return m_object != nullptr ? m_object->PeekCachedProperty(cache) : nullptr;
