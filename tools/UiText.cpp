@@ -1,5 +1,7 @@
 #include "tools/UiText.h"
 
+#include "platform/base/Text.h"
+
 #include <charconv>
 
 namespace tarnwel {
@@ -31,15 +33,7 @@ std::string TerminalText(std::string_view text)
         return std::string(text);
     std::string result;
     result.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r') {
-            result += '\n';
-            if (i + 1 < text.size() && text[i + 1] == '\n')
-                ++i;
-        } else {
-            result += text[i];
-        }
-    }
+    AppendWithLineFeeds(result, text);
     return result;
 }
 

@@ -222,4 +222,17 @@ bool StartsWith(std::string_view text, std::string_view prefix)
     return text.substr(0, prefix.size()) == prefix;
 }
 
+void AppendWithLineFeeds(std::string& out, std::string_view text)
+{
+    for (std::size_t pos = 0; pos < text.size(); ++pos) {
+        if (text[pos] == '\r') {
+            out += '\n';
+            if (pos + 1 < text.size() && text[pos + 1] == '\n')
+                ++pos;
+        } else {
+            out += text[pos];
+        }
+    }
+}
+
 } // namespace tarnwel

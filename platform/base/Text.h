@@ -63,6 +63,9 @@ bool EqualsAsciiNoCase(std::string_view a, std::string_view b);
 // inserted text is never scanned again. An empty `from` changes nothing.
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
 
+// Appends `text` to `out` with each CR LF and each lone CR as one LF.
+void AppendWithLineFeeds(std::string& out, std::string_view text);
+
 bool StartsWith(std::string_view text, std::string_view prefix);
 
 } // namespace tarnwel

@@ -1,5 +1,7 @@
 #include "platform/soap/CXmlPullReader.h"
 
+#include "platform/base/Text.h"
+
 #include <array>
 #include <cstring>
 
@@ -76,37 +78,6 @@ inline bool SameBytes(const char* a, const char* b, std::size_t size)
             return false;
     }
     return true;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const char x = (a[i] >= 'A' && a[i] <= 'Z') ? static_cast<char>(a[i] | 0x20) : a[i];
-        if (x != b[i])
-            return false;
-    }
-    return true;
-}
-
-void AppendUtf8(std::string& out, char32_t c)
-{
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 // The first position from `pos` on that holds "<", "&", CR, "]" or NUL, or
@@ -263,7 +234,7 @@ bool CXmlPullReader::IsUtf8(std::string_view document)
     if (document.substr(0, 4).find('\0') != std::string_view::npos)
         return false;
     const std::string_view encoding = DeclaredEncoding(document);
-    return encoding.empty() || EqualsNoCase(encoding, "utf-8") || EqualsNoCase(encoding, "utf8");
+    return encoding.empty() || EqualsAsciiNoCase(encoding, "utf-8") || EqualsAsciiNoCase(encoding, "utf8");
 }
 
 CXmlPullReader::CXmlPullReader(std::string_view document) : m_doc(document)
@@ -658,7 +629,7 @@ void CXmlPullReader::SkipProcessingInstruction(bool atStart)
     const std::string_view target = ReadName();
     if (target.empty())
         Fail("malformed processing instruction", start);
-    if (!atStart && EqualsNoCase(target, "xml"))
+    if (!atStart && EqualsAsciiNoCase(target, "xml"))
         Fail("XML declaration not at the start of the document", start);
     const std::size_t close = m_doc.find("?>", m_pos);
     if (close == std::string_view::npos)
@@ -677,15 +648,7 @@ std::string_view CXmlPullReader::Text()
     if (!m_decodedValid) {
         if (m_cdata) {
             m_decoded.clear();
-            for (std::size_t pos = 0; pos < m_rawText.size(); ++pos) {
-                if (m_rawText[pos] == '\r') {
-                    m_decoded += '\n';
-                    if (pos + 1 < m_rawText.size() && m_rawText[pos + 1] == '\n')
-                        ++pos;
-                } else {
-                    m_decoded += m_rawText[pos];
-                }
-            }
+            AppendWithLineFeeds(m_decoded, m_rawText);
         } else {
             Decode(m_decoded, m_rawText, false);
         }
