@@ -55,7 +55,7 @@ template <typename Kind>
 class CItemStore : public COutlookStore {
 public:
     using Record = typename Kind::Record;
-    using RecordArray = std::vector<Record>;
+    using RecordArray = CRecordArray<Record>;
 
     // Opens Outlook and the kind's folder and loads the mapping file (see
     // COutlookStore); `log` hears of damaged lines of the mapping file.
@@ -150,7 +150,7 @@ private:
     // The records in the folder's order, each in a slot of its own. The
     // record of an item deleted through the store stays in its slot, marked
     // gone (the item is there again when its batch is rolled back).
-    std::vector<Record> m_records;
+    RecordArray m_records;
     std::vector<bool> m_gone;
     // The slots by the places of the records' entry ids in the tables (of
     // the era m_placesEra), kNone for the places of other ids: the tables

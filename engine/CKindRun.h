@@ -42,6 +42,7 @@
 #include "platform/base/ComError.h"
 #include "platform/ui/MessageBox.h"
 #include "protocol/ServerExceptions.h"
+#include "records/RecordArrays.h"
 #include "resources/StringTable.h"
 
 #include <cstdint>
@@ -102,7 +103,7 @@ template <typename Kind, typename Derived = void>
 class CKindRun {
 public:
     using Record = typename Kind::Record;
-    using Array = std::vector<Record>;
+    using Array = CRecordArray<Record>;
     using Store = typename Kind::Store;
 
     explicit CKindRun(CReplicator& replicator)

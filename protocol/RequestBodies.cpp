@@ -275,7 +275,7 @@ constexpr ListTags kTaskTags{"<TaskItems>\n", "</TaskItems>\n", "Task"};
 constexpr ListTags kContactTags{"<ContactItems>\n", "</ContactItems>\n", "Contact"};
 
 template <typename Record, typename Writer>
-std::string MakeList(std::string_view sessionId, const std::vector<Record>& records, const ListTags& tags,
+std::string MakeList(std::string_view sessionId, const CRecordArray<Record>& records, const ListTags& tags,
                      Writer appendRecord)
 {
     std::size_t size = kSessionIdFrame.size() + sessionId.size() + tags.open.size() + tags.close.size();
@@ -292,7 +292,7 @@ std::string MakeList(std::string_view sessionId, const std::vector<Record>& reco
 }
 
 template <typename Record>
-std::string MakeDeleteList(std::string_view sessionId, const std::vector<Record>& records, const ListTags& tags)
+std::string MakeDeleteList(std::string_view sessionId, const CRecordArray<Record>& records, const ListTags& tags)
 {
     // "<Item>\n<id_tarnwel>" and "</id_tarnwel></Item>\n" around each id
     const std::size_t frame = 2 * tags.item.size() + 32;

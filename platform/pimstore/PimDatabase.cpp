@@ -298,6 +298,11 @@ void CPimDatabase::CreateSchema()
     // instead of 4 MB: a run that writes a large store waits for the disk ten
     // times less often, and the end of the last connection copies the rest.
     Execute("PRAGMA wal_autocheckpoint = 10000");
+    // A small page cache: a run reads a folder once from start to end and
+    // writes its items in batches, so pages are seldom met again, while the
+    // system's file cache keeps them near anyway. Every page of a larger
+    // cache would be memory the process first touches and then keeps.
+    Execute("PRAGMA cache_size = -256");
     // A store that has its tables is opened without the write lock, so that
     // a program can open it while another one writes a batch.
     {

@@ -123,7 +123,7 @@ template <typename Record>
 void CheckKind(CNoRightsPolicy& policy, const MakeOperation& operation, int noRights, MessageBoxResult answer,
                const Record& first, const Record& second, const Record& queued)
 {
-    std::vector<Record> queue{queued};
+    CRecordArray<Record> queue{queued};
     CBoxAnswers boxes({answer, answer});
     Apply(policy, queue, first);
     Apply(policy, queue, second);
