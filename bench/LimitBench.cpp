@@ -12,23 +12,37 @@
 //   brings the whole reply.
 //
 // The initial run's limit is parse + insert + post, the no-op run's is
-// parse + post + scan. Then build/tarnwel-replicate runs as a child process in
-// a fresh directory with an empty local store (the initial run) and once
-// more (the no-op run, which finds nothing to do); its CPU time (user +
-// system) and peak resident size come from wait4, beside its wall time (a
-// small launcher process starts it, see StartLauncher). The
-// server's time is never counted as the client's. Every figure is the median
-// of its repetitions.
+// parse + post + scan. These pieces run warm: this program has long since
+// loaded its libraries and touched its memory. A client run is a fresh process
+// that pays for its start (loading libcurl and its 30-odd shared libraries)
+// and for the first touch of every page it uses, which on a paravirtualized
+// machine is far from free. So the same pieces also run as one fresh process,
+// tarnwel_limit_pieces, which links only libcurl, SQLite and pugixml: for the
+// initial run POST, parse, the reply's items as rows and insert into a new
+// store; for the no-op run POST, parse and scan of a store made by insert.
+// Its CPU time, peak size and page faults are the "as one process" figures:
+// what the pieces cost once they too pay a process's start. (They build the
+// whole reply and its DOM in memory, so a client that does less of that can
+// come in under them.) The client is judged against both.
 //
-// Printed: each client figure as a multiple of its limit, the contacts' cost
-// per item as a multiple of the appointments', the 100k/10k ratio and the
-// peak resident size as a multiple of the reply size.
+// Then build/tarnwel-replicate runs as a child process in a fresh directory
+// with an empty local store (the initial run) and once more (the no-op run,
+// which finds nothing to do). The CPU time (user + system) and peak resident
+// size of every child come from wait4, beside its wall time (a small launcher
+// process starts it, see StartLauncher). The server's time is never counted
+// as the client's. Every figure is the median of its repetitions.
+//
+// Printed: each client figure as a multiple of its limit and of the pieces as
+// one process, the contacts' cost per item as a multiple of the appointments',
+// the 100k/10k ratio and the peak resident size as a multiple of the reply
+// size.
 //
 //   tarnwel_bench_limit [--quick] [--repeats N] [--program PATH]
 //       --quick: only the 10,000 cases; --repeats: runs per figure (default 3);
 //       --program: another tarnwel-replicate (a copy of an earlier build)
 
 #include "bench/BenchSeeds.h"
+#include "bench/LimitPieces.h"
 #include "engine/CReplicationSettings.h"
 #include "platform/soap/CCurlConnector.h"
 #include "platform/soap/SoapConnector.h"
@@ -39,8 +53,6 @@
 
 #include <curl/curl.h>
 #include <fcntl.h>
-#include <pugixml.hpp>
-#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -62,12 +74,21 @@
 #ifndef TARNWEL_REPLICATE_PROGRAM
 #error "TARNWEL_REPLICATE_PROGRAM must name the tarnwel-replicate program"
 #endif
+#ifndef TARNWEL_LIMIT_PIECES_PROGRAM
+#error "TARNWEL_LIMIT_PIECES_PROGRAM must name the tarnwel_limit_pieces program"
+#endif
 
 namespace tarnwel {
 namespace {
 
 // ---------------------------------------------------------------- the data
 
+using bench::CRow;
+using bench::Insert;
+using bench::Parse;
+using bench::Post;
+using bench::RowsOf;
+using bench::Scan;
 using bench::WriteAppointmentSeed;
 using bench::WriteContactSeed;
 
@@ -83,6 +104,7 @@ struct CCost {
     double cpu = 0;   // seconds, user + system
     double wall = 0;  // seconds
     long maxRssKb = 0;
+    long pageFaults = 0;  // minor and major
 };
 
 double Seconds(const timeval& t)
@@ -122,12 +144,13 @@ CCost Median(std::vector<CCost> costs)
     median.cpu = middle(&CCost::cpu);
     median.wall = middle(&CCost::wall);
     median.maxRssKb = static_cast<long>(middle(&CCost::maxRssKb));
+    median.pageFaults = static_cast<long>(middle(&CCost::pageFaults));
     return median;
 }
 
 CCost Sum(const CCost& a, const CCost& b, const CCost& c)
 {
-    return {a.cpu + b.cpu + c.cpu, a.wall + b.wall + c.wall, 0};
+    return {a.cpu + b.cpu + c.cpu, a.wall + b.wall + c.wall, 0, 0};
 }
 
 // ---------------------------------------------------------------- the pieces
@@ -180,159 +203,6 @@ void FetchReply(const CCase& c, const std::string& url, std::string& envelope, s
     }
 }
 
-std::size_t AppendReply(char* data, std::size_t size, std::size_t count, void* target)
-{
-    static_cast<std::string*>(target)->append(data, size * count);
-    return size * count;
-}
-
-// One POST with libcurl as it comes, the reply appended to a string.
-void Post(const std::string& url, const std::string& envelope, std::size_t expectedSize)
-{
-    CURL* curl = curl_easy_init();
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: text/xml; charset=utf-8");
-    headers = curl_slist_append(headers, "SOAPAction: \"\"");
-    std::string reply;
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDS, envelope.data());
-    curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(envelope.size()));
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &AppendReply);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply);
-    const CURLcode result = curl_easy_perform(curl);
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
-    // The session id in the request differs from the first call's reply only in
-    // nothing that changes the size of the items.
-    if (result != CURLE_OK || reply.size() + 1024 < expectedSize)
-        throw std::runtime_error("the loopback POST failed");
-}
-
-void Parse(const std::string& reply)
-{
-    pugi::xml_document document;
-    if (!document.load_buffer(reply.data(), reply.size(), pugi::parse_default | pugi::parse_ws_pcdata_single))
-        throw std::runtime_error("the reply is not XML");
-}
-
-// One local item: its fields as (name, text).
-using CRow = std::vector<std::pair<std::string, std::string>>;
-
-// The items of the reply as rows: every "Appointment", or every "contact"
-// with the fields of its "Address".
-std::vector<CRow> RowsOf(const std::string& reply, bool contacts)
-{
-    pugi::xml_document document;
-    document.load_buffer(reply.data(), reply.size());
-    std::vector<CRow> rows;
-    const auto fieldsOf = [](pugi::xml_node item, CRow& row, const std::string& prefix = {}) {
-        for (pugi::xml_node field : item.children()) {
-            if (field.type() == pugi::node_element && !field.first_child().first_child())
-                row.emplace_back(prefix + field.name(), field.child_value());
-        }
-    };
-    for (pugi::xpath_node found : document.select_nodes(contacts ? "//Address" : "//Appointment")) {
-        const pugi::xml_node item = found.node();
-        if (!contacts) {
-            rows.emplace_back();
-            fieldsOf(item, rows.back());
-            continue;
-        }
-        CRow company;
-        fieldsOf(item, company, "company.");
-        for (pugi::xml_node contact : item.children("contact")) {
-            rows.emplace_back(company);
-            fieldsOf(contact, rows.back());
-        }
-    }
-    return rows;
-}
-
-void Check(sqlite3* db, int result)
-{
-    if (result != SQLITE_OK && result != SQLITE_DONE && result != SQLITE_ROW)
-        throw std::runtime_error(std::string("SQLite: ") + sqlite3_errmsg(db));
-}
-
-void Execute(sqlite3* db, const char* sql)
-{
-    Check(db, sqlite3_exec(db, sql, nullptr, nullptr, nullptr));
-}
-
-sqlite3* OpenStore(const std::string& path)
-{
-    sqlite3* db = nullptr;
-    if (sqlite3_open(path.c_str(), &db) != SQLITE_OK)
-        throw std::runtime_error("cannot open " + path);
-    Execute(db, "PRAGMA journal_mode = WAL");
-    Execute(db, "PRAGMA synchronous = NORMAL");
-    return db;
-}
-
-// A store of the local store's layout, the rows in one transaction.
-void Insert(const std::string& path, const std::vector<CRow>& rows)
-{
-    sqlite3* db = OpenStore(path);
-    Execute(db, "CREATE TABLE items (id INTEGER PRIMARY KEY AUTOINCREMENT, folder INTEGER NOT NULL,"
-                " entry_id TEXT NOT NULL UNIQUE, message_class TEXT NOT NULL,"
-                " last_modification_time REAL NOT NULL, is_recurring INTEGER NOT NULL DEFAULT 0)");
-    Execute(db, "CREATE INDEX items_by_folder ON items (folder, id)");
-    Execute(db, "CREATE TABLE item_values (item_id INTEGER NOT NULL, user INTEGER NOT NULL, name TEXT NOT NULL,"
-                " value, PRIMARY KEY (item_id, user, name)) WITHOUT ROWID");
-    Execute(db, "BEGIN IMMEDIATE");
-    sqlite3_stmt* item = nullptr;
-    sqlite3_stmt* value = nullptr;
-    Check(db, sqlite3_prepare_v2(db, "INSERT INTO items (folder, entry_id, message_class, last_modification_time)"
-                                     " VALUES (9, ?, 'IPM.Appointment', 46000.5)", -1, &item, nullptr));
-    Check(db, sqlite3_prepare_v2(db, "INSERT INTO item_values (item_id, user, name, value) VALUES (?, 0, ?, ?)", -1,
-                                 &value, nullptr));
-    char entryId[40];
-    long long serial = 0;
-    for (const CRow& row : rows) {
-        std::snprintf(entryId, sizeof entryId, "%032llX", ++serial);
-        sqlite3_bind_text(item, 1, entryId, -1, SQLITE_TRANSIENT);
-        Check(db, sqlite3_step(item));
-        sqlite3_reset(item);
-        const sqlite3_int64 id = sqlite3_last_insert_rowid(db);
-        for (const auto& [name, text] : row) {
-            sqlite3_bind_int64(value, 1, id);
-            sqlite3_bind_text(value, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
-            sqlite3_bind_text(value, 3, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-            Check(db, sqlite3_step(value));
-            sqlite3_reset(value);
-        }
-    }
-    sqlite3_finalize(item);
-    sqlite3_finalize(value);
-    Execute(db, "COMMIT");
-    sqlite3_close(db);
-}
-
-// Every row read in one read transaction; returns the bytes of text seen.
-std::size_t Scan(const std::string& path)
-{
-    sqlite3* db = OpenStore(path);
-    Execute(db, "BEGIN");
-    std::size_t bytes = 0;
-    sqlite3_stmt* items = nullptr;
-    Check(db, sqlite3_prepare_v2(db, "SELECT id, entry_id, message_class, last_modification_time, is_recurring"
-                                     " FROM items WHERE folder = 9 ORDER BY id", -1, &items, nullptr));
-    while (sqlite3_step(items) == SQLITE_ROW)
-        bytes += static_cast<std::size_t>(sqlite3_column_bytes(items, 1) + sqlite3_column_bytes(items, 2));
-    sqlite3_finalize(items);
-    sqlite3_stmt* values = nullptr;
-    Check(db, sqlite3_prepare_v2(db, "SELECT item_id, name, value FROM item_values ORDER BY item_id", -1, &values,
-                                 nullptr));
-    while (sqlite3_step(values) == SQLITE_ROW) {
-        sqlite3_column_text(values, 2);
-        bytes += static_cast<std::size_t>(sqlite3_column_bytes(values, 1) + sqlite3_column_bytes(values, 2));
-    }
-    sqlite3_finalize(values);
-    Execute(db, "COMMIT");
-    sqlite3_close(db);
-    return bytes;
-}
-
 // ---------------------------------------------------------------- the client
 
 int MappingLines(const std::string& path)
@@ -350,6 +220,7 @@ struct CLaunchResult {
     int status = 0;
     double cpu = 0;
     long maxRssKb = 0;
+    long pageFaults = 0;
 };
 
 int g_requests = -1;  // to the launcher
@@ -400,12 +271,20 @@ bool ReadText(int fd, std::string& text)
     return ReadAll(fd, text.data(), size);
 }
 
-// The launcher: for each request (program, directory, store) it runs the
-// program there and answers with its exit status, CPU time and peak size.
+// The launcher: for each request (program, directory, store, arguments) it
+// runs the program there with those arguments and answers with its exit
+// status, CPU time, peak size and page faults. The store, when not empty, is passed in
+// TARNWEL_PIMSTORE; the arguments come as one text, each ended by a NUL.
 [[noreturn]] void ServeLaunches(int requests, int results)
 {
-    std::string program, directory, store;
-    while (ReadText(requests, program) && ReadText(requests, directory) && ReadText(requests, store)) {
+    std::string program, directory, store, arguments;
+    while (ReadText(requests, program) && ReadText(requests, directory) && ReadText(requests, store) &&
+           ReadText(requests, arguments)) {
+        std::vector<char*> argv{program.data()};
+        std::size_t at = 0;
+        for (std::size_t end; (end = arguments.find('\0', at)) != std::string::npos; at = end + 1)
+            argv.push_back(arguments.data() + at);
+        argv.push_back(nullptr);
         CLaunchResult result;
         const pid_t pid = ::fork();
         if (pid == 0) {
@@ -417,8 +296,9 @@ bool ReadText(int fd, std::string& text)
             ::dup2(in, STDIN_FILENO);
             ::dup2(out, STDOUT_FILENO);
             ::dup2(err, STDERR_FILENO);
-            ::setenv("TARNWEL_PIMSTORE", store.c_str(), 1);
-            ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+            if (!store.empty())
+                ::setenv("TARNWEL_PIMSTORE", store.c_str(), 1);
+            ::execv(program.c_str(), argv.data());
             ::_exit(127);
         }
         rusage usage{};
@@ -429,6 +309,7 @@ bool ReadText(int fd, std::string& text)
             }
             result.cpu = Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
             result.maxRssKb = usage.ru_maxrss;
+            result.pageFaults = usage.ru_minflt + usage.ru_majflt;
         }
         WriteAll(results, &result, sizeof result);
     }
@@ -455,15 +336,19 @@ void StartLauncher()
     g_results = results[0];
 }
 
-const char* g_program = TARNWEL_REPLICATE_PROGRAM;
-
-// Runs tarnwel-replicate in `directory` and returns its own cost.
-CCost RunClient(const std::string& directory, const std::string& store)
+// Runs `program` with `arguments` in `directory` through the launcher and
+// returns its own cost; throws with its standard error when it fails.
+CCost Launch(const std::string& program, const std::string& directory, const std::string& store,
+             const std::vector<std::string>& arguments = {})
 {
+    std::string packed;
+    for (const std::string& argument : arguments)
+        packed += argument + '\0';
     const auto wallStart = std::chrono::steady_clock::now();
-    WriteText(g_requests, g_program);
+    WriteText(g_requests, program);
     WriteText(g_requests, directory);
     WriteText(g_requests, store);
+    WriteText(g_requests, packed);
     CLaunchResult result;
     if (!ReadAll(g_results, &result, sizeof result))
         throw std::runtime_error("the launcher has gone");
@@ -471,12 +356,31 @@ CCost RunClient(const std::string& directory, const std::string& store)
     cost.wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     cost.cpu = result.cpu;
     cost.maxRssKb = result.maxRssKb;
+    cost.pageFaults = result.pageFaults;
     if (!WIFEXITED(result.status) || WEXITSTATUS(result.status) != 0) {
         std::ifstream err(directory + "/err.txt");
         const std::string text((std::istreambuf_iterator<char>(err)), std::istreambuf_iterator<char>());
-        throw std::runtime_error("tarnwel-replicate ended with status " + std::to_string(result.status) + ": " +
-                                 text);
+        throw std::runtime_error(std::filesystem::path(program).filename().string() + " ended with status " +
+                                 std::to_string(result.status) + ": " + text);
     }
+    return cost;
+}
+
+const char* g_program = TARNWEL_REPLICATE_PROGRAM;
+
+// Runs tarnwel-replicate in `directory` and returns its own cost.
+CCost RunClient(const std::string& directory, const std::string& store)
+{
+    return Launch(g_program, directory, store);
+}
+
+// Runs the limit's pieces as one fresh process (tarnwel_limit_pieces) in
+// `directory`; it prints what it got, which is returned in `out`.
+CCost RunPieces(const std::string& directory, const std::vector<std::string>& arguments, std::string& out)
+{
+    const CCost cost = Launch(TARNWEL_LIMIT_PIECES_PROGRAM, directory, {}, arguments);
+    std::ifstream in(directory + "/out.txt");
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return cost;
 }
 
@@ -485,6 +389,7 @@ struct CCaseResult {
     std::size_t replySize = 0;
     CCost parse, insert, scan, post;
     CCost initial, noop;
+    CCost initialProcess, noopProcess;  // the pieces as one fresh process
 
     CCost InitialLimit() const { return Sum(parse, insert, post); }
     CCost NoopLimit() const { return Sum(parse, post, scan); }
@@ -519,6 +424,28 @@ CCaseResult Measure(const CCase& c, int repeats)
         scan.push_back(Time([&] { Scan(store); }));
         post.push_back(Time([&] { Post(server.Url(), envelope, reply.size()); }));
     }
+    const std::string pieces = directory.Path("pieces");
+    std::filesystem::create_directory(pieces);
+    const std::string envelopeFile = pieces + "/envelope.xml";
+    std::ofstream(envelopeFile, std::ios::binary) << envelope;
+    std::vector<CCost> initialProcess, noopProcess;
+    const auto replyOf = [&](const std::string& out) {
+        std::size_t size = 0;
+        if (std::sscanf(out.c_str(), "reply %zu", &size) != 1 || size + 1024 < reply.size())
+            throw std::runtime_error(std::string(c.label) + ": tarnwel_limit_pieces got no whole reply: " + out);
+    };
+    for (int i = 0; i < repeats; ++i) {
+        std::string out;
+        initialProcess.push_back(RunPieces(pieces, {"initial", server.Url(), envelopeFile, c.contacts ? "1" : "0",
+                                                    pieces + "/initial" + std::to_string(i) + ".db"},
+                                           out));
+        replyOf(out);
+        if (out.find(" rows " + std::to_string(rows.size()) + "\n") == std::string::npos)
+            throw std::runtime_error(std::string(c.label) + ": tarnwel_limit_pieces made other rows: " + out);
+        // limit0.db is the store the first in-process insert made.
+        noopProcess.push_back(RunPieces(pieces, {"noop", server.Url(), envelopeFile, directory.Path("limit0.db")}, out));
+        replyOf(out);
+    }
     for (int i = 0; i < repeats; ++i) {
         const std::string run = directory.Path("run" + std::to_string(i));
         std::filesystem::create_directory(run);
@@ -545,6 +472,8 @@ CCaseResult Measure(const CCase& c, int repeats)
     result.post = Median(post);
     result.initial = Median(initial);
     result.noop = Median(noop);
+    result.initialProcess = Median(initialProcess);
+    result.noopProcess = Median(noopProcess);
     return result;
 }
 
@@ -563,15 +492,22 @@ void PrintCase(const CCaseResult& r)
                 " post %.3f / %.3f\n",
                 r.parse.cpu, r.parse.wall, r.insert.cpu, r.insert.wall, r.scan.cpu, r.scan.wall, r.post.cpu,
                 r.post.wall);
-    const auto line = [&](const char* run, const CCost& client, const CCost& limit) {
-        const double rssMb = static_cast<double>(client.maxRssKb) / 1024.0;
-        std::printf("  %-8s client CPU %7.3f s  wall %7.3f s  limit %6.3f s  = %5.2fx limit   peak RSS %6.1f MB"
-                    " = %5.2fx reply\n",
-                    run, client.cpu, client.wall, limit.cpu, Ratio(client.cpu, limit.cpu), rssMb,
+    const auto megabytes = [](const CCost& cost) { return static_cast<double>(cost.maxRssKb) / 1024.0; };
+    std::printf("  as one process: initial CPU %.3f s  no-op CPU %.3f s  (wall %.3f / %.3f s, peak RSS %.1f / %.1f MB,"
+                " %ld / %ld page faults)\n",
+                r.initialProcess.cpu, r.noopProcess.cpu, r.initialProcess.wall, r.noopProcess.wall,
+                megabytes(r.initialProcess), megabytes(r.noopProcess), r.initialProcess.pageFaults,
+                r.noopProcess.pageFaults);
+    const auto line = [&](const char* run, const CCost& client, const CCost& limit, const CCost& process) {
+        const double rssMb = megabytes(client);
+        std::printf("  %-8s client CPU %7.3f s  wall %7.3f s  limit %6.3f s  = %5.2fx limit = %5.2fx as a process"
+                    "   peak RSS %6.1f MB = %5.2fx reply\n",
+                    run, client.cpu, client.wall, limit.cpu, Ratio(client.cpu, limit.cpu),
+                    Ratio(client.cpu, process.cpu), rssMb,
                     Ratio(rssMb, static_cast<double>(r.replySize) / (1024.0 * 1024.0)));
     };
-    line("initial", r.initial, r.InitialLimit());
-    line("no-op", r.noop, r.NoopLimit());
+    line("initial", r.initial, r.InitialLimit(), r.initialProcess);
+    line("no-op", r.noop, r.NoopLimit(), r.noopProcess);
 }
 
 int Main(int argc, char** argv)
