@@ -9,6 +9,8 @@
 // Slots are only ever added (an owner marks a slot unused itself); each id
 // must stand in the index once at most.
 
+#include "platform/base/BulkAllocator.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string_view>
@@ -162,14 +164,14 @@ private:
 
     void Rehash(std::size_t size)
     {
-        std::vector<CBucket> old(size);
+        CBulkVector<CBucket> old(size);
         old.swap(m_buckets);
         for (const CBucket& bucket : old)
             if (bucket.slot != kNone)
                 Place(bucket.hash, bucket.slot);
     }
 
-    std::vector<CBucket> m_buckets;  // a power of two in size, at most 80% in use
+    CBulkVector<CBucket> m_buckets;  // a power of two in size, at most 80% in use
     std::size_t m_count = 0;
 };
 

@@ -48,7 +48,8 @@ std::uint32_t CMappingTable::NewBlock(std::size_t size)
 {
     if (m_blocks.size() >= (std::size_t{1} << (32 - kBlockBits)))
         throw std::length_error("The mapping ids take more than 4 GiB");
-    m_blocks.emplace_back(new char[size]);  // not cleared: every byte is written before use
+    // Not cleared: every byte is written before use.
+    m_blocks.emplace_back(static_cast<char*>(AllocateBulk(size)), CBlockRelease{size});
     return static_cast<std::uint32_t>(m_blocks.size() - 1) << kBlockBits;
 }
 
@@ -72,9 +73,10 @@ std::uint32_t CMappingTable::Keep(std::string_view text)
         kept = m_blocks.back().get();
     } else {
         if (needed > m_left) {
-            m_freeAt = NewBlock(kBlockBytes);
+            const std::size_t size = m_blocks.empty() && needed <= kFirstBlockBytes ? kFirstBlockBytes : kBlockBytes;
+            m_freeAt = NewBlock(size);
             m_free = m_blocks.back().get();
-            m_left = kBlockBytes;
+            m_left = size;
         }
         kept = m_free;
         at = m_freeAt;

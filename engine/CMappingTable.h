@@ -15,6 +15,7 @@
 // life (pairs are seldom removed, and a removed pair is often made again).
 
 #include "engine/CIdIndex.h"
+#include "platform/base/BulkAllocator.h"
 
 #include <atomic>
 #include <cstddef>
@@ -80,7 +81,7 @@ public:
             }
             void Skip()
             {
-                const std::vector<CId>& ids = m_table->m_ids;
+                const CBulkVector<CId>& ids = m_table->m_ids;
                 while (m_at < ids.size() && ((m_serverSide ? ids[m_at].entry : ids[m_at].server) == CIdIndex::kNone))
                     ++m_at;
             }
@@ -186,8 +187,16 @@ public:
     std::size_t IdCount() const { return m_ids.size(); }
 
 private:
-    static constexpr unsigned kBlockBits = 20;
+    // The ids' bytes are kept in blocks of 2 MiB, bulk storage that a large
+    // table fills on huge pages; the first block is small, for the many
+    // tables of a few pairs.
+    static constexpr unsigned kBlockBits = 21;
     static constexpr std::size_t kBlockBytes = std::size_t{1} << kBlockBits;
+    static constexpr std::size_t kFirstBlockBytes = std::size_t{64} << 10;
+    struct CBlockRelease {
+        std::size_t bytes;
+        void operator()(char* block) const noexcept { FreeBulk(block, bytes); }
+    };
 
     std::string_view Text(const CId& id) const
     {
@@ -217,13 +226,13 @@ private:
 
     std::uint64_t m_version = NextVersion();
     std::uint64_t m_era = NextVersion();
-    std::vector<CId> m_ids;
+    CBulkVector<CId> m_ids;
     CIdIndex m_index;
     std::size_t m_entryToServer = 0;  // ids with a server partner
     std::size_t m_serverToEntry = 0;  // ids with an entry partner
     // The bytes of the ids.
-    std::vector<std::unique_ptr<char[]>> m_blocks;
-    char* m_free = nullptr;       // the free rest of the last block of 1 MiB
+    std::vector<std::unique_ptr<char[], CBlockRelease>> m_blocks;
+    char* m_free = nullptr;       // the free rest of the last block
     std::uint32_t m_freeAt = 0;   // where it begins
     std::size_t m_left = 0;
 };
