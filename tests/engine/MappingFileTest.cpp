@@ -61,12 +61,13 @@ protected:
 
 TEST(MappingTable, ManyPairsKeepTheirPartnersThroughRemovalsReAddsAndClear)
 {
-    // Enough ids to fill several blocks of id bytes (of 1 MiB) and grow the
-    // index, one id longer than a block, and one id on both sides.
+    // Enough ids to fill the first block of id bytes (64 KiB) and several of
+    // the later ones (2 MiB) and grow the index, one id longer than a block,
+    // and one id on both sides.
     CMappingTable table;
-    const std::string longId((1u << 20) + 100, 'L');
+    const std::string longId((2u << 20) + 100, 'L');
     const auto entry = [](int i) { return "00000000D2A3F1E6C04B1A4F9E0E5A1B" + std::to_string(i); };
-    constexpr int kPairs = 60000;
+    constexpr int kPairs = 120000;
     for (int i = 0; i < kPairs / 2; ++i)
         table.AddMapping(std::to_string(i), entry(i));
     table.AddMapping(longId, "E-long");
@@ -106,10 +107,12 @@ TEST(MappingTable, ManyPairsKeepTheirPartnersThroughRemovalsReAddsAndClear)
 TEST(MappingTable, IdsOfEveryLengthKeepTheirBytesAroundTheLengthsThatNeedAnotherByte)
 {
     // An id's length goes before its bytes, seven bits a byte; an id longer
-    // than a block of id bytes has a block of its own.
+    // than the first block of id bytes (64 KiB) begins the blocks of 2 MiB,
+    // and one longer than those has a block of its own.
     CMappingTable table;
     table.Reserve(2);
-    const std::size_t lengths[] = {0, 1, 127, 128, 129, 16383, 16384, 70000, (1u << 20) - 3, (1u << 20) + 1, 5};
+    const std::size_t lengths[] = {0,     1,     127,   128, 129, 16383, 16384, 65530, 65536 + 1, 70000,
+                                   (2u << 20) - 4, (2u << 20) + 1, 5};
     const auto id = [](std::size_t length, char fill) {
         std::string text(length, fill);
         for (std::size_t i = 0; i < length; i += 97)
