@@ -6,13 +6,14 @@
 // Each distinct id is kept once, its bytes in blocks that never move, with
 // the partner it has in either table; one hash index from the id's bytes to
 // its place serves both tables. An id's bytes follow its length (one byte
-// below 128, a few more above), in blocks of 1 MiB (a longer id has a block
-// of its own); its place holds where they are, as a block number and an
-// offset in 32 bits, and its two partners. So a pair costs its ids' bytes and
-// some 45 to 65 bytes more (as full as the index is), a look-up by a
-// string_view builds no string, and the ids that the finds give stay valid
-// until Clear. An id that loses its pairs keeps its place for the table's
-// life (pairs are seldom removed, and a removed pair is often made again).
+// below 128, a few more above), in blocks of 2 MiB after a first one of
+// 64 KiB (a longer id has a block of its own); its place holds where they
+// are, as a block number and an offset in 32 bits, and its two partners. So
+// a pair costs its ids' bytes and some 45 to 65 bytes more (as full as the
+// index is), a look-up by a string_view builds no string, and the ids that
+// the finds give stay valid until Clear. An id that loses its pairs keeps its
+// place for the table's life (pairs are seldom removed, and a removed pair is
+// often made again).
 
 #include "engine/CIdIndex.h"
 #include "platform/base/BulkAllocator.h"
