@@ -274,8 +274,11 @@ TEST_F(ClientProcessTest, SigtermDuringARunLetsTheRunSaveItsPairs)
 {
     // The session ends while the run writes the server's appointments into
     // the store: the pairs made so far are in the journal, and the run's
-    // save puts them into the mapping file.
-    constexpr int kCount = 3000;
+    // save puts them into the mapping file. The journal holds them from the
+    // first batch's commit until the run's end, so there must be enough
+    // batches for that to last longer than a busy machine keeps this test
+    // from looking.
+    constexpr int kCount = 12000;
     const std::string seed = m_dir.Path("seed.json");
     {
         std::ofstream out(seed);
