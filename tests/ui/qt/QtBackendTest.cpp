@@ -29,6 +29,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTimer>
 
@@ -434,9 +436,21 @@ TEST_F(QtUi, CancelledCallsAnswerAsAClosedWindowWouldWithoutWaiting)
 
 namespace {
 
+// The width in which a closed drop-down list draws its current entry: the
+// style's text area, less the pixel the label keeps on either side.
+int ClosedListTextWidth(const QComboBox& list)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(&list);
+    option.editable = list.isEditable();
+    option.frame = list.hasFrame();
+    return list.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &list).width() - 2;
+}
+
 // Every control lies inside the window, and every text is shown whole: the
-// lines of radio buttons and check boxes, the wrapped lines of static texts
-// and the captions of push buttons fit their controls.
+// lines of radio buttons and check boxes, the wrapped lines of static texts,
+// the captions of push buttons and every entry of a closed drop-down list fit
+// their controls.
 void ExpectTextsAndControlsFit(CDialog& dialog, const CResourceTable* resources)
 {
     SCOPED_TRACE(testing::Message() << "dialog " << dialog.Template().id);
@@ -463,6 +477,14 @@ void ExpectTextsAndControlsFit(CDialog& dialog, const CResourceTable* resources)
             EXPECT_LE(label->heightForWidth(label->width()), label->height());
         } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
             EXPECT_LE(button->sizeHint().width() - 2 * metrics.averageCharWidth(), button->width());
+        } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            // The closed list shows its current entry in its text area, and
+            // the user may make any entry the current one.
+            const int room = ClosedListTextWidth(*list);
+            const QFontMetrics listMetrics(list->font());
+            for (int i = 0; i < list->count(); ++i)
+                EXPECT_LE(listMetrics.horizontalAdvance(list->itemText(i)), room) << list->itemText(i).toStdString();
+            EXPECT_LE(listMetrics.horizontalAdvance(list->currentText()), room) << list->currentText().toStdString();
         }
     }
 }
