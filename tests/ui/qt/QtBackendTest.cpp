@@ -667,24 +667,6 @@ TEST_F(QtUi, ArrowKeysSelectWithinARadioGroupAndTabEntersTheGroupOnceAtItsChecke
     EXPECT_EQ(dialog.m_events.size(), 5u);  // Tab clicks nothing
 }
 
-TEST_F(QtUi, AWindowThatANestedWindowReturnsToHasItsFocusBack)
-{
-    CEveryControlDialog outer;
-    CQtDialogWindow page(outer, &m_resources);
-    ASSERT_TRUE(ShowActive(page));
-    page.ControlWidget(kMore)->setFocus();
-    {
-        CEveryControlDialog inner;
-        CQtDialogWindow nested(inner, &m_resources);
-        ASSERT_TRUE(ShowActive(nested));
-        EXPECT_EQ(FocusedControl(nested), kEdit);
-        QTest::keyClick(&nested, Qt::Key_Escape);
-        EXPECT_FALSE(nested.isVisible());
-    }
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&page));
-    EXPECT_TRUE(page.ControlWidget(kMore)->hasFocus());
-}
-
 TEST_F(QtUi, EveryWindowOfBothProgramsShowsTheProgramsIcon)
 {
     for (const CResourceTable* program : {&ClientResources(), &WizardResources()}) {
