@@ -555,7 +555,9 @@ void CQtDialogWindow::hideEvent(QHideEvent* event)
     // The window that opened this one has the focus back, on the control
     // that had it: a page that a nested page returns to takes keys again.
     QWidget* active = QApplication::activeWindow();
-    if (!m_opener || m_opener == this || !m_opener->isVisible() || (active && active != this))
+    // A minimised opener stays as it is: activating it could restore it.
+    if (!m_opener || m_opener == this || !m_opener->isVisible() || m_opener->isMinimized()
+        || (active && active != this))
         return;
     m_opener->activateWindow();
     if (QWidget* focus = m_opener->focusWidget())
