@@ -35,6 +35,7 @@ CDialogTemplate Template(DialogVariant variant)
     }
     layout.noRightsEntries = {"aus Outlook löschen", "den Benutzer fragen, was zu tun ist",
                               "alles unverändert lassen"};
+    layout.listsStacked = wizard;
     return BuildRulesTemplate(layout);
 }
 

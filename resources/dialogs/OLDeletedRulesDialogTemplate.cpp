@@ -21,6 +21,7 @@ CDialogTemplate Template(DialogVariant variant)
     layout.noRightsEntries = {"das Outlook Element wiederherstellen", "den Benutzer fragen, was zu tun ist.",
                               "alles unverändert lassen."};
     layout.newerThanText = "falls Server Element neuer als (sonst lösche):";
+    layout.listsStacked = wizard;
     return BuildRulesTemplate(layout);
 }
 

@@ -26,6 +26,7 @@ CDialogTemplate Template(DialogVariant variant)
     }
     layout.noRightsEntries = {"das Outlook Element überschreiben", "den Benutzer fragen, was zu tun ist",
                               "alles unverändert lassen"};
+    layout.listsStacked = wizard;
     return BuildRulesTemplate(layout);
 }
 

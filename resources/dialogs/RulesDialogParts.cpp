@@ -11,6 +11,8 @@ constexpr int kPadding = 7;  // inside a group box
 constexpr int kColumnGap = 8;
 constexpr int kDescriptionHeight = 34;  // room for four lines in the narrow variants
 constexpr int kLabelHeight = 16;        // the column labels may wrap
+constexpr int kLineHeight = 9;          // a label of one line
+constexpr int kIndent = 12;             // of the second list when stacked
 constexpr int kComboHeight = 60;        // with the dropped-down list
 constexpr int kPickerWidth = 60;
 constexpr int kGroupGap = 3;
@@ -22,39 +24,53 @@ constexpr int kButtonHeight = 14;
 CDialogTemplate BuildRulesTemplate(const CRulesLayout& layout)
 {
     const bool hasCheckRow = !layout.newerThanText.empty();
+    const bool stacked = layout.listsStacked;
     const int innerX = kMargin + kPadding;
     const int innerWidth = layout.width - 2 * (kMargin + kPadding);
-    const int columnWidth = (innerWidth - kColumnGap) / 2;
-    const int rightX = innerX + columnWidth + kColumnGap;
-    const int groupHeight = hasCheckRow ? 48 : 30;
+    // Side by side: two columns. Stacked: the action list at the full width,
+    // the second list below it, indented.
+    const int actionWidth = stacked ? innerWidth : (innerWidth - kColumnGap) / 2;
+    const int noRightsX = stacked ? innerX + kIndent : innerX + actionWidth + kColumnGap;
+    const int noRightsWidth = stacked ? innerWidth - kIndent : actionWidth;
+    const int listStep = 18;  // from a list to the row below it
+    const int checkY = stacked ? 11 + 2 * listStep + 1 : 11 + listStep + 1;
+    const int lastListY = stacked ? 11 + listStep : 11;
+    const int groupHeight = hasCheckRow ? checkY + 12 + 6 : lastListY + 14 + 5;
 
     CTemplateBuilder t(layout.templateId, "Optionen", layout.width, 0);
     int y = kMargin;
     t.Add(kIdStatic, ControlType::staticText, layout.description, kMargin, y, layout.width - 2 * kMargin,
           kDescriptionHeight);
     y += kDescriptionHeight + 4;
-    t.Add(kIdStatic, ControlType::staticText, kActionLabel, innerX, y, columnWidth, kLabelHeight);
-    t.Add(kIdStatic, ControlType::staticText, layout.noRightsLabel, rightX, y, columnWidth, kLabelHeight);
-    y += kLabelHeight + 2;
+    if (stacked) {
+        t.Add(kIdStatic, ControlType::staticText, kActionLabel, innerX, y, innerWidth, kLineHeight);
+        y += kLineHeight;
+        t.Add(kIdStatic, ControlType::staticText, layout.noRightsLabel, noRightsX, y, noRightsWidth, kLineHeight);
+        y += kLineHeight + 2;
+    } else {
+        t.Add(kIdStatic, ControlType::staticText, kActionLabel, innerX, y, actionWidth, kLabelHeight);
+        t.Add(kIdStatic, ControlType::staticText, layout.noRightsLabel, noRightsX, y, noRightsWidth, kLabelHeight);
+        y += kLabelHeight + 2;
+    }
 
     for (int row = 0; row < kRowCount; ++row) {
         const CRuleRowIds& ids = layout.rows[row];
         t.Add(kIdStatic, ControlType::groupBox, kRowCaptions[row], kMargin, y, layout.width - 2 * kMargin,
               groupHeight);
-        CControlTemplate& action = t.Add(ids.action, ControlType::dropDownList, "", innerX, y + 11, columnWidth,
+        CControlTemplate& action = t.Add(ids.action, ControlType::dropDownList, "", innerX, y + 11, actionWidth,
                                          kComboHeight);
         action.groupStart = true;
         action.entries = layout.actionEntries[row];
-        CControlTemplate& noRights = t.Add(ids.noRights, ControlType::dropDownList, "", rightX, y + 11,
-                                           columnWidth, kComboHeight);
+        CControlTemplate& noRights = t.Add(ids.noRights, ControlType::dropDownList, "", noRightsX,
+                                           y + 11 + (stacked ? listStep : 0), noRightsWidth, kComboHeight);
         noRights.groupStart = true;
         noRights.entries = layout.noRightsEntries;
         if (hasCheckRow) {
             const int pickerX = innerX + innerWidth - kPickerWidth;
-            t.Add(ids.newerThan, ControlType::checkBox, layout.newerThanText, innerX, y + 30,
+            t.Add(ids.newerThan, ControlType::checkBox, layout.newerThanText, innerX, y + checkY,
                   pickerX - innerX - 4, 12).groupStart = true;
-            t.Add(ids.newerThanDate, ControlType::datePicker, "", pickerX, y + 29, kPickerWidth, 14).groupStart =
-                true;
+            t.Add(ids.newerThanDate, ControlType::datePicker, "", pickerX, y + checkY - 1, kPickerWidth, 14)
+                .groupStart = true;
         }
         y += groupHeight + kGroupGap;
     }

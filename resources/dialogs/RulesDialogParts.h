@@ -38,6 +38,10 @@ struct CRulesLayout {
     std::array<std::vector<std::string>, kRowCount> actionEntries;
     std::vector<std::string> noRightsEntries;
     std::string newerThanText;  // the check boxes' text; empty: no check row
+    // The two lists of a row one above the other at the full width, instead
+    // of side by side: for the narrow variants, whose longest entries are
+    // wider than half the dialog.
+    bool listsStacked = false;
 };
 
 // The group boxes' captions, one per row.
@@ -48,7 +52,9 @@ inline constexpr const char* kNoRightsLabel = "und falls der Benutzer die Rechte
 inline constexpr const char* kNoRightsLabelWithComma = "und falls der Benutzer, die Rechte auf dem Server nicht hat:";
 
 // Caption "Optionen", the description at the top, the two column labels, one
-// group box per row and OK and "Abbrechen" at the bottom right.
+// group box per row and OK and "Abbrechen" at the bottom right. With the lists
+// stacked, the labels stand one above the other, and the second label and the
+// second list of every row are indented alike.
 CDialogTemplate BuildRulesTemplate(const CRulesLayout& layout);
 
 } // namespace tarnwel::rules_parts

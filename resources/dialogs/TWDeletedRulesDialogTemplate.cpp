@@ -20,6 +20,7 @@ CDialogTemplate Template(DialogVariant variant)
     layout.noRightsEntries = {"das Outlook Element löschen", "den Benutzer fragen,was zu tun ist",
                               "alles unverändert lassen"};
     layout.newerThanText = "falls Outlook Element neuer als:";
+    layout.listsStacked = wizard;
     return BuildRulesTemplate(layout);
 }
 

@@ -1,7 +1,7 @@
 // The wizard program on a private session bus: a normal start writes the
 // activation entry, the bus starts the wizard for automation from it, and a
-// client sees the object with its empty interface. Without a bus the wizard
-// writes a trace line and goes on.
+// client sees the object with its empty interface; each client gets a wizard
+// process of its own. Without a bus the wizard writes a trace line and goes on.
 
 #include "tests/wizard/AutomationSessionBus.h"
 
@@ -23,6 +23,12 @@ CShellResult RunScriptedWizard(const std::string& directory, const std::string& 
     std::ofstream(answersPath) << answers;
     return RunShellCommand("cd " + ShellQuote(directory) + " && TARNWEL_WIZARD_ANSWERS=" + ShellQuote(answersPath) +
                            " " + ShellQuote(kWizard) + " " + arguments + " 2>&1");
+}
+
+// The process behind the sender of `reply`, 0 when unknown.
+int SenderPid(const QDBusConnection& connection, const QDBusMessage& reply)
+{
+    return static_cast<int>(connection.interface()->servicePid(reply.service()).value());
 }
 
 TEST(AutomationWizardProcess, ANormalStartRegistersAndTheBusStartsTheWizardForAClient)
@@ -55,11 +61,12 @@ TEST(AutomationWizardProcess, ANormalStartRegistersAndTheBusStartsTheWizardForAC
         EXPECT_NE(own.find("{C1B8747F-8CC2-41E3-970E-4FC41F4E7022}"), std::string::npos) << own;
         EXPECT_EQ(own.find("<method"), std::string::npos) << own;
         EXPECT_EQ(own.find("<property"), std::string::npos) << own;
-        wizardPid = static_cast<int>(client.interface()->servicePid("Tarnwel.Application").value());
+        wizardPid = SenderPid(client, reply);
         EXPECT_GT(wizardPid, 0);
         EXPECT_NE(FileText("/proc/" + std::to_string(wizardPid) + "/cmdline").find("-Automation"), std::string::npos);
     }
-    // The client leaves: the wizard gives up the name and shows its page on.
+    // The client leaves: the wizard, which gave up the name when the client
+    // came, shows its page on.
     QDBusConnection::disconnectFromBus("client");
     for (int i = 0; i < 500 && bus.HasOwner("Tarnwel.Application"); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -67,6 +74,55 @@ TEST(AutomationWizardProcess, ANormalStartRegistersAndTheBusStartsTheWizardForAC
     if (wizardPid > 0) {
         EXPECT_EQ(::kill(wizardPid, 0), 0);
         ::kill(wizardPid, SIGKILL);
+    }
+}
+
+TEST(AutomationWizardProcess, EachClientReachesAWizardProcessOfItsOwn)
+{
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);  // for the wizards the bus starts
+    CPrivateSessionBus bus;
+    ASSERT_EQ(RunScriptedWizard(bus.Path(""), "", "dialog 102 escape\n").exitCode, 0);
+
+    int argc = 1;
+    char name[] = "clients";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    const auto introspect = [](const QString& destination) {
+        return QDBusMessage::createMethodCall(destination, "/Tarnwel/Application",
+                                              "org.freedesktop.DBus.Introspectable", "Introspect");
+    };
+    int firstPid = 0, secondPid = 0;
+    {
+        QDBusConnection first = QDBusConnection::connectToBus(QString::fromStdString(bus.Address()), "first");
+        QDBusConnection second = QDBusConnection::connectToBus(QString::fromStdString(bus.Address()), "second");
+        ASSERT_TRUE(first.isConnected() && second.isConnected());
+
+        const QDBusMessage firstReply = first.call(introspect("Tarnwel.Application"), QDBus::Block, 10000);
+        ASSERT_EQ(firstReply.type(), QDBusMessage::ReplyMessage) << firstReply.errorMessage().toStdString();
+        firstPid = SenderPid(first, firstReply);
+        ASSERT_GT(firstPid, 0);
+        // The first client holds the object: its wizard gave up the name.
+        EXPECT_FALSE(bus.HasOwner("Tarnwel.Application"));
+
+        // The second client's call starts a wizard of its own.
+        const QDBusMessage secondReply = second.call(introspect("Tarnwel.Application"), QDBus::Block, 10000);
+        ASSERT_EQ(secondReply.type(), QDBusMessage::ReplyMessage) << secondReply.errorMessage().toStdString();
+        secondPid = SenderPid(second, secondReply);
+        EXPECT_GT(secondPid, 0);
+        EXPECT_NE(secondPid, firstPid);
+        EXPECT_NE(FileText("/proc/" + std::to_string(secondPid) + "/cmdline").find("-Automation"), std::string::npos);
+
+        // The first client still reaches its own wizard, by its unique name.
+        const QDBusMessage again = first.call(introspect(firstReply.service()), QDBus::Block, 10000);
+        ASSERT_EQ(again.type(), QDBusMessage::ReplyMessage) << again.errorMessage().toStdString();
+        EXPECT_EQ(SenderPid(first, again), firstPid);
+        EXPECT_EQ(::kill(firstPid, 0), 0);
+    }
+    QDBusConnection::disconnectFromBus("first");
+    QDBusConnection::disconnectFromBus("second");
+    for (const int pid : {firstPid, secondPid}) {
+        if (pid > 0)
+            ::kill(pid, SIGKILL);
     }
 }
 

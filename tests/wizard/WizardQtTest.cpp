@@ -1,5 +1,6 @@
-// The wizard on the Qt backend: the page chain, and the first page's about
-// entry, whose context menu stands for the system menu.
+// The wizard on the Qt backend: the page chain with the focus it returns,
+// and the first page's about entry, whose context menu stands for the system
+// menu.
 
 #include "platform/ui/MainWindow.h"
 #include "platform/ui/qt/CQtUiBackend.h"
@@ -13,6 +14,7 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -116,6 +118,60 @@ TEST(WizardQtChain, FertigstellenClosesEveryPageAndSaves)
     EXPECT_EQ(saved.contactRules.newAction, 2);
     EXPECT_EQ(saved.taskRules.ovrAction, 2);
     EXPECT_EQ(saved.appointmentRules.olDeletedAction, 1);
+}
+
+// "Zurück" on a nested page: the page under it is the active window again,
+// with the focus on the button that opened the nested page.
+TEST(WizardQtChain, ThePageANestedPageReturnsToHasItsFocusBack)
+{
+    TestApplication();
+    CQtUiBackend backend(&WizardResources());
+    CScopedUiBackend scope(backend);
+    CWizardApp app(WizardResources());
+    std::array<std::string, 3> texts;
+    CWizardContext context{app.Settings(), texts, WizardResources()};
+    CTarnwelDlg page(context, false);
+    CScopedMainWindow mainWindow(page);
+
+    const auto button = [](QWidget* window, const QString& text) -> QPushButton* {
+        for (QPushButton* push : window->findChildren<QPushButton*>())
+            if (push->text() == text)
+                return push;
+        return nullptr;
+    };
+    QWidget* first = nullptr;
+    QPushButton* weiter = nullptr;
+    bool nestedSeen = false, back = false, active = false, focused = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal == nullptr || !modal->isVisible())
+            return;
+        if (first == nullptr && modal->windowTitle() == "DRAV Konfiguration") {
+            first = modal;
+            weiter = button(modal, "Weiter");
+            ASSERT_NE(weiter, nullptr);
+            modal->activateWindow();
+            weiter->setFocus();
+            QTimer::singleShot(0, weiter, &QPushButton::click);
+        } else if (first != nullptr && modal != first && !nestedSeen) {
+            nestedSeen = true;
+            QPushButton* zurueck = button(modal, QString::fromUtf8("Zurück"));
+            ASSERT_NE(zurueck, nullptr);
+            QTimer::singleShot(0, zurueck, &QPushButton::click);
+        } else if (nestedSeen && modal == first && !back) {
+            back = true;
+            active = QTest::qWaitForWindowActive(first);
+            focused = weiter->hasFocus();
+            static_cast<QDialog*>(first)->reject();
+        }
+    });
+    user.start(20);
+    EXPECT_EQ(page.DoModal(), kIdCancel);
+    EXPECT_TRUE(nestedSeen);
+    EXPECT_TRUE(back);
+    EXPECT_TRUE(active);
+    EXPECT_TRUE(focused);
 }
 
 } // namespace

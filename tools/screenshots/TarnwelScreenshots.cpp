@@ -1,8 +1,8 @@
 // tarnwel-screenshots DIR: renders every dialog of both programs' resource
 // tables through the Qt backend into DIR, one PNG each, named
 // "client-<id>.png" and "wizard-<id>.png" (a shared dialog under each
-// program that shows it), in German, with the caption drawn as a title bar above the
-// window's content. Prints the path of every file it writes.
+// program that shows it), in German, with the window's icon and caption drawn as
+// a title bar above the window's content. Prints the path of every file it writes.
 
 #include "platform/base/UserLocale.h"
 #include "platform/ui/qt/CQtDialogWindow.h"
@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
+#include <QIcon>
 #include <QMenu>
 #include <QPainter>
 #include <QPixmap>
@@ -87,7 +88,15 @@ QPixmap Render(CDialog& dialog, const CResourceTable& table)
     painter.fillRect(1, 1, content.width(), titleHeight - 1, QColor(0x1f, 0x4e, 0x8c));
     painter.setPen(Qt::white);
     painter.setFont(titleFont);
-    painter.drawText(QRect(8, 1, content.width() - 30, titleHeight - 1), Qt::AlignVCenter | Qt::AlignLeft,
+    // The window's icon at the left of the title, as a title bar shows it.
+    int titleX = 8;
+    const QIcon icon = window.windowIcon();
+    if (!icon.isNull()) {
+        const int side = titleHeight - 8;
+        painter.drawPixmap(6, 1 + (titleHeight - 1 - side) / 2, icon.pixmap(side, side));
+        titleX = 6 + side + 6;
+    }
+    painter.drawText(QRect(titleX, 1, content.width() - titleX - 22, titleHeight - 1), Qt::AlignVCenter | Qt::AlignLeft,
                      window.windowTitle());
     painter.drawText(QRect(content.width() - 22, 1, 20, titleHeight - 1), Qt::AlignCenter, QStringLiteral("\u2715"));
     painter.drawPixmap(1, titleHeight, content);

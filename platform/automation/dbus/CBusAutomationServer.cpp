@@ -29,11 +29,13 @@ struct CBusAutomationServer::CState {
     std::unique_ptr<QDBusServiceWatcher> watcher;
     DispatchPtr held;
     QString holder;
-    bool serving = false;
+    bool nameClaimed = false;
+    bool pathServed = false;
     bool ended = false;
 
     void ClientSeen(const QString& client, const QDBusConnection& connection);
     void Release();
+    void GiveUpName();
     void StopServing();
 };
 
@@ -88,6 +90,10 @@ void CBusAutomationServer::CState::ClientSeen(const QString& client, const QDBus
     if (ended || !holder.isEmpty() || client.isEmpty())
         return;
     holder = client;
+    // One client per process: the name goes at once, so that the next
+    // client's call has the bus start a process of its own. The holder goes
+    // on reaching the object through this process's unique name.
+    GiveUpName();
     watcher = std::make_unique<QDBusServiceWatcher>(client, connection, QDBusServiceWatcher::WatchForUnregistration);
     QObject::connect(watcher.get(), &QDBusServiceWatcher::serviceUnregistered, [this] { Release(); });
     // A client that left before the watch began is gone already.
@@ -110,22 +116,27 @@ void CBusAutomationServer::CState::Release()
     if (ended)
         return;
     ended = true;
-    // Give up the name first, so that a new client starts a new process
-    // instead of reaching one whose object is gone.
     StopServing();
     held.reset();
     if (released)
         released();
 }
 
+void CBusAutomationServer::CState::GiveUpName()
+{
+    if (!nameClaimed)
+        return;
+    nameClaimed = false;
+    QDBusConnection::sessionBus().unregisterService(QString::fromStdString(names.busName));
+}
+
 void CBusAutomationServer::CState::StopServing()
 {
-    if (!serving)
+    GiveUpName();
+    if (!pathServed)
         return;
-    serving = false;
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.unregisterService(QString::fromStdString(names.busName));
-    bus.unregisterObject(QString::fromStdString(names.objectPath));
+    pathServed = false;
+    QDBusConnection::sessionBus().unregisterObject(QString::fromStdString(names.objectPath));
 }
 
 CBusAutomationServer::CBusAutomationServer(CBusNames names, std::string dispatchInterfaceId, ObjectFactory factory)
@@ -169,7 +180,7 @@ bool CBusAutomationServer::Serve(std::string* error)
                                                      : claimed.error().message().toStdString();
         return fail("cannot claim " + m_state->names.busName + " on the session bus: " + reason);
     }
-    m_state->serving = true;
+    m_state->nameClaimed = m_state->pathServed = true;
     return true;
 }
 

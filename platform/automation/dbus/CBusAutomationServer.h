@@ -4,9 +4,12 @@
 // properties (its introspection carries the dispatch interface id as an
 // annotation). A bus client holds the object: the first client whose message
 // reaches the path makes the object (through the factory) and holds it until
-// it leaves the bus; then the object is released, and the path and the name
-// are given up, so that the next client has the bus start a process of its
-// own (one object per process). Every call of a member fails as unknown.
+// it leaves the bus. The name is given up as soon as that client holds the
+// object, so that the next client has the bus start a process of its own (one
+// client and one object per process); the holding client reaches the object
+// through the process's unique name (the sender of its replies). When the
+// holder leaves, the object is released and the path is given up too. Every
+// call of a member fails as unknown.
 //
 // Runs on the thread with the Qt event loop that created it.
 

@@ -8,6 +8,7 @@
 #include <QDateEdit>
 #include <QFontMetrics>
 #include <QGroupBox>
+#include <QHideEvent>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
@@ -19,6 +20,8 @@
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QThread>
+
+#include <algorithm>
 
 namespace tarnwel {
 
@@ -70,9 +73,15 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dialog, const CResourceTable* resource
       m_dialog(dialog),
       m_units(DialogFont(dialog.Template().fontName, dialog.Template().fontPointSize))
 {
+    m_opener = QApplication::activeModalWidget();
+    if (!m_opener || !m_opener->isVisible())
+        m_opener = QApplication::activeWindow();
     const CDialogTemplate& t = dialog.Template();
     setFont(DialogFont(t.fontName, t.fontPointSize));
     setWindowTitle(ToQt(t.caption));
+    const QIcon programIcon = IconOf(resources, kProgramIconId);
+    if (!programIcon.isNull())
+        setWindowIcon(programIcon);
     setFixedSize(m_units.X(t.width), m_units.Y(t.height));
     setObjectName(QStringLiteral("dialog-%1").arg(t.id));
     for (const CControlTemplate& control : t.controls) {
@@ -367,6 +376,7 @@ void CQtDialogWindow::ShowAll()
     const auto& controls = m_dialog.Controls();
     for (std::size_t i = 0; i < controls.size() && i < m_widgets.size(); ++i)
         Show(i, controls[i]);
+    UpdateRadioTabStops();
 }
 
 void CQtDialogWindow::Show(const CControlState& state)
@@ -447,6 +457,8 @@ void CQtDialogWindow::Show(std::size_t index, const CControlState& state)
     case ControlType::picture:
         break;
     }
+    if (state.type == ControlType::radioButton && !wasShowing)
+        UpdateRadioTabStops();
     m_showing = wasShowing;
 }
 
@@ -502,6 +514,22 @@ bool CQtDialogWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        const int index = watched->isWidgetType() ? ControlIndexOf(static_cast<QWidget*>(watched)) : -1;
+        if (index >= 0 && IsRadio(static_cast<std::size_t>(index))
+            && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+            switch (key->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Left:
+                MoveWithinGroup(static_cast<std::size_t>(index), false);
+                return true;
+            case Qt::Key_Down:
+            case Qt::Key_Right:
+                MoveWithinGroup(static_cast<std::size_t>(index), true);
+                return true;
+            default:
+                break;
+            }
+        }
         if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
             // A push button with the focus takes Enter itself; a multi-line
@@ -517,6 +545,139 @@ bool CQtDialogWindow::eventFilter(QObject* watched, QEvent* event)
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+void CQtDialogWindow::hideEvent(QHideEvent* event)
+{
+    QDialog::hideEvent(event);
+    if (event->spontaneous() || isMinimized())
+        return;
+    // The window that opened this one has the focus back, on the control
+    // that had it: a page that a nested page returns to takes keys again.
+    QWidget* active = QApplication::activeWindow();
+    // A minimised opener stays as it is: activating it could restore it.
+    if (!m_opener || m_opener == this || !m_opener->isVisible() || m_opener->isMinimized()
+        || (active && active != this))
+        return;
+    m_opener->activateWindow();
+    if (QWidget* focus = m_opener->focusWidget())
+        focus->setFocus(Qt::ActiveWindowFocusReason);
+}
+
+int CQtDialogWindow::ControlIndexOf(const QWidget* widget) const
+{
+    for (; widget && widget != this; widget = widget->parentWidget()) {
+        for (std::size_t i = 0; i < m_widgets.size(); ++i) {
+            if (m_widgets[i] == widget)
+                return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+std::pair<std::size_t, std::size_t> CQtDialogWindow::GroupOf(std::size_t index) const
+{
+    const auto& controls = m_dialog.Template().controls;
+    std::size_t first = index;
+    while (first > 0 && !controls[first].groupStart)
+        --first;
+    std::size_t end = index + 1;
+    while (end < controls.size() && !controls[end].groupStart)
+        ++end;
+    return {first, end};
+}
+
+bool CQtDialogWindow::TakesFocus(std::size_t index) const
+{
+    const QWidget* widget = m_widgets[index];
+    // Radio buttons all take the focus; the tab stops among them are kept
+    // by UpdateRadioTabStops.
+    return (IsRadio(index) || (widget->focusPolicy() & Qt::TabFocus)) && widget->isEnabled() && !widget->isHidden();
+}
+
+bool CQtDialogWindow::IsRadio(std::size_t index) const
+{
+    return index < m_widgets.size() && m_dialog.Template().controls[index].type == ControlType::radioButton;
+}
+
+std::vector<std::size_t> CQtDialogWindow::TabStops() const
+{
+    std::vector<std::size_t> stops;
+    for (std::size_t i = 0; i < m_widgets.size(); ++i) {
+        if (!TakesFocus(i))
+            continue;
+        if (!IsRadio(i)) {
+            stops.push_back(i);
+            continue;
+        }
+        // One stop per group: the checked button, else the first that takes
+        // the focus.
+        const auto [first, end] = GroupOf(i);
+        std::size_t stop = m_widgets.size();
+        for (std::size_t j = first; j < end; ++j) {
+            if (!IsRadio(j) || !TakesFocus(j))
+                continue;
+            if (static_cast<const QAbstractButton*>(m_widgets[j])->isChecked()) {
+                stop = j;
+                break;
+            }
+            if (stop == m_widgets.size())
+                stop = j;
+        }
+        if (stop == i)
+            stops.push_back(i);
+    }
+    return stops;
+}
+
+void CQtDialogWindow::UpdateRadioTabStops()
+{
+    // Only the stop of a group takes Tab, so that the window's first focus
+    // (and Qt's own focus chain) never lands on another of its buttons.
+    const std::vector<std::size_t> stops = TabStops();
+    for (std::size_t i = 0; i < m_widgets.size(); ++i) {
+        if (IsRadio(i))
+            m_widgets[i]->setFocusPolicy(std::binary_search(stops.begin(), stops.end(), i) ? Qt::StrongFocus
+                                                                                           : Qt::ClickFocus);
+    }
+}
+
+bool CQtDialogWindow::focusNextPrevChild(bool next)
+{
+    const std::vector<std::size_t> stops = TabStops();
+    if (stops.empty())
+        return QDialog::focusNextPrevChild(next);
+    const int current = ControlIndexOf(QApplication::focusWidget());
+    std::size_t target = next ? stops.front() : stops.back();
+    if (current >= 0) {
+        const auto at = static_cast<std::size_t>(current);
+        if (next) {
+            const auto after = std::upper_bound(stops.begin(), stops.end(), at);
+            target = after == stops.end() ? stops.front() : *after;
+        } else {
+            const auto before = std::lower_bound(stops.begin(), stops.end(), at);
+            target = before == stops.begin() ? stops.back() : *(before - 1);
+        }
+    }
+    m_widgets[target]->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+void CQtDialogWindow::MoveWithinGroup(std::size_t index, bool forward)
+{
+    const auto [first, end] = GroupOf(index);
+    const std::size_t count = end - first;
+    for (std::size_t step = 1; step < count; ++step) {
+        const std::size_t offset = index - first;
+        const std::size_t candidate = first + (forward ? offset + step : offset + count - step) % count;
+        if (!IsRadio(candidate) || !TakesFocus(candidate))
+            continue;
+        m_widgets[candidate]->setFocus(Qt::OtherFocusReason);
+        const int id = m_dialog.Template().controls[candidate].id;
+        m_dialog.UserClick(id);
+        AfterUserAction(id);
+        return;
+    }
 }
 
 } // namespace tarnwel

@@ -12,14 +12,19 @@
 #include "platform/ui/qt/QtConversions.h"
 
 #include <QDialog>
+#include <QPointer>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace tarnwel {
 
 class CQtDialogWindow : public QDialog {
 public:
+    // The program's icon in its resource table, which every window shows.
+    static constexpr int kProgramIconId = 128;
+
     // Builds the widgets from the dialog's template and runs the dialog's
     // initialisation. `resources` (not owned, may be null) names the icons.
     CQtDialogWindow(CDialog& dialog, const CResourceTable* resources, QWidget* parent = nullptr);
@@ -46,7 +51,11 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab and Shift+Tab: the next or previous tab stop in template order,
+    // where a group of radio buttons is one stop (its checked button).
+    bool focusNextPrevChild(bool next) override;
 
 private:
     QWidget* CreateControl(const CControlTemplate& control, const CResourceTable* resources);
@@ -63,6 +72,24 @@ private:
     void WindowChanged(WindowChange change);
     void ApplyWindowSize();
 
+    // Keyboard. The index in the template of the control whose widget is, or
+    // holds, `widget`; -1 for none.
+    int ControlIndexOf(const QWidget* widget) const;
+    // The template indices [first, end) of the group that holds `index`: from
+    // the nearest control at or before it that starts a group up to the next
+    // control that starts one.
+    std::pair<std::size_t, std::size_t> GroupOf(std::size_t index) const;
+    bool TakesFocus(std::size_t index) const;
+    bool IsRadio(std::size_t index) const;
+    // The controls Tab stops at, in template order: every control that takes
+    // the focus, but of a group of radio buttons only its checked button (or,
+    // with none checked, its first).
+    std::vector<std::size_t> TabStops() const;
+    void UpdateRadioTabStops();
+    // An arrow key on radio button `index`: the previous or next radio button
+    // of its group (round the end) takes the focus and is clicked.
+    void MoveWithinGroup(std::size_t index, bool forward);
+
     CDialog& m_dialog;
     CDialogUnits m_units;
     // One widget per control, in template order.
@@ -72,6 +99,9 @@ private:
     int m_menuBarHeight = 0;
     std::unique_ptr<CQtMenuView> m_menuBar;
     std::unique_ptr<CQtDialogTimers> m_timers;
+    // The window that was active when this one opened (the page or dialog
+    // that opened it): it has the focus back once this one goes.
+    QPointer<QWidget> m_opener;
 };
 
 } // namespace tarnwel

@@ -21,6 +21,8 @@
 #include <QDateEdit>
 #include <QEventLoop>
 #include <QGroupBox>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -29,6 +31,8 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTimer>
 
@@ -434,9 +438,21 @@ TEST_F(QtUi, CancelledCallsAnswerAsAClosedWindowWouldWithoutWaiting)
 
 namespace {
 
+// The width in which a closed drop-down list draws its current entry: the
+// style's text area, less the pixel the label keeps on either side.
+int ClosedListTextWidth(const QComboBox& list)
+{
+    QStyleOptionComboBox option;
+    option.initFrom(&list);
+    option.editable = list.isEditable();
+    option.frame = list.hasFrame();
+    return list.style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, &list).width() - 2;
+}
+
 // Every control lies inside the window, and every text is shown whole: the
-// lines of radio buttons and check boxes, the wrapped lines of static texts
-// and the captions of push buttons fit their controls.
+// lines of radio buttons and check boxes, the wrapped lines of static texts,
+// the captions of push buttons and every entry of a closed drop-down list fit
+// their controls.
 void ExpectTextsAndControlsFit(CDialog& dialog, const CResourceTable* resources)
 {
     SCOPED_TRACE(testing::Message() << "dialog " << dialog.Template().id);
@@ -463,6 +479,14 @@ void ExpectTextsAndControlsFit(CDialog& dialog, const CResourceTable* resources)
             EXPECT_LE(label->heightForWidth(label->width()), label->height());
         } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
             EXPECT_LE(button->sizeHint().width() - 2 * metrics.averageCharWidth(), button->width());
+        } else if (auto* list = qobject_cast<QComboBox*>(widget)) {
+            // The closed list shows its current entry in its text area, and
+            // the user may make any entry the current one.
+            const int room = ClosedListTextWidth(*list);
+            const QFontMetrics listMetrics(list->font());
+            for (int i = 0; i < list->count(); ++i)
+                EXPECT_LE(listMetrics.horizontalAdvance(list->itemText(i)), room) << list->itemText(i).toStdString();
+            EXPECT_LE(listMetrics.horizontalAdvance(list->currentText()), room) << list->currentText().toStdString();
         }
     }
 }
@@ -567,4 +591,93 @@ TEST_F(QtUi, TheWindowFollowsTheLogicsWindowStateAndTheTitleBarReachesTheLogic)
     EXPECT_GT(heightExpanded, heightCollapsed);
     EXPECT_EQ(dialog.m_commands,
               (std::vector<SysCommand>{SysCommand::close, SysCommand::minimize, SysCommand::minimize}));
+}
+
+namespace {
+
+// Shows `window` and waits until it is the active window.
+bool ShowActive(QWidget& window)
+{
+    window.show();
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
+}
+
+int FocusedControl(const CQtDialogWindow& window)
+{
+    for (const CControlTemplate& control : window.Dialog().Template().controls) {
+        QWidget* widget = window.ControlWidget(control.id);
+        if (widget && widget->hasFocus())
+            return control.id;
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST_F(QtUi, ArrowKeysSelectWithinARadioGroupAndTabEntersTheGroupOnceAtItsCheckedButton)
+{
+    // The group runs from radio A to the list: A, B and the check box.
+    CEveryControlDialog dialog;
+    CQtDialogWindow window(dialog, &m_resources);
+    ASSERT_TRUE(ShowActive(window));
+    EXPECT_EQ(FocusedControl(window), kEdit);  // the first tab stop
+
+    struct Step {
+        Qt::Key key;
+        int focused;  // afterwards
+        int checked;  // radio checked afterwards
+    };
+    window.ControlWidget(kRadioA)->setFocus();
+    for (const Step& step : {Step{Qt::Key_Down, kRadioB, kRadioB}, Step{Qt::Key_Right, kRadioA, kRadioA},
+                             Step{Qt::Key_Up, kRadioB, kRadioB}, Step{Qt::Key_Left, kRadioA, kRadioA},
+                             Step{Qt::Key_Down, kRadioB, kRadioB}}) {
+        SCOPED_TRACE(testing::Message() << "key " << step.key);
+        QTest::keyClick(QApplication::focusWidget(), step.key);
+        EXPECT_EQ(FocusedControl(window), step.focused);
+        // The logic saw a click, and the widgets show its checks.
+        EXPECT_EQ(dialog.GetCheck(step.checked), 1);
+        EXPECT_EQ(dialog.GetCheck(step.checked == kRadioA ? kRadioB : kRadioA), 0);
+        EXPECT_TRUE(static_cast<QAbstractButton*>(window.ControlWidget(step.checked))->isChecked());
+        EXPECT_FALSE(static_cast<QAbstractButton*>(window.ControlWidget(step.checked == kRadioA ? kRadioB : kRadioA))
+                         ->isChecked());
+    }
+    EXPECT_THAT(dialog.m_events, ElementsAre("click 205", "click 204", "click 205", "click 204", "click 205"));
+
+    // Tab leaves the group for the control after it, and round the whole
+    // window enters it once, at B (the date picker takes a Tab per field).
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(FocusedControl(window), kCheck);
+    std::vector<int> round;
+    while (round.size() < 30 && (round.empty() || round.back() != kRadioB)) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        round.push_back(FocusedControl(window));
+    }
+    EXPECT_EQ(round.back(), kRadioB) << testing::PrintToString(round);
+    EXPECT_EQ(std::count(round.begin(), round.end(), kRadioA), 0) << testing::PrintToString(round);
+    EXPECT_EQ(std::count(round.begin(), round.end(), kRadioB), 1) << testing::PrintToString(round);
+    // Shift+Tab from the check box goes back to the checked button, and from
+    // there out of the group.
+    window.ControlWidget(kCheck)->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(FocusedControl(window), kRadioB);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+    EXPECT_NE(FocusedControl(window), kRadioA);
+    EXPECT_NE(FocusedControl(window), kRadioB);
+    EXPECT_EQ(dialog.m_events.size(), 5u);  // Tab clicks nothing
+}
+
+TEST_F(QtUi, EveryWindowOfBothProgramsShowsTheProgramsIcon)
+{
+    for (const CResourceTable* program : {&ClientResources(), &WizardResources()}) {
+        SCOPED_TRACE(program->Name());
+        const CIconResource* icon = program->FindIcon(CQtDialogWindow::kProgramIconId);
+        ASSERT_NE(icon, nullptr);
+        const QImage expected = QIcon(QString::fromStdString(icon->file)).pixmap(16, 16).toImage();
+        for (const int id : program->DialogIds()) {
+            CDialog dialog(program->Dialog(id));
+            CQtDialogWindow window(dialog, program);
+            EXPECT_EQ(window.windowIcon().pixmap(16, 16).toImage(), expected) << "dialog " << id;
+        }
+    }
 }
