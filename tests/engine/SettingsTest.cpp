@@ -19,7 +19,9 @@
 #include <map>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tarnwel;
@@ -761,6 +763,25 @@ TEST_F(SettingsFile, LoadRemovesTheTemporaryFilesOfInterruptedSavesOnly)
             EXPECT_EQ(settings, DistinctLoaded());
         }
     }
+
+    // A process killed in the middle of a save: its temporary file stays
+    // until the next load, which removes it and reads the file it left whole.
+    Distinct().Save(Path());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        CAtomicFileWriter writer;
+        if (writer.Open(Path(), {.newFileMode = 0600, .forceMode = true}) && writer.Write(Distinct().FileText()))
+            ::kill(::getpid(), SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(m_dir.EntryCount(), 2);
+    CReplicationSettings settings;
+    settings.Load(Path());
+    EXPECT_EQ(m_dir.EntryCount(), 1);
+    EXPECT_EQ(settings, DistinctLoaded());
     EXPECT_TRUE(m_boxes.empty());
 }
 
