@@ -106,8 +106,6 @@ private:
     std::vector<std::string>& m_lines;
 };
 
-std::string_view TrimBytes(std::string_view text);
-
 // The three text lines at the head of the file, in file order.
 constexpr std::array<const char*, 3> kTextKeys = {"URL", "username", "password"};
 
