@@ -111,10 +111,28 @@ void AppendId(std::string& out, std::string_view id)
     EndProgramAfterMessage(message, 1);
 }
 
+// Mapping files and journals are the user's alone, whatever the umask: they
+// tell which of the user's items are replicated, and with which server item.
+constexpr mode_t kPrivateMode = 0600;
+
+// Opens (creating it when missing) a file with kPrivateMode; an existing file
+// keeps its mode. A new file takes the mode without the umask.
+int OpenPrivate(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL | O_CLOEXEC, kPrivateMode);
+    if (fd >= 0) {
+        ::fchmod(fd, kPrivateMode);
+        return fd;
+    }
+    if (errno != EEXIST)
+        return -1;
+    return ::open(path.c_str(), flags | O_CREAT | O_CLOEXEC, kPrivateMode);
+}
+
 // Creates the file empty; an existing file is neither emptied nor changed.
 bool CreateEmpty(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    const int fd = OpenPrivate(path, O_WRONLY);
     if (fd < 0)
         return false;
     return ::close(fd) == 0;
@@ -526,7 +544,7 @@ bool CMappingFile::OpenJournal()
             return true;
         CloseJournal();
     }
-    m_journal = ::open(JournalPath().c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    m_journal = OpenPrivate(JournalPath(), O_WRONLY | O_APPEND);
     return m_journal >= 0;
 }
 
@@ -610,8 +628,13 @@ void CMappingFile::JournalClear(const CMappingTable& table)
 
 bool CMappingFile::WriteWhole(const CMappingTable& table, const AtomicWriteOptions& options, bool& openFailed)
 {
+    // Every save writes the file for the user alone, also over a file that
+    // an earlier version made readable by others.
+    AtomicWriteOptions privateFile = options;
+    privateFile.newFileMode = kPrivateMode;
+    privateFile.forceMode = true;
     CAtomicFileWriter writer;
-    if (!writer.Open(m_path, options)) {
+    if (!writer.Open(m_path, privateFile)) {
         openFailed = true;
         return false;
     }

@@ -99,7 +99,9 @@ public:
     // - A write that fails part way: "ERROR: cannot write to mapping file",
     //   then the program ends with exit code 1.
     // A pair with an empty id cannot be told apart from its neighbours in this
-    // format and is left out.
+    // format and is left out. The new file, like a new journal or a file
+    // Load creates, is the user's alone (0600, whatever the umask and the
+    // mode of the file it replaces); `options` give only the flushing.
     void Save(const CMappingTable& table, const AtomicWriteOptions& options = {});
 
     // The pairs of a file's bytes, added to `table`; `log` (when given) hears

@@ -45,6 +45,23 @@ int CReplicationJob::Run()
         m_running.store(false);
         return 1;
     }
+    if (const std::vector<std::string> keys = m_settings.DoubtfulKeys(); !keys.empty()) {
+        // A line for the server, the name or the password could not be read
+        // and its default stands in: a run would send the user's name and
+        // password to the default server, or default ones to the user's.
+        std::string named;
+        for (const std::string& key : keys)
+            named += (named.empty() ? "\"" : ", \"") + key + "\"";
+        CReplicationSettings::Trace("no replication: the settings file's line for " + named + " cannot be read");
+        ShowMessageBox(std::string("Es wird nicht repliziert: in der Einstellungsdatei ") +
+                           (keys.size() == 1 ? "kann die Zeile für " : "können die Zeilen für ") + named +
+                           " nicht gelesen werden.\r\n"
+                           "Bitte prüfen Sie die Datei oder geben Sie die Werte in den Einstellungen neu ein.",
+                       MessageBoxButtons::ok, MessageBoxIcon::stop);
+        sink.SetResultText("Replikation nicht gestartet: Einstellungen nicht lesbar");
+        m_running.store(false);
+        return 1;
+    }
 
     auto replicator = std::make_unique<CReplicator>(sink, m_settings);
     CReplicator* current = replicator.get();

@@ -4,6 +4,7 @@
 #include "platform/base/Text.h"
 #include "platform/ui/UserNotices.h"
 
+#include <array>
 #include <charconv>
 #include <iostream>
 #include <optional>
@@ -14,13 +15,15 @@ namespace tarnwel {
 
 namespace {
 
-// Temporary files of a save that the end of its process interrupted. The
-// client and the wizard may save the file at the same moment, so only files
-// older than any save takes are taken for stray ones.
+// Temporary files of a save that the end of its process interrupted (a
+// kill, a second signal). Each holds a whole copy of the settings, the
+// password included, so they do not stay. The client and the wizard may save
+// the file at the same moment: a save holds a shared lock on the directory
+// while its temporary file exists, and the files are removed only when that
+// lock can be had exclusively.
 void RemoveStaleTemporaryFiles(const std::string& path)
 {
-    constexpr int kStaleAfterSeconds = 60;
-    if (const int removed = RemoveStrayTemporaryFiles(path, kStaleAfterSeconds))
+    if (const int removed = RemoveStrayTemporaryFilesWhenAlone(path))
         CReplicationSettings::Trace("removed " + std::to_string(removed) + " temporary file(s) of an interrupted save of " +
                                     path);
 }
@@ -102,6 +105,36 @@ private:
 
     std::vector<std::string>& m_lines;
 };
+
+// The three text lines at the head of the file, in file order.
+constexpr std::array<const char*, 3> kTextKeys = {"URL", "username", "password"};
+
+template <typename Settings>
+auto TextFields(Settings& s)
+{
+    return std::array{&s.serverUrl, &s.userName, &s.password};
+}
+
+// True when `line` looks meant for `key` without being its line: the key, in
+// any case, after optional blanks, followed by the end of the line, white
+// space, "=" or ":". The caller has made sure that no line holds the key
+// exactly.
+bool LooksMeantFor(std::string_view line, std::string_view key)
+{
+    while (!line.empty() && IsTrimSpace(static_cast<unsigned char>(line.front())))
+        line.remove_prefix(1);
+    if (line.size() < key.size())
+        return false;
+    for (std::size_t i = 0; i < key.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        if (lower(line[i]) != lower(key[i]))
+            return false;
+    }
+    if (line.size() == key.size())
+        return true;
+    const char next = line[key.size()];
+    return IsTrimSpace(static_cast<unsigned char>(next)) || next == '=' || next == ':';
+}
 
 std::string_view TrimBytes(std::string_view text)
 {
@@ -231,6 +264,7 @@ void CReplicationSettings::SetDefaults()
 {
     const COleDate keptLastRun = lastRun;
     std::string keptUnreadablePath = std::move(m_unreadablePath);
+    // The assignment also drops the lines kept by a load.
     *this = CReplicationSettings{};
     lastRun = keptLastRun;
     m_unreadablePath = std::move(keptUnreadablePath);
@@ -251,6 +285,13 @@ std::vector<std::string> CReplicationSettings::FileLines() const
     lines.reserve(kLineCount);
     CLineWriter writer(lines);
     VisitFileLines(*this, writer);
+    // A line the load could not read stays as the user wrote it until the
+    // field is given a value.
+    const auto fields = TextFields(*this);
+    for (std::size_t i = 0; i < m_keptLines.size(); ++i) {
+        if (m_keptLines[i].kept && *fields[i] == m_keptLines[i].value)
+            lines[i] = m_keptLines[i].line;
+    }
     return lines;
 }
 
@@ -264,11 +305,28 @@ std::string CReplicationSettings::FileText() const
     return text;
 }
 
+std::vector<std::string> CReplicationSettings::DoubtfulKeys() const
+{
+    std::vector<std::string> keys;
+    const auto fields = TextFields(*this);
+    for (std::size_t i = 0; i < m_keptLines.size(); ++i) {
+        if (m_keptLines[i].kept && *fields[i] == m_keptLines[i].value)
+            keys.emplace_back(kTextKeys[i]);
+    }
+    return keys;
+}
+
 void CReplicationSettings::ReadFileText(std::string_view bytes)
 {
+    // A byte order mark that an editor put before the first key (a tool that
+    // adds one without looking may have put it twice).
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    while (bytes.starts_with(kByteOrderMark))
+        bytes.remove_prefix(kByteOrderMark.size());
+    const std::vector<std::string_view> lines = SplitLines(bytes);
     // Key -> raw value of the last line with that key.
     CLineReader::Values values;
-    for (const std::string_view line : SplitLines(bytes)) {
+    for (const std::string_view line : lines) {
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos)
             continue;
@@ -280,6 +338,22 @@ void CReplicationSettings::ReadFileText(std::string_view bytes)
     SetDefaults();
     CLineReader reader(values);
     VisitFileLines(*this, reader);
+
+    // The URL, the user name and the password: a line that looks meant for
+    // one of them but was not read is kept (the last such line), so that
+    // the default in its place is never saved over it.
+    const auto fields = TextFields(*this);
+    for (std::size_t i = 0; i < kTextKeys.size(); ++i) {
+        if (values.contains(kTextKeys[i]))
+            continue;
+        for (const std::string_view line : lines) {
+            if (LooksMeantFor(line, kTextKeys[i]))
+                m_keptLines[i] = {true, std::string(line), *fields[i]};
+        }
+        if (m_keptLines[i].kept)
+            Trace(std::string("the line for ") + kTextKeys[i] + " cannot be read; it is kept as it stands, and " +
+                  kTextKeys[i] + " holds its default");
+    }
 }
 
 void CReplicationSettings::Load(const std::string& path)

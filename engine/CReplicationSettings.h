@@ -11,6 +11,17 @@
 // characters above U+00FF through the character references of
 // EncodeLatin1Line).
 //
+// A UTF-8 byte order mark at the start of the file (an editor may add one) is
+// passed over; the file is written without it.
+//
+// A line that looks meant for the URL, the user name or the password but is
+// not read as it (its key in another case, ":" or a blank in place of "=",
+// no value at all) leaves the field at its default and is kept: a save
+// writes that line again, byte for byte, in the field's place, as long as
+// the field still holds the default it got from the load, so a default never
+// replaces what the user wrote there. A replication job does not run while
+// such a line stands in for a field (DoubtfulKeys).
+//
 // A record loaded from a file that exists but cannot be read holds the
 // defaults and remembers where it came from: it is never saved (the user's
 // file keeps every byte) and a replication job refuses to run with it, since
@@ -19,6 +30,7 @@
 #include "engine/CKindRules.h"
 #include "platform/base/OleDate.h"
 
+#include <array>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,7 +98,16 @@ public:
 
     // Every field but the last-run time to its default. The mark of an
     // unreadable file stays: defaults are not the user's settings either.
+    // Lines kept for the URL, the user name and the password are dropped:
+    // the defaults are then asked for.
     void SetDefaults();
+
+    // The keys ("URL", "username", "password") whose line the last load
+    // could not read and kept, while the field still holds the default it
+    // got in its place. A job does not run with such a record: it would
+    // send the user's name and password to the wrong server, or the wrong
+    // ones to the user's. Copies carry the kept lines.
+    std::vector<std::string> DoubtfulKeys() const;
 
     // True when the last Load met a file that exists but cannot be read;
     // UnreadablePath() names it. Copies carry the mark.
@@ -113,6 +134,16 @@ private:
     // The file the record was loaded from when it could not be read; empty
     // otherwise.
     std::string m_unreadablePath;
+
+    // A line of the file kept for one of the first three lines (URL, user
+    // name, password), with the value its field got in its place.
+    struct CKeptLine {
+        bool kept = false;
+        std::string line;   // the file's bytes, without the line end
+        std::string value;  // the field's value after the load
+        friend bool operator==(const CKeptLine&, const CKeptLine&) = default;
+    };
+    std::array<CKeptLine, 3> m_keptLines;
 };
 
 } // namespace tarnwel

@@ -203,7 +203,7 @@ int Main(int argc, char** argv)
     std::cout.flush();
     if (stopSignal.load() != 0)
         return kStoppedBySignal;
-    if (job->Settings().CameFromUnreadableFile())
+    if (job->Settings().CameFromUnreadableFile() || !job->Settings().DoubtfulKeys().empty())
         return kCannotStart;  // the job refused to replicate with defaults in place of the user's settings
     return job->KindFailed() ? kKindFailed : kReplicated;
 }

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <random>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -77,13 +77,22 @@ std::string ResolveLinks(const std::string& path)
     return target;
 }
 
+std::string DirectoryOf(const std::string& path)
+{
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+int OpenDirectory(const std::string& directory)
+{
+    return ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
 // Makes the rename itself durable. The new content is complete on disk
 // already; a failure here is not worth failing the write for.
 void SyncDirectoryOf(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of('/');
-    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = OpenDirectory(DirectoryOf(path));
     if (fd >= 0) {
         ::fsync(fd);
         ::close(fd);
@@ -197,6 +206,11 @@ bool CAtomicFileWriter::Open(const std::string& path, const AtomicWriteOptions& 
     // umask applied by open() itself.
     struct stat existing {};
     const bool keepMode = !options.forceMode && ::stat(m_path.c_str(), &existing) == 0;
+    // A directory that cannot be opened cannot be cleaned up either, so the
+    // write goes on without the lock.
+    m_directoryLock = OpenDirectory(DirectoryOf(m_path));
+    while (m_directoryLock >= 0 && ::flock(m_directoryLock, LOCK_SH) != 0 && errno == EINTR) {
+    }
     static thread_local std::mt19937_64 generator{std::random_device{}()};
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
         char suffix[24];
@@ -256,6 +270,7 @@ bool CAtomicFileWriter::Commit()
     if (::rename(m_tempPath.c_str(), m_path.c_str()) != 0)
         return Fail("cannot replace");
     m_tempPath.clear();
+    Discard();  // releases the directory
     if (m_options.durable)
         SyncDirectoryOf(m_path);
     return true;
@@ -271,6 +286,10 @@ void CAtomicFileWriter::Discard()
         ::unlink(m_tempPath.c_str());
         m_tempPath.clear();
     }
+    if (m_directoryLock >= 0) {
+        ::close(m_directoryLock);  // releases the lock
+        m_directoryLock = -1;
+    }
     m_buffer.clear();
 }
 
@@ -283,13 +302,13 @@ bool CAtomicFileWriter::Fail(const char* what)
     return false;
 }
 
-int RemoveStrayTemporaryFiles(const std::string& path, int minimumAgeSeconds)
+int RemoveStrayTemporaryFiles(const std::string& path)
 {
     // The names that CAtomicFileWriter::Open gives: the file's name, ".",
     // twelve lowercase hex digits, ".tmp".
     const std::string target = ResolveLinks(path);
     const std::size_t slash = target.find_last_of('/');
-    const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+    const std::string directory = DirectoryOf(target);
     const std::string prefix = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".";
     DIR* dir = ::opendir(directory.c_str());
     if (!dir)
@@ -306,15 +325,22 @@ int RemoveStrayTemporaryFiles(const std::string& path, int minimumAgeSeconds)
         if (!hex)
             continue;
         const std::string file = directory + "/" + std::string(name);
-        if (minimumAgeSeconds > 0) {
-            struct stat info {};
-            if (::lstat(file.c_str(), &info) != 0 || ::time(nullptr) - info.st_mtime < minimumAgeSeconds)
-                continue;
-        }
         if (::unlink(file.c_str()) == 0)
             ++removed;
     }
     ::closedir(dir);
+    return removed;
+}
+
+int RemoveStrayTemporaryFilesWhenAlone(const std::string& path)
+{
+    const int lock = OpenDirectory(DirectoryOf(ResolveLinks(path)));
+    if (lock < 0)
+        return 0;
+    int removed = 0;
+    if (::flock(lock, LOCK_EX | LOCK_NB) == 0)
+        removed = RemoveStrayTemporaryFiles(path);
+    ::close(lock);  // releases the lock
     return removed;
 }
 

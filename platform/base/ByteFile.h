@@ -44,6 +44,9 @@ struct AtomicWriteOptions {
 // the bytes go to a temporary file in the same directory, which replaces the
 // file by a rename only after every byte was written (and flushed). If
 // anything fails, the temporary file is removed and the old file is untouched.
+// While its temporary file exists the writer holds a shared lock (flock) on
+// the directory, so that a clean-up of stray temporary files, which needs the
+// lock exclusively, never removes the file of a save under way.
 class CAtomicFileWriter {
 public:
     CAtomicFileWriter() = default;
@@ -72,16 +75,22 @@ private:
     std::string m_error;
     AtomicWriteOptions m_options;
     int m_fd = -1;
+    int m_directoryLock = -1;  // the directory, shared-locked while the temporary file exists
     bool m_failed = false;
 };
 
 // Removes the temporary files that interrupted atomic writes of `path` left
-// beside it (a process that ended between creating one and renaming it). The
-// caller makes sure that no other writer of the same file is at work, or
-// gives `minimumAgeSeconds`: only files last changed at least that long ago
-// are removed, so that a write under way elsewhere keeps its file. Returns the
+// beside it (a process that ended between creating one and renaming it): the
+// names the writer gives, the file's name, ".", twelve lowercase hexadecimal
+// digits and ".tmp", and nothing else. The caller holds the directory's lock
+// exclusively, so that no write is under way. Returns the number removed.
+int RemoveStrayTemporaryFiles(const std::string& path);
+
+// The same, when the directory's lock can be had exclusively at once: no
+// atomic write and no mapping store of any process is at work beside the
+// file. Otherwise nothing is removed (the next load tries again). Returns the
 // number removed.
-int RemoveStrayTemporaryFiles(const std::string& path, int minimumAgeSeconds = 0);
+int RemoveStrayTemporaryFilesWhenAlone(const std::string& path);
 
 // The whole file in one call; `error` (when given) receives the reason of a failure.
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, const AtomicWriteOptions& options = {},

@@ -7,9 +7,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <fcntl.h>
 #include <functional>
 #include <random>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace tarnwel {
 namespace {
@@ -243,6 +246,26 @@ void CPimDatabase::Execute(const char* sql)
         Fail("opening the file", result);
 }
 
+namespace {
+
+// A new store is the user's alone (0600, whatever the umask): it holds every
+// contact and appointment. SQLite would create it with 0644 less the umask;
+// an empty file is a new database to it, and it gives the write-ahead log and
+// the shared-memory file the mode of the main file. A file that exists keeps
+// its mode; one that cannot be created is left to SQLite to report.
+void CreatePrivateFile(const std::string& path)
+{
+    if (path.empty() || path == ":memory:")
+        return;
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    ::fchmod(fd, 0600);
+    ::close(fd);
+}
+
+} // namespace
+
 std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
 {
     // The program keeps no count of SQLite's memory: counting it takes a
@@ -253,6 +276,7 @@ std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
     }();
     (void)configured;
     std::shared_ptr<CPimDatabase> database(new CPimDatabase(path));
+    CreatePrivateFile(path);
     const int result = sqlite3_open_v2(path.c_str(), &database->m_db,
                                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (result != SQLITE_OK)

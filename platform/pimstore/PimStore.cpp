@@ -5,10 +5,14 @@
 #include "platform/base/Text.h"
 #include "platform/pimstore/PimItem.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <optional>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace tarnwel {
@@ -264,6 +268,46 @@ std::string HomeDirectory()
     throw CComError(com_codes::kFail, "Cannot find the home directory for the local item store");
 }
 
+// The store holds every contact and appointment of the user: its folder and
+// files are the user's alone.
+constexpr mode_t kPrivateFolderMode = 0700;
+
+// Creates `folder` and every missing folder above it for the user alone
+// (0700 whatever the umask); folders that exist are left as they are.
+void CreatePrivateFolders(const std::filesystem::path& folder)
+{
+    std::filesystem::path partial;
+    for (const std::filesystem::path& part : folder) {
+        partial /= part;
+        if (::mkdir(partial.c_str(), kPrivateFolderMode) == 0) {
+            ::chmod(partial.c_str(), kPrivateFolderMode);
+            continue;
+        }
+        const int reason = errno;
+        struct stat info {};
+        if (::stat(partial.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            continue;
+        throw CComError(com_codes::kFail,
+                        "Cannot create the folder " + folder.string() + ": " + std::strerror(reason));
+    }
+}
+
+// Takes the rights of others from a folder or file of the default store that
+// an earlier version made readable by them: only a real folder or file (no
+// link followed) that belongs to the user. Failures change nothing.
+void TakeAwayOthersRights(const std::filesystem::path& path, bool folder)
+{
+    const int fd = ::open(path.c_str(),
+                          O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (folder ? O_DIRECTORY : 0));
+    if (fd < 0)
+        return;
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_uid == ::geteuid() && (folder ? S_ISDIR(info.st_mode) : S_ISREG(info.st_mode)) &&
+        (info.st_mode & 077) != 0)
+        ::fchmod(fd, info.st_mode & 07700);
+    ::close(fd);
+}
+
 } // namespace
 
 std::string PimStorePath()
@@ -276,11 +320,15 @@ std::string PimStorePath()
     else
         folder = std::filesystem::path(HomeDirectory()) / ".local" / "share";
     folder /= "tarnwel";
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (error)
-        throw CComError(com_codes::kFail, "Cannot create the folder " + folder.string() + ": " + error.message());
-    return (folder / "pimstore.db").string();
+    CreatePrivateFolders(folder);
+    // The default folder and its files are the program's own: a store that
+    // an earlier version made in a folder others may enter is closed to them
+    // (a file named through TARNWEL_PIMSTORE keeps its mode).
+    const std::filesystem::path file = folder / "pimstore.db";
+    TakeAwayOthersRights(folder, true);
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+        TakeAwayOthersRights(file.string() + suffix, false);
+    return file.string();
 }
 
 DispatchPtr OpenPimStore(const std::string& path)

@@ -10,10 +10,13 @@ namespace tarnwel {
 
 // The store file: the environment variable TARNWEL_PIMSTORE, else
 // $XDG_DATA_HOME/tarnwel/pimstore.db, else ~/.local/share/tarnwel/pimstore.db.
-// The folder of a default path is created when missing.
+// The folders of a default path are created when missing, for the user alone
+// (0700); a default folder and store that an earlier version left readable by
+// others lose the rights of group and others (never through a link).
 std::string PimStorePath();
 
-// The application object of the store in `path` (created when missing).
+// The application object of the store in `path` (created when missing, 0600
+// whatever the umask; an existing file keeps its mode).
 // Raises CComError when the file cannot be opened or is no store.
 DispatchPtr OpenPimStore(const std::string& path);
 

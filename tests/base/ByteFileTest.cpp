@@ -123,6 +123,26 @@ TEST_F(ByteFile, FailedWritesLeaveThePreviousFileIntact)
     EXPECT_EQ(EntryCount(), 1);  // the temporary file is gone
 }
 
+// A clean-up of stray temporary files never takes the file of a save under
+// way: the writer holds the directory while its temporary file exists.
+TEST_F(ByteFile, ACleanUpLeavesTheTemporaryFileOfASaveUnderWay)
+{
+    const std::string path = Path("TarnwelClient.ini");
+    const std::string stray = path + ".0123456789ab.tmp";
+    ASSERT_TRUE(WriteFileAtomically(stray, "left by a killed save"));
+    {
+        CAtomicFileWriter writer;
+        ASSERT_TRUE(writer.Open(path));
+        ASSERT_TRUE(writer.Write("URL = x\r\n"));
+        EXPECT_EQ(RemoveStrayTemporaryFilesWhenAlone(path), 0);
+        EXPECT_EQ(EntryCount(), 2);  // the stray file and the writer's own
+        ASSERT_TRUE(writer.Commit());
+    }
+    EXPECT_EQ(Read(path), "URL = x\r\n");
+    EXPECT_EQ(RemoveStrayTemporaryFilesWhenAlone(path), 1);
+    EXPECT_EQ(EntryCount(), 1);
+}
+
 TEST_F(ByteFile, DiscardedWriterChangesNothing)
 {
     const std::string path = Path("maps.ids");

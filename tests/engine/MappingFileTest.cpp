@@ -480,6 +480,37 @@ TEST_F(MappingFile, LoadRemovesTheTemporaryFilesOfAnInterruptedSaveUnlessAnother
     EXPECT_TRUE(std::filesystem::exists(other));
 }
 
+// The files tell which of the user's items are replicated: whatever the
+// umask, a new file and a new journal are the user's alone, and every save
+// writes the file so, also over one an earlier version made 0644.
+TEST_F(MappingFile, FilesAndJournalAreTheUsersAloneWhateverTheUmask)
+{
+    const auto mode = [](const std::string& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+        return info.st_mode & 07777;
+    };
+    for (const mode_t mask : {mode_t{0}, mode_t{022}}) {
+        SCOPED_TRACE(mask);
+        std::filesystem::remove(Path());
+        const mode_t previous = ::umask(mask);
+        {
+            CMappingFile file(Path());
+            CMappingTable table;
+            ASSERT_TRUE(file.Load(table));
+            EXPECT_EQ(mode(Path()), 0600u);
+            table.AddMapping("S1", "E1");
+            file.JournalAdd("S1", "E1", table);
+            EXPECT_EQ(mode(file.JournalPath()), 0600u);
+            ASSERT_EQ(::chmod(Path().c_str(), 0644), 0);
+            file.Save(table);
+            EXPECT_EQ(mode(Path()), 0600u);
+        }
+        ::umask(previous);
+    }
+    EXPECT_TRUE(m_boxes.empty());
+}
+
 TEST_F(MappingFile, SaveAndLoadRoundTripEveryId)
 {
     CMappingTable saved;

@@ -17,7 +17,11 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace tarnwel;
@@ -431,7 +435,6 @@ TEST_F(SettingsFile, ReadsEachLineOnItsOwn)
         {"no all line", [](auto& lines) { lines.erase(lines.begin() + 4); }, [&](auto& s) { s.all = fresh.all; }},
         {"all not a number", replace("all = 0", "all = x"), [&](auto& s) { s.all = fresh.all; }},
         {"key in other case", replace("all = 0", "ALL = 0"), [&](auto& s) { s.all = fresh.all; }},
-        {"no equals sign", replace("password = geheim", "password geheim"), [](auto& s) { s.password = "vezi"; }},
         {"no first line", [](auto& lines) { lines.erase(lines.begin()); },
          [](auto& s) { s.serverUrl = "http://localhost:8080/tarnwelreplication"; }},
         {"no last line", [](auto& lines) { lines.pop_back(); },
@@ -715,32 +718,151 @@ TEST_F(SettingsFile, FailedWriteShowsTheBoxAndLeavesEverything)
     }
 }
 
-// A save that the end of its process interrupted leaves a temporary file; the
-// next load removes it, but not one that a save under way elsewhere (the
-// other program) may still be writing.
+// A save that the end of its process interrupted (a kill, a second signal)
+// leaves a temporary file with the whole settings, password included; the
+// next load removes it whatever its age, but only files of exactly the name a
+// save gives, and none while a save is under way beside the file (it holds the
+// directory's lock shared).
 TEST_F(SettingsFile, LoadRemovesTheTemporaryFilesOfInterruptedSavesOnly)
 {
-    namespace fs = std::filesystem;
+    const std::string ini = CReplicationSettings::kFileName;
+    const std::vector<std::string> stray = {ini + ".0123456789ab.tmp", ini + ".ffffffffffff.tmp"};
+    const std::vector<std::string> kept = {
+        ini + ".0123456789AB.tmp",  ini + ".0123456789a.tmp",     ini + ".0123456789abc.tmp",
+        ini + ".0123456789ag.tmp",  ini + ".notours.tmp",         ini + ".0123456789ab.tmp.old",
+        ini + ".0123456789ab.tmpx", "x" + ini + ".0123456789ab.tmp", "maps_appo.ids.0123456789ab.tmp",
+    };
     for (const bool fileExists : {true, false}) {
         SCOPED_TRACE(fileExists);
         fs::remove(Path());
         if (fileExists)
-            CReplicationSettings().Save(Path());
-        const std::string stale = Path() + ".0123456789ab.tmp";
-        const std::string fresh = Path() + ".ba9876543210.tmp";
-        const std::string other = Path() + ".notours.tmp";
-        for (const std::string& name : {stale, fresh, other})
-            std::ofstream(name) << "URL = half";
-        fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::minutes(5));
-        fs::last_write_time(other, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+            Distinct().Save(Path());
+        for (const std::vector<std::string>* names : {&stray, &kept}) {
+            for (const std::string& name : *names)
+                Write(Path(name), "URL = half");
+        }
+
+        // A save under way elsewhere: nothing is removed.
+        const int directory = ::open(m_dir.Path().c_str(), O_RDONLY | O_DIRECTORY);
+        ASSERT_GE(directory, 0);
+        ASSERT_EQ(::flock(directory, LOCK_SH), 0);
+        CReplicationSettings().Load(Path());
+        for (const std::string& name : stray)
+            EXPECT_TRUE(fs::exists(Path(name))) << name;
+        ::close(directory);
 
         CReplicationSettings settings;
         settings.Load(Path());
-        EXPECT_FALSE(fs::exists(stale));
-        EXPECT_TRUE(fs::exists(fresh));
-        EXPECT_TRUE(fs::exists(other));
-        fs::remove(fresh);
-        fs::remove(other);
+        for (const std::string& name : stray)
+            EXPECT_FALSE(fs::exists(Path(name))) << name;
+        for (const std::string& name : kept) {
+            EXPECT_TRUE(fs::exists(Path(name))) << name;
+            fs::remove(Path(name));
+        }
+        if (fileExists) {
+            EXPECT_EQ(settings, DistinctLoaded());
+        }
     }
+
+    // A process killed in the middle of a save: its temporary file stays
+    // until the next load, which removes it and reads the file it left whole.
+    Distinct().Save(Path());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        CAtomicFileWriter writer;
+        if (writer.Open(Path(), {.newFileMode = 0600, .forceMode = true}) && writer.Write(Distinct().FileText()))
+            ::kill(::getpid(), SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(m_dir.EntryCount(), 2);
+    CReplicationSettings settings;
+    settings.Load(Path());
+    EXPECT_EQ(m_dir.EntryCount(), 1);
+    EXPECT_EQ(settings, DistinctLoaded());
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+// An editor's byte order mark and line ends do not change what is read.
+// A line meant for the URL, the user name or the password that cannot be read
+// as written leaves the field at its default, but a save never writes that
+// default over it: the user's line stays byte for byte until the field is
+// given a value.
+TEST_F(SettingsFile, OddLinesNeverCostTheUsersServerNameOrPassword)
+{
+    const std::pair<const char*, const char*> marksAndLineEnds[] = {
+        {"\xEF\xBB\xBF", "\r\n"}, {"\xEF\xBB\xBF", "\n"}, {"\xEF\xBB\xBF", "\r"}, {"\xEF\xBB\xBF\xEF\xBB\xBF", "\r\n"}};
+    for (const auto& [mark, lineEnd] : marksAndLineEnds) {
+        SCOPED_TRACE(testing::PrintToString(std::string(mark) + lineEnd));
+        Write(Path(), mark + Join(Distinct().FileLines(), lineEnd));
+        CReplicationSettings loaded;
+        loaded.Load(Path());
+        EXPECT_EQ(loaded, DistinctLoaded());
+        EXPECT_TRUE(loaded.DoubtfulKeys().empty());
+        loaded.Save(Path());
+        EXPECT_EQ(Read(Path()), Distinct().FileText());  // written as always, without the mark
+    }
+
+    const std::string url = Distinct().serverUrl;
+    struct Case {
+        const char* name;
+        std::string line;  // in place of the field's line
+        std::size_t field;  // 0 URL, 1 username, 2 password
+    };
+    const Case cases[] = {
+        {"key in other case", "url = " + url, 0},
+        {"colon for equals", "URL: " + url, 0},
+        {"blank for equals", "password geheim", 2},
+        {"upper case, no blank", "USERNAME=M\xFCller", 1},
+        {"key alone", "  Password", 2},
+    };
+    const char* const keys[] = {"URL", "username", "password"};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> lines = Distinct().FileLines();
+        lines[c.field] = c.line;
+        const std::string file = Join(lines);
+        Write(Path(), file);
+
+        CReplicationSettings loaded;
+        loaded.Load(Path());
+        CReplicationSettings expected = DistinctLoaded();
+        CReplicationSettings defaults;
+        defaults.SetDefaults();
+        std::string* fields[] = {&expected.serverUrl, &expected.userName, &expected.password};
+        const std::string* defaultFields[] = {&defaults.serverUrl, &defaults.userName, &defaults.password};
+        *fields[c.field] = *defaultFields[c.field];
+        EXPECT_EQ(loaded.DoubtfulKeys(), std::vector<std::string>{keys[c.field]});
+        EXPECT_EQ(loaded.serverUrl, expected.serverUrl);
+        EXPECT_EQ(loaded.userName, expected.userName);
+        EXPECT_EQ(loaded.password, expected.password);
+
+        // Saved by a copy (a job's), and again after another field changed.
+        CReplicationSettings copy = loaded;
+        copy.scheduleMinutes = 5;
+        copy.Save(Path());
+        copy.scheduleMinutes = Distinct().scheduleMinutes;
+        copy.Save(Path());
+        EXPECT_EQ(Read(Path()), file);
+
+        // The user gives the field a value: it is written in the key's line.
+        std::string* loadedFields[] = {&loaded.serverUrl, &loaded.userName, &loaded.password};
+        *loadedFields[c.field] = "neu";
+        EXPECT_TRUE(loaded.DoubtfulKeys().empty());
+        loaded.Save(Path());
+        lines = Distinct().FileLines();
+        lines[c.field] = std::string(keys[c.field]) + " = neu";
+        EXPECT_EQ(Read(Path()), Join(lines));
+    }
+
+    // A line of the key's own form counts; a look-alike beside it is dropped.
+    std::vector<std::string> lines = Distinct().FileLines();
+    lines.insert(lines.begin() + 1, "url = http://elsewhere");
+    Write(Path(), Join(lines));
+    CReplicationSettings loaded;
+    loaded.Load(Path());
+    EXPECT_EQ(loaded, DistinctLoaded());
     EXPECT_TRUE(m_boxes.empty());
 }

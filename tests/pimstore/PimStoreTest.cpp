@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <optional>
+#include <sys/stat.h>
 #include <thread>
 
 namespace tarnwel {
@@ -620,6 +621,76 @@ TEST_F(PimStoreTest, RegistersUnderTheProgIdWithThePathFromTheEnvironment)
     ::setenv("XDG_DATA_HOME", m_directory.Path("data").c_str(), 1);
     EXPECT_EQ(PimStorePath(), m_directory.Path("data/tarnwel/pimstore.db"));
     EXPECT_TRUE(std::filesystem::is_directory(m_directory.Path("data/tarnwel")));
+    ::unsetenv("XDG_DATA_HOME");
+}
+
+// The store holds every contact and appointment of the user: whatever the
+// umask, a new default store, its write-ahead log and shared-memory file are
+// 0600 in folders made 0700. A default store that an earlier version made
+// readable by others is closed to them when it is opened; a folder reached
+// through a link and a file named through TARNWEL_PIMSTORE keep their modes.
+TEST_F(PimStoreTest, StoresAreTheUsersAloneWhateverTheUmask)
+{
+    const auto mode = [](const std::string& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+        return info.st_mode & 07777;
+    };
+    const auto addItem = [](const std::string& path) {
+        const CNameSpace nameSpace = CApplication(OpenPimStore(path)).GetNamespace("MAPI");
+        nameSpace.Logon();
+        AddSaved(nameSpace.GetDefaultFolder(default_folders::kTasks).GetItems(), kTaskClass, "privat");
+        return nameSpace;  // keeps the connection, so the -wal and -shm files stay
+    };
+    ::unsetenv("TARNWEL_PIMSTORE");
+    for (const mode_t mask : {mode_t{0}, mode_t{022}}) {
+        SCOPED_TRACE(mask);
+        const mode_t previous = ::umask(mask);
+        const std::string data = m_directory.Path("data" + std::to_string(mask));
+        ::setenv("XDG_DATA_HOME", (data + "/share").c_str(), 1);
+        const std::string path = PimStorePath();
+        {
+            const CNameSpace open = addItem(path);
+            for (const char* folder : {"", "/share", "/share/tarnwel"})
+                EXPECT_EQ(mode(data + folder), 0700u) << folder;
+            for (const char* file : {"", "-wal", "-shm"})
+                EXPECT_EQ(mode(path + file), 0600u) << file;
+        }
+
+        // As an earlier version left it.
+        {
+            const CNameSpace open = addItem(path);
+            ASSERT_EQ(::chmod((data + "/share/tarnwel").c_str(), 0755), 0);
+            for (const char* file : {"", "-wal", "-shm"})
+                ASSERT_EQ(::chmod((path + file).c_str(), 0644), 0);
+            EXPECT_EQ(PimStorePath(), path);
+            EXPECT_EQ(mode(data + "/share/tarnwel"), 0700u);
+            for (const char* file : {"", "-wal", "-shm"})
+                EXPECT_EQ(mode(path + file), 0600u) << file;
+        }
+
+        // A named file: made 0600, but one that exists keeps its mode.
+        const std::string named = data + "/named.db";
+        ::setenv("TARNWEL_PIMSTORE", named.c_str(), 1);
+        addItem(PimStorePath());
+        EXPECT_EQ(mode(named), 0600u);
+        ASSERT_EQ(::chmod(named.c_str(), 0640), 0);
+        addItem(PimStorePath());
+        EXPECT_EQ(mode(named), 0640u);
+        ::unsetenv("TARNWEL_PIMSTORE");
+        ::umask(previous);
+    }
+
+    // The program's folder is a link the user made: neither it nor what it
+    // points to changes.
+    const std::string elsewhere = m_directory.Path("elsewhere");
+    ASSERT_EQ(::mkdir(elsewhere.c_str(), 0755), 0);
+    ASSERT_EQ(::chmod(elsewhere.c_str(), 0755), 0);
+    std::filesystem::create_directories(m_directory.Path("linked"));
+    std::filesystem::create_directory_symlink(elsewhere, m_directory.Path("linked/tarnwel"));
+    ::setenv("XDG_DATA_HOME", m_directory.Path("linked").c_str(), 1);
+    addItem(PimStorePath());
+    EXPECT_EQ(mode(elsewhere), 0755u);
     ::unsetenv("XDG_DATA_HOME");
 }
 

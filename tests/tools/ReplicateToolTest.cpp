@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -190,6 +191,55 @@ TEST_F(ReplicateToolTest, AnUnreadableSettingsFileEndsWithoutARunAndAStatusOfIts
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_THAT(result.output, HasSubstr("Replikation nicht gestartet"));
     EXPECT_TRUE(std::filesystem::is_directory(m_dir.Path("TarnwelClient.ini")));
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Path("maps_appo.ids")));
+}
+
+// A settings file as an editor saves it (a byte order mark, CR line ends) is
+// read right, and the temporary file of a save that a kill cut off, which
+// holds the password, is gone after the next run. Every file the run makes is
+// the user's alone, even with a umask of 0.
+TEST_F(ReplicateToolTest, ASettingsFileWithAByteOrderMarkReplicatesAndAStraySaveIsRemoved)
+{
+    test::CReferenceServer server;
+    ASSERT_THAT(Store({"add", "appointment", "Subject=Zahnarzt", "Start=2026-03-03 08:30:00",
+                       "End=2026-03-03 09:00:00"}),
+                Not(IsEmpty()));
+    WriteFile("TarnwelClient.ini", "\xEF\xBB\xBFURL = " + server.Url() +
+                                       "\rusername = user\rpassword = vezi\rCategory checkboxes = 1 0 0\r");
+    WriteFile("TarnwelClient.ini.0123456789ab.tmp", "URL = " + server.Url() + "\r\npassword = vezi\r\n");
+
+    const mode_t previous = ::umask(0);
+    const CProgramResult result = Replicate({});
+    ::umask(previous);
+    ASSERT_EQ(result.exitCode, 0) << result.output << result.errors;
+    EXPECT_FALSE(std::filesystem::exists(m_dir.Path("TarnwelClient.ini.0123456789ab.tmp")));
+    std::string settings;
+    ReadFileBytes(m_dir.Path("TarnwelClient.ini"), settings);
+    EXPECT_TRUE(settings.starts_with("URL = " + server.Url() + "\r\nusername = user\r\npassword = vezi\r\n"));
+    std::string mapping;
+    ReadFileBytes(m_dir.Path("maps_appo.ids"), mapping);
+    EXPECT_THAT(mapping, Not(IsEmpty()));
+    for (const char* name : {"TarnwelClient.ini", "maps_appo.ids", "store.db"}) {
+        struct stat info {};
+        ASSERT_EQ(::stat(m_dir.Path(name).c_str(), &info), 0) << name;
+        EXPECT_EQ(info.st_mode & 07777, 0600u) << name;
+    }
+}
+
+// A line for the server that cannot be read as written: nothing is sent to
+// the default server in its place, and the user's line stays.
+TEST_F(ReplicateToolTest, ALineForTheServerThatCannotBeReadStopsTheRunAndStays)
+{
+    test::CReferenceServer server;
+    const std::string settings = "url = " + server.Url() + "\r\nusername = user\r\npassword = vezi\r\n";
+    WriteFile("TarnwelClient.ini", settings);
+    const CProgramResult result = Replicate({});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_THAT(result.output, AllOf(HasSubstr("kann die Zeile für \"URL\" nicht gelesen werden"),
+                                     HasSubstr("Replikation nicht gestartet")));
+    std::string after;
+    ReadFileBytes(m_dir.Path("TarnwelClient.ini"), after);
+    EXPECT_EQ(after, settings);
     EXPECT_FALSE(std::filesystem::exists(m_dir.Path("maps_appo.ids")));
 }
 
