@@ -27,9 +27,15 @@
 // so a run that ends at any moment, followed by one that ends normally,
 // leaves each item once on each side. Two windows remain that no client can
 // close: the server carried out an addItems whose reply never arrived, or the
-// process ended between committing Outlook items and recording their pairs. Both leave a server item
-// and an Outlook item that are the same and have no partner; the server pass
-// pairs such items (each at most once) instead of adding either again.
+// process ended between committing Outlook items and recording their pairs.
+// Both leave a server item and an Outlook item without a partner. The server
+// pass pairs them instead of adding either again, each item at most once:
+// first by the client id that the server returns with its item (the entry id
+// of the Outlook item it was added or last overwritten from), which pairs the
+// two however either was edited since, and compares them as a pair; then, for
+// servers that return none, by sameness. A client id alone never deletes
+// anything: it names an Outlook item only while that item exists and has no
+// pair.
 
 #include "engine/CConflictDialog.h"
 #include "engine/CIdIndex.h"
