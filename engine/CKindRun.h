@@ -27,9 +27,15 @@
 // so a run that ends at any moment, followed by one that ends normally,
 // leaves each item once on each side. Two windows remain that no client can
 // close: the server carried out an addItems whose reply never arrived, or the
-// process ended between committing Outlook items and recording their pairs. Both leave a server item
-// and an Outlook item that are the same and have no partner; the server pass
-// pairs such items (each at most once) instead of adding either again.
+// process ended between committing Outlook items and recording their pairs.
+// Both leave a server item and an Outlook item without a partner. The server
+// pass pairs them instead of adding either again, each item at most once:
+// first by the client id that the server returns with its item (the entry id
+// of the Outlook item it was added or last overwritten from), which pairs the
+// two however either was edited since, and compares them as a pair; then, for
+// servers that return none, by sameness. A client id alone never deletes
+// anything: it names an Outlook item only while that item exists and has no
+// pair.
 
 #include "engine/CConflictDialog.h"
 #include "engine/CIdIndex.h"
@@ -256,6 +262,27 @@ protected:
         // The partner's entry id stays valid while the store lives.
         const auto partner = m_store->FindPartner(server.id_tarnwel);
         if (!partner || partner->entryId == kNoId) {
+            PrepareUnpaired(server);
+            if (Record* sent = TakeSentFrom(server)) {
+                // The server item was added from this Outlook item (its
+                // addItems reply was lost, or the pair was): the two are one
+                // item, compared as a pair, whatever either side changed
+                // since. Only the pair is made here; what changes is up to
+                // the rules of a changed pair.
+                m_replicator.Log("New on the server, added from the unpaired Outlook item " + sent->id_client +
+                                 ": paired with it: " + server.id_tarnwel);
+                m_store->AddMapping(server.id_tarnwel, sent->id_client);
+                sent->id_tarnwel = server.id_tarnwel;
+                m_processed.push_back(sent);
+                if (Kind::IsSame(server, *sent)) {
+                    CarryParticipants(server, *sent);
+                    return;
+                }
+                m_replicator.Log("Changed: " + server.id_tarnwel);
+                const std::string entryId = sent->id_client;
+                This().DecideChangedPair(server, *sent, entryId);
+                return;
+            }
             if (Record* twin = TakeUnpairedTwin(server)) {
                 m_replicator.Log("New on the server, the same as the unpaired Outlook item " + twin->id_client +
                                  ": paired with it: " + server.id_tarnwel);
@@ -327,17 +354,66 @@ protected:
         m_addToOutlook.reserve(m_addToOutlook.size() + unpaired);
     }
 
+    // At the first server record without a partner: the own-class Outlook
+    // items without a pair, by sameness key, and which of them the server
+    // records from this one on name by the client id they were sent with.
+    // Each Outlook item goes to the first server record without a partner
+    // that names it (a second one, an item the server was sent twice, is
+    // new); an item named so is no longer a candidate for sameness, so the
+    // id decides wherever a server record names it, whatever the order of
+    // the reply. Nothing is looked up when Outlook holds no unpaired item.
+    void PrepareUnpaired(const Record& first)
+    {
+        if (m_unpairedBuilt)
+            return;
+        m_unpairedBuilt = true;
+        m_store->ForEachUnpairedRecord(
+            [this](Record& record) { m_unpaired[Kind::SamenessKey(record)].push_back(&record); });
+        if (m_unpaired.empty())
+            return;
+        const Record* records = m_serverRecords.data();
+        if (&first < records || &first >= records + m_serverRecords.size())
+            return;
+        const CMappingTable& tables = m_store->GetMappings();
+        for (std::size_t i = static_cast<std::size_t>(&first - records); i < m_serverRecords.size(); ++i) {
+            const Record& server = m_serverRecords[i];
+            if (server.id_client.empty() || server.id_client == kNoId)
+                continue;
+            Record* named = m_store->FindByEntryId(server.id_client);
+            if (!named || named->id_tarnwel != kNoId || m_sentFrom.contains(named))
+                continue;
+            const std::optional<std::string_view> entryId = tables.FindEntryId(server.id_tarnwel);
+            if (entryId && *entryId != kNoId)
+                continue;
+            m_sentFrom.emplace(named, i);
+            std::vector<Record*>& candidates = m_unpaired[Kind::SamenessKey(*named)];
+            std::erase(candidates, named);
+        }
+    }
+
+    // The Outlook item without a pair from which the server record was
+    // added (the server returned its entry id as the client id); null when
+    // there is none or it belongs to an earlier server record.
+    Record* TakeSentFrom(const Record& server)
+    {
+        if (m_sentFrom.empty() || server.id_client.empty() || server.id_client == kNoId)
+            return nullptr;
+        Record* named = m_store->FindByEntryId(server.id_client);
+        if (!named || named->id_tarnwel != kNoId)
+            return nullptr;
+        const auto found = m_sentFrom.find(named);
+        if (found == m_sentFrom.end() || &m_serverRecords[found->second] != &server)
+            return nullptr;
+        m_sentFrom.erase(found);
+        return named;
+    }
+
     // An own-class Outlook item without a pair that is the same as the
     // server record, taken out of the candidates; null when there is none.
     // The candidates are looked up by a key that the same records share
     // (Kind::SamenessKey), then by the kind's sameness test.
     Record* TakeUnpairedTwin(const Record& server)
     {
-        if (!m_unpairedBuilt) {
-            m_unpairedBuilt = true;
-            m_store->ForEachUnpairedRecord(
-                [this](Record& record) { m_unpaired[Kind::SamenessKey(record)].push_back(&record); });
-        }
         if (m_unpaired.empty())
             return nullptr;
         const auto found = m_unpaired.find(Kind::SamenessKey(server));
@@ -816,6 +892,9 @@ protected:
     // server record may still be paired with; filled at the first new one.
     std::unordered_map<std::string, std::vector<Record*>> m_unpaired;
     bool m_unpairedBuilt = false;
+    // Those the server records name by their client id: each with the place
+    // of the first server record without a partner that names it.
+    std::unordered_map<const Record*, std::size_t> m_sentFrom;
 
     // The six work queues, in the order in which they are worked off.
     Array m_overwriteOnServer;   // OVERWRITE-IN-TARNWEL

@@ -13,7 +13,7 @@ import xml.etree.ElementTree as ElementTree
 from typing import NamedTuple
 from xml.sax.saxutils import escape
 
-from replication_store import FIELDS, WITH_PARTICIPANTS, is_date
+from replication_store import CLIENT_ID, FIELDS, WITH_PARTICIPANTS, is_date
 
 SOAP_ENVELOPE = "http://schemas.xmlsoap.org/soap/envelope/"
 NAMESPACES = {
@@ -153,6 +153,9 @@ def _fields_xml(parts, kind, fields):
 def _item_xml(parts, tag, kind, item, changed=None, subtask_of=None):
     parts.append(f"<{tag}><id_tarnwel>{_esc(item.id)}</id_tarnwel>")
     _fields_xml(parts, kind, item.fields)
+    client_id = item.fields.get(CLIENT_ID)
+    if client_id:
+        parts.append(f"<{CLIENT_ID}>{_esc(client_id)}</{CLIENT_ID}>")
     if subtask_of:
         parts.append(f"<subtaskOf>{_esc(subtask_of)}</subtaskOf>")
     parts.append(f"<last_updated>{changed or item.changed}</last_updated></{tag}>")
@@ -168,6 +171,21 @@ def _read_fields(kind, element):
             fields[name] = _text(child)
         elif name == "participants" and kind in WITH_PARTICIPANTS:
             fields.setdefault("participants", []).extend(_text(user) for user in _children(child, "user"))
+    return fields
+
+
+def _read_item_fields(kind, element, item=None):
+    """The fields of an item as sent, with the client's id of the item ("id_client").
+
+    An item keeps the client id it was added with until a request sends
+    another; an empty one is not kept.
+    """
+    fields = _read_fields(kind, element)
+    client_id = _child_text(element, CLIENT_ID)
+    if client_id:
+        fields[CLIENT_ID] = client_id
+    elif item is not None and item.fields.get(CLIENT_ID):
+        fields[CLIENT_ID] = item.fields[CLIENT_ID]
     return fields
 
 
@@ -193,7 +211,7 @@ class _Kind:
         return "".join(parts)
 
     def add(self, ctx, element):
-        return ctx.tx.add_item(self.kind, _read_fields(self.kind, element))
+        return ctx.tx.add_item(self.kind, _read_item_fields(self.kind, element))
 
     def put(self, ctx, item, element):
         ctx.tx.update_item(self.kind, item.id, self._new_fields(item, element), item.owner)
@@ -202,7 +220,7 @@ class _Kind:
         ctx.tx.delete_item(self.kind, item.id)
 
     def _new_fields(self, item, element):
-        fields = _read_fields(self.kind, element)
+        fields = _read_item_fields(self.kind, element, item)
         # The client cannot send participants: an item it overwrites keeps them.
         if "participants" in item.fields and "participants" not in fields:
             fields["participants"] = item.fields["participants"]
@@ -251,7 +269,7 @@ class _Tasks(_Kind):
             if main is None:
                 raise ItemError(f"unknown main task {main_id}")
             owner = main.owner or main.id
-        return ctx.tx.add_item(self.kind, _read_fields(self.kind, element), owner)
+        return ctx.tx.add_item(self.kind, _read_item_fields(self.kind, element), owner)
 
     def delete(self, ctx, item, element):
         if item.owner is None:
@@ -296,7 +314,7 @@ class _Contacts(_Kind):
         address_id = self._address(ctx, element)
         if address_id is None:
             raise ItemError("the contact names no address")
-        return ctx.tx.add_item(self.kind, _read_fields(self.kind, element), address_id)
+        return ctx.tx.add_item(self.kind, _read_item_fields(self.kind, element), address_id)
 
     def put(self, ctx, item, element):
         address_id = self._address(ctx, element) or item.owner

@@ -43,6 +43,12 @@ FIELDS = {
 }
 # Kinds whose items also carry a list of participant names.
 WITH_PARTICIPANTS = ("appointment", "task")
+# The client's id of an item (its local entry id), kept among the fields as it
+# was sent with addItems or putItems and returned by getItems. Addresses are
+# never sent on their own and have none. A store written before the server
+# kept it simply has none for its items.
+CLIENT_ID = "id_client"
+WITH_CLIENT_ID = ("appointment", "task", "contact")
 
 ID_PREFIX = {"appointment": "A", "task": "T", "contact": "C", "address": "ADR"}
 # Texts that the client gives a meaning of its own; never a server id.
@@ -368,6 +374,8 @@ def _dump_item(kind, item, nested_key=None, nested=()):
     entry.update((name, item.fields[name]) for name in FIELDS[kind] if name in item.fields)
     if "participants" in item.fields:
         entry["participants"] = item.fields["participants"]
+    if item.fields.get(CLIENT_ID):
+        entry[CLIENT_ID] = item.fields[CLIENT_ID]
     entry["last_updated"] = item.changed
     if nested_key:
         entry[nested_key] = [_dump_item("contact" if kind == "address" else kind, i) for i in nested]
@@ -484,6 +492,8 @@ def _seed_item(kind, entry, where, nested_key=None):
     allowed = {"id", "last_updated", *FIELDS[kind]}
     if kind in WITH_PARTICIPANTS:
         allowed.add("participants")
+    if kind in WITH_CLIENT_ID:
+        allowed.add(CLIENT_ID)
     if nested_key:
         allowed.add(nested_key)
     _check_keys(entry, allowed, where)
@@ -494,6 +504,8 @@ def _seed_item(kind, entry, where, nested_key=None):
     if changed is not None and not is_time(changed):
         raise StoreError(f"{where}.last_updated: {changed!r} is not a time \"YYYY-MM-DD hh:mm:ss\"")
     fields = {name: _seed_text(entry[name], f"{where}.{name}") for name in FIELDS[kind] if name in entry}
+    if entry.get(CLIENT_ID):
+        fields[CLIENT_ID] = _seed_text(entry[CLIENT_ID], f"{where}.{CLIENT_ID}")
     if "participants" in entry:
         names = _seed_list(entry, "participants", where)
         fields["participants"] = [_seed_text(name, f"{where}.participants[{i}]") for i, name in enumerate(names)]

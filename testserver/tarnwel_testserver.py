@@ -325,7 +325,8 @@ def _parser():
         description='Replaces the store\'s users and items by the seed: {"users": [{"name", "password", '
                     '"rights": {"appointment": "YY", "task": "YY", "contact": "YYYY"}}], "appointments": [...], '
                     '"tasks": [{..., "subtasks": [...]}], "addresses": [{..., "contacts": [...]}]}. Item fields '
-                    'are named as their XML elements, plus optional "id" and "last_updated" (UTC). Without '
+                    'are named as their XML elements, plus optional "id" and "last_updated" (UTC); items but '
+                    'addresses may carry the "id_client" they were added with. Without '
                     'users, user "user" with password "vezi" and all rights exists.')
     load.add_argument("--store", metavar="FILE", required=True, help="SQLite store file, created when missing")
     load.add_argument("seed_file", metavar="FILE.json", help="the seed")

@@ -21,6 +21,9 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <string_view>
+#include <type_traits>
 #include <thread>
 
 namespace tarnwel {
@@ -39,6 +42,7 @@ using ::testing::IsEmpty;
 constexpr int kCrashedCode = 86;
 
 int g_crashAt = 0;  // the crash point (counted from 1) at which the child ends; 0: none
+const char* g_crashAtName = nullptr;  // or the name of the point at whose first pass it ends
 int g_passed = 0;
 int g_pointsPipe = -1;
 
@@ -48,7 +52,7 @@ void EndAtChosenPoint(const char* point)
     const std::string line = std::string(point) + "\n";
     if (::write(g_pointsPipe, line.data(), line.size()) < 0)
         ::_exit(kCrashedCode + 1);
-    if (g_passed == g_crashAt)
+    if (g_passed == g_crashAt || (g_crashAtName && std::string_view(point) == g_crashAtName))
         ::_exit(kCrashedCode);
 }
 
@@ -60,7 +64,7 @@ struct CChildRun {
 // One run of the world in a child process that ends at its `crashAt`-th
 // crash point (0: runs to its end).
 template <typename World>
-CChildRun RunInChild(World& w, int crashAt)
+CChildRun RunInChild(World& w, int crashAt, const char* crashAtName = nullptr)
 {
     w.StartServer();
     int fds[2];
@@ -73,6 +77,7 @@ CChildRun RunInChild(World& w, int crashAt)
         ::close(fds[0]);
         g_pointsPipe = fds[1];
         g_crashAt = crashAt;
+        g_crashAtName = crashAtName;
         g_passed = 0;
         SetCrashPointHook(&EndAtChosenPoint);
         // On a thread of its own: the child's random engines (entry ids,
@@ -105,6 +110,11 @@ struct CSides {
     std::vector<std::string> outlook;
     std::vector<std::string> server;
     friend bool operator==(const CSides&, const CSides&) = default;
+    friend void PrintTo(const CSides& sides, std::ostream* out)
+    {
+        *out << "Outlook " << ::testing::PrintToString(sides.outlook) << ", server "
+             << ::testing::PrintToString(sides.server);
+    }
 };
 
 template <typename World>
@@ -139,13 +149,15 @@ void ExpectEachItemPairedOnce(const World& w)
 }
 
 // The points after which no client can know the pair it was about to
-// record: the server's reply to addItems, Outlook items written and
-// committed. The next run finds the two items by their sameness, so they
-// must not be edited in between. (A crash at "Outlook item added" ends the
-// run inside its batch: the item is not in the store then.)
+// record: Outlook items written and committed. The next run finds the two
+// items by their sameness, so they must not be edited in between. (A crash
+// at "Outlook item added" ends the run inside its batch: the item is not in
+// the store then.) After the server's reply to addItems the server item
+// carries the Outlook item's entry id, which pairs the two however the
+// Outlook item was edited since.
 bool IsUnrecordablePoint(const std::string& point)
 {
-    return point == "addItems answered" || point == "Outlook item added" || point == "Outlook items committed";
+    return point == "Outlook item added" || point == "Outlook items committed";
 }
 
 // Ends a child's run at each of its crash points in turn, on a fresh world
@@ -424,6 +436,237 @@ TEST(CrashRecoveryTest, ADamagedLineOfTheMappingFileCostsItsOwnPairOnly)
         EXPECT_EQ(w.ServerLines().size(), 21u);
         for (int i = 0; i < 21; ++i)
             EXPECT_EQ(w.Mapping()[entries[static_cast<std::size_t>(i)]], "S" + std::to_string(i));
+        w.ExpectInStep();
+        w.ExpectNextRunChangesNothing();
+    }
+}
+
+// --- An addItems reply lost, then the items edited --------------------------
+
+// The items of a kind for a lost addItems reply: one pair made before, new
+// Outlook item `i`, the same renamed, and the same moved (appointments: to
+// another day; tasks: to another deadline; contacts: to another e-mail
+// address).
+template <typename Side>
+struct CLostAddItems {
+    using World = CRunWorld<Side>;
+    using Record = typename Side::Record;
+    static CKindRules& Rules(World& w) { return Side::Rules(w.settings); }
+    static void PairBefore(World& w) { w.Pair({"S1", "Bestehend", "Ort"}, "Ort"); }
+    static Record New(int i) { return Side::Make("Neu " + std::to_string(i), "Ort " + std::to_string(i), 0); }
+    static Record Renamed(int i)
+    {
+        return Side::Make("Umbenannt " + std::to_string(i), "Ort " + std::to_string(i), 0);
+    }
+    static Record Moved(int i)
+    {
+        Record record = New(i);
+        if constexpr (std::is_same_v<Record, CAppointmentRecord>) {
+            record.start = COleDate::FromFields(2026, 12, 3, 14, 0, 0);
+            record.end = COleDate::FromFields(2026, 12, 3, 15, 30, 0);
+        } else {
+            record.deadline = COleDate::FromFields(2027, 1, 15);
+        }
+        return record;
+    }
+};
+
+struct CLostAddContacts {
+    using World = CContactWorld;
+    static CKindRules& Rules(World& w) { return w.settings.contactRules; }
+    static void PairBefore(World& w)
+    {
+        w.Company({"A1", "Alpha AG", "Bern"});
+        w.Pair({"C1", "A1", "Anna Muster", "anna@alpha.ch"}, {"Anna Muster", "anna@alpha.ch", "Alpha AG", "Bern"});
+    }
+    static CContactRecord New(int i) { return Person("Neu", i, "gamma.ch"); }
+    static CContactRecord Renamed(int i) { return Person("Umbenannt", i, "gamma.ch"); }
+    static CContactRecord Moved(int i) { return Person("Neu", i, "delta.ch"); }
+    static CContactRecord Person(const std::string& first, int i, const std::string& mailDomain)
+    {
+        const std::string n = std::to_string(i);
+        return CContactWorld::Make({first + " Person" + n, "p" + n + "@" + mailDomain, "Gamma AG", "Biel"});
+    }
+};
+
+// Five new Outlook items; the run ends right after the server carried out
+// their addItems, before any pair is recorded; the user renames two and
+// moves one; two runs follow. Each server item comes back with the entry id
+// it was sent with and is compared with that Outlook item as a pair, so the
+// rule for changed pairs decides: the edits reach the server (Outlook wins)
+// or are overwritten (the server wins). Nothing doubles either way.
+template <typename Kind>
+void ExpectLostAddThenEditsPairedBySentId()
+{
+    struct Case {
+        const char* name;
+        int ovrAction;
+        bool editsWin;
+    };
+    for (const Case& c : {Case{"Outlook wins", 1, true}, Case{"the server wins", 0, false}}) {
+        SCOPED_TRACE(c.name);
+        typename Kind::World w;
+        Kind::Rules(w).ovrAction = c.ovrAction;
+        Kind::PairBefore(w);
+        std::vector<std::string> entries;
+        for (int i = 0; i < 5; ++i)
+            entries.push_back(w.AddOutlookRecord(Kind::New(i)));
+        ASSERT_TRUE(RunInChild(w, 0, "addItems answered").crashed);
+        ASSERT_EQ(w.ServerLines().size(), 6u);
+        const std::vector<std::string> before = w.Contents(w.OutlookLines());
+        w.OverwriteOutlookRecord(entries[0], Kind::Renamed(0));
+        w.OverwriteOutlookRecord(entries[3], Kind::Renamed(3));
+        w.OverwriteOutlookRecord(entries[4], Kind::Moved(4));
+        const std::vector<std::string> edited = w.Contents(w.OutlookLines());
+        ASSERT_NE(edited, before);
+
+        w.Run();
+        w.Run();
+        EXPECT_THAT(w.BoxTexts(), IsEmpty());
+        const std::vector<std::string>& expected = c.editsWin ? edited : before;
+        EXPECT_EQ(SidesOf(w), (CSides{expected, expected}));
+        ExpectEachItemPairedOnce(w);
+        for (const std::string& entryId : entries)
+            EXPECT_TRUE(w.Mapping().contains(entryId)) << entryId;
+        w.ExpectNextRunChangesNothing();
+    }
+}
+
+TEST(CrashRecoveryTest, ItemsEditedAfterALostAddReplyArePairedByTheIdTheServerWasSent)
+{
+    {
+        SCOPED_TRACE("appointments");
+        ExpectLostAddThenEditsPairedBySentId<CLostAddItems<CAppointmentSide>>();
+    }
+    {
+        SCOPED_TRACE("tasks");
+        ExpectLostAddThenEditsPairedBySentId<CLostAddItems<CTaskSide>>();
+    }
+    {
+        SCOPED_TRACE("contacts");
+        ExpectLostAddThenEditsPairedBySentId<CLostAddContacts>();
+    }
+}
+
+// A mapping file lost while Outlook items wait with edits: the server items
+// that were added from them, or last overwritten from them, name them.
+template <typename Kind>
+void ExpectLostMappingFileWithEditsRepaired()
+{
+    typename Kind::World w;
+    Kind::Rules(w).ovrAction = 1;
+    Kind::PairBefore(w);
+    std::vector<std::string> entries;
+    for (int i = 0; i < 3; ++i)
+        entries.push_back(w.AddOutlookRecord(Kind::New(i)));
+    w.Run();
+    w.OverwriteOutlookRecord(entries[2], Kind::Renamed(2));
+    w.Run();  // the rename goes out with putItems
+    ASSERT_TRUE(std::filesystem::remove(w.MappingFileName()));
+    w.OverwriteOutlookRecord(entries[0], Kind::Renamed(0));
+    w.OverwriteOutlookRecord(entries[1], Kind::Moved(1));
+    w.OverwriteOutlookRecord(entries[2], Kind::Moved(2));
+    const std::vector<std::string> edited = w.Contents(w.OutlookLines());
+
+    w.Run();
+    EXPECT_THAT(w.BoxTexts(), IsEmpty());
+    EXPECT_EQ(SidesOf(w), (CSides{edited, edited}));
+    ExpectEachItemPairedOnce(w);
+    w.ExpectNextRunChangesNothing();
+}
+
+TEST(CrashRecoveryTest, ALostMappingFileWithPendingEditsDoublesNothing)
+{
+    {
+        SCOPED_TRACE("appointments");
+        ExpectLostMappingFileWithEditsRepaired<CLostAddItems<CAppointmentSide>>();
+    }
+    {
+        SCOPED_TRACE("contacts");
+        ExpectLostMappingFileWithEditsRepaired<CLostAddContacts>();
+    }
+}
+
+// Server items that name an Outlook item by the id they were sent with, in
+// the situations where that id must not pair them, or pairs only one.
+TEST(CrashRecoveryTest, TheSentIdPairsOnlyAnUnpairedItemAndEachItemOnce)
+{
+    using World = CRunWorld<CAppointmentSide>;
+    const auto named = [](CServerItem item, const std::string& entryId) {
+        item.idClient = entryId;
+        return item;
+    };
+    struct Case {
+        const char* name;
+        // Seeds the world; returns the entry id that the server items name.
+        std::function<std::string(World&)> seed;
+        std::map<std::string, std::string> pairs;  // server id -> "named" or "new" (paired with a new item)
+    };
+    const Case cases[] = {
+        {"an item paired with another server item",
+         [&](World& w) {
+             const std::string entry = w.Pair({"S1", "Termin", "Ort"}, "Ort");
+             w.ServerItem(named({"S2", "Termin", "Anderswo"}, entry));
+             return entry;
+         },
+         {{"S1", "named"}, {"S2", "new"}}},
+        {"an item deleted in Outlook",
+         [&](World& w) {
+             w.ServerItem(named({"S2", "Termin", "Anderswo"}, "gone-entry"));
+             return std::string("gone-entry");
+         },
+         {{"S2", "new"}}},
+        {"the id X, and none",
+         [&](World& w) {
+             const std::string entry = w.OutlookItem("Termin", "Ort");
+             w.ServerItem(named({"S2", "Termin", "Anderswo"}, "X"));
+             w.ServerItem({"S3", "Termin", "Dort"});
+             return entry;
+         },
+         {{"S2", "new"}, {"S3", "new"}}},
+        {"two server items naming one Outlook item: the first in the reply",
+         [&](World& w) {
+             const std::string entry = w.OutlookItem("Termin", "Ort");
+             w.ServerItem(named({"S2", "Termin", "Anderswo"}, entry));
+             w.ServerItem(named({"S3", "Termin", "Ort"}, entry));
+             return entry;
+         },
+         {{"S2", "named"}, {"S3", "new"}}},
+        {"the id before sameness, whatever the order",
+         [&](World& w) {
+             const std::string entry = w.OutlookItem("Termin", "Ort");
+             w.ServerItem({"S2", "Termin", "Ort"});
+             w.ServerItem(named({"S3", "Termin", "Anderswo"}, entry));
+             return entry;
+         },
+         {{"S2", "new"}, {"S3", "named"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        World w;
+        w.settings.appointmentRules.ovrAction = 1;
+        // A pair whose Outlook item was deleted would be deleted on the server.
+        w.settings.appointmentRules.olDeletedAction = 1;
+        const std::string entry = c.seed(w);
+        const std::map<std::string, std::string> outlookBefore = w.OutlookLines();
+        w.Run();
+        EXPECT_THAT(w.BoxTexts(), IsEmpty());
+        const std::map<std::string, std::string> mapping = w.Mapping();
+        for (const auto& [serverId, partner] : c.pairs) {
+            const auto pair = std::find_if(mapping.begin(), mapping.end(),
+                                           [&](const auto& p) { return p.second == serverId; });
+            ASSERT_NE(pair, mapping.end()) << serverId;
+            if (partner == "named")
+                EXPECT_EQ(pair->first, entry) << serverId;
+            else
+                EXPECT_FALSE(outlookBefore.contains(pair->first)) << serverId << " paired with " << pair->first;
+        }
+        // Nothing is deleted: every item of either side is still there.
+        const std::map<std::string, std::string> outlook = w.OutlookLines();
+        for (const auto& [entryId, line] : outlookBefore)
+            EXPECT_TRUE(outlook.contains(entryId)) << entryId;
+        for (const auto& [serverId, partner] : c.pairs)
+            EXPECT_TRUE(w.ServerLines().contains(serverId)) << serverId;
         w.ExpectInStep();
         w.ExpectNextRunChangesNothing();
     }

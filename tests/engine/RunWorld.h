@@ -53,6 +53,7 @@ struct CServerItem {
     std::string lastUpdated;  // "YYYY-MM-DD hh:mm:ss" (server time), empty: the seeding time
     std::vector<std::string> participants;
     int percent = 0;     // tasks only
+    std::string idClient;  // the client id the item was added with; empty: none
 };
 
 inline std::string JsonText(const std::string& text)
@@ -78,6 +79,8 @@ inline std::string SeedIdAndTime(const std::string& id, const std::string& lastU
 inline std::string SeedFields(const CServerItem& item)
 {
     std::string out = SeedIdAndTime(item.id, item.lastUpdated);
+    if (!item.idClient.empty())
+        out += ", \"id_client\": " + JsonText(item.idClient);
     if (!item.participants.empty()) {
         out += ", \"participants\": [";
         for (std::size_t i = 0; i < item.participants.size(); ++i)

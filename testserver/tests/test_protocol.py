@@ -123,5 +123,53 @@ class ItemTest(unittest.TestCase):
             self.assertEqual(caught.exception.code, "Client")
 
 
+class ClientIdTest(unittest.TestCase):
+    """getItems returns the client's id that addItems or the latest putItems sent with an item."""
+
+    def setUp(self):
+        self.client = DirectClient()
+        self.client.store.load_seed({
+            "appointments": [{"id": "A1", "description": "vom Server"}],
+            "addresses": [{"id": "ADR1", "company": "Alpha AG"}],
+        })
+
+    def client_ids(self, service, session, tag):
+        return {element.findtext("id_tarnwel"): element.findtext("id_client")
+                for element in self.client.get(service, session).iter(tag)}
+
+    def test_added_id_is_returned_replaced_by_a_put_and_kept_by_a_put_without_one(self):
+        for service, tag, item in [
+            ("appointment", "Appointment", {"description": "neu"}),
+            ("task", "Task", {"title": "neu"}),
+            ("contact", "contact", {"lastName": "Neu", "address_id": "ADR1", "address_action": "no_change"}),
+        ]:
+            with self.subTest(service):
+                session = self.client.login(service)
+                [(_, first, error)] = self.client.add(service, session, [dict(item, id_client="E1")])
+                self.assertIsNone(error)
+                [(_, second, _)] = self.client.add(service, session, [dict(item, id_client="")])
+                self.assertEqual(self.client_ids(service, session, tag)[first], "E1")
+                self.assertIsNone(self.client_ids(service, session, tag)[second])
+                self.client.change(service, "putItems", session, [dict(item, id_tarnwel=first)])
+                self.assertEqual(self.client_ids(service, session, tag)[first], "E1")
+                self.client.change(service, "putItems", session, [dict(item, id_tarnwel=first, id_client="E2")])
+                self.client.change(service, "putItems", session, [dict(item, id_tarnwel=second, id_client="E3")])
+                self.assertEqual({k: v for k, v in self.client_ids(service, session, tag).items()
+                                  if k in (first, second)}, {first: "E2", second: "E3"})
+        # Seeded items have none; addresses never carry one.
+        session = self.client.login("appointment")
+        self.assertIsNone(self.client_ids("appointment", session, "Appointment")["A1"])
+        session = self.client.login("contact")
+        self.assertIsNone(self.client.get("contact", session).find("Address/id_client"))
+
+    def test_the_dump_carries_the_id_and_seeds_it_again(self):
+        session = self.client.login("appointment")
+        self.client.add("appointment", session, [{"description": "neu", "id_client": "E1"}])
+        dump = self.client.store.dump()
+        self.assertEqual([a.get("id_client") for a in dump["appointments"]], [None, "E1"])
+        self.client.store.load_seed(dump)
+        self.assertEqual(self.client.store.dump(), dump)
+
+
 if __name__ == "__main__":
     unittest.main()
