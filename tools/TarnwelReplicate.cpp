@@ -38,9 +38,10 @@ constexpr const char* kUsage =
     "store) from its start to its end; a killed run leaves no lock behind.\n"
     "\n"
     "SIGINT (Ctrl-C) or SIGTERM stops the run as the window's Stop does: it ends\n"
-    "at its next step (a server call under way is ended, but for an addItems,\n"
-    "whose reply names the items the server made), saves what it made, and the\n"
-    "program ends. A second such signal ends the program at once.\n"
+    "at its next step (a server call under way is ended, which is no server\n"
+    "error; the items of an addItems ended so that the server made all the same\n"
+    "are paired by the next run), saves what it made, and the program ends. A\n"
+    "second such signal ends the program at once.\n"
     "\n"
     "Exit status:\n"
     "  0  the run has ended and every selected kind was replicated\n"
@@ -216,8 +217,10 @@ int Main(int argc, char** argv)
     std::cout.flush();
     if (stopSignal.load() != 0)
         return kStoppedBySignal;
+    // The job refused to replicate: defaults in place of the user's
+    // settings, or another run held the lock.
     if (job->Settings().CameFromUnreadableFile() || job->Busy())
-        return kCannotStart;  // the job refused to replicate with defaults in place of the user's settings
+        return kCannotStart;
     return job->KindFailed() ? kKindFailed : kReplicated;
 }
 
