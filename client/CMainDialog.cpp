@@ -3,6 +3,7 @@
 #include "client/CCategoryDialog.h"
 #include "client/CConfigDialog.h"
 #include "client/CScheduleDialog.h"
+#include "engine/CRunLock.h"
 #include "engine/Vacuum.h"
 #include "platform/base/ComError.h"
 #include "platform/ui/TimerScale.h"
@@ -18,6 +19,7 @@
 #include <cerrno>
 #include <climits>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <thread>
 
@@ -601,23 +603,38 @@ void CMainDialog::VacuumOutlook()
     if (ShowMessageBox(question) != MessageBoxResult::ok)
         return;
     bool doneAppointments = false, doneContacts = false, doneTasks = false;
-    try {
-        if (appointments) {
-            VacuumKind(kAppointmentKind, onlyOwnClass);
-            doneAppointments = true;
+    std::optional<std::string> failure;
+    {
+        // The vacuum writes the mapping files and the local store as a run
+        // does: not while a run (of this window, the command-line tool or a
+        // client in another session) or another vacuum works on them.
+        const CRunLock runLock;
+        if (!runLock.Held()) {
+            ShowMessageBox(runLock.BusyText() + "\r\nEs wurde nichts gelöscht.", MessageBoxButtons::ok,
+                           MessageBoxIcon::warning);
+            return;
         }
-        if (contacts) {
-            VacuumKind(kContactKind, onlyOwnClass);
-            doneContacts = true;
+        try {
+            if (appointments) {
+                VacuumKind(kAppointmentKind, onlyOwnClass);
+                doneAppointments = true;
+            }
+            if (contacts) {
+                VacuumKind(kContactKind, onlyOwnClass);
+                doneContacts = true;
+            }
+            if (tasks) {
+                VacuumKind(kTaskKind, onlyOwnClass);
+                doneTasks = true;
+            }
+        } catch (const CComError& error) {
+            failure = error.Description();
         }
-        if (tasks) {
-            VacuumKind(kTaskKind, onlyOwnClass);
-            doneTasks = true;
-        }
-    } catch (const CComError& error) {
+    }
+    if (failure) {
         // A failing Outlook call ends the vacuum there: its box instead of
         // the confirmation.
-        ShowMessageBox(error.Description(), MessageBoxButtons::ok, MessageBoxIcon::stop);
+        ShowMessageBox(*failure, MessageBoxButtons::ok, MessageBoxIcon::stop);
         return;
     }
     ShowMessageBox("Alle " + KindList(doneAppointments, doneContacts, doneTasks)

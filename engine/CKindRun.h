@@ -127,12 +127,25 @@ public:
         if (!m_replicator.CheckStarted() || m_replicator.AbortRequested())
             return;
         try {
-            if (!StartStep())
-                return;
-            ServerPass();
-            OutlookPass();
-            if (m_store)
-                run.QueuePhase();
+            try {
+                if (!StartStep())
+                    return;
+                ServerPass();
+                OutlookPass();
+                if (m_store)
+                    run.QueuePhase();
+            } catch (const TWException&) {
+                // A stop ends the server call under way, which then fails as
+                // a lost connection does: that is the user's stop, not a
+                // failure of the server. The kind ends as an abort between
+                // items ends it: no message, not counted as failed; past the
+                // login its pairs are saved and the session is closed.
+                if (!m_replicator.AbortRequested())
+                    throw;
+                m_replicator.Log(std::string("Stopped during a server call of the ") + Kind::kName + " replication");
+                if (!m_signedIn)
+                    return;
+            }
             EndStep();
         } catch (const ServerConnectException& error) {
             Fail("server connectivity", error.GetMessageText());
@@ -191,6 +204,7 @@ protected:
 
         m_replicator.LogHeading(std::string(Kind::kName) + " replication");
         This().ReadRights(m_replicator.Authenticate(Kind::kNamespace));
+        m_signedIn = true;
         CrashPoint("authenticate answered");
         if (m_replicator.AbortRequested()) {
             m_replicator.Log("Aborted after the login");
@@ -873,6 +887,7 @@ protected:
     IProgressSink& m_sink;
     const CKindRules m_rules;
 
+    bool m_signedIn = false;  // the login has answered: the session is open
     bool m_writeRight = false;
     bool m_deleteRight = false;
     std::unique_ptr<Store> m_store;

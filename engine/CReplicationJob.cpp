@@ -1,6 +1,7 @@
 #include "engine/CReplicationJob.h"
 
 #include "engine/CReplicator.h"
+#include "engine/CRunLock.h"
 #include "engine/IProgressSink.h"
 #include "platform/automation/Variant.h"
 #include "platform/base/OleDate.h"
@@ -59,6 +60,23 @@ int CReplicationJob::Run()
                            "Bitte prüfen Sie die Datei oder geben Sie die Werte in den Einstellungen neu ein.",
                        MessageBoxButtons::ok, MessageBoxIcon::stop);
         sink.SetResultText("Replikation nicht gestartet: Einstellungen nicht lesbar");
+        m_running.store(false);
+        return 1;
+    }
+
+    // From here to the settings' save at the end, no other run or vacuum
+    // works in this directory or on the local store (each would add the
+    // other's new items a second time).
+    const CRunLock runLock(CRunLock::kWait, [](const std::string& text) { CReplicationSettings::Trace(text); });
+    if (!runLock.Held()) {
+        const std::string text = runLock.BusyText() + "\r\nDiese Replikation wurde beendet, ohne etwas zu ändern.";
+        CReplicationSettings::Trace("no replication: another run holds the lock");
+        if (m_busyReport)
+            m_busyReport(text);
+        else
+            ShowMessageBox(text, MessageBoxButtons::ok, MessageBoxIcon::warning);
+        sink.SetResultText("Replikation nicht gestartet: eine andere Replikation läuft");
+        m_busy.store(true);
         m_running.store(false);
         return 1;
     }

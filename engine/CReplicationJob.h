@@ -7,6 +7,7 @@
 #include "engine/CThreadJob.h"
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -31,6 +32,13 @@ public:
     // failure (its message box shown): that kind was not, or not wholly,
     // replicated.
     bool KindFailed() const { return m_kindFailed.load(); }
+    // True once the run has ended when another replication or a vacuum held
+    // the working directory or the local store for the whole wait: the run
+    // changed nothing, not even the settings file.
+    bool Busy() const { return m_busy.load(); }
+    // How such a run says so (called on the worker thread with the German
+    // text); by default a message box. Set before Start.
+    void SetBusyReport(std::function<void(const std::string&)> report) { m_busyReport = std::move(report); }
 
     // The copy the job works with. The run changes it only to store its
     // last-run time, just before SetFinishedState.
@@ -48,6 +56,8 @@ private:
     std::unique_ptr<CReplicator> m_replicator;
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_kindFailed{false};
+    std::atomic<bool> m_busy{false};
+    std::function<void(const std::string&)> m_busyReport;
 };
 
 } // namespace tarnwel

@@ -33,16 +33,24 @@ constexpr const char* kUsage =
     "status and result text as it changes. The run's own failures are shown as\n"
     "message boxes.\n"
     "\n"
+    "One run at a time works in a directory and on a local store: the run holds\n"
+    "a lock (the file TarnwelClient.lock in the directory, and one beside the\n"
+    "store) from its start to its end; a killed run leaves no lock behind.\n"
+    "\n"
     "SIGINT (Ctrl-C) or SIGTERM stops the run as the window's Stop does: it ends\n"
-    "at its next step (a server call under way is ended, but for an addItems,\n"
-    "whose reply names the items the server made), saves what it made, and the\n"
-    "program ends. A second such signal ends the program at once.\n"
+    "at its next step (a server call under way is ended, which is no server\n"
+    "error; the items of an addItems ended so that the server made all the same\n"
+    "are paired by the next run), saves what it made, and the program ends. A\n"
+    "second such signal ends the program at once.\n"
     "\n"
     "Exit status:\n"
     "  0  the run has ended and every selected kind was replicated\n"
     "  1  a mapping file cannot be read or its saving failed part way (after\n"
-    "     its message box), the settings file exists but cannot be read, or the\n"
-    "     run cannot be started\n"
+    "     its message box), the settings file exists but cannot be read, the\n"
+    "     run cannot be started, or another replication (this program or the\n"
+    "     client's window) or a vacuum works in this directory or on the local\n"
+    "     store and did not end within two seconds: a line on standard error\n"
+    "     says so, and nothing was changed\n"
     "  2  bad arguments\n"
     "  3  the run has ended, but the run of a kind ended through a failure (a\n"
     "     wrong password, a server that is down or answers wrongly, a mapping\n"
@@ -192,6 +200,12 @@ int Main(int argc, char** argv)
         std::lock_guard lock(jobMutex);
         job = std::make_unique<CReplicationJob>(settings, sink, settingsPath);
     }
+    job->SetBusyReport([](std::string text) {
+        // One line: the box's line breaks become blanks.
+        for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+            text.replace(at, 2, " ");
+        std::cerr << "tarnwel-replicate: " << text << std::endl;
+    });
     if (!job->Start(nullptr, 0)) {
         std::cerr << "tarnwel-replicate: cannot start the replication thread\n";
         return kCannotStart;
@@ -203,8 +217,10 @@ int Main(int argc, char** argv)
     std::cout.flush();
     if (stopSignal.load() != 0)
         return kStoppedBySignal;
-    if (job->Settings().CameFromUnreadableFile() || !job->Settings().DoubtfulKeys().empty())
-        return kCannotStart;  // the job refused to replicate with defaults in place of the user's settings
+    // The job refused to replicate: defaults in place of the user's
+    // settings, or another run held the lock.
+    if (job->Settings().CameFromUnreadableFile() || !job->Settings().DoubtfulKeys().empty() || job->Busy())
+        return kCannotStart;
     return job->KindFailed() ? kKindFailed : kReplicated;
 }
 

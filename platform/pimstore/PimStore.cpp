@@ -2,6 +2,7 @@
 
 #include "platform/automation/ProgIdRegistry.h"
 #include "platform/base/ComError.h"
+#include "platform/base/FileLock.h"
 #include "platform/base/Text.h"
 #include "platform/pimstore/PimItem.h"
 
@@ -339,6 +340,9 @@ DispatchPtr OpenPimStore(const std::string& path)
 void RegisterPimStore()
 {
     CProgIdRegistry::Register("Outlook.Application", [] { return OpenPimStore(PimStorePath()); });
+    // A file beside the store's, not the store's own: SQLite takes its own
+    // locks on that file, which a lock of ours must leave alone.
+    SetStoreLockPathSource([] { return PimStorePath() + ".lock"; });
 }
 
 } // namespace tarnwel

@@ -21,7 +21,8 @@ std::string PimStorePath();
 DispatchPtr OpenPimStore(const std::string& path);
 
 // Registers the store under the ProgID "Outlook.Application"; each creation
-// opens the file that PimStorePath() names at that moment.
+// opens the file that PimStorePath() names at that moment. The store's lock
+// file (StoreLockPath()) is that path with ".lock" appended.
 void RegisterPimStore();
 
 } // namespace tarnwel

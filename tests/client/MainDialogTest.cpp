@@ -1,9 +1,11 @@
 #include "client/CMainDialog.h"
 
 #include "client/CScheduleDialog.h"
+#include "engine/CRunLock.h"
 #include "platform/automation/ProgIdRegistry.h"
 #include "platform/base/ByteFile.h"
 #include "platform/base/ComError.h"
+#include "platform/base/FileLock.h"
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/CScriptedTrayService.h"
 #include "platform/ui/CScriptedUiBackend.h"
@@ -20,7 +22,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 
@@ -255,6 +259,64 @@ TEST_F(MainDialogTest, DuringARunStopExitTicksAndEscapeAreHandledAndTheWorkerIsW
     EXPECT_EQ(dialog.Job(), nullptr);
     EXPECT_EQ(dialog.GetItemText(ids::kHeader), "Nicht verbunden");
     EXPECT_THAT(dialog.GetItemText(ids::kResult), MatchesRegex(kResultPattern));
+}
+
+// The stop ends the getItems under way, which the server holds back: that is
+// no failure of the server, so no box, and the kind ends as an abort does.
+TEST_F(MainDialogTest, StopDuringAServerCallShowsNoErrorBox)
+{
+    Serve({"--delay", "appointment/getItems=60"});
+    m_settings.replicateTasks = 0;
+    CMainDialog& dialog = Open();
+    const auto start = std::chrono::steady_clock::now();
+    dialog.UserClick(ids::kReplicate);
+    ASSERT_TRUE(m_backend.RunPostedCallsUntil(
+        [&] { return dialog.GetItemText(ids::kAppointmentStatus) == "Daten vom Server werden übertragen."; }));
+    dialog.UserClick(ids::kStop);
+    WaitForRun();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_THAT(BoxTexts(), IsEmpty());
+    EXPECT_FALSE(dialog.Job()->KindFailed());
+    EXPECT_EQ(dialog.GetItemText(ids::kAppointmentStatus), "Replikation der Termine beendet.");
+    EXPECT_THAT(dialog.GetItemText(ids::kResult), MatchesRegex(kResultPattern));
+    std::string bytes;
+    EXPECT_EQ(ReadFileBytes("maps_appo.ids", bytes), FileReadResult::ok);
+}
+
+// Another run (the command-line tool, a client in another session) holds the
+// working directory: the window's run and its vacuum say so and change nothing.
+TEST_F(MainDialogTest, WhileAnotherRunHoldsTheFolderNeitherARunNorAVacuumChangesAnything)
+{
+    Serve();
+    CMainDialog& dialog = Open();
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "ENTRY SERVER\r\n"));
+    std::string settingsBefore;
+    ASSERT_EQ(ReadFileBytes(m_path, settingsBefore), FileReadResult::ok);
+    CFileLock other;
+    ASSERT_EQ(other.Lock(m_dir.Path(CRunLock::kFileName), std::chrono::steady_clock::now()),
+              CFileLock::Outcome::locked);
+    const std::string busy = "Im Ordner <" + std::filesystem::current_path().string() +
+                             "> läuft gerade eine andere Replikation oder das Löschen der Outlook-Daten.\r\n";
+
+    dialog.UserClick(ids::kReplicate);
+    WaitForRun();
+    ASSERT_EQ(m_backend.MessageBoxes().size(), 1u);
+    EXPECT_EQ(m_backend.MessageBoxes()[0].text, busy + "Diese Replikation wurde beendet, ohne etwas zu ändern.");
+    EXPECT_EQ(m_backend.MessageBoxes()[0].icon, MessageBoxIcon::warning);
+    EXPECT_EQ(dialog.GetItemText(ids::kResult), "Replikation nicht gestartet: eine andere Replikation läuft");
+    EXPECT_TRUE(dialog.IsItemEnabled(ids::kReplicate));
+    EXPECT_TRUE(dialog.Job()->Busy());
+
+    m_backend.AnswerMessageBox(MessageBoxResult::ok);
+    dialog.UserMenuCommand(menu::kVacuum);
+    EXPECT_THAT(BoxTexts(), ElementsAre(testing::_, testing::StartsWith("Warnung!!!: Alle "),
+                                        busy + "Es wurde nichts gelöscht."));
+
+    std::string bytes;
+    ASSERT_EQ(ReadFileBytes("maps_appo.ids", bytes), FileReadResult::ok);
+    EXPECT_EQ(bytes, "ENTRY SERVER\r\n");
+    ASSERT_EQ(ReadFileBytes(m_path, bytes), FileReadResult::ok);
+    EXPECT_EQ(bytes, settingsBefore);
 }
 
 TEST_F(MainDialogTest, ExitAndDisableSyncSetsSinceAndLastRunToNowSavesAndEnds)

@@ -2,6 +2,7 @@
 
 #include "engine/IProgressSink.h"
 #include "platform/automation/ProgIdRegistry.h"
+#include "platform/base/FileLock.h"
 #include "platform/pimstore/PimStore.h"
 #include "platform/soap/CCurlConnector.h"
 #include "tests/engine/StoreFixture.h"
@@ -271,6 +272,59 @@ TEST_F(ReplicationJobTest, SettingsFromAnUnreadableFileNeitherReplicateNorSave)
     EXPECT_FALSE(job->IsRunning());
     EXPECT_TRUE(std::filesystem::is_directory(path));
     EXPECT_EQ(FileText("maps_appo.ids"), "<missing>");
+}
+
+// Another run holds the working directory or the local store for the whole
+// wait: this run changes nothing, says so and saves no settings; once the
+// lock is free, the next run replicates.
+TEST_F(ReplicationJobTest, ARunThatMeetsAnotherRunsLockChangesNothingAndSaysSo)
+{
+    const std::string directory = std::filesystem::current_path().string();
+    const std::string storeLock = m_dir.Path("store.db.lock");
+    const StoreLockPathSource previous = SetStoreLockPathSource([storeLock] { return storeLock; });
+    struct Case {
+        std::string lockPath;
+        std::string text;
+    } cases[] = {
+        {directory + "/TarnwelClient.lock",
+         "Im Ordner <" + directory + "> läuft gerade eine andere Replikation oder das Löschen der Outlook-Daten."},
+        {storeLock, "Der lokale Speicher wird gerade von einer anderen Replikation oder vom Löschen der "
+                    "Outlook-Daten benutzt."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lockPath);
+        m_boxes.clear();
+        CFileLock other;
+        ASSERT_EQ(other.Lock(c.lockPath, std::chrono::steady_clock::now()), CFileLock::Outcome::locked);
+        const std::string mappingBefore = FileText("maps_appo.ids");
+        const std::string settingsBefore = FileText("TarnwelClient.ini");
+        CHoldingSink sink;
+        auto job = MakeJob(sink, true, false, true);
+        Serve(*job, kTwoAppointmentsAndATask);
+        ASSERT_TRUE(job->Start(nullptr, 0));
+        job->Join();
+        EXPECT_THAT(m_boxes, ElementsAre(c.text + "\r\nDiese Replikation wurde beendet, ohne etwas zu ändern."));
+        EXPECT_THAT(sink.Calls(), ElementsAre("result Replikation nicht gestartet: eine andere Replikation läuft"));
+        EXPECT_TRUE(job->Job().Busy());
+        EXPECT_EQ(job->Result(), 1);
+        EXPECT_FALSE(job->IsRunning());
+        EXPECT_EQ(FileText("maps_appo.ids"), mappingBefore);
+        EXPECT_EQ(FileText("TarnwelClient.ini"), settingsBefore);
+
+        other.Unlock();
+        CHoldingSink nextSink;
+        auto next = MakeJob(nextSink, true, false, true);
+        Serve(*next, kTwoAppointmentsAndATask);
+        ASSERT_TRUE(next->Start(nullptr, 0));
+        next->Join();
+        EXPECT_FALSE(next->Job().Busy());
+        EXPECT_THAT(FileText("maps_appo.ids"), MatchesRegex("[^ ]+ A[12]\r\n[^ ]+ A[12]\r\n"));
+        std::filesystem::remove("maps_appo.ids");
+        std::filesystem::remove("maps_task.ids");
+        std::filesystem::remove("TarnwelClient.ini");
+        std::filesystem::remove("store.db");
+    }
+    SetStoreLockPathSource(previous);
 }
 
 TEST_F(ReplicationJobTest, AStopBeforeTheStartIsForgotten)

@@ -9,6 +9,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <stdexcept>
 #include <type_traits>
@@ -606,6 +607,40 @@ TYPED_TEST(ReplicationRunTest, ALostConnectionDuringPutItemsEndsTheRunButKeepsTh
     // The mapping file was saved all the same.
     EXPECT_THAT(w.MappingFileBytes(), HasSubstr("stale-entry stale-server\r\n"));
     EXPECT_THAT(w.MappingFileBytes(), HasSubstr(entryId + " S1\r\n"));
+}
+
+// The queue's status text follows the last test of the abort flag before its
+// request: a stop there reaches the request while it is under way, and the
+// delayed server keeps it under way until the stop ends it.
+TYPED_TEST(ReplicationRunTest, AStopDuringAServerCallEndsTheKindAsAnAbortDoesWithoutABox)
+{
+    struct Case {
+        const char* method;
+        int text;
+    } cases[] = {{"putItems", TestFixture::kTasks ? 219 : 189}, {"addItems", TestFixture::kTasks ? 221 : 191}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.method);
+        typename TestFixture::World w;
+        TypeParam::Rules(w.settings).ovrAction = 1;
+        w.Switches({"--delay", std::string(c.method) + "=60"});
+        const std::string entryId = w.Pair({"S1", "Termin", "Server"}, "Outlook");
+        w.OutlookItem("Neu");
+        w.sink.OnStatus = [&](int id) {
+            if (id == c.text)
+                w.RequestAbort();
+        };
+        const auto start = std::chrono::steady_clock::now();
+        w.Run();
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+        EXPECT_THAT(w.ui.MessageBoxes(), IsEmpty());
+        EXPECT_FALSE(w.lastRunFailed);
+        EXPECT_THAT(w.trace, Contains(HasSubstr("Stopped during a server call")));
+        // As after an abort between items: the pairs are saved, the session
+        // is closed and the end text is shown.
+        EXPECT_THAT(w.MappingFileBytes(), HasSubstr(entryId + " S1\r\n"));
+        EXPECT_FALSE(w.SessionOpen());
+        EXPECT_EQ(w.sink.StatusTexts().back(), std::to_string(TestFixture::kTasks ? 228 : 198));
+    }
 }
 
 TYPED_TEST(ReplicationRunTest, AFailedLogoutLosesNoMappingAndTheEndTextKeepsItsPlace)

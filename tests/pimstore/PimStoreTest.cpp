@@ -2,8 +2,11 @@
 #include "platform/automation/AppointmentItem.h"
 #include "platform/automation/ContactItem.h"
 #include "platform/automation/TaskItem.h"
+#include "platform/base/FileLock.h"
 #include "platform/pimstore/PimDatabase.h"
 #include "platform/pimstore/PimStore.h"
+
+#include "platform/base/FileLock.h"
 #include "tests/support/ComErrorCode.h"
 #include "tests/support/ScopedUserLocale.h"
 #include "tests/support/TemporaryDirectory.h"
@@ -610,7 +613,11 @@ TEST_F(PimStoreTest, RegistersUnderTheProgIdWithThePathFromTheEnvironment)
 {
     ::setenv("TARNWEL_PIMSTORE", m_path.c_str(), 1);
     const DispatchFactory previous = CProgIdRegistry::Register("Outlook.Application", {});
+    const StoreLockPathSource previousLock = SetStoreLockPathSource({});
     RegisterPimStore();
+    // One run at a time on the store: its lock file lies beside it.
+    EXPECT_EQ(StoreLockPath(), m_path + ".lock");
+    SetStoreLockPathSource(previousLock);
     AddSaved(CApplication::Create().GetNamespace("MAPI").GetDefaultFolder(default_folders::kTasks).GetItems(),
              kTaskClass, "über die ProgID");
     CProgIdRegistry::Register("Outlook.Application", previous);
