@@ -13,8 +13,12 @@ namespace tarnwel {
 // The folder of a default path is created when missing.
 std::string PimStorePath();
 
-// The application object of the store in `path` (created when missing).
-// Raises CComError when the file cannot be opened or is no store.
+// The application object of the store in `path`. A file that exists is
+// opened at once; raises CComError when it cannot be opened or is no store.
+// A missing file is created at the first GetNamespace, unless the
+// application's property CreateMissingStore was set to false before: then
+// GetNamespace raises CComError com_codes::kFileNotFound. Each default
+// folder answers the store's identity as its text property StoreID.
 DispatchPtr OpenPimStore(const std::string& path);
 
 // Registers the store under the ProgID "Outlook.Application"; each creation
