@@ -252,6 +252,31 @@ TEST_P(ReplicateOnAnotherStoreTest, ChangesNothingAndTheRightStoreGoesOnAsBefore
 
 INSTANTIATE_TEST_SUITE_P(DeleteRules, ReplicateOnAnotherStoreTest, testing::Values("0", "1"));
 
+// Pairs that a damaged mapping file loses are told once, among the lines of
+// the run, without a question.
+TEST_F(ReplicateToolTest, TellsOnceOfTheLinesOfADamagedMappingFile)
+{
+    test::CReferenceServer server;
+    ASSERT_THAT(Store({"add", "appointment", "Subject=Zahnarzt", "Start=2026-03-03 08:30:00",
+                       "End=2026-03-03 09:00:00"}),
+                Not(IsEmpty()));
+    WriteFile("TarnwelClient.ini", "URL = " + server.Url() +
+                                       "\r\nusername = user\r\npassword = vezi\r\nCategory checkboxes = 1 0 0\r\n");
+    ASSERT_EQ(Replicate({}).exitCode, 0);
+    std::string mapping;
+    ReadFileBytes(m_dir.Path("maps_appo.ids"), mapping);
+    WriteFile("maps_appo.ids", mapping + "abgeschnitten\r\n");
+
+    const CProgramResult damaged = Replicate({});
+    EXPECT_EQ(damaged.exitCode, 0) << damaged.output << damaged.errors;
+    const std::string notice = "Termine: Zuordnungsdatei maps_appo.ids: 1 beschädigte Zeile übergangen.";
+    const std::size_t at = damaged.output.find(notice);
+    EXPECT_NE(at, std::string::npos) << damaged.output;
+    EXPECT_EQ(damaged.output.find(notice, at + 1), std::string::npos) << damaged.output;
+    EXPECT_THAT(damaged.output, Not(HasSubstr("Message box")));
+    EXPECT_THAT(Replicate({}).output, Not(HasSubstr("Zuordnungsdatei")));
+}
+
 // A settings file that exists but cannot be read (here a directory in its
 // place): nothing is replicated, nothing is written, and a script can tell.
 TEST_F(ReplicateToolTest, AnUnreadableSettingsFileEndsWithoutARunAndAStatusOfItsOwn)
