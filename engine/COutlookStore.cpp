@@ -6,6 +6,7 @@
 #include "records/CItemRecord.h"
 
 #include <optional>
+#include <sys/stat.h>
 #include <string_view>
 #include <unordered_set>
 
@@ -51,6 +52,22 @@ std::string DescribeOtherStore(const CMappingFile& file, const std::string& open
            file.Path() + "\" und \"" + file.StoreIdPath() + "\" entfernen.";
 }
 
+// The first mapping file of another kind than `own` that holds something,
+// or its journal; empty when there is none.
+std::string OtherKindWithPairs(const std::string& own)
+{
+    for (const char* name : kMappingFileNames) {
+        if (own == name)
+            continue;
+        for (const std::string& path : {std::string(name), std::string(name) + ".journal"}) {
+            struct stat info {};
+            if (::stat(path.c_str(), &info) == 0 && info.st_size > 0)
+                return name;
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction log, StoreChoice choice)
@@ -62,16 +79,27 @@ COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction l
     // GetNamespace).
     const bool loaded = m_mappingFile.Load(m_mappings);
     const bool checked = loaded && choice == StoreChoice::recorded && !m_mappings.EntryToServer().empty();
-    if (checked)
+    const std::string otherKind =
+        loaded && choice == StoreChoice::recorded && !checked ? OtherKindWithPairs(m_mappingFile.Path()) : "";
+    if (checked || !otherKind.empty())
         m_application.RefuseToCreateMissingStore();
     CNameSpace nameSpace;
     try {
         nameSpace = m_application.GetNamespace("MAPI");
     } catch (const CComError& error) {
-        if (!checked || error.Code() != com_codes::kFileNotFound)
+        if ((!checked && otherKind.empty()) || error.Code() != com_codes::kFileNotFound)
             throw;
-        m_otherStoreMessage = DescribeOtherStore(m_mappingFile, "keine: die Ablage fehlt und wird nicht neu angelegt (" +
-                                                                   error.Description() + ")");
+        if (checked)
+            m_otherStoreMessage = DescribeOtherStore(
+                m_mappingFile, "keine: die Ablage fehlt und wird nicht neu angelegt (" + error.Description() + ")");
+        else
+            m_otherStoreMessage =
+                "Die lokale Ablage fehlt (" + error.Description() + ").\nSie wird nicht neu angelegt, weil \"" +
+                otherKind +
+                "\" Paare mit einer Ablage hält; diese Art wird nicht repliziert, Server und Ablage bleiben "
+                "unverändert.\n\nÖffnen Sie wieder die ursprüngliche Ablage (TARNWEL_PIMSTORE), oder fangen Sie neu "
+                "an: mit \"Outlook löschen\" oder indem Sie die Zuordnungsdateien (maps_*.ids und maps_*.ids.store) "
+                "entfernen.";
         return;
     }
     nameSpace.Logon();

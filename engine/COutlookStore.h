@@ -35,6 +35,9 @@ enum class StoreChoice {
     any,
 };
 
+// The mapping files of the three kinds, in the working directory.
+inline constexpr const char* kMappingFileNames[] = {"maps_appo.ids", "maps_cont.ids", "maps_task.ids"};
+
 // The values that tell the kinds apart.
 struct CStoreKind {
     int defaultFolderId;             // the Outlook constant of the default folder
@@ -112,9 +115,11 @@ protected:
     // mapped to items that could never be made. `log` hears of damaged lines
     // of the mapping file.
     //
-    // With StoreChoice::recorded, while the mapping file holds pairs, the
-    // local store is asked not to create a missing file
-    // (CApplication::RefuseToCreateMissingStore), and a store whose identity
+    // With StoreChoice::recorded, while the mapping file holds pairs (or the
+    // mapping file or journal of another kind is not empty: the store file
+    // is the same for all kinds), the local store is asked not to create a
+    // missing file (CApplication::RefuseToCreateMissingStore); a missing one
+    // then makes the store not ready and IsOtherStore. A store whose identity
     // is not the one recorded beside the mapping file (or whose recorded
     // identity cannot be read) is not used: the store is not ready and
     // IsOtherStore. Without pairs, or with none recorded (files from before

@@ -345,6 +345,19 @@ TEST_F(StoreIdentity, TheMappingFileKeepsToTheStoreItsPairsWereMadeWith)
             EXPECT_EQ(std::filesystem::exists(missing), c.ready);
         }
     }
+
+    // The store file is every kind's: the pairs of another kind keep it from
+    // being created too.
+    std::filesystem::remove(missing);
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", ""));
+    ASSERT_TRUE(WriteFileAtomically("maps_task.ids", "T1 S1\r\n"));
+    {
+        CAppointmentStore store;
+        EXPECT_TRUE(store.IsOtherStore());
+        EXPECT_THAT(store.OtherStoreMessage(),
+                    ::testing::AllOf(::testing::HasSubstr(missing), ::testing::HasSubstr("\"maps_task.ids\" Paare")));
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing));
     EXPECT_TRUE(m_boxes.empty());
 }
 

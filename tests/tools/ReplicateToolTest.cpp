@@ -200,7 +200,7 @@ TEST_P(ReplicateOnAnotherStoreTest, ChangesNothingAndTheRightStoreGoesOnAsBefore
                            "End=2026-03-03 09:00:00"}),
                     Not(IsEmpty()));
         WriteFile("TarnwelClient.ini", "URL = " + server.Url() +
-                                           "\r\nusername = user\r\npassword = vezi\r\nCategory checkboxes = 1 0 0\r\n"
+                                           "\r\nusername = user\r\npassword = vezi\r\nCategory checkboxes = 1 0 1\r\n"
                                            "OLDeleted Action = " + deleteRule + "\r\n");
         const CProgramResult first = Replicate({});
         ASSERT_EQ(first.exitCode, 0) << first.output << first.errors;
@@ -219,7 +219,8 @@ TEST_P(ReplicateOnAnotherStoreTest, ChangesNothingAndTheRightStoreGoesOnAsBefore
                            "End=2026-03-05 09:00:00"}),
                     Not(IsEmpty()));
         const std::string secondContent = StoreContent();
-        for (const std::string& path : {m_dir.Path("nowhere/store.db"), m_dir.Path("second.db")}) {
+        // The tasks have no pairs, but the store file is the one of every kind.
+        for (const std::string& path : {m_dir.Path("gone.db"), m_dir.Path("second.db")}) {
             SCOPED_TRACE(path);
             m_storePath = path;
             const CProgramResult other = Replicate({});
@@ -233,7 +234,7 @@ TEST_P(ReplicateOnAnotherStoreTest, ChangesNothingAndTheRightStoreGoesOnAsBefore
             EXPECT_EQ(mappingAfter, mapping);
             EXPECT_EQ(recordedAfter, recorded + "\r\n");
         }
-        EXPECT_FALSE(std::filesystem::exists(m_dir.Path("nowhere")));
+        EXPECT_FALSE(std::filesystem::exists(m_dir.Path("gone.db")));
         EXPECT_EQ(StoreContent(), secondContent);  // second.db
 
         m_storePath = m_dir.Path("store.db");
