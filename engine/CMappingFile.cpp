@@ -459,6 +459,7 @@ bool CMappingFile::RecordStoreId(const std::string& storeId)
         Log(m_path + ": the store's identity cannot be recorded (" + error + ")");
         return false;
     }
+    CrashPoint("store identity recorded");
     m_storeIdState = StoreIdState::recorded;
     m_recordedStoreId = storeId;
     return true;

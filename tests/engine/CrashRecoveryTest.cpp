@@ -260,7 +260,8 @@ TEST(CrashRecoveryTest, EveryServerRequestAndOutlookChangeIsACrashPoint)
     CRunWorld<CAppointmentSide> w;
     (void)ItemScenario(w);
     EXPECT_EQ(RunInChild(w, 0).points,
-              (std::vector<std::string>{"authenticate answered", "Outlook items committed", "getItems answered",
+              (std::vector<std::string>{"authenticate answered", "store identity recorded", "Outlook items committed",
+                                        "getItems answered",
                                         "putItems answered",
                                         "deleteItems answered", "addItems answered", "Outlook item added",
                                         "Outlook item added", "Outlook items committed", "Outlook item overwritten",
