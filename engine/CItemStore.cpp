@@ -301,6 +301,10 @@ void CItemStore<Kind>::OnBatchEnded(bool committed)
     m_deletedInBatch.clear();
 }
 
+static_assert(std::string_view(CAppointmentStoreKind::kKind.mappingFileName) == kMappingFileNames[0]);
+static_assert(std::string_view(CContactStoreKind::kKind.mappingFileName) == kMappingFileNames[1]);
+static_assert(std::string_view(CTaskStoreKind::kKind.mappingFileName) == kMappingFileNames[2]);
+
 template class CItemStore<CAppointmentStoreKind>;
 template class CItemStore<CContactStoreKind>;
 template class CItemStore<CTaskStoreKind>;

@@ -59,7 +59,10 @@ public:
 
     // Opens Outlook and the kind's folder and loads the mapping file (see
     // COutlookStore); `log` hears of damaged lines of the mapping file.
-    explicit CItemStore(CMappingFile::LogFunction log = {}) : COutlookStore(Kind::kKind, std::move(log)) {}
+    explicit CItemStore(CMappingFile::LogFunction log = {}, StoreChoice choice = StoreChoice::recorded)
+        : COutlookStore(Kind::kKind, std::move(log), choice)
+    {
+    }
 
     static int GetDefaultFolderId() { return Kind::kKind.defaultFolderId; }
     static const char* GetMappingFileName() { return Kind::kKind.mappingFileName; }

@@ -47,6 +47,7 @@
 #include "engine/OutlookPassDecision.h"
 #include "platform/base/ComError.h"
 #include "platform/ui/MessageBox.h"
+#include "platform/ui/UserNotices.h"
 #include "protocol/ServerExceptions.h"
 #include "records/RecordArrays.h"
 #include "resources/StringTable.h"
@@ -212,6 +213,18 @@ protected:
         }
 
         m_store = std::make_unique<Store>([this](const std::string& text) { m_replicator.Log(text); });
+        if (m_store->IsOtherStore()) {
+            // Every pair would point past the items of this store: the run
+            // would copy the server into it, or take the missing items for
+            // deletions. Neither side is touched, the mapping file neither.
+            m_replicator.Log("The mapping file's pairs were made with another local store than the one opened (" +
+                             (m_store->GetStoreId().empty() ? std::string("none") : m_store->GetStoreId()) +
+                             "); nothing is replicated");
+            m_replicator.NoteKindFailed(Kind::kName);
+            ReportToUser(m_store->OtherStoreMessage(), MessageBoxIcon::stop, true);
+            m_store.reset();
+            return true;
+        }
         if (!m_store->IsReady()) {
             // Without its mapping file the store cannot remember a single
             // pair: every run would create every item a second time.
@@ -220,9 +233,11 @@ protected:
             m_store.reset();
             return true;
         }
-        for (const std::string& serverId : m_store->ForgetAmbiguousPairs())
+        const std::vector<std::string> ambiguous = m_store->ForgetAmbiguousPairs();
+        for (const std::string& serverId : ambiguous)
             m_replicator.Log("The mapping file pairs " + serverId +
                              " with more than one Outlook item; those pairs are dropped");
+        ReportDroppedPairs(ambiguous.size());
         if (m_replicator.Settings().convertBefore)
             m_store->ConvertAllItems();
         m_since = m_replicator.Settings().all ? std::string("1900-01-01")
@@ -242,6 +257,43 @@ protected:
         if (!m_replicator.AbortRequested())
             m_sink.ShowStatusCount(Kind::kTexts.fetched, Count(m_serverRecords), 0);
         return true;
+    }
+
+    // Tells the user once, in the trace and through the progress sink, what
+    // the loaded mapping file lost: damaged lines (and journal records), a
+    // file removed after earlier runs, pairs dropped as ambiguous. Items
+    // without their pair are paired again by sameness; changed ones may end
+    // up twice, so the user must hear of it.
+    void ReportDroppedPairs(std::size_t ambiguousServerIds)
+    {
+        const CMappingFile& file = m_store->GetMappingFile();
+        const std::size_t damaged = file.DamagedLines();
+        if (damaged == 0 && ambiguousServerIds == 0 && !file.FileWasLost())
+            return;
+        std::string trace = file.Path() + ": ";
+        std::string notice = "Zuordnungsdatei " + file.Path() + ": ";
+        std::string separator;
+        if (file.FileWasLost()) {
+            trace += "missing, created empty; the pairs of the earlier runs are lost";
+            notice += "fehlte und wurde leer angelegt, die Paare der früheren Abgleiche sind verloren";
+            separator = "; ";
+        }
+        if (damaged > 0) {
+            trace += separator + std::to_string(damaged) + " damaged line(s) skipped";
+            notice += separator + std::to_string(damaged) +
+                      (damaged == 1 ? " beschädigte Zeile übergangen" : " beschädigte Zeilen übergangen");
+            separator = "; ";
+        }
+        if (ambiguousServerIds > 0) {
+            trace += separator + "the pairs of " + std::to_string(ambiguousServerIds) +
+                     " server id(s) with more than one Outlook item dropped";
+            notice += separator + "die Paare von " + std::to_string(ambiguousServerIds) +
+                      (ambiguousServerIds == 1 ? " Server-Eintrag" : " Server-Einträgen") +
+                      " mit mehr als einem Outlook-Eintrag verworfen";
+        }
+        m_replicator.Log("--x-- " + trace);
+        m_sink.ShowNotice(notice + ". Einträge ohne Paar werden über gleichen Inhalt neu gepaart; "
+                                   "seitdem geänderte können doppelt erscheinen.");
     }
 
     // --- Step 2: server pass --------------------------------------------------

@@ -448,13 +448,74 @@ std::size_t LineCountBound(std::string_view bytes)
 
 } // namespace
 
+std::string CMappingFile::StoreIdFileBytes(std::string_view storeId)
+{
+    return EncodeId(storeId) + "\r\n";
+}
+
+std::optional<std::string> CMappingFile::ReadStoreId(std::string_view bytes)
+{
+    std::optional<std::string> storeId;
+    bool first = true;
+    ForEachLine(bytes, [&](std::string_view line, std::size_t, std::size_t) {
+        if (!first)
+            return;
+        first = false;
+        const CLineTokens tokens = Tokens(line);
+        if (!tokens.nul && tokens.count == 1)
+            storeId = DecodeId(tokens.token[0]);
+    });
+    if (storeId && storeId->empty())
+        storeId.reset();
+    return storeId;
+}
+
+bool CMappingFile::RecordStoreId(const std::string& storeId)
+{
+    std::string error;
+    if (storeId.empty() || !WriteFileAtomically(StoreIdPath(), StoreIdFileBytes(storeId), {}, &error)) {
+        Log(m_path + ": the store's identity cannot be recorded (" + error + ")");
+        return false;
+    }
+    CrashPoint("store identity recorded");
+    m_storeIdState = StoreIdState::recorded;
+    m_recordedStoreId = storeId;
+    return true;
+}
+
 bool CMappingFile::Load(CMappingTable& table)
 {
-    const LogFunction log = [this](const std::string& text) { Log(m_path + ": " + text); };
+    m_damagedLines = 0;
+    m_fileWasLost = false;
+    const LogFunction log = [this](const std::string& text) {
+        ++m_damagedLines;
+        Log(m_path + ": " + text);
+    };
     m_fileTable = nullptr;
+
+    // The identity first: a mapping file that is missing beside it was
+    // removed after a run.
+    std::string bytes;
+    m_recordedStoreId.clear();
+    switch (ReadFileBytes(StoreIdPath(), bytes)) {
+    case FileReadResult::ok:
+        if (std::optional<std::string> storeId = ReadStoreId(bytes)) {
+            m_storeIdState = StoreIdState::recorded;
+            m_recordedStoreId = std::move(*storeId);
+        } else {
+            m_storeIdState = StoreIdState::damaged;
+            Log(StoreIdPath() + ": no store identity can be read from it");
+        }
+        break;
+    case FileReadResult::missing:
+        m_storeIdState = StoreIdState::none;
+        break;
+    case FileReadResult::failed:
+        Fatal("ERROR: cannot read from mapping file");
+    }
+
     // Whether a save of the table as loaded would write the file's bytes again.
     bool savedForm = table.IdCount() == 0;
-    std::string bytes;
     switch (ReadFileBytes(m_path, bytes)) {
     case FileReadResult::ok:
         // One pair a line: room for all of them at once.
@@ -462,6 +523,9 @@ bool CMappingFile::Load(CMappingTable& table)
         savedForm = ReadPairsOf(bytes, table, log) && savedForm;
         break;
     case FileReadResult::missing:
+        m_fileWasLost = m_storeIdState != StoreIdState::none;
+        if (m_fileWasLost)
+            Log(m_path + ": missing beside its identity file; the pairs of the earlier runs are lost");
         if (CreateEmpty(m_path))
             break;
         ReportToUser("cannot create file", MessageBoxIcon::stop, true);
@@ -517,7 +581,7 @@ void CMappingFile::CleanUpWhenAlone(bool removeEmptyJournal)
                 Log(m_path + ": the journal cannot be removed (" + std::strerror(errno) + ")");
         }
     }
-    if (const int removed = RemoveStrayTemporaryFiles(m_path))
+    if (const int removed = RemoveStrayTemporaryFiles(m_path) + RemoveStrayTemporaryFiles(StoreIdPath()))
         Log(m_path + ": removed " + std::to_string(removed) + " temporary file(s) of an interrupted save");
     ::flock(m_directoryLock, LOCK_SH);
 }

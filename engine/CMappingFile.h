@@ -31,12 +31,19 @@
 //
 // A last record without its line end was cut by the end of the process and is
 // ignored; a damaged record costs its own change only.
+//
+// The identity file ("<file>.store" beside it) names the local store whose
+// items the pairs belong to: the store's identity (the StoreID of its default
+// folder), encoded as an id of the file, one line, CR LF. It is replaced
+// atomically, and only by RecordStoreId: the stores decide when (see
+// COutlookStore). The mapping file's own lines do not change with it.
 
 #include "engine/CMappingTable.h"
 #include "platform/base/ByteFile.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,6 +62,28 @@ public:
 
     const std::string& Path() const { return m_path; }
     std::string JournalPath() const { return m_path + ".journal"; }
+    std::string StoreIdPath() const { return m_path + ".store"; }
+
+    // What Load found in the identity file.
+    enum class StoreIdState {
+        none,      // no identity file: no store recorded (files from before identities, or new ones)
+        recorded,  // RecordedStoreId() names the store
+        damaged,   // the file holds no readable identity
+    };
+    StoreIdState GetStoreIdState() const { return m_storeIdState; }
+    const std::string& RecordedStoreId() const { return m_recordedStoreId; }
+    // Replaces the identity file with `storeId` (not empty), atomically and
+    // flushed to the disk. False when it cannot be written; the previous
+    // file then stays as it was.
+    bool RecordStoreId(const std::string& storeId);
+
+    // What Load met that the user must hear of: lines of the file and
+    // records of the journal that were skipped as damaged (each costs a pair
+    // or a change), and a missing mapping file beside an identity file (the
+    // file was removed after a run had recorded its store: its pairs are
+    // gone).
+    std::size_t DamagedLines() const { return m_damagedLines; }
+    bool FileWasLost() const { return m_fileWasLost; }
 
     // Adds the pairs of the file and then the changes of its journal to
     // `table`. A missing file is created empty. Temporary files that an
@@ -114,6 +143,12 @@ public:
     static std::string EncodeId(std::string_view id);
     static std::string DecodeId(std::string_view token);
 
+    // The bytes of an identity file for `storeId`, and the identity of an
+    // identity file's bytes: the one token of its first line, decoded;
+    // none when that line holds no token, more than one or a NUL byte.
+    static std::string StoreIdFileBytes(std::string_view storeId);
+    static std::optional<std::string> ReadStoreId(std::string_view bytes);
+
 private:
     bool OpenJournal();
     void CloseJournal();
@@ -140,6 +175,10 @@ private:
     const CMappingTable* m_fileTable = nullptr;
     std::uint64_t m_fileVersion = 0;
     bool m_journalRecords = false;  // a record was appended since the journal was empty
+    StoreIdState m_storeIdState = StoreIdState::none;
+    std::string m_recordedStoreId;
+    std::size_t m_damagedLines = 0;
+    bool m_fileWasLost = false;
 };
 
 } // namespace tarnwel

@@ -6,6 +6,7 @@
 #include "records/CItemRecord.h"
 
 #include <optional>
+#include <sys/stat.h>
 #include <string_view>
 #include <unordered_set>
 
@@ -34,22 +35,95 @@ void LogoffQuietly(const CNameSpace& nameSpace) noexcept
 
 } // namespace
 
-COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction log)
-    : m_application(CreateOutlook()),
-      m_ownClass(std::string("IPM") + kind.messageClassSuffix),
-      m_mappingFile(kind.mappingFileName, std::move(log))
+namespace {
+
+// What the user reads when a kind's pairs belong to another local store.
+std::string DescribeOtherStore(const CMappingFile& file, const std::string& opened)
 {
-    const CNameSpace nameSpace = m_application.GetNamespace("MAPI");
+    const std::string recorded = file.GetStoreIdState() == CMappingFile::StoreIdState::recorded
+                                     ? file.RecordedStoreId()
+                                     : std::string("(unlesbar: ") + file.StoreIdPath() + ")";
+    return "Die Zuordnungsdatei \"" + file.Path() + "\" gehört zur lokalen Ablage " + recorded +
+           ",\ngeöffnet ist aber " + opened +
+           ".\n\nDamit keine Einträge doppelt angelegt oder gelöscht werden, wird diese Art nicht "
+           "repliziert; Server und Ablage bleiben unverändert.\n\n"
+           "Öffnen Sie wieder die ursprüngliche Ablage (TARNWEL_PIMSTORE), oder fangen Sie mit der "
+           "geöffneten neu an: mit \"Outlook löschen\" oder indem Sie \"" +
+           file.Path() + "\" und \"" + file.StoreIdPath() + "\" entfernen.";
+}
+
+// The first mapping file of another kind than `own` that holds something,
+// or its journal; empty when there is none.
+std::string OtherKindWithPairs(const std::string& own)
+{
+    for (const char* name : kMappingFileNames) {
+        if (own == name)
+            continue;
+        for (const std::string& path : {std::string(name), std::string(name) + ".journal"}) {
+            struct stat info {};
+            if (::stat(path.c_str(), &info) == 0 && info.st_size > 0)
+                return name;
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction log, StoreChoice choice)
+    : m_ownClass(std::string("IPM") + kind.messageClassSuffix), m_mappingFile(kind.mappingFileName, std::move(log))
+{
+    m_application = CreateOutlook();
+    // The pairs before the session: while there are any, they decide which
+    // local store may be used (the file store opens a missing file only at
+    // GetNamespace).
+    const bool loaded = m_mappingFile.Load(m_mappings);
+    const bool checked = loaded && choice == StoreChoice::recorded && !m_mappings.EntryToServer().empty();
+    const std::string otherKind =
+        loaded && choice == StoreChoice::recorded && !checked ? OtherKindWithPairs(m_mappingFile.Path()) : "";
+    if (checked || !otherKind.empty())
+        m_application.RefuseToCreateMissingStore();
+    CNameSpace nameSpace;
+    try {
+        nameSpace = m_application.GetNamespace("MAPI");
+    } catch (const CComError& error) {
+        if ((!checked && otherKind.empty()) || error.Code() != com_codes::kFileNotFound)
+            throw;
+        if (checked)
+            m_otherStoreMessage = DescribeOtherStore(
+                m_mappingFile, "keine: die Ablage fehlt und wird nicht neu angelegt (" + error.Description() + ")");
+        else
+            m_otherStoreMessage =
+                "Die lokale Ablage fehlt (" + error.Description() + ").\nSie wird nicht neu angelegt, weil \"" +
+                otherKind +
+                "\" Paare mit einer Ablage hält; diese Art wird nicht repliziert, Server und Ablage bleiben "
+                "unverändert.\n\nÖffnen Sie wieder die ursprüngliche Ablage (TARNWEL_PIMSTORE), oder fangen Sie neu "
+                "an: mit \"Outlook löschen\" oder indem Sie die Zuordnungsdateien (maps_*.ids und maps_*.ids.store) "
+                "entfernen.";
+        return;
+    }
     nameSpace.Logon();
     m_nameSpace = nameSpace;  // from here on the destructor logs off
     try {
-        m_items = m_nameSpace.GetDefaultFolder(kind.defaultFolderId).GetItems();
+        const CMapiFolder folder = m_nameSpace.GetDefaultFolder(kind.defaultFolderId);
+        m_items = folder.GetItems();
+        m_storeId = folder.GetStoreID();
     } catch (...) {
         // The destructor does not run for a store that was never made.
         LogoffQuietly(m_nameSpace);
         throw;
     }
-    m_ready = m_mappingFile.Load(m_mappings);
+    if (!loaded || m_storeId.empty() || choice == StoreChoice::any)
+        m_ready = loaded;
+    else if (m_mappingFile.GetStoreIdState() == CMappingFile::StoreIdState::recorded &&
+             m_mappingFile.RecordedStoreId() == m_storeId)
+        m_ready = true;
+    else if (checked && m_mappingFile.GetStoreIdState() != CMappingFile::StoreIdState::none)
+        m_otherStoreMessage = DescribeOtherStore(m_mappingFile, "die Ablage " + m_storeId);
+    else if (m_mappingFile.RecordStoreId(m_storeId))
+        m_ready = true;  // adopted before any pair is made with it
+    else
+        ReportToUser("ERROR: cannot open map file", MessageBoxIcon::stop, true);
 }
 
 COutlookStore::~COutlookStore()
@@ -240,6 +314,14 @@ void COutlookStore::PurgeFolder(bool onlyOwnClass)
         m_mappings.Clear();
         m_mappingFile.JournalClear(m_mappings);
     }
+    // Only now, the tables empty: the pairs of another store must never
+    // stand under this store's identity. A vacuum that fails before here
+    // leaves the former identity with whatever pairs are left; one whose
+    // identity cannot be written leaves the former identity with no pairs,
+    // which the next run replaces by the store it opens.
+    if (!m_storeId.empty() && (m_mappingFile.GetStoreIdState() != CMappingFile::StoreIdState::recorded ||
+                               m_mappingFile.RecordedStoreId() != m_storeId))
+        m_mappingFile.RecordStoreId(m_storeId);
 }
 
 std::string COutlookStore::ChangedSinceFilter(std::string_view since)

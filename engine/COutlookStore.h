@@ -26,6 +26,18 @@
 
 namespace tarnwel {
 
+// Which local store a store may open.
+enum class StoreChoice {
+    // The one that the kind's pairs were made with (a run): see COutlookStore.
+    recorded,
+    // Whichever is there, created when missing (vacuum, which empties the
+    // tables and then records the store it purged).
+    any,
+};
+
+// The mapping files of the three kinds, in the working directory.
+inline constexpr const char* kMappingFileNames[] = {"maps_appo.ids", "maps_cont.ids", "maps_task.ids"};
+
 // The values that tell the kinds apart.
 struct CStoreKind {
     int defaultFolderId;             // the Outlook constant of the default folder
@@ -44,8 +56,19 @@ public:
     virtual ~COutlookStore();
 
     // False when the mapping file could be neither read nor created, or
-    // cannot be written (CMappingFile::Load): the store must change nothing.
+    // cannot be written (CMappingFile::Load), or the local store is not the
+    // one the pairs were made with (IsOtherStore): the store must change
+    // nothing.
     bool IsReady() const { return m_ready; }
+    // The mapping file holds pairs made with another local store than the
+    // one opened, or the store file they were made with is missing (it was
+    // not created). OtherStoreMessage() is the German text for the user.
+    bool IsOtherStore() const { return !m_otherStoreMessage.empty(); }
+    const std::string& OtherStoreMessage() const { return m_otherStoreMessage; }
+    // The identity of the open local store (its default folder's StoreID);
+    // empty when it offers none.
+    const std::string& GetStoreId() const { return m_storeId; }
+    const CMappingFile& GetMappingFile() const { return m_mappingFile; }
     const std::string& GetOwnMessageClass() const { return m_ownClass; }
     const CMappingTable& GetMappings() const { return m_mappings; }
 
@@ -65,7 +88,8 @@ public:
     void ConvertAllItems();
     // Deletes the own-class items of the folder (every item when
     // `onlyOwnClass` is false) and empties both mapping tables; each deleted
-    // item loses its pair at once.
+    // item loses its pair at once. Then, the tables empty, the open local
+    // store is recorded as the one of the pairs to come.
     void PurgeFolder(bool onlyOwnClass);
 
     // Begins a batch of local writes (`write`), or of reads that see one
@@ -85,12 +109,23 @@ public:
     static constexpr int kBatchWrites = 500;
 
 protected:
-    // Opens Outlook, logs on, finds the kind's folder and loads the mapping
-    // file. When Outlook cannot be created the box "CreateDispatch() failed
+    // Opens Outlook, loads the mapping file, logs on and finds the kind's
+    // folder. When Outlook cannot be created the box "CreateDispatch() failed
     // w/error 0x%08lx" appears and its CComError is raised, so nothing is
     // mapped to items that could never be made. `log` hears of damaged lines
     // of the mapping file.
-    COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction log);
+    //
+    // With StoreChoice::recorded, while the mapping file holds pairs (or the
+    // mapping file or journal of another kind is not empty: the store file
+    // is the same for all kinds), the local store is asked not to create a
+    // missing file (CApplication::RefuseToCreateMissingStore); a missing one
+    // then makes the store not ready and IsOtherStore. A store whose identity
+    // is not the one recorded beside the mapping file (or whose recorded
+    // identity cannot be read) is not used: the store is not ready and
+    // IsOtherStore. Without pairs, or with none recorded (files from before
+    // identities), the open store is recorded before any pair is made. A
+    // store that offers no identity is not checked.
+    COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction log, StoreChoice choice = StoreChoice::recorded);
 
     // Called when a batch has been committed or abandoned, after the tables.
     virtual void OnBatchEnded(bool /*committed*/) {}
@@ -138,6 +173,8 @@ private:
     std::string m_ownClass;
     CMappingFile m_mappingFile;
     bool m_ready = false;
+    std::string m_storeId;
+    std::string m_otherStoreMessage;
 
     bool m_batchesOffered = true;  // the local store knows BeginBatch
     bool m_batchOpen = false;

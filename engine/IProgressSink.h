@@ -30,6 +30,10 @@ public:
     // "%d" placeholders.
     virtual void ShowStatus(int stringId) = 0;
     virtual void ShowStatusCount(int stringId, int first, int second) = 0;
+    // A note for the user about the run of the kind whose status control
+    // was set last, given once a run (pairs of a mapping file that were
+    // lost). A window may pass over it; a printing sink prints it.
+    virtual void ShowNotice(std::string /*text*/) {}
     // Hooks without an effect of their own.
     virtual void OnServerItemsFetched(int /*count*/) {}
     virtual void OnItemTick() {}

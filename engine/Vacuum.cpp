@@ -9,7 +9,9 @@ namespace {
 template <typename Store>
 void Vacuum(bool onlyOwnClass)
 {
-    Store store;
+    // Whichever local store is open: vacuum is how the user starts afresh
+    // with another one, whose identity the purge records.
+    Store store({}, StoreChoice::any);
     store.PurgeFolder(onlyOwnClass);
     store.SaveMappingFile();
 }

@@ -152,6 +152,16 @@ void CPrintingProgressSink::ShowStatus(int stringId)
     Flush();
 }
 
+void CPrintingProgressSink::ShowNotice(std::string text)
+{
+    const int control = [this] {
+        std::lock_guard lock(m_mutex);
+        return m_statusControl;
+    }();
+    Print(control, KindPrefix(control), text);
+    Flush();
+}
+
 void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
 {
     {

@@ -35,6 +35,8 @@ public:
     void ShowStatus(int stringId) override;
     void ShowStatusCount(int stringId, int first, int second) override;
     void OnStepDone() override { Flush(); }
+    // Printed as a line of the kind's status place, and flushed.
+    void ShowNotice(std::string text) override;
 
     // `format` with its "%d" placeholders replaced by the two numbers in turn
     // ("%%" stands for "%"); further placeholders stay as they are.

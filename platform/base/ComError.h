@@ -34,6 +34,7 @@ constexpr std::int32_t kPointer = static_cast<std::int32_t>(0x80004003u);       
 constexpr std::int32_t kNoInterface = static_cast<std::int32_t>(0x80004002u);     // member set not offered
 constexpr std::int32_t kOutOfMemory = static_cast<std::int32_t>(0x8007000Eu);
 constexpr std::int32_t kInvalidArgument = static_cast<std::int32_t>(0x80070057u);
+constexpr std::int32_t kFileNotFound = static_cast<std::int32_t>(0x80070002u);    // a file that must exist does not
 constexpr std::int32_t kUnknownName = static_cast<std::int32_t>(0x80020006u);     // no member of that name
 constexpr std::int32_t kMemberNotFound = static_cast<std::int32_t>(0x80020003u);
 constexpr std::int32_t kParamNotFound = static_cast<std::int32_t>(0x80020004u);   // the "omitted" argument

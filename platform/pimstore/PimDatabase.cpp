@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <atomic>
 #include <chrono>
 #include <fcntl.h>
@@ -17,8 +18,9 @@
 namespace tarnwel {
 namespace {
 
-// 1: values with row ids; 2: values kept by their key alone.
-constexpr int kSchemaVersion = 2;
+// 1: values with row ids; 2: values kept by their key alone; 3: with the
+// store's identity (table store_identity, one row).
+constexpr int kSchemaVersion = 3;
 constexpr int kBusyTimeoutMs = 10000;
 // Below every valid date: a scan without a date condition.
 constexpr double kBeforeAllDates = -1.0e12;
@@ -266,7 +268,7 @@ void CreatePrivateFile(const std::string& path)
 
 } // namespace
 
-std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
+std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path, bool createMissing)
 {
     // The program keeps no count of SQLite's memory: counting it takes a
     // global lock at every allocation.
@@ -276,14 +278,25 @@ std::shared_ptr<CPimDatabase> CPimDatabase::Open(const std::string& path)
     }();
     (void)configured;
     std::shared_ptr<CPimDatabase> database(new CPimDatabase(path));
-    CreatePrivateFile(path);
-    const int result = sqlite3_open_v2(path.c_str(), &database->m_db,
-                                       SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (result != SQLITE_OK)
+    struct stat info {};
+    const bool missing = ::stat(path.c_str(), &info) != 0 && errno == ENOENT;
+    if (missing && !createMissing)
+        throw CComError(com_codes::kFileNotFound, "The local item store \"" + path + "\" does not exist");
+    if (missing)
+        CreatePrivateFile(path);
+    const int result =
+        sqlite3_open_v2(path.c_str(), &database->m_db,
+                        SQLITE_OPEN_READWRITE | (createMissing ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (result != SQLITE_OK) {
+        if ((result & 0xFF) == SQLITE_CANTOPEN && !createMissing && ::stat(path.c_str(), &info) != 0 &&
+            errno == ENOENT)
+            throw CComError(com_codes::kFileNotFound, "The local item store \"" + path + "\" does not exist");
         database->Fail("opening the file", result);
+    }
     sqlite3_extended_result_codes(database->m_db, 1);
     sqlite3_busy_timeout(database->m_db, kBusyTimeoutMs);
     database->CreateSchema();
+    database->ReadStoreId();
     database->m_statements = std::make_unique<CStatements>(*database);
     return database;
 }
@@ -357,6 +370,7 @@ void CPimDatabase::CreateSchema()
                     " is_recurring INTEGER NOT NULL DEFAULT 0)");
             Execute("CREATE INDEX items_by_folder ON items (folder, id)");
             CreateValuesTable("item_values");
+            CreateStoreIdentity();
         } else if (version == 1) {
             // Version 1 kept the values in a table with row ids and a separate
             // index on the key, so that every value was two tree entries. The
@@ -368,10 +382,68 @@ void CPimDatabase::CreateSchema()
             Execute("DROP TABLE item_values");
             Execute("ALTER TABLE item_values_2 RENAME TO item_values");
         }
+        if (version == 1 || version == 2) {
+            // Versions 1 and 2 had no identity: the store gets its own now,
+            // in the same transaction, and keeps it for its life.
+            CreateStoreIdentity();
+        }
         Execute(("PRAGMA user_version = " + std::to_string(kSchemaVersion)).c_str());
         Execute("COMMIT");
     } catch (...) {
         sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+namespace {
+
+// 32 lowercase hexadecimal digits of the system's random source.
+std::string NewStoreId()
+{
+    std::random_device source;
+    std::string id;
+    static constexpr char kHex[] = "0123456789abcdef";
+    for (int word = 0; word < 4; ++word) {
+        std::uint32_t bits = source();
+        for (int digit = 0; digit < 8; ++digit, bits >>= 4)
+            id += kHex[bits & 0xF];
+    }
+    return id;
+}
+
+} // namespace
+
+void CPimDatabase::CreateStoreIdentity()
+{
+    Execute("CREATE TABLE store_identity (store_id TEXT NOT NULL)");
+    Execute(("INSERT INTO store_identity (store_id) VALUES ('" + NewStoreId() + "')").c_str());
+}
+
+void CPimDatabase::ReadStoreId()
+{
+    const auto read = [this] {
+        CStatement query(*this, "SELECT store_id FROM store_identity ORDER BY rowid LIMIT 1");
+        CStatement::CUse use(query);
+        if (use.Step())
+            m_storeId = std::string(use.TextView(0));
+    };
+    read();
+    if (!m_storeId.empty())
+        return;
+    // A store of this version whose identity row was removed by hand gets a
+    // new one, once, whoever opens it first.
+    Execute("BEGIN IMMEDIATE");
+    try {
+        read();
+        if (m_storeId.empty()) {
+            m_storeId = NewStoreId();
+            Execute("DELETE FROM store_identity");
+            Execute(("INSERT INTO store_identity (store_id) VALUES ('" + m_storeId + "')").c_str());
+        }
+        Execute("COMMIT");
+    } catch (...) {
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        m_storeId.clear();
         throw;
     }
 }

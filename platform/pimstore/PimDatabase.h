@@ -83,13 +83,19 @@ protected:
 
 class CPimDatabase {
 public:
-    // Opens (and creates, when missing) the store at `path`.
-    static std::shared_ptr<CPimDatabase> Open(const std::string& path);
+    // Opens the store at `path`. A missing file is created, unless
+    // `createMissing` is false: then CComError com_codes::kFileNotFound.
+    static std::shared_ptr<CPimDatabase> Open(const std::string& path, bool createMissing = true);
     ~CPimDatabase();
     CPimDatabase(const CPimDatabase&) = delete;
     CPimDatabase& operator=(const CPimDatabase&) = delete;
 
     const std::string& Path() const { return m_path; }
+    // The store's identity: 32 lowercase hexadecimal digits, drawn at random
+    // when the store is created (or first opened by a program that knows
+    // identities) and kept in the file for the store's life. A copy of the
+    // file carries the same identity.
+    const std::string& StoreId() const { return m_storeId; }
 
     // Up to `limit` items of the kind's folder in (afterId, lastId] changed
     // after `since` (any time when none), by id, each with its values, handed
@@ -138,12 +144,15 @@ private:
     void Execute(const char* sql);
     void CreateSchema();
     void CreateValuesTable(const std::string& name);
+    void CreateStoreIdentity();
+    void ReadStoreId();
     std::int64_t InsertRow(const CPimItemRow& row, const std::string& entryId, const COleDate& now);
     void WriteValues(bool added, std::int64_t id, const std::vector<CPimValueToSave>& values);
     void AddInBatch(CPimItemRow& row, const std::vector<CPimValueToSave>& values, const COleDate& now);
     void TakeBackAdded(std::int64_t id) noexcept;
 
     std::string m_path;
+    std::string m_storeId;
     sqlite3* m_db = nullptr;
     std::unique_ptr<CStatements> m_statements;
     bool m_inBatch = false;

@@ -176,9 +176,15 @@ public:
 
     static const CMemberTable<CPimFolder>& MemberTable()
     {
-        static const auto table = CMemberTable<CPimFolder>().Property("Items", [](CPimFolder& self) {
-            return CVariant(DispatchPtr(std::make_shared<CPimItems>(self.m_database, self.m_kind)));
-        });
+        static const auto table =
+            CMemberTable<CPimFolder>()
+                .Property("Items",
+                          [](CPimFolder& self) {
+                              return CVariant(DispatchPtr(std::make_shared<CPimItems>(self.m_database, self.m_kind)));
+                          })
+                // The identity of the store that holds the folder: the same
+                // for every folder of the file, for the file's life.
+                .Property("StoreID", [](CPimFolder& self) { return CVariant(self.m_database->StoreId()); });
         return table;
     }
 
@@ -240,23 +246,42 @@ private:
     std::shared_ptr<CPimDatabase> m_database;
 };
 
+// The application. A file that exists is opened when the object is made; a
+// missing one at the first GetNamespace, where it is created unless the
+// property CreateMissingStore (true at first) was set to false: then
+// GetNamespace raises com_codes::kFileNotFound and nothing is created.
 class CPimApplication : public CDispatchBase<CPimApplication> {
 public:
-    explicit CPimApplication(std::shared_ptr<CPimDatabase> database) : m_database(std::move(database)) {}
+    explicit CPimApplication(std::string path) : m_path(std::move(path))
+    {
+        struct stat info {};
+        if (::stat(m_path.c_str(), &info) == 0 || errno != ENOENT)
+            m_database = CPimDatabase::Open(m_path);
+    }
 
     static const CMemberTable<CPimApplication>& MemberTable()
     {
-        static const auto table = CMemberTable<CPimApplication>().Method(
-            "GetNamespace", [](CPimApplication& self, const std::vector<CVariant>& arguments) {
-                RequireArguments("GetNamespace", arguments, 1);
-                if (!EqualsAsciiNoCase(arguments[0].ToText(), "MAPI"))
-                    throw CComError(com_codes::kInvalidArgument, "Unknown namespace " + arguments[0].ToText());
-                return CVariant(DispatchPtr(std::make_shared<CPimNameSpace>(self.m_database)));
-            });
+        static const auto table =
+            CMemberTable<CPimApplication>()
+                .Method("GetNamespace",
+                        [](CPimApplication& self, const std::vector<CVariant>& arguments) {
+                            RequireArguments("GetNamespace", arguments, 1);
+                            if (!EqualsAsciiNoCase(arguments[0].ToText(), "MAPI"))
+                                throw CComError(com_codes::kInvalidArgument,
+                                                "Unknown namespace " + arguments[0].ToText());
+                            if (self.m_database == nullptr)
+                                self.m_database = CPimDatabase::Open(self.m_path, self.m_createMissing);
+                            return CVariant(DispatchPtr(std::make_shared<CPimNameSpace>(self.m_database)));
+                        })
+                .Property(
+                    "CreateMissingStore", [](CPimApplication& self) { return CVariant(self.m_createMissing); },
+                    [](CPimApplication& self, const CVariant& value) { self.m_createMissing = value.ToBool(); });
         return table;
     }
 
 private:
+    std::string m_path;
+    bool m_createMissing = true;
     std::shared_ptr<CPimDatabase> m_database;
 };
 
@@ -334,7 +359,7 @@ std::string PimStorePath()
 
 DispatchPtr OpenPimStore(const std::string& path)
 {
-    return std::make_shared<CPimApplication>(CPimDatabase::Open(path));
+    return std::make_shared<CPimApplication>(path);
 }
 
 void RegisterPimStore()

@@ -15,9 +15,13 @@ namespace tarnwel {
 // others lose the rights of group and others (never through a link).
 std::string PimStorePath();
 
-// The application object of the store in `path` (created when missing, 0600
-// whatever the umask; an existing file keeps its mode).
-// Raises CComError when the file cannot be opened or is no store.
+// The application object of the store in `path`. A file that exists is
+// opened at once; raises CComError when it cannot be opened or is no store.
+// A missing file is created at the first GetNamespace (0600 whatever the
+// umask; an existing file keeps its mode), unless the application's property
+// CreateMissingStore was set to false before: then GetNamespace raises
+// CComError com_codes::kFileNotFound. Each default folder answers the store's
+// identity as its text property StoreID.
 DispatchPtr OpenPimStore(const std::string& path);
 
 // Registers the store under the ProgID "Outlook.Application"; each creation

@@ -272,7 +272,8 @@ TEST(CrashRecoveryTest, EveryServerRequestAndOutlookChangeIsACrashPoint)
     CRunWorld<CAppointmentSide> w;
     (void)ItemScenario(w);
     EXPECT_EQ(RunInChild(w, 0).points,
-              (std::vector<std::string>{"authenticate answered", "Outlook items committed", "getItems answered",
+              (std::vector<std::string>{"authenticate answered", "store identity recorded", "Outlook items committed",
+                                        "getItems answered",
                                         "putItems answered",
                                         "deleteItems answered", "addItems answered", "Outlook item added",
                                         "Outlook item added", "Outlook items committed", "Outlook item overwritten",
@@ -403,13 +404,23 @@ TEST(CrashRecoveryTest, ADamagedLineOfTheMappingFileCostsItsOwnPairOnly)
         const char* name;
         std::string line;
         const char* trace;
+        const char* notice;  // what the user reads, once
     };
     const Case cases[] = {
-        {"one id only", "E", "line 11 skipped: one id only"},
-        {"three tokens", "E S10 S10", "line 11 skipped: more than two ids"},
-        {"a NUL byte", std::string("E S1\0" "0", 6), "line 11 skipped: it holds a NUL byte"},
+        {"one id only", "E", "line 11 skipped: one id only", "1 beschädigte Zeile übergangen."},
+        {"three tokens", "E S10 S10", "line 11 skipped: more than two ids", "1 beschädigte Zeile übergangen."},
+        {"a NUL byte", std::string("E S1\0" "0", 6), "line 11 skipped: it holds a NUL byte",
+         "1 beschädigte Zeile übergangen."},
         // A cut id that names another pair's server id: neither pair is taken.
-        {"a cut id", "E S1", "pairs S1 with more than one Outlook item"},
+        {"a cut id", "E S1", "pairs S1 with more than one Outlook item",
+         "die Paare von 1 Server-Eintrag mit mehr als einem Outlook-Eintrag verworfen."},
+    };
+    const auto notices = [](const std::vector<std::string>& calls) {
+        std::vector<std::string> found;
+        for (const std::string& call : calls)
+            if (call.rfind("ShowNotice ", 0) == 0)
+                found.push_back(call);
+        return found;
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -430,6 +441,12 @@ TEST(CrashRecoveryTest, ADamagedLineOfTheMappingFileCostsItsOwnPairOnly)
 
         EXPECT_THAT(w.BoxTexts(), IsEmpty());
         EXPECT_THAT(w.trace, Contains(::testing::HasSubstr(c.trace)));
+        // Said once, in the trace and to the user, without a box.
+        EXPECT_THAT(w.trace, Contains(::testing::StartsWith("--x-- maps_appo.ids: ")).Times(1));
+        EXPECT_THAT(notices(w.sink.Calls()),
+                    ::testing::ElementsAre(::testing::AllOf(
+                        ::testing::StartsWith("ShowNotice Zuordnungsdatei maps_appo.ids: "),
+                        ::testing::HasSubstr(c.notice))));
         EXPECT_THAT(w.ServerLines().at("S15"), ::testing::HasSubstr("Ort 15 neu"));
         // Each item finds its partner again, the damaged pair's by sameness.
         EXPECT_EQ(w.OutlookLines().size(), 21u);
@@ -438,6 +455,7 @@ TEST(CrashRecoveryTest, ADamagedLineOfTheMappingFileCostsItsOwnPairOnly)
             EXPECT_EQ(w.Mapping()[entries[static_cast<std::size_t>(i)]], "S" + std::to_string(i));
         w.ExpectInStep();
         w.ExpectNextRunChangesNothing();
+        EXPECT_THAT(notices(w.sink.Calls()), IsEmpty()) << "the saved file has no damage left";
     }
 }
 
@@ -670,6 +688,26 @@ TEST(CrashRecoveryTest, TheSentIdPairsOnlyAnUnpairedItemAndEachItemOnce)
         w.ExpectInStep();
         w.ExpectNextRunChangesNothing();
     }
+}
+
+
+// A mapping file removed after a run (its identity file is still there):
+// the pairs are gone, the items are paired again by sameness where they can
+// be, and the user hears of it once.
+TEST(CrashRecoveryTest, AMappingFileRemovedAfterARunIsReportedOnce)
+{
+    CRunWorld<CAppointmentSide> w;
+    w.ServerItem({"S1", "Termin", "Ort"});
+    w.Run();
+    ASSERT_EQ(w.Mapping().size(), 1u);
+    ASSERT_TRUE(std::filesystem::exists("maps_appo.ids.store"));
+    std::filesystem::remove(w.MappingFileName());
+    w.Run();
+    EXPECT_THAT(w.BoxTexts(), IsEmpty());
+    EXPECT_THAT(w.sink.Calls(), Contains(::testing::StartsWith(
+                                    "ShowNotice Zuordnungsdatei maps_appo.ids: fehlte und wurde leer angelegt")));
+    w.ExpectInStep();
+    w.ExpectNextRunChangesNothing();
 }
 
 } // namespace

@@ -326,6 +326,9 @@ public:
         m_server = std::make_unique<CReferenceServer>(arguments);
         settings.serverUrl = m_server->Url();
         if (!m_mappingText.empty()) {
+            // Pairs are made with a store: it exists, also when it holds no
+            // item (a run does not create a missing store for pairs).
+            CPimDatabase::Open(m_dir.Path("store.db"));
             EXPECT_TRUE(WriteFileAtomically(MappingFileName(), m_mappingText));
         }
     }

@@ -267,3 +267,117 @@ TEST_F(StoreOnPimStore, VacuumDeletesOwnOrAllItemsAndEmptiesTheMappingFile)
     EXPECT_EQ(FileText("maps_cont.ids"), "");
     EXPECT_TRUE(m_boxes.empty());
 }
+
+namespace {
+
+// The stores on a local store file that the test chooses, as the variable
+// TARNWEL_PIMSTORE would.
+class StoreIdentity : public test::StoreFixture {
+protected:
+    // The identity of the store in `path` (which is then created).
+    std::string StoreIdOf(const std::string& path)
+    {
+        m_storePath = path;
+        return CApplication::Create().GetNamespace("MAPI").GetDefaultFolder(9).GetStoreID();
+    }
+
+    std::string m_storePath = m_dir.Path("a.db");
+    CScopedProgIdRegistration m_registration{[this] { return OpenPimStore(m_storePath); }};
+};
+
+} // namespace
+
+TEST_F(StoreIdentity, TheMappingFileKeepsToTheStoreItsPairsWereMadeWith)
+{
+    const std::string a = StoreIdOf(m_dir.Path("a.db"));
+    const std::string b = StoreIdOf(m_dir.Path("b.db"));
+    ASSERT_NE(a, b);
+    const std::string missing = m_dir.Path("nowhere.db");
+    const std::string none = "<missing>";
+    struct Case {
+        const char* name;
+        std::string recorded;  // the identity file's bytes, or none
+        std::string pairs;     // the mapping file's bytes
+        std::string store;     // the store the run finds
+        bool ready;
+        std::string recordedAfter;  // empty: the opened store's identity
+        std::vector<std::string> inMessage;  // for a store that is not used
+    };
+    const Case cases[] = {
+        {"files from before identities are adopted", none, "E1 S1\r\n", m_dir.Path("a.db"), true, a + "\r\n", {}},
+        {"the same store", a + "\r\n", "E1 S1\r\n", m_dir.Path("a.db"), true, a + "\r\n", {}},
+        {"another store", a + "\r\n", "E1 S1\r\n", m_dir.Path("b.db"), false, a + "\r\n",
+         {"gehört zur lokalen Ablage " + a, "geöffnet ist aber die Ablage " + b, "Outlook löschen",
+          "\"maps_appo.ids\" und \"maps_appo.ids.store\" entfernen"}},
+        {"pairs only in the journal", a + "\r\n", "", m_dir.Path("b.db"), false, a + "\r\n", {b}},
+        {"an identity that cannot be read", "zwei Teile\r\n", "E1 S1\r\n", m_dir.Path("a.db"), false,
+         "zwei Teile\r\n", {"(unlesbar: maps_appo.ids.store)", a}},
+        {"another store without pairs", a + "\r\n", "", m_dir.Path("b.db"), true, b + "\r\n", {}},
+        {"a missing store", a + "\r\n", "E1 S1\r\n", missing, false, a + "\r\n",
+         {"gehört zur lokalen Ablage " + a, "die Ablage fehlt und wird nicht neu angelegt", missing}},
+        {"a missing store without pairs", a + "\r\n", "", missing, true, "", {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(missing);
+        std::filesystem::remove("maps_appo.ids.store");
+        std::filesystem::remove("maps_appo.ids.journal");
+        if (c.recorded != none) {
+            ASSERT_TRUE(WriteFileAtomically("maps_appo.ids.store", c.recorded));
+        }
+        ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", c.pairs));
+        if (std::string(c.name) == "pairs only in the journal") {
+            ASSERT_TRUE(WriteFileAtomically("maps_appo.ids.journal", "add E1 S1\r\n"));
+        }
+        m_storePath = c.store;
+        std::string opened;
+        {
+            CAppointmentStore store;
+            opened = store.GetStoreId();
+            EXPECT_EQ(store.IsReady(), c.ready);
+            EXPECT_EQ(store.IsOtherStore(), !c.ready);
+            for (const std::string& text : c.inMessage)
+                EXPECT_THAT(store.OtherStoreMessage(), ::testing::HasSubstr(text));
+        }
+        EXPECT_EQ(FileText("maps_appo.ids.store"), c.recordedAfter.empty() ? opened + "\r\n" : c.recordedAfter);
+        EXPECT_EQ(FileText("maps_appo.ids"), c.pairs);
+        if (c.store == missing) {
+            EXPECT_EQ(std::filesystem::exists(missing), c.ready);
+        }
+    }
+
+    // The store file is every kind's: the pairs of another kind keep it from
+    // being created too.
+    std::filesystem::remove(missing);
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", ""));
+    ASSERT_TRUE(WriteFileAtomically("maps_task.ids", "T1 S1\r\n"));
+    {
+        CAppointmentStore store;
+        EXPECT_TRUE(store.IsOtherStore());
+        EXPECT_THAT(store.OtherStoreMessage(),
+                    ::testing::AllOf(::testing::HasSubstr(missing), ::testing::HasSubstr("\"maps_task.ids\" Paare")));
+    }
+    EXPECT_FALSE(std::filesystem::exists(missing));
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+// Vacuum is how the user starts afresh on another store: it purges the store
+// it is on, empties the mapping file and records that store.
+TEST_F(StoreIdentity, VacuumStartsAfreshOnTheStoreItIsOn)
+{
+    const std::string a = StoreIdOf(m_dir.Path("a.db"));
+    const std::string b = StoreIdOf(m_dir.Path("b.db"));
+    Add(9, kOwnAppointment);
+    const std::string foreign = Add(9, "IPM.Appointment");
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids.store", a + "\r\n"));
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "E1 S1\r\n"));
+
+    VacuumKind(kAppointmentKind, true);
+
+    EXPECT_THAT(EntryIds(9), ElementsAre(foreign));
+    EXPECT_EQ(FileText("maps_appo.ids"), "");
+    EXPECT_EQ(FileText("maps_appo.ids.store"), b + "\r\n");
+    CAppointmentStore store;
+    EXPECT_TRUE(store.IsReady());
+    EXPECT_TRUE(m_boxes.empty());
+}

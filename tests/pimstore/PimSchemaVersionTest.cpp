@@ -1,5 +1,6 @@
 // Stores written by earlier versions of the program open with every item and
-// value; stores of a later version are refused and left as they are.
+// value and get an identity; stores of a later version are refused and left
+// as they are.
 
 #include "platform/automation/Application.h"
 #include "platform/automation/AppointmentItem.h"
@@ -126,7 +127,8 @@ TEST_F(PimSchemaVersionTest, AVersionOneStoreKeepsEveryItemAndValue)
     added.Save();
     {
         CRawStore raw(m_path);
-        EXPECT_EQ(raw.Text("PRAGMA user_version"), "2");
+        EXPECT_EQ(raw.Text("PRAGMA user_version"), "3");
+        EXPECT_THAT(raw.Text("SELECT store_id FROM store_identity"), testing::MatchesRegex("[0-9a-f]{32}"));
         EXPECT_THAT(raw.Text("SELECT sql FROM sqlite_master WHERE name = 'item_values'"), HasSubstr("WITHOUT ROWID"));
         EXPECT_EQ(raw.Text("SELECT count(*) FROM sqlite_master WHERE name = 'item_values_2'"), "0");
         EXPECT_EQ(raw.Text("SELECT group_concat(item_id || ':' || name, ' ') FROM item_values"),
@@ -144,7 +146,7 @@ TEST_F(PimSchemaVersionTest, AVersionOneStoreKeepsEveryItemAndValue)
 TEST_F(PimSchemaVersionTest, AStoreOfALaterVersionIsRefusedAndLeftAsItIs)
 {
     WriteVersionOneStore(m_path);
-    CRawStore(m_path).Execute("PRAGMA user_version = 3");
+    CRawStore(m_path).Execute("PRAGMA user_version = 4");
     try {
         OpenPimStore(m_path);
         FAIL() << "a store of a later version was opened";
@@ -153,10 +155,68 @@ TEST_F(PimSchemaVersionTest, AStoreOfALaterVersionIsRefusedAndLeftAsItIs)
         EXPECT_THAT(error.Description(), HasSubstr("newer version"));
     }
     CRawStore raw(m_path);
-    EXPECT_EQ(raw.Text("PRAGMA user_version"), "3");
+    EXPECT_EQ(raw.Text("PRAGMA user_version"), "4");
     EXPECT_EQ(raw.Text("SELECT count(*) FROM item_values"), "7");
     EXPECT_THAT(raw.Text("SELECT sql FROM sqlite_master WHERE name = 'item_values'"),
                 testing::Not(HasSubstr("WITHOUT ROWID")));
+}
+
+// The StoreID of a default folder of the store in `path`.
+std::string StoreIdOf(const std::string& path, int folder = default_folders::kCalendar)
+{
+    return CApplication(OpenPimStore(path)).GetNamespace("MAPI").GetDefaultFolder(folder).GetStoreID();
+}
+
+TEST_F(PimSchemaVersionTest, EveryStoreHasAnIdentityOfItsOwnForItsLife)
+{
+    const std::string id = StoreIdOf(m_path);
+    EXPECT_THAT(id, testing::MatchesRegex("[0-9a-f]{32}"));
+    EXPECT_EQ(StoreIdOf(m_path, default_folders::kContacts), id);
+    EXPECT_EQ(StoreIdOf(m_path, default_folders::kTasks), id);
+    EXPECT_NE(StoreIdOf(m_directory.Path("other.db")), id);
+
+    // A store of version 2 had none: it gets one on open, in the version's
+    // step, and keeps it.
+    {
+        CRawStore raw(m_path);
+        raw.Execute("DROP TABLE store_identity");
+        raw.Execute("PRAGMA user_version = 2");
+    }
+    const std::string adopted = StoreIdOf(m_path);
+    EXPECT_THAT(adopted, testing::MatchesRegex("[0-9a-f]{32}"));
+    EXPECT_NE(adopted, id);
+    EXPECT_EQ(StoreIdOf(m_path), adopted);
+    EXPECT_EQ(CRawStore(m_path).Text("PRAGMA user_version"), "3");
+
+    // A row removed by hand is replaced once.
+    CRawStore(m_path).Execute("DELETE FROM store_identity");
+    const std::string replaced = StoreIdOf(m_path);
+    EXPECT_THAT(replaced, testing::MatchesRegex("[0-9a-f]{32}"));
+    EXPECT_EQ(StoreIdOf(m_path), replaced);
+}
+
+TEST_F(PimSchemaVersionTest, AMissingStoreIsCreatedOnlyWhenNotRefused)
+{
+    const std::string missing = m_directory.Path("missing.db");
+    const CApplication refusing(OpenPimStore(missing));
+    refusing.RefuseToCreateMissingStore();
+    try {
+        refusing.GetNamespace("MAPI");
+        FAIL() << "a missing store was created";
+    } catch (const CComError& error) {
+        EXPECT_EQ(error.Code(), com_codes::kFileNotFound);
+        EXPECT_THAT(error.Description(), HasSubstr(missing));
+    }
+    EXPECT_EQ(m_directory.EntryCount(), 0);
+
+    // Not refused: created at the first GetNamespace, not before.
+    const CApplication creating(OpenPimStore(missing));
+    EXPECT_EQ(m_directory.EntryCount(), 0);
+    EXPECT_FALSE(creating.GetNamespace("MAPI").GetDefaultFolder(default_folders::kTasks).GetStoreID().empty());
+    // A store that exists is opened whatever the property says.
+    const CApplication existing(OpenPimStore(missing));
+    existing.RefuseToCreateMissingStore();
+    EXPECT_FALSE(existing.GetNamespace("MAPI").GetDefaultFolder(default_folders::kTasks).GetStoreID().empty());
 }
 
 } // namespace

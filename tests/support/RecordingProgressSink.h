@@ -39,6 +39,7 @@ public:
         if (OnStatus)
             OnStatus(stringId);
     }
+    void ShowNotice(std::string text) override { Record("ShowNotice " + text); }
     void OnServerItemsFetched(int count) override { Record("OnServerItemsFetched " + std::to_string(count)); }
     void OnItemTick() override { Record("OnItemTick"); }
     void OnStepDone() override { Record("OnStepDone"); }

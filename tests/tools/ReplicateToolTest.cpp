@@ -46,7 +46,7 @@ protected:
     CProgramResult Run(const std::string& program, const std::vector<std::string>& arguments)
     {
         std::string command = "cd " + ShellQuote(m_dir.Path().string()) + " && TARNWEL_PIMSTORE=" +
-                              ShellQuote(m_dir.Path("store.db")) + " " + ShellQuote(program);
+                              ShellQuote(m_storePath) + " " + ShellQuote(program);
         for (const std::string& argument : arguments)
             command += " " + ShellQuote(argument);
         command += " 2>" + ShellQuote(m_dir.Path("errors.txt")) + " </dev/null";
@@ -119,6 +119,7 @@ protected:
     }
 
     test::CTemporaryDirectory m_dir;
+    std::string m_storePath = m_dir.Path("store.db");  // TARNWEL_PIMSTORE of Run
 };
 
 TEST_F(ReplicateToolTest, ReplicatesBothWaysAnsweringFromAFileAndASecondRunChangesNothing)
@@ -180,6 +181,102 @@ TEST_F(ReplicateToolTest, AReaderThatWentAwayDoesNotKeepTheRunFromSavingItsMappi
     std::string mapping;
     ReadFileBytes(m_dir.Path("maps_appo.ids"), mapping);
     EXPECT_THAT(mapping, MatchesRegex(entryId + " [^ ]+\r\n"));
+}
+
+// A run on another local store than the one its pairs were made with (the
+// variable pointing elsewhere, a store file that is not there) changes
+// nothing on either side; back on its store, every item stands once on each
+// side, also where a missing partner would be taken for a deletion.
+class ReplicateOnAnotherStoreTest : public ReplicateToolTest, public testing::WithParamInterface<const char*> {};
+
+TEST_P(ReplicateOnAnotherStoreTest, ChangesNothingAndTheRightStoreGoesOnAsBefore)
+{
+    const char* deleteRule = GetParam();  // "OLDeleted Action"
+    {
+        WriteFile("seed.json", R"({"appointments": [
+            {"description": "Teambesprechung", "start": "2026-03-02 09:00:00", "end": "2026-03-02 10:00:00"},
+            {"description": "Planung", "start": "2026-03-04 09:00:00", "end": "2026-03-04 10:00:00"}]})");
+        test::CReferenceServer server({"--seed", m_dir.Path("seed.json"), "--store", m_dir.Path("server.db")});
+        ASSERT_THAT(Store({"add", "appointment", "Subject=Zahnarzt", "Start=2026-03-03 08:30:00",
+                           "End=2026-03-03 09:00:00"}),
+                    Not(IsEmpty()));
+        WriteFile("TarnwelClient.ini", "URL = " + server.Url() +
+                                           "\r\nusername = user\r\npassword = vezi\r\nCategory checkboxes = 1 0 1\r\n"
+                                           "OLDeleted Action = " + deleteRule + "\r\n");
+        const CProgramResult first = Replicate({});
+        ASSERT_EQ(first.exitCode, 0) << first.output << first.errors;
+        const std::string local = StoreContent();
+        const std::string remote = test::CReferenceServer::RunCommand({"dump", "--store", m_dir.Path("server.db")});
+        std::string mapping, recorded;
+        ReadFileBytes(m_dir.Path("maps_appo.ids"), mapping);
+        ASSERT_EQ(ReadFileBytes(m_dir.Path("maps_appo.ids.store"), recorded), FileReadResult::ok);
+        ASSERT_THAT(recorded, MatchesRegex("[0-9a-f]{32}\r\n"));
+        recorded.resize(32);
+
+        // A store in a place that does not exist, and a second store with an
+        // item of its own.
+        m_storePath = m_dir.Path("second.db");
+        ASSERT_THAT(Store({"add", "appointment", "Subject=Fremd", "Start=2026-03-05 08:30:00",
+                           "End=2026-03-05 09:00:00"}),
+                    Not(IsEmpty()));
+        const std::string secondContent = StoreContent();
+        // The tasks have no pairs, but the store file is the one of every kind.
+        for (const std::string& path : {m_dir.Path("gone.db"), m_dir.Path("second.db")}) {
+            SCOPED_TRACE(path);
+            m_storePath = path;
+            const CProgramResult other = Replicate({});
+            EXPECT_EQ(other.exitCode, 3) << other.output << other.errors;
+            EXPECT_THAT(other.output, AllOf(HasSubstr("gehört zur lokalen Ablage " + recorded),
+                                            HasSubstr("Outlook löschen"), HasSubstr("maps_appo.ids.store")));
+            EXPECT_EQ(test::CReferenceServer::RunCommand({"dump", "--store", m_dir.Path("server.db")}), remote);
+            std::string mappingAfter, recordedAfter;
+            ReadFileBytes(m_dir.Path("maps_appo.ids"), mappingAfter);
+            ReadFileBytes(m_dir.Path("maps_appo.ids.store"), recordedAfter);
+            EXPECT_EQ(mappingAfter, mapping);
+            EXPECT_EQ(recordedAfter, recorded + "\r\n");
+        }
+        EXPECT_FALSE(std::filesystem::exists(m_dir.Path("gone.db")));
+        EXPECT_EQ(StoreContent(), secondContent);  // second.db
+
+        m_storePath = m_dir.Path("store.db");
+        const CProgramResult back = Replicate({});
+        EXPECT_EQ(back.exitCode, 0) << back.output << back.errors;
+        EXPECT_EQ(StoreContent(), local);
+        EXPECT_EQ(test::CReferenceServer::RunCommand({"dump", "--store", m_dir.Path("server.db")}), remote);
+        for (const std::string& text : {local, remote})
+            for (const char* subject : {"Teambesprechung", "Planung", "Zahnarzt"}) {
+                const std::size_t first = text.find(subject);
+                EXPECT_NE(first, std::string::npos) << subject;
+                EXPECT_EQ(text.find(subject, first + 1), std::string::npos) << subject << " twice";
+            }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(DeleteRules, ReplicateOnAnotherStoreTest, testing::Values("0", "1"));
+
+// Pairs that a damaged mapping file loses are told once, among the lines of
+// the run, without a question.
+TEST_F(ReplicateToolTest, TellsOnceOfTheLinesOfADamagedMappingFile)
+{
+    test::CReferenceServer server;
+    ASSERT_THAT(Store({"add", "appointment", "Subject=Zahnarzt", "Start=2026-03-03 08:30:00",
+                       "End=2026-03-03 09:00:00"}),
+                Not(IsEmpty()));
+    WriteFile("TarnwelClient.ini", "URL = " + server.Url() +
+                                       "\r\nusername = user\r\npassword = vezi\r\nCategory checkboxes = 1 0 0\r\n");
+    ASSERT_EQ(Replicate({}).exitCode, 0);
+    std::string mapping;
+    ReadFileBytes(m_dir.Path("maps_appo.ids"), mapping);
+    WriteFile("maps_appo.ids", mapping + "abgeschnitten\r\n");
+
+    const CProgramResult damaged = Replicate({});
+    EXPECT_EQ(damaged.exitCode, 0) << damaged.output << damaged.errors;
+    const std::string notice = "Termine: Zuordnungsdatei maps_appo.ids: 1 beschädigte Zeile übergangen.";
+    const std::size_t at = damaged.output.find(notice);
+    EXPECT_NE(at, std::string::npos) << damaged.output;
+    EXPECT_EQ(damaged.output.find(notice, at + 1), std::string::npos) << damaged.output;
+    EXPECT_THAT(damaged.output, Not(HasSubstr("Message box")));
+    EXPECT_THAT(Replicate({}).output, Not(HasSubstr("Zuordnungsdatei")));
 }
 
 // A settings file that exists but cannot be read (here a directory in its
