@@ -10,6 +10,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <set>
 #include <sstream>
 
 namespace tarnwel {
@@ -616,6 +617,17 @@ std::string Text(const char* text)
     return text != nullptr ? text : "";
 }
 
+std::string VCardValue(EVCard* card, const char* name)
+{
+    EVCardAttribute* attribute = e_vcard_get_attribute(card, name);
+    if (attribute == nullptr)
+        return {};
+    gchar* value = e_vcard_attribute_get_value(attribute);
+    std::string result = Text(value);
+    g_free(value);
+    return result;
+}
+
 void SetAttribute(EVCard* card, const std::string& name, const std::string& value)
 {
     e_vcard_remove_attributes(card, nullptr, name.c_str());
@@ -693,6 +705,14 @@ void ReadContact(const CPimKindInfo& kind, const std::string& text, const std::s
         e_contact_address_free(work);
     }
     item.lastModificationTime = ReadRevision(Text(static_cast<const char*>(e_contact_get_const(k, E_CONTACT_REV))), zone);
+    {
+        std::istringstream words(DecodeValue(VCardValue(card, kCrLfName)));
+        for (std::string word; words >> word;)
+            if (const CPimPropertyDef* property = kind.FindProperty(word)) {
+                CVariant& value = item.values[kind.IndexOf(*property)];
+                value = CVariant(Replace(Replace(value.ToText(), "\r\n", "\n"), "\n", "\r\n"));
+            }
+    }
     for (GList* entry = e_vcard_get_attributes(card); entry != nullptr; entry = entry->next) {
         auto* attribute = static_cast<EVCardAttribute*>(entry->data);
         const char* rawName = e_vcard_attribute_get_name(attribute);
@@ -721,7 +741,27 @@ std::string WriteContact(const CPimKindInfo& kind, const std::string& base, cons
     EVCard* card = E_VCARD(k);
     const auto index = [&](const char* name) { return kind.IndexOf(*kind.FindProperty(name)); };
     const auto was = [&](const char* name) { return changed[index(name)]; };
-    const auto value = [&](const char* name) { return item.values[index(name)].ToText(); };
+    // vCard text keeps LF only: the members whose line ends were CR LF are
+    // listed, so the CR comes back when they are read.
+    std::set<std::string> crlf;
+    {
+        std::istringstream words(DecodeValue(VCardValue(card, kCrLfName)));
+        for (std::string word; words >> word;)
+            crlf.insert(word);
+    }
+    for (std::size_t at = 0; at < kind.properties.size(); ++at) {
+        if (!changed[at])
+            continue;
+        if (item.values[at].ToText().find("\r\n") != std::string::npos)
+            crlf.insert(kind.properties[at].name);
+        else
+            crlf.erase(kind.properties[at].name);
+    }
+    std::string crlfList;
+    for (const std::string& name : crlf)
+        crlfList += (crlfList.empty() ? "" : " ") + name;
+    SetAttribute(card, kCrLfName, crlfList);
+    const auto value = [&](const char* name) { return Replace(item.values[index(name)].ToText(), "\r\n", "\n"); };
     const auto orNull = [](const std::string& text) -> const char* { return text.empty() ? nullptr : text.c_str(); };
     if (base.empty()) {
         e_contact_set(k, E_CONTACT_UID, item.uid.c_str());
