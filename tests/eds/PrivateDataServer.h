@@ -11,10 +11,12 @@
 #include "tests/support/TemporaryDirectory.h"
 
 #include <signal.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -36,21 +38,36 @@ public:
     const std::string& Home() const { return m_home; }
 
     // The processes that the bus started and that still run, with their
-    // command names.
+    // command names. The bus leaves them to the system, so they are found by
+    // the private home in their environment.
     std::vector<std::pair<int, std::string>> Programs() const
     {
         std::vector<std::pair<int, std::string>> programs;
-        std::vector<int> parents = {m_pid};
-        while (!parents.empty()) {
-            const int parent = parents.back();
-            parents.pop_back();
-            std::istringstream lines(RunShellCommand("pgrep -l -P " + std::to_string(parent)).output);
-            int pid = 0;
-            std::string name;
-            while (lines >> pid >> name) {
-                programs.emplace_back(pid, name);
-                parents.push_back(pid);
+        const std::string mark = "HOME=" + m_home;
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
+            const std::string name = entry.path().filename().string();
+            if (name.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            const int pid = std::atoi(name.c_str());
+            if (pid == ::getpid() || pid == m_pid)
+                continue;
+            const std::string environment = ReadAll(entry.path().string() + "/environ");
+            bool ours = false;
+            for (std::size_t at = 0; at < environment.size();) {
+                const std::size_t end = environment.find('\0', at);
+                const std::string variable = environment.substr(at, end == std::string::npos ? end : end - at);
+                ours = ours || variable == mark;
+                if (end == std::string::npos)
+                    break;
+                at = end + 1;
             }
+            if (!ours)
+                continue;
+            std::string command = ReadAll(entry.path().string() + "/comm");
+            while (!command.empty() && command.back() == '\n')
+                command.pop_back();
+            programs.emplace_back(pid, command);
         }
         return programs;
     }
@@ -107,6 +124,11 @@ private:
             throw std::runtime_error("dbus-daemon did not start: " + printed);
         }
         ::setenv("DBUS_SESSION_BUS_ADDRESS", printed.substr(0, printed.find('\n')).c_str(), 1);
+        // A test process that is killed leaves no bus behind: a watcher ends
+        // the daemon once the process is gone, and the data server's
+        // programs end with their bus.
+        RunShellCommand("{ while kill -0 " + std::to_string(::getpid()) + " 2>/dev/null; do sleep 1; done; kill " +
+                        std::to_string(m_pid) + " 2>/dev/null; } >/dev/null 2>&1 </dev/null &");
     }
 
     static std::string ReadAll(const std::string& path)
