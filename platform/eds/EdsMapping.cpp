@@ -23,6 +23,8 @@ constexpr const char* kReminderName = "X-TARNWEL-REMINDER-OVERRIDE";
 // The text properties whose line ends were CR LF: iCalendar text keeps LF
 // only, so the CR comes back from here.
 constexpr const char* kCrLfName = "X-TARNWEL-CRLF";
+// The parameter that tells which of the three e-mail addresses an EMAIL is.
+constexpr const char* kSlotName = "X-TARNWEL-SLOT";
 
 template <class T>
 struct CUnref {
@@ -684,11 +686,19 @@ void ReadContact(const CPimKindInfo& kind, const std::string& text, const std::s
     }
     for (const CContactField& field : kContactFields)
         set(field.property, Text(static_cast<const char*>(e_contact_get_const(k, field.field))));
+    // The addresses in their order, or in the slots that this side wrote.
     GList* emails = e_contact_get_attributes(k, E_CONTACT_EMAIL);
     int at = 0;
     for (GList* entry = emails; entry != nullptr && at < 3; entry = entry->next, ++at) {
-        gchar* value = e_vcard_attribute_get_value(static_cast<EVCardAttribute*>(entry->data));
-        set(kEmails[at], Text(value));
+        auto* attribute = static_cast<EVCardAttribute*>(entry->data);
+        int slot = at;
+        if (GList* marked = e_vcard_attribute_get_param(attribute, kSlotName); marked != nullptr) {
+            const int number = std::atoi(static_cast<const char*>(marked->data));
+            if (number >= 1 && number <= 3)
+                slot = number - 1;
+        }
+        gchar* value = e_vcard_attribute_get_value(attribute);
+        set(kEmails[slot], Text(value));
         g_free(value);
     }
     g_list_free_full(emails, reinterpret_cast<GDestroyNotify>(e_vcard_attribute_free));
@@ -791,9 +801,16 @@ std::string WriteContact(const CPimKindInfo& kind, const std::string& base, cons
             e_contact_set(k, field.field, orNull(value(field.property)));
     if (was(kEmails[0]) || was(kEmails[1]) || was(kEmails[2])) {
         e_vcard_remove_attributes(card, nullptr, EVC_EMAIL);
-        for (const char* email : kEmails)
-            if (!value(email).empty())
-                e_vcard_append_attribute_with_value(card, e_vcard_attribute_new(nullptr, EVC_EMAIL), value(email).c_str());
+        // Each with its slot, so that an empty first address does not make
+        // the second one the first.
+        for (int slot = 0; slot < 3; ++slot) {
+            if (value(kEmails[slot]).empty())
+                continue;
+            EVCardAttribute* attribute = e_vcard_attribute_new(nullptr, EVC_EMAIL);
+            e_vcard_attribute_add_param_with_value(attribute, e_vcard_attribute_param_new(kSlotName),
+                                                   std::to_string(slot + 1).c_str());
+            e_vcard_append_attribute_with_value(card, attribute, value(kEmails[slot]).c_str());
+        }
     }
     if (was("HomeAddress")) {
         auto* home = static_cast<EContactAddress*>(e_contact_get(k, E_CONTACT_ADDRESS_HOME));

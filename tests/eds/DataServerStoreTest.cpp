@@ -181,7 +181,24 @@ TEST_F(DataServerStoreTest, ItemsOfOtherProgramsReadAsThePlainClassAndKeepTheirO
     contact.SetMessageClass("IPM.Contact.DRAVContact");
     contact.GetUserProperties().Item("AddressenComment").SetValue(CVariant("Kommentar"));
     contact.Save();
+    // The whole folder converted in one batch, as a run's start does: the
+    // series keeps its rule and its moved instance.
+    nameSpace.BeginBatch();
+    for (COutlookItem item = calendar.Find(kWholeFolder); !item.IsNull(); item = calendar.FindNext()) {
+        item.SetMessageClass("IPM.Appointment.DRAVAppointment");
+        item.Save();
+    }
+    nameSpace.CommitBatch();
     const std::string events = desktop.CalendarText();
+    EXPECT_THAT(events, HasSubstr(":FREQ=WEEKLY;COUNT=3"));
+    EXPECT_THAT(events, HasSubstr("SUMMARY:Serie verschoben"));
+    EXPECT_THAT(events, HasSubstr("RECURRENCE-ID:20240311T090000Z"));
+    std::size_t converted = 0;
+    for (CAppointmentItem item(calendar.Find(kWholeFolder)); !item.IsNull(); item = CAppointmentItem(calendar.FindNext())) {
+        EXPECT_EQ(item.GetMessageClass(), "IPM.Appointment.DRAVAppointment") << item.GetSubject();
+        ++converted;
+    }
+    EXPECT_EQ(converted, 4u);
     EXPECT_THAT(events, HasSubstr("CATEGORIES:Arbeit"));
     EXPECT_THAT(events, HasSubstr("TRIGGER:-PT15M"));
     EXPECT_THAT(events, HasSubstr("X-TARNWEL-MESSAGE-CLASS:IPM.Appointment.DRAVAppointment"));

@@ -179,8 +179,8 @@ TEST_P(StoreContractTest, KeepsTasksAndContactsWithTheirTypes)
     contact.SetJobTitle("Leiter");
     contact.SetCompanyName("Beispiel GmbH");
     contact.SetDepartment("Einkauf");
-    contact.SetEmail1Address("j@example.org");
-    contact.SetEmail2Address("m@example.org");
+    contact.SetEmail2Address("j@example.org");  // the first one empty
+    contact.SetEmail3Address("m@example.org");
     contact.SetBusinessTelephoneNumber("+49 30 1234");
     contact.SetMobileTelephoneNumber("+49 170 1");
     contact.SetHomeFaxNumber("+49 30 9");
@@ -207,9 +207,9 @@ TEST_P(StoreContractTest, KeepsTasksAndContactsWithTheirTypes)
     EXPECT_EQ(read.GetJobTitle(), "Leiter");
     EXPECT_EQ(read.GetCompanyName(), "Beispiel GmbH");
     EXPECT_EQ(read.GetDepartment(), "Einkauf");
-    EXPECT_EQ(read.GetEmail1Address(), "j@example.org");
-    EXPECT_EQ(read.GetEmail2Address(), "m@example.org");
-    EXPECT_EQ(read.GetEmail3Address(), "");
+    EXPECT_EQ(read.GetEmail1Address(), "");
+    EXPECT_EQ(read.GetEmail2Address(), "j@example.org");
+    EXPECT_EQ(read.GetEmail3Address(), "m@example.org");
     EXPECT_EQ(read.GetBusinessTelephoneNumber(), "+49 30 1234");
     EXPECT_EQ(read.GetMobileTelephoneNumber(), "+49 170 1");
     EXPECT_EQ(read.GetHomeFaxNumber(), "+49 30 9");
