@@ -415,7 +415,7 @@ void ReadCalendar(const CPimKindInfo& kind, const std::string& text, const std::
             item.order = std::atof(value.c_str());
         else if (name == kCrLfName)
             crlf = " " + value + " ";
-        else if (name == kReminderName)
+        else if (name == kReminderName && task)
             item.values[kind.IndexOf(*kind.FindProperty("ReminderOverrideDefault"))] = CVariant(value == "1");
         else if (name.rfind(kUserPrefix, 0) == 0)
             item.userValues[name.substr(std::strlen(kUserPrefix))] = {std::string(xname).substr(std::strlen(kUserPrefix)), value};
