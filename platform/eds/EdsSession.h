@@ -47,7 +47,7 @@ public:
     void Open(PimKind kind);
     // The identity of the kind's default source as this system knows it:
     // "eds:<source uid>:<32 hexadecimal digits>", the digits made at random
-    // the first time and kept in the source's own data (see StoreId.cpp).
+    // the first time and kept in the user's data folder.
     std::string StoreId(PimKind kind);
     // The name of the user's time zone for calendar times ("" when unknown).
     const std::string& UserZone() const;

@@ -135,6 +135,9 @@ TEST_F(DataServerStoreTest, ItemsOfOtherProgramsReadAsThePlainClassAndKeepTheirO
     desktop.ModifyInstance("BEGIN:VEVENT\r\nUID:serie\r\nDTSTAMP:20240101T000000Z\r\nSUMMARY:Serie verschoben\r\n"
                            "RECURRENCE-ID:20240311T090000Z\r\nDTSTART:20240311T110000Z\r\nDTEND:20240311T120000Z\r\n"
                            "END:VEVENT\r\n");
+    desktop.AddEvent("BEGIN:VEVENT\r\nUID:new-york\r\nDTSTAMP:20240101T000000Z\r\nSUMMARY:Anruf\r\n"
+                     "DTSTART;TZID=America/New_York:20240301T090000\r\n"
+                     "DTEND;TZID=America/New_York:20240301T093000\r\nEND:VEVENT\r\n");
     desktop.AddEvent("BEGIN:VEVENT\r\nUID:einzeln mit ü€%\r\nDTSTAMP:20240101T000000Z\r\nSUMMARY:Odd\r\n"
                      "DTSTART;VALUE=DATE:20240401\r\nEND:VEVENT\r\n");
     desktop.AddEvent("BEGIN:VTODO\r\nUID:aufgabe\r\nDTSTAMP:20240101T000000Z\r\nSUMMARY:Erledigt\r\nPRIORITY:3\r\n"
@@ -151,7 +154,7 @@ TEST_F(DataServerStoreTest, ItemsOfOtherProgramsReadAsThePlainClassAndKeepTheirO
         EXPECT_TRUE(item.GetUserProperties().Item("Participants").IsNull());
         seen[item.GetSubject()] = {item.GetIsRecurring(), item.GetEntryID()};
     }
-    ASSERT_EQ(seen.size(), 4u);
+    ASSERT_EQ(seen.size(), 5u);
     EXPECT_FALSE(seen["Fremd"].first);
     EXPECT_TRUE(seen["Serie"].first);
     EXPECT_TRUE(seen["Serie verschoben"].first);
@@ -165,6 +168,9 @@ TEST_F(DataServerStoreTest, ItemsOfOtherProgramsReadAsThePlainClassAndKeepTheirO
 
     const CAppointmentItem foreign(nameSpace.GetItemFromID("fremd-1"));
     EXPECT_EQ(foreign.GetStart(), COleDate::FromFields(2024, 3, 1, 10, 0));  // 09:00 UTC in Berlin
+    const CAppointmentItem call(nameSpace.GetItemFromID("new-york"));
+    EXPECT_EQ(call.GetStart(), COleDate::FromFields(2024, 3, 1, 15, 0));  // 09:00 in New York
+    EXPECT_EQ(call.GetEnd(), COleDate::FromFields(2024, 3, 1, 15, 30));
     const CTaskItem task(nameSpace.GetDefaultFolder(default_folders::kTasks).GetItems().Find(kWholeFolder));
     EXPECT_EQ(task.GetImportance(), 2);
     EXPECT_EQ(task.GetPercentComplete(), 100);
@@ -198,7 +204,7 @@ TEST_F(DataServerStoreTest, ItemsOfOtherProgramsReadAsThePlainClassAndKeepTheirO
         EXPECT_EQ(item.GetMessageClass(), "IPM.Appointment.DRAVAppointment") << item.GetSubject();
         ++converted;
     }
-    EXPECT_EQ(converted, 4u);
+    EXPECT_EQ(converted, 5u);
     EXPECT_THAT(events, HasSubstr("CATEGORIES:Arbeit"));
     EXPECT_THAT(events, HasSubstr("TRIGGER:-PT15M"));
     EXPECT_THAT(events, HasSubstr("X-TARNWEL-MESSAGE-CLASS:IPM.Appointment.DRAVAppointment"));
@@ -209,6 +215,37 @@ TEST_F(DataServerStoreTest, ItemsOfOtherProgramsReadAsThePlainClassAndKeepTheirO
                   .GetValue()
                   .ToText(),
               "Kommentar");
+}
+
+TEST_F(DataServerStoreTest, AnItemThatAnotherProgramDeletesDuringABatchCostsItsOwnWriteOnly)
+{
+    const CNameSpace nameSpace = OpenNameSpace();
+    const CItems items = nameSpace.GetDefaultFolder(default_folders::kCalendar).GetItems();
+    std::vector<std::string> entryIds;
+    for (const char* subject : {"A", "B", "C", "D"}) {
+        const CAppointmentItem item(items.Add("IPM.Appointment.DRAVAppointment"));
+        item.SetSubject(subject);
+        item.Save();
+        entryIds.push_back(item.GetEntryID());
+    }
+    nameSpace.BeginBatch();
+    for (const std::string& entryId : {entryIds[0], entryIds[1]}) {
+        const CAppointmentItem item(nameSpace.GetItemFromID(entryId));
+        item.SetSubject(item.GetSubject() + "2");
+        item.Save();
+    }
+    for (const std::string& entryId : {entryIds[2], entryIds[3]})
+        nameSpace.GetItemFromID(entryId).Delete();
+    // Meanwhile another program deletes A and C.
+    const CNameSpace other = OpenNameSpace();
+    other.GetItemFromID(entryIds[0]).Delete();
+    other.GetItemFromID(entryIds[2]).Delete();
+    nameSpace.CommitBatch();
+
+    std::vector<std::string> subjects;
+    for (CAppointmentItem item(items.Find(kWholeFolder)); !item.IsNull(); item = CAppointmentItem(items.FindNext()))
+        subjects.push_back(item.GetSubject());
+    EXPECT_THAT(subjects, testing::ElementsAre("B2"));
 }
 
 TEST_F(DataServerStoreTest, EachFolderHasAStoreIdentityThatANewProfileChanges)
