@@ -790,10 +790,15 @@ std::string WriteContact(const CPimKindInfo& kind, const std::string& base, cons
         put(name->prefixes, value("Title"));
         e_contact_set(k, E_CONTACT_NAME, name);
         e_contact_name_free(name);
-        // The name that address books show.
+    }
+    if (was("FirstName") || was("LastName") || was("CompanyName") || was("Email1Address")) {
+        // The name that address books show: the person's name, else the
+        // company's, else the address.
         std::string full = value("FirstName");
         if (!value("LastName").empty())
             full += (full.empty() ? "" : " ") + value("LastName");
+        if (full.empty())
+            full = !value("CompanyName").empty() ? value("CompanyName") : value("Email1Address");
         e_contact_set(k, E_CONTACT_FULL_NAME, full.c_str());
     }
     for (const CContactField& field : kContactFields)

@@ -103,6 +103,9 @@ TEST_F(DataServerStoreTest, EachValueLandsInTheFieldThatCalendarsAndAddressBooks
     contact.SetBusinessAddressCity("Berlin");
     contact.SetBody("Notiz");
     contact.Save();
+    const CContactItem company(OpenFolder(default_folders::kContacts).Add("IPM.Contact.DRAVContact"));
+    company.SetCompanyName("Nur Firma AG");
+    company.Save();
 
     test::CDesktopProgram desktop;
     const std::string events = desktop.CalendarText();
@@ -119,7 +122,8 @@ TEST_F(DataServerStoreTest, EachValueLandsInTheFieldThatCalendarsAndAddressBooks
     const std::string contacts = desktop.ContactsText();
     for (const char* field : {"N:Müller;Jürgen;;Dr.;", "FN:Jürgen Müller", "TITLE:Leiter", "ORG:Beispiel GmbH;Einkauf",
                               "EMAIL", ":j@example.org", "TYPE=WORK", ":+49 30 1234", "TYPE=CELL", ":+49 170 1",
-                              ":;;Hauptstr. 1;Berlin;;10115;", "NOTE:Notiz"})
+                              ":;;Hauptstr. 1;Berlin;;10115;", "NOTE:Notiz",
+                              "FN:Nur Firma AG"})
         EXPECT_THAT(contacts, HasSubstr(field));
 }
 
