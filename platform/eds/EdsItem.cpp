@@ -4,6 +4,8 @@
 #include "platform/base/ComError.h"
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <random>
 
 namespace tarnwel {
@@ -107,6 +109,22 @@ CMemberTable<CEdsItem> BuildMemberTable(const CPimKindInfo& kind)
             [index](CEdsItem& self) { return self.GetValue(index); },
             [index](CEdsItem& self, const CVariant& value) { self.SetValue(index, value); });
     return table;
+}
+
+// The creation order of a new item: microseconds since 1970, and more than
+// the last one of the process when the clock has not moved on.
+double NextOrder()
+{
+    static std::atomic<long long> last{0};
+    long long now = std::chrono::duration_cast<std::chrono::microseconds>(
+                        std::chrono::system_clock::now().time_since_epoch())
+                        .count();
+    long long previous = last.load();
+    do {
+        if (now <= previous)
+            now = previous + 1;
+    } while (!last.compare_exchange_weak(previous, now));
+    return static_cast<double>(now);
 }
 
 std::string NewUid()
@@ -220,9 +238,7 @@ void CEdsItem::Save()
     CEdsItemData data = m_data;
     if (isNew) {
         data.uid = NewUid();
-        data.order = static_cast<double>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                             std::chrono::system_clock::now().time_since_epoch())
-                                             .count());
+        data.order = NextOrder();
     }
     const COleDate now = COleDate::Now();
     const std::string text = EdsWriteItem(*m_kind, m_text, data, m_changed, m_session->UserZone(), now);
