@@ -452,12 +452,13 @@ bool CEdsSession::RemovedInBatch(PimKind kind, const std::string& uid, const std
     return m_inBatch && m_pending[Index(kind)].removes.count(EdsObjectKey(uid, rid)) != 0;
 }
 
-void CEdsSession::BeginBatch(bool write)
+void CEdsSession::BeginBatch(bool /*write*/)
 {
     if (m_inBatch)
         throw CComError(com_codes::kFail, "A batch is already open");
+    // A read batch and a write batch are alike here: scans inside either
+    // answer from their one read, and writes wait for the commit.
     m_inBatch = true;
-    m_writeBatch = write;
 }
 
 void CEdsSession::CommitBatch()

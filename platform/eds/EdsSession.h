@@ -94,7 +94,6 @@ private:
     ESourceRegistry* m_registry = nullptr;
     std::array<CFolder, 3> m_folders;
     bool m_inBatch = false;
-    bool m_writeBatch = false;
     std::array<CPending, 3> m_pending;
     std::string m_zone;
 };
