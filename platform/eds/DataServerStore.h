@@ -1,0 +1,21 @@
+#pragma once
+// The object model of "Outlook.Application" over the desktop's data server:
+// the default calendar (folder 9), address book (10) and task list (13) of
+// evolution-data-server, reached over the session bus.
+
+#include "platform/automation/DispatchObject.h"
+
+#include <chrono>
+
+namespace tarnwel {
+
+// How long a call may wait for the data server before it fails.
+constexpr std::chrono::milliseconds kDataServerLimit{60000};
+
+// A new application object; it connects at the first folder it is asked for.
+DispatchPtr OpenDataServerStore(std::chrono::milliseconds limit = kDataServerLimit);
+
+// Registers the data server's object model under "Outlook.Application".
+void RegisterDataServerStore();
+
+} // namespace tarnwel
