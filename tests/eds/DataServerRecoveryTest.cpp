@@ -115,6 +115,7 @@ protected:
         });
         std::filesystem::remove("maps_appo.ids");
         std::filesystem::remove("maps_appo.ids.journal");
+        std::filesystem::remove("maps_appo.ids.store");
         m_server.reset();
         std::ofstream(m_dir.Path("seed.json"))
             << R"({"appointments": [
