@@ -364,21 +364,35 @@ TEST_F(MainDialogTest, AFailingOutlookEndsTheVacuumWithItsBoxInsteadOfTheConfirm
     EXPECT_FALSE(dialog.HasEnded());
 }
 
-TEST_F(MainDialogTest, TheConfigurationStaysInMemoryAndTheOnlyServerItemsToggleSavesVacuumAll)
+TEST_F(MainDialogTest, TheConfigurationsOkWritesTheFileAtOnceCancelNothingAndTheToggleSavesVacuumAll)
 {
     m_settings.vacuumAll = 0;
     CMainDialog& dialog = Open();
     EXPECT_TRUE(dialog.GetMenu()->IsMenuItemChecked(menu::kOnlyOwnItems));
-    m_backend.AnswerDialog({config_dialog::kTemplateId, {CDialogAction::SetText(config_dialog::kUserName, "berta")}});
+    std::string before;
+    ASSERT_EQ(ReadFileBytes(m_path, before), FileReadResult::ok);
+    // Cancel, also after a change typed in: the file keeps its bytes.
+    m_backend.AnswerDialog({config_dialog::kTemplateId,
+                            {CDialogAction::SetText(config_dialog::kUserName, "anna"), CDialogAction::Escape()}});
     dialog.UserMenuCommand(menu::kConfiguration);
-    EXPECT_EQ(dialog.Settings().userName, "berta");
-    EXPECT_EQ(SavedSettings().userName, "user");
+    std::string after;
+    ASSERT_EQ(ReadFileBytes(m_path, after), FileReadResult::ok);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(dialog.Settings().userName, "user");
 
-    // The toggle saves the whole record, the configuration's change with it.
+    m_backend.AnswerDialog({config_dialog::kTemplateId,
+                            {CDialogAction::SetText(config_dialog::kUrl, "http://server.example/tarnwelreplication"),
+                             CDialogAction::SetText(config_dialog::kUserName, "berta"),
+                             CDialogAction::SetText(config_dialog::kPassword, "geheim")}});
+    dialog.UserMenuCommand(menu::kConfiguration);
+    const CReplicationSettings saved = SavedSettings();
+    EXPECT_EQ(saved.serverUrl, "http://server.example/tarnwelreplication");
+    EXPECT_EQ(saved.userName, "berta");
+    EXPECT_EQ(saved.password, "geheim");
+
     dialog.UserMenuCommand(menu::kOnlyOwnItems);
     EXPECT_FALSE(dialog.GetMenu()->IsMenuItemChecked(menu::kOnlyOwnItems));
     EXPECT_EQ(SavedSettings().vacuumAll, 1);
-    EXPECT_EQ(SavedSettings().userName, "berta");
     dialog.UserMenuCommand(menu::kOnlyOwnItems);
     EXPECT_EQ(SavedSettings().vacuumAll, 0);
 }
