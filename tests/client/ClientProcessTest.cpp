@@ -198,6 +198,18 @@ TEST_F(ClientProcessTest, SecondStartActivatesTheFirstAndStopEndsItWithItsSettin
     auto next = StartListening();
 }
 
+TEST_F(ClientProcessTest, StopNeedsNoDisplay)
+{
+    WriteSettings("http://127.0.0.1:9/tarnwelreplication");
+    auto client = StartListening();
+    std::map<std::string, std::string> console = Environment(RunDir());
+    console["QT_QPA_PLATFORM"] = "";
+    console["DISPLAY"] = "";
+    console["WAYLAND_DISPLAY"] = "";
+    EXPECT_EQ(CClientProcess(m_dir.Path("work"), {"/stop"}, console).WaitForExit(), 0);
+    EXPECT_EQ(client->WaitForExit(), 0);
+}
+
 TEST_F(ClientProcessTest, AnyOtherCommandLineEndsAtOnceAndChangesNothing)
 {
     WriteSettings("http://127.0.0.1:9/tarnwelreplication");
