@@ -295,7 +295,7 @@ void CMainDialog::OnClose()
 
 void CMainDialog::OnCancel()
 {
-    if (m_endAfterRun)
+    if (m_endAfterRun || WaitForWizard([this] { OnCancel(); }))
         return;
     if (IsRunActive()) {
         // The run is stopped and saves its work; the dialog ends once its
@@ -610,9 +610,9 @@ void CMainDialog::RunConflictWizard()
     if (m_wizardRunning)
         return;
     m_wizardRunning = true;
-    EnableWindow(false);
     // The wizard runs and is waited for on a thread of its own; the window
-    // keeps repainting but takes no input until it has ended.
+    // keeps repainting, and what reaches it meanwhile (a click on "Exit"
+    // among it) waits until the wizard has ended.
     std::function<bool()> run = m_options.runWizard;
     IUiBackend& backend = ActiveUiBackend();
     std::weak_ptr<CMainDialog*> self = m_weakSelf;
@@ -628,7 +628,6 @@ void CMainDialog::RunConflictWizard()
 void CMainDialog::WizardEnded()
 {
     m_wizardRunning = false;
-    EnableWindow(true);
     // Whatever the start's outcome.
     LoadSettings();
     RunWaitingCalls();

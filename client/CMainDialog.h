@@ -16,11 +16,11 @@
 // again. Every way out (the icon's "Öffnen" and double click, a restore by the
 // system, a second start) removes the icon.
 //
-// While the wizard runs, what reaches the window (commands, clicks, system
-// commands, a second start, the ticks of the schedule and tray timers) waits
-// and is carried out in the order it came once the wizard has ended and the
-// settings are read again, the ticks last and each timer's once; the window
-// keeps painting meanwhile. Escape (the session's end) does not wait.
+// While the wizard runs, what reaches the window (commands, clicks, Enter and
+// Escape, system commands, a second start, the ticks of the schedule and tray
+// timers) waits and is carried out in the order it came once the wizard has
+// ended and the settings are read again, the ticks last and each timer's
+// once; the window keeps painting meanwhile.
 
 #include "client/CReplicatorApp.h"
 #include "client/CSystemTray.h"
@@ -110,7 +110,8 @@ protected:
     // "Exit" and Enter: to the tray.
     void OnOK() override;
     // Escape (and SIGTERM): ends the program; a run still active is stopped
-    // first and ends before the dialog does.
+    // first and ends before the dialog does. While the wizard runs it waits
+    // for the wizard's end, as everything else does.
     void OnCancel() override;
     // The close box: to the tray.
     void OnClose() override;
