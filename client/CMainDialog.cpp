@@ -168,6 +168,8 @@ bool CMainDialog::OnInitDialog()
     m_tray.reset();
     m_inTray = false;
     m_endAfterRun = false;
+    m_waitingCalls.clear();
+    m_dueTimers.clear();
     GetMenu()->CheckMenuItem(menu::kOnlyOwnItems, m_settings.vacuumAll == 0);
     if (m_options.startMinimized)
         SetTimer(ids::kTrayTimer, ids::kTrayTimerMs);
@@ -198,7 +200,7 @@ void CMainDialog::ApplyExpandedSize()
 
 void CMainDialog::OnClicked(int id)
 {
-    if (m_wizardRunning)
+    if (WaitForWizard([this, id] { OnClicked(id); }))
         return;
     switch (id) {
     case ids::kReplicate:
@@ -221,8 +223,7 @@ void CMainDialog::OnClicked(int id)
 
 void CMainDialog::OnCommand(int id)
 {
-    // While the wizard runs the window takes no input.
-    if (m_wizardRunning)
+    if (WaitForWizard([this, id] { OnCommand(id); }))
         return;
     switch (id) {
     case menu::kSynchronize:
@@ -247,8 +248,12 @@ void CMainDialog::OnCommand(int id)
         RunConflictWizard();
         break;
     case menu::kConfiguration: {
+        // What OK confirmed goes to the file at once, as after the schedule
+        // and selection dialogs, so that no later end without a save (Escape,
+        // the session's end) loses it; Cancel writes nothing.
         CConfigDialog dialog(m_settings, DialogVariant::client, m_resources);
-        dialog.DoModal();
+        if (dialog.DoModal() == kIdOk)
+            SaveSettings();
         break;
     }
     case menu::kSchedule: {
@@ -280,19 +285,19 @@ void CMainDialog::OnCommand(int id)
 
 void CMainDialog::OnOK()
 {
-    if (!m_wizardRunning)
+    if (!WaitForWizard([this] { OnOK(); }))
         CloseToTray();
 }
 
 void CMainDialog::OnClose()
 {
-    if (!m_wizardRunning)
+    if (!WaitForWizard([this] { OnClose(); }))
         CloseToTray();
 }
 
 void CMainDialog::OnCancel()
 {
-    if (m_endAfterRun)
+    if (m_endAfterRun || WaitForWizard([this] { OnCancel(); }))
         return;
     if (IsRunActive()) {
         // The run is stopped and saves its work; the dialog ends once its
@@ -308,6 +313,8 @@ void CMainDialog::OnCancel()
 void CMainDialog::EndMainDialog(int result)
 {
     KillTimer(kEndTimer);
+    m_waitingCalls.clear();
+    m_dueTimers.clear();
     ReleaseJobAndTray();
     EndDialog(result);
 }
@@ -322,57 +329,105 @@ void CMainDialog::OpenFromTray()
     ShowWindow(ShowCommand::restore);
     m_inTray = false;
     UpdateTrayIcon();
-    ShowInTray();
+}
+
+void CMainDialog::ActivateWindow()
+{
+    if (WaitForWizard([this] { ActivateWindow(); }))
+        return;
+    if (m_inTray || IsIconic() || !IsWindowVisible())
+        UserSysCommand(SysCommand::restore);
+    BringToFront();
 }
 
 void CMainDialog::OnSysCommand(SysCommand command)
 {
-    const bool wasInTray = m_inTray;
+    if (WaitForWizard([this, command] { OnSysCommand(command); }))
+        return;
     if (command == SysCommand::minimize)
         m_inTray = true;
     else if (command == SysCommand::restore)
         m_inTray = false;
     CDialog::OnSysCommand(command);
-    if (m_inTray != wasInTray) {
+    // Whatever the state was (a second minimise, a restore of a window that
+    // is shown), the icon and the window follow the state now.
+    if (command != SysCommand::close && !HasEnded())
         UpdateTrayIcon();
-        ShowInTray();
-    }
 }
 
 void CMainDialog::UpdateTrayIcon()
 {
-    if (!m_inTray || m_tray) {
-        m_tray.reset();
-        return;
-    }
-    auto tray = std::make_unique<CSystemTray>(m_resources);
-    if (tray->Create(kTrayTooltip, client_icons::kApplication, tray_menu::kMenuId))
-        m_tray = std::move(tray);
-}
-
-void CMainDialog::ShowInTray()
-{
     if (!m_inTray) {
+        m_tray.reset();
         ShowWindow(ShowCommand::show);
         return;
     }
+    if (!m_tray || !m_tray->IsEnabled()) {
+        m_tray.reset();
+        auto tray = std::make_unique<CSystemTray>(m_resources);
+        if (tray->Create(kTrayTooltip, client_icons::kApplication, tray_menu::kMenuId)) {
+            // Heard inside the tray service: handled from the event loop.
+            tray->SetHostLostHandler([this] { OnUiThread([this] { TrayHostLost(); }); });
+            m_tray = std::move(tray);
+        }
+    }
     // Without an icon the window stays minimised, so that the task bar
     // still reaches it.
-    if (m_tray)
-        ShowWindow(ShowCommand::hide);
-    else
+    ShowWindow(m_tray ? ShowCommand::hide : ShowCommand::minimize);
+}
+
+void CMainDialog::TrayHostLost()
+{
+    if (!m_tray || m_tray->IsEnabled())
+        return;  // a new icon shows meanwhile
+    m_tray.reset();
+    // The window stays in the tray, minimised where the task bar reaches it;
+    // the next minimise after a restore tries the icon again.
+    if (m_inTray)
         ShowWindow(ShowCommand::minimize);
+}
+
+bool CMainDialog::WaitForWizard(std::function<void()> call)
+{
+    if (!m_wizardRunning)
+        return false;
+    m_waitingCalls.push_back(std::move(call));
+    return true;
+}
+
+void CMainDialog::RunWaitingCalls()
+{
+    // Commands first, in the order they came, then the ticks; each stops
+    // where one of them starts the wizard again or ends the dialog.
+    while (!m_wizardRunning && !HasEnded() && !m_waitingCalls.empty()) {
+        const std::function<void()> call = std::move(m_waitingCalls.front());
+        m_waitingCalls.pop_front();
+        call();
+    }
+    while (!m_wizardRunning && !HasEnded() && !m_dueTimers.empty()) {
+        const int id = m_dueTimers.front();
+        m_dueTimers.erase(m_dueTimers.begin());
+        // A timer killed meanwhile takes its tick with it.
+        if (ArmedTimers().contains(id))
+            OnTimer(id);
+    }
 }
 
 void CMainDialog::OnTimer(int id)
 {
+    if (m_wizardRunning && (id == ids::kTrayTimer || id == ids::kScheduleTimer)) {
+        // The ticks of one timer that fall due meanwhile count as one.
+        if (std::find(m_dueTimers.begin(), m_dueTimers.end(), id) == m_dueTimers.end())
+            m_dueTimers.push_back(id);
+        return;
+    }
     switch (id) {
     case ids::kTrayTimer:
         PostSysCommand(SysCommand::minimize);
         KillTimer(ids::kTrayTimer);
         break;
     case ids::kScheduleTimer:
-        if (m_job && !m_job->IsRunning() && !m_wizardRunning)
+        if (m_job && !m_job->IsRunning())
             StartReplication();
         break;
     case kTextTimer:
@@ -557,9 +612,9 @@ void CMainDialog::RunConflictWizard()
     if (m_wizardRunning)
         return;
     m_wizardRunning = true;
-    EnableWindow(false);
     // The wizard runs and is waited for on a thread of its own; the window
-    // keeps repainting but takes no input until it has ended.
+    // keeps repainting, and what reaches it meanwhile (a click on "Exit"
+    // among it) waits until the wizard has ended.
     std::function<bool()> run = m_options.runWizard;
     IUiBackend& backend = ActiveUiBackend();
     std::weak_ptr<CMainDialog*> self = m_weakSelf;
@@ -575,9 +630,9 @@ void CMainDialog::RunConflictWizard()
 void CMainDialog::WizardEnded()
 {
     m_wizardRunning = false;
-    EnableWindow(true);
     // Whatever the start's outcome.
     LoadSettings();
+    RunWaitingCalls();
 }
 
 void CMainDialog::VacuumOutlook()

@@ -8,7 +8,21 @@
 // The progress sink's operations come from the job's worker thread; each is
 // carried to the user-interface thread (IUiBackend::Post) and changes the
 // window there. A call that arrives after the dialog is gone does nothing.
+//
+// Tray: the window is either shown, or in the tray. In the tray it is hidden
+// behind exactly one icon, or, where no icon can be shown (no notification
+// area, the icon refused, the area's host gone), minimised where the task bar
+// reaches it; from there the next minimise after a restore tries the tray
+// again. Every way out (the icon's "Öffnen" and double click, a restore by the
+// system, a second start) removes the icon.
+//
+// While the wizard runs, what reaches the window (commands, clicks, Enter and
+// Escape, system commands, a second start, the ticks of the schedule and tray
+// timers) waits and is carried out in the order it came once the wizard has
+// ended and the settings are read again, the ticks last and each timer's
+// once; the window keeps painting meanwhile.
 
+#include "client/CReplicatorApp.h"
 #include "client/CSystemTray.h"
 #include "engine/CReplicationJob.h"
 #include "engine/CReplicationSettings.h"
@@ -19,11 +33,13 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace tarnwel {
 
@@ -48,7 +64,7 @@ std::string FindWizardProgram();
 // could not be started.
 bool RunProgramAndWait(const std::string& path);
 
-class CMainDialog : public CDialog, public IProgressSink {
+class CMainDialog : public CDialog, public IProgressSink, public IActivationTarget {
 public:
     static constexpr int kTemplateId = main_dialog::kTemplateId;
     // The tooltip of the tray icon.
@@ -74,6 +90,10 @@ public:
     const CSystemTray* TrayIcon() const { return m_tray.get(); }
     bool IsWizardRunning() const { return m_wizardRunning; }
 
+    // A second start: out of the tray or the minimised state, and to the
+    // front (later, while the wizard runs).
+    void ActivateWindow() override;
+
     // --- IProgressSink (worker thread) -------------------------------------
     void SetRunningState() override;
     void SetFinishedState() override;
@@ -90,7 +110,8 @@ protected:
     // "Exit" and Enter: to the tray.
     void OnOK() override;
     // Escape (and SIGTERM): ends the program; a run still active is stopped
-    // first and ends before the dialog does.
+    // first and ends before the dialog does. While the wizard runs it waits
+    // for the wizard's end, as everything else does.
     void OnCancel() override;
     // The close box: to the tray.
     void OnClose() override;
@@ -104,8 +125,16 @@ private:
     void StopReplication();
     void CloseToTray();
     void OpenFromTray();
+    // Makes the icon and the window agree with the in-tray state: in the
+    // tray, one icon and the window hidden, or no icon and the window
+    // minimised; otherwise no icon and the window shown.
     void UpdateTrayIcon();
-    void ShowInTray();
+    // The notification area went away while the icon showed.
+    void TrayHostLost();
+    // While the wizard runs: queues `call` and returns true.
+    bool WaitForWizard(std::function<void()> call);
+    // Carries out what waited for the wizard, until it runs again.
+    void RunWaitingCalls();
     void ApplyExpandedSize();
     void RunConflictWizard();
     void WizardEnded();
@@ -143,6 +172,8 @@ private:
     bool m_expanded = false;
     bool m_wizardRunning = false;
     bool m_endAfterRun = false;
+    std::deque<std::function<void()>> m_waitingCalls;  // waiting for the wizard's end
+    std::vector<int> m_dueTimers;                      // timers that ticked meanwhile, in order
     std::atomic<int> m_statusControl{main_dialog::kResult};
     std::string m_header;  // exchanged with 1074
     std::string m_result;  // exchanged with 1075

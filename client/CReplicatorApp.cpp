@@ -120,8 +120,14 @@ bool CReplicatorApp::ActivateMainWindow()
     CDialog* window = MainWindow();
     if (window == nullptr || window->HasEnded())
         return true;
+    if (auto* target = dynamic_cast<IActivationTarget*>(window)) {
+        target->ActivateWindow();
+        return true;
+    }
+    // Through the system command, so that a window that keeps state about
+    // being minimised (or in the tray) hears of its restore.
     if (window->IsIconic() || !window->IsWindowVisible())
-        window->ShowWindow(ShowCommand::restore);
+        window->UserSysCommand(SysCommand::restore);
     window->BringToFront();
     return true;
 }

@@ -19,6 +19,15 @@
 
 namespace tarnwel {
 
+// A main window that carries an activation (a second start) out itself: the
+// client's main dialog comes out of the tray the way "Öffnen" brings it, or
+// does so later when it is busy.
+class IActivationTarget {
+public:
+    virtual ~IActivationTarget() = default;
+    virtual void ActivateWindow() = 0;
+};
+
 class CReplicatorApp {
 public:
     static constexpr const char* kApplicationTitle = "DRAV replicator";
@@ -52,7 +61,8 @@ public:
     bool PreTranslateMessage(const std::string& message);
 
     // Restores the main window when it is minimised or hidden and brings it,
-    // or the modal window open above it, to the front. Returns true.
+    // or the modal window open above it, to the front; a main window that is
+    // an IActivationTarget does this itself. Returns true.
     virtual bool ActivateMainWindow();
 
     // The desktop session ends (SIGTERM, SIGINT; any thread): the main dialog

@@ -23,6 +23,16 @@ CTrayCreateResult CSystemTray::Create(const std::string& tooltip, int imageId, i
     return {true, TrayWindowMode::hide};
 }
 
+void CSystemTray::OnTrayHostLost(int iconId)
+{
+    if (iconId != m_iconId || !m_icon)
+        return;
+    m_icon.reset();
+    // The handler may delete this object: nothing of it is used afterwards.
+    if (const std::function<void()> handler = m_onHostLost)
+        handler();
+}
+
 std::unique_ptr<CMenu> CSystemTray::LoadPopup(int iconId) const
 {
     const CMenuTemplate* menu = m_resources.FindMenu(iconId);

@@ -9,6 +9,7 @@
 #include "platform/ui/TrayService.h"
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -58,6 +59,11 @@ public:
     // away when it comes back); nothing of it is used afterwards.
     bool HandleTrayEvent(int iconId, TrayMouseEvent event) override;
 
+    // The notification area went away: the icon is gone (IsEnabled turns
+    // false) and `onHostLost` runs, which may delete this object.
+    void SetHostLostHandler(std::function<void()> onHostLost) { m_onHostLost = std::move(onHostLost); }
+    void OnTrayHostLost(int iconId) override;
+
 private:
     std::unique_ptr<CMenu> LoadPopup(int iconId) const;
 
@@ -69,6 +75,7 @@ private:
     // when not by position.
     int m_defaultMenuItem = 0;
     bool m_defaultByPosition = true;
+    std::function<void()> m_onHostLost;
 };
 
 } // namespace tarnwel

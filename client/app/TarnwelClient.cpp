@@ -14,6 +14,7 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <mutex>
@@ -41,6 +42,17 @@ int Main(int argc, char** argv)
             CSignalWatch::EndProcessBySignal(signal);
         running->RequestEnd();
     });
+
+    // A command line without Qt's options ("/stop", anything else) ends this
+    // process at once after its message: it needs no display, so that
+    // "/stop" works from a console or a script too.
+    std::vector<std::string> given(argv + 1, argv + argc);
+    if (!given.empty() && std::none_of(given.begin(), given.end(), [](const std::string& argument) {
+            return argument.starts_with('-');
+        })) {
+        CReplicatorApp app([] { return std::unique_ptr<CDialog>(); });
+        return app.InitInstance(CReplicatorApp::CommandLineText(given));
+    }
 
     QApplication qtApp(argc, argv);
     std::vector<std::string> arguments;

@@ -50,6 +50,22 @@ int CScriptedTrayService::VisibleIcons() const
     return visible;
 }
 
+void CScriptedTrayService::SetAvailable(bool available)
+{
+    m_available = available;
+    if (available)
+        return;
+    for (std::size_t i = 0; i < m_slots.size(); ++i) {
+        if (!m_slots[i].icon)
+            continue;
+        // The icon object lives on with its owner, but shows nothing now.
+        m_slots[i].icon->Detach();
+        m_slots[i].icon = nullptr;
+        m_icons[i].removed = true;
+        m_slots[i].handler->OnTrayHostLost(m_icons[i].request.iconId);
+    }
+}
+
 bool CScriptedTrayService::Click(int iconId, TrayMouseEvent event)
 {
     for (std::size_t i = m_slots.size(); i-- > 0;) {

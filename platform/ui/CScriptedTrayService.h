@@ -19,6 +19,10 @@ public:
 
     // Adding icons fails from now on (or works again).
     void FailAdding(bool fail) { m_failAdding = fail; }
+    // The notification area's host ends (false) or starts again (true). When
+    // it ends, every visible icon disappears and its handler hears of it;
+    // icons added later fail until it is back.
+    void SetAvailable(bool available);
     // Queues the command with which the next popup is answered (0: the user
     // leaves it without a choice). A popup without an answer chooses nothing.
     void AnswerPopup(int commandId) { m_popupAnswers.push_back(commandId); }

@@ -20,6 +20,10 @@ public:
     // A mouse event on the icon `iconId`; returns whether it was handled.
     // The handler may destroy the icon that reported the event.
     virtual bool HandleTrayEvent(int iconId, TrayMouseEvent event) = 0;
+    // The notification area that showed the icon `iconId` went away (its host
+    // ended): the icon is gone and stays gone, also when a host comes back.
+    // Called once, from the event loop; the handler may destroy the icon.
+    virtual void OnTrayHostLost(int /*iconId*/) {}
 };
 
 // One icon in the notification area; destroying it removes the icon.

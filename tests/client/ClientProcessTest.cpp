@@ -198,6 +198,18 @@ TEST_F(ClientProcessTest, SecondStartActivatesTheFirstAndStopEndsItWithItsSettin
     auto next = StartListening();
 }
 
+TEST_F(ClientProcessTest, StopNeedsNoDisplay)
+{
+    WriteSettings("http://127.0.0.1:9/tarnwelreplication");
+    auto client = StartListening();
+    std::map<std::string, std::string> console = Environment(RunDir());
+    console["QT_QPA_PLATFORM"] = "";
+    console["DISPLAY"] = "";
+    console["WAYLAND_DISPLAY"] = "";
+    EXPECT_EQ(CClientProcess(m_dir.Path("work"), {"/stop"}, console).WaitForExit(), 0);
+    EXPECT_EQ(client->WaitForExit(), 0);
+}
+
 TEST_F(ClientProcessTest, AnyOtherCommandLineEndsAtOnceAndChangesNothing)
 {
     WriteSettings("http://127.0.0.1:9/tarnwelreplication");
@@ -321,6 +333,35 @@ TEST_F(ClientProcessTest, SettingsAreReadAgainAfterTheWizard)
     EXPECT_EQ(client->WaitForExit(), 0);
     const std::string saved = ReadText(Work("TarnwelClient.ini"));
     EXPECT_NE(saved.find("URL = http://127.0.0.1:7/from-wizard\r\n"), std::string::npos) << saved;
+}
+
+TEST_F(ClientProcessTest, StopWhileTheWizardRunsEndsTheClientWhenTheWizardEndsWithItsSettingsSaved)
+{
+    WriteSettings("http://127.0.0.1:9/tarnwelreplication");
+    {
+        // A stand-in wizard that says it runs, waits until the test lets it
+        // end, and changes the server address in the file as it ends.
+        std::ofstream wizard(Work("TarnwelWizard"));
+        wizard << "#!/bin/sh\ntouch wizard.started\nwhile [ ! -e wizard.release ]; do sleep 0.05; done\n"
+                  "sed -i 's|^URL = .*|URL = http://127.0.0.1:7/from-wizard\\r|' TarnwelClient.ini\n";
+    }
+    ASSERT_EQ(::chmod(Work("TarnwelWizard").c_str(), 0755), 0);
+    m_commands = "32788";
+    auto client = StartListening();
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(Work("wizard.started")); }));
+
+    EXPECT_EQ(RunToEnd({"/stop"}), 0);
+    EXPECT_EQ(RunToEnd({}), 0);  // a second start waits as well
+    std::this_thread::sleep_for(500ms);
+    EXPECT_TRUE(client->Running()) << "the client ended while the wizard ran";
+
+    std::ofstream(Work("wizard.release")).close();
+    EXPECT_EQ(client->WaitForExit(), 0);
+    // Saved after the wizard's file was read: its address, and the last-run time.
+    const std::string saved = ReadText(Work("TarnwelClient.ini"));
+    EXPECT_NE(saved.find("URL = http://127.0.0.1:7/from-wizard\r\n"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("Contacts reference= "), std::string::npos) << saved;
+    EXPECT_TRUE(BoxLog().empty()) << BoxLog();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "client/CMainDialog.h"
 
+#include "client/CReplicatorApp.h"
 #include "client/CScheduleDialog.h"
 #include "engine/CRunLock.h"
 #include "platform/automation/ProgIdRegistry.h"
@@ -27,6 +28,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <random>
 
 namespace tarnwel {
 namespace {
@@ -426,21 +428,35 @@ TEST_F(MainDialogTest, AFailingOutlookEndsTheVacuumWithItsBoxInsteadOfTheConfirm
     EXPECT_FALSE(dialog.HasEnded());
 }
 
-TEST_F(MainDialogTest, TheConfigurationStaysInMemoryAndTheOnlyServerItemsToggleSavesVacuumAll)
+TEST_F(MainDialogTest, TheConfigurationsOkWritesTheFileAtOnceCancelNothingAndTheToggleSavesVacuumAll)
 {
     m_settings.vacuumAll = 0;
     CMainDialog& dialog = Open();
     EXPECT_TRUE(dialog.GetMenu()->IsMenuItemChecked(menu::kOnlyOwnItems));
-    m_backend.AnswerDialog({config_dialog::kTemplateId, {CDialogAction::SetText(config_dialog::kUserName, "berta")}});
+    std::string before;
+    ASSERT_EQ(ReadFileBytes(m_path, before), FileReadResult::ok);
+    // Cancel, also after a change typed in: the file keeps its bytes.
+    m_backend.AnswerDialog({config_dialog::kTemplateId,
+                            {CDialogAction::SetText(config_dialog::kUserName, "anna"), CDialogAction::Escape()}});
     dialog.UserMenuCommand(menu::kConfiguration);
-    EXPECT_EQ(dialog.Settings().userName, "berta");
-    EXPECT_EQ(SavedSettings().userName, "user");
+    std::string after;
+    ASSERT_EQ(ReadFileBytes(m_path, after), FileReadResult::ok);
+    EXPECT_EQ(after, before);
+    EXPECT_EQ(dialog.Settings().userName, "user");
 
-    // The toggle saves the whole record, the configuration's change with it.
+    m_backend.AnswerDialog({config_dialog::kTemplateId,
+                            {CDialogAction::SetText(config_dialog::kUrl, "http://server.example/tarnwelreplication"),
+                             CDialogAction::SetText(config_dialog::kUserName, "berta"),
+                             CDialogAction::SetText(config_dialog::kPassword, "geheim")}});
+    dialog.UserMenuCommand(menu::kConfiguration);
+    const CReplicationSettings saved = SavedSettings();
+    EXPECT_EQ(saved.serverUrl, "http://server.example/tarnwelreplication");
+    EXPECT_EQ(saved.userName, "berta");
+    EXPECT_EQ(saved.password, "geheim");
+
     dialog.UserMenuCommand(menu::kOnlyOwnItems);
     EXPECT_FALSE(dialog.GetMenu()->IsMenuItemChecked(menu::kOnlyOwnItems));
     EXPECT_EQ(SavedSettings().vacuumAll, 1);
-    EXPECT_EQ(SavedSettings().userName, "berta");
     dialog.UserMenuCommand(menu::kOnlyOwnItems);
     EXPECT_EQ(SavedSettings().vacuumAll, 0);
 }
@@ -525,44 +541,242 @@ TEST_F(MainDialogTest, AMinimisedStartGoesToTheTrayAndTheTrayBringsItBack)
     }
 }
 
-TEST_F(MainDialogTest, WhileTheWizardRunsTheWindowTakesNoInputAndAfterwardsReadsTheSettingsAgain)
+// The window and the tray icon agree after every step of any order of the
+// ways into and out of the tray, with a notification area that ends and
+// comes back: in the tray the window is hidden behind exactly one icon, or
+// minimised without one; otherwise it is shown and no icon is left. A second
+// start always brings the window back to the front.
+TEST_F(MainDialogTest, TheTrayIconAndTheWindowAgreeUnderAnyOrderOfTheWaysInAndOut)
 {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool started = false, release = false;
-    CMainDialogOptions options;
-    options.runWizard = [&] {
-        std::unique_lock lock(mutex);
-        started = true;
-        changed.notify_all();
-        changed.wait(lock, [&] { return release; });
-        return false;  // the outcome does not matter
-    };
-    m_settings.scheduleMinutes = 5;
-    CMainDialog& dialog = Open(options);
-    dialog.UserClick(ids::kSettings);
-    {
-        std::unique_lock lock(mutex);
-        changed.wait(lock, [&] { return started; });
-    }
-    EXPECT_TRUE(dialog.IsWizardRunning());
-    EXPECT_FALSE(dialog.IsWindowEnabled());
-    dialog.UserClick(ids::kReplicate);
-    dialog.UserMenuCommand(menu::kSynchronize);
-    EXPECT_EQ(dialog.Job(), nullptr);
+    enum Step { exitButton, closeBox, leaveMenu, titleMinimise, taskBarRestore, trayOpen, doubleClick,
+                secondStart, hostEnds, hostStarts, kSteps };
+    CReplicatorApp app([] { return std::unique_ptr<CDialog>(); }, m_dir.Path("session"));
+    for (const bool hostAtStart : {true, false}) {
+        for (const unsigned seed : {1u, 2u, 3u}) {
+            SCOPED_TRACE(testing::Message() << "host " << hostAtStart << ", seed " << seed);
+            CScriptedTrayService tray(hostAtStart);
+            CScopedTrayService scope(tray);
+            CMainDialog& dialog = Open();
+            CScopedMainWindow mainWindow(dialog);
+            bool hostUp = hostAtStart;
+            std::mt19937 random(seed);
+            for (int i = 0; i < 400; ++i) {
+                const auto step = static_cast<Step>(random() % kSteps);
+                SCOPED_TRACE(testing::Message() << "step " << i << ": " << step);
+                const bool shown = !dialog.IsInTray();
+                const bool hadIcon = tray.VisibleIcons() > 0;
+                const int fronts = dialog.BringToFrontCount();
+                switch (step) {
+                case exitButton:
+                    if (shown)
+                        dialog.UserClick(ids::kExit);
+                    break;
+                case closeBox:
+                    if (shown)
+                        dialog.UserClose();
+                    break;
+                case leaveMenu:
+                    if (shown)
+                        dialog.UserMenuCommand(menu::kLeave);
+                    break;
+                case titleMinimise:
+                    if (shown)
+                        dialog.UserSysCommand(SysCommand::minimize);
+                    break;
+                case taskBarRestore:
+                    // Only a minimised window is on the task bar.
+                    if (dialog.IsWindowVisible() && dialog.IsIconic())
+                        dialog.UserSysCommand(SysCommand::restore);
+                    break;
+                case trayOpen:
+                    if (tray.VisibleIcons() > 0) {
+                        tray.AnswerPopup(tray_menu::kOpen);
+                        ASSERT_TRUE(tray.RightClick(tray_menu::kMenuId));
+                    }
+                    break;
+                case doubleClick:
+                    if (tray.VisibleIcons() > 0) {
+                        ASSERT_TRUE(tray.DoubleClick(tray_menu::kMenuId));
+                    }
+                    break;
+                case secondStart:
+                    app.ActivateMainWindow();
+                    break;
+                case hostEnds:
+                    tray.SetAvailable(false);
+                    hostUp = false;
+                    break;
+                case hostStarts:
+                    tray.SetAvailable(true);
+                    hostUp = true;
+                    break;
+                case kSteps:
+                    break;
+                }
+                m_backend.RunPostedCalls();
 
-    // The wizard writes the file.
-    CReplicationSettings written = m_settings;
-    written.userName = "berta";
-    written.Save(m_path);
-    {
-        std::lock_guard lock(mutex);
-        release = true;
-        changed.notify_all();
+                const int icons = tray.VisibleIcons();
+                ASSERT_LE(icons, 1);
+                if (dialog.IsInTray()) {
+                    // Hidden behind the icon, or minimised where the task bar reaches it.
+                    ASSERT_EQ(icons == 1, !dialog.IsWindowVisible());
+                    ASSERT_TRUE(dialog.IsIconic());
+                } else {
+                    ASSERT_EQ(icons, 0);
+                    ASSERT_TRUE(dialog.IsWindowVisible());
+                    ASSERT_FALSE(dialog.IsIconic());
+                }
+                const bool toTray = shown && (step == exitButton || step == closeBox || step == leaveMenu
+                                              || step == titleMinimise);
+                if (toTray) {
+                    ASSERT_TRUE(dialog.IsInTray());
+                    ASSERT_EQ(icons, hostUp ? 1 : 0);
+                }
+                if (step == hostEnds) {
+                    ASSERT_EQ(icons, 0);
+                }
+                if (step == secondStart) {
+                    ASSERT_FALSE(dialog.IsInTray());
+                    ASSERT_GT(dialog.BringToFrontCount(), fronts);
+                }
+                // The icon that showed answered.
+                if ((step == trayOpen || step == doubleClick) && hadIcon) {
+                    ASSERT_FALSE(dialog.IsInTray());
+                }
+            }
+            dialog.UserEscape();
+            EXPECT_TRUE(dialog.HasEnded());
+            EXPECT_EQ(tray.VisibleIcons(), 0);
+        }
     }
+    EXPECT_THAT(m_backend.MessageBoxes(), IsEmpty());
+}
+
+// A wizard that runs until the test lets it end, writing the settings file
+// with `userName` as it ends.
+class CBlockingWizard {
+public:
+    CBlockingWizard(std::string path, CReplicationSettings settings, std::string userName)
+        : m_path(std::move(path)), m_settings(std::move(settings))
+    {
+        m_settings.userName = std::move(userName);
+    }
+
+    std::function<bool()> Runner()
+    {
+        return [this] {
+            std::unique_lock lock(m_mutex);
+            m_started = true;
+            m_changed.notify_all();
+            m_changed.wait(lock, [this] { return m_release; });
+            m_settings.Save(m_path);
+            return true;
+        };
+    }
+    void WaitUntilStarted()
+    {
+        std::unique_lock lock(m_mutex);
+        m_changed.wait(lock, [this] { return m_started; });
+    }
+    void Release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_release = true;
+        m_changed.notify_all();
+    }
+
+private:
+    std::string m_path;
+    CReplicationSettings m_settings;
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    bool m_started = false, m_release = false;
+};
+
+// While the wizard runs, the window paints but carries nothing out: the
+// commands, the close box, "Exit", "Öffnen", a second start and "/stop" wait, and
+// once the wizard has ended and the settings are read again they are carried
+// out in the order they came: here the configuration's OK before "/stop",
+// which then saves what the configuration set and ends the program.
+TEST_F(MainDialogTest, WhatComesWhileTheWizardRunsWaitsAndIsCarriedOutInOrderWhenItEnds)
+{
+    CBlockingWizard wizard(m_path, m_settings, "berta");
+    CMainDialogOptions options;
+    options.runWizard = wizard.Runner();
+    CMainDialog& dialog = Open(options);
+    CScopedMainWindow mainWindow(dialog);
+    CReplicatorApp app([] { return std::unique_ptr<CDialog>(); }, m_dir.Path("session"));
+    dialog.UserClick(ids::kSettings);
+    wizard.WaitUntilStarted();
+    EXPECT_TRUE(dialog.IsWizardRunning());
+
+    const int fronts = dialog.BringToFrontCount();
+    dialog.UserClose();
+    dialog.UserClick(ids::kExit);
+    dialog.SendCommand(tray_menu::kOpen);
+    app.ActivateMainWindow();
+    dialog.SendCommand(menu::kConfiguration);
+    dialog.SetItemText(ids::kResult, "painted meanwhile");
+    dialog.SendCommand(menu::kLeaveAndDisableSync);  // "/stop" from another process
+    m_backend.RunPostedCalls();
+    EXPECT_FALSE(dialog.IsInTray());
+    EXPECT_FALSE(dialog.HasEnded());
+    EXPECT_EQ(dialog.BringToFrontCount(), fronts);
+    EXPECT_EQ(dialog.GetItemText(ids::kResult), "painted meanwhile");
+    EXPECT_EQ(m_backend.Dialogs().size(), 0u);
+    EXPECT_EQ(SavedSettings().userName, "user");
+
+    m_backend.AnswerDialog({config_dialog::kTemplateId, {CDialogAction::SetText(config_dialog::kUserName, "carl")}});
+    const COleDate before = COleDate::Now();
+    wizard.Release();
+    ASSERT_TRUE(m_backend.RunPostedCallsUntil([&] { return dialog.HasEnded(); }));
+    // The configuration opened on the settings the wizard wrote.
+    ASSERT_EQ(m_backend.Dialogs().size(), 1u);
+    EXPECT_EQ(m_backend.Dialogs()[0].InitialControl(config_dialog::kUserName).text, "berta");
+    EXPECT_GT(dialog.BringToFrontCount(), fronts);
+    EXPECT_EQ(dialog.Result(), kIdOk);
+    const CReplicationSettings saved = SavedSettings();
+    EXPECT_EQ(saved.userName, "carl");
+    EXPECT_EQ(saved.lastRun.Format("%Y-%m-%d"), before.Format("%Y-%m-%d"));
+    EXPECT_THAT(m_backend.MessageBoxes(), IsEmpty());
+}
+
+// Ticks of the schedule that fall due while the wizard runs start one run
+// when it has ended, after what waited before them.
+TEST_F(MainDialogTest, AScheduledTickThatFellDueWhileTheWizardRanStartsOneRunWhenItEnds)
+{
+    CBlockingWizard wizard(m_path, m_settings, "user");
+    CMainDialogOptions options;
+    options.runWizard = wizard.Runner();
+    m_settings.scheduleMinutes = 5;
+    m_settings.replicateAppointments = m_settings.replicateTasks = 0;
+    m_settings.replicateContacts = 1;
+    CMainDialog& dialog = Open(options);
+    dialog.UserClick(ids::kReplicate);  // the first run, against a closed port
+    WaitForRun();
+    ASSERT_TRUE(dialog.ArmedTimers().contains(ids::kScheduleTimer));
+    dialog.SetItemText(ids::kHeader, "");
+
+    dialog.UserMenuCommand(menu::kConflictWizard);
+    wizard.WaitUntilStarted();
+    dialog.UserTimer(ids::kScheduleTimer);
+    dialog.UserTimer(ids::kScheduleTimer);
+    dialog.UserClick(ids::kToggleExpanded);
+    m_backend.RunPostedCalls();
+    EXPECT_FALSE(dialog.Job()->ThreadActive());
+    EXPECT_EQ(dialog.GetItemText(ids::kHeader), "");
+    EXPECT_FALSE(dialog.IsExpanded());
+
+    wizard.Release();
     ASSERT_TRUE(m_backend.RunPostedCallsUntil([&] { return !dialog.IsWizardRunning(); }));
-    EXPECT_EQ(dialog.Settings().userName, "berta");
-    EXPECT_TRUE(dialog.IsWindowEnabled());
+    EXPECT_TRUE(dialog.IsExpanded());
+    WaitForRun();
+    EXPECT_EQ(dialog.GetItemText(ids::kHeader), "Nicht verbunden");
+    // One run for both ticks.
+    dialog.SetItemText(ids::kHeader, "");
+    m_backend.RunPostedCalls();
+    EXPECT_FALSE(dialog.Job()->ThreadActive());
+    EXPECT_EQ(dialog.GetItemText(ids::kHeader), "");
 }
 
 } // namespace

@@ -292,3 +292,40 @@ TEST(QtDialogWindow, ADialogsMenuBarSitsAboveItsControlsAndATickThatEndsTheDialo
     EXPECT_TRUE(sawBar);
     EXPECT_THAT(dialog.m_commands, ElementsAre(menu::kConfiguration));
 }
+
+// A notification area that goes away (offscreen has none at all): the icon's
+// handler hears of it once, and a handler that deletes the icon from there
+// leaves nothing that runs afterwards.
+TEST(QtTray, AnIconWhoseNotificationAreaIsGoneTellsItsHandlerOnce)
+{
+    test::TestApplication();
+    struct CHandler : ITrayEventHandler {
+        std::unique_ptr<CQtTrayIcon> icon;
+        int lost = 0;
+        bool HandleTrayEvent(int, TrayMouseEvent) override { return true; }
+        void OnTrayHostLost(int iconId) override
+        {
+            EXPECT_EQ(iconId, 147);
+            ++lost;
+            icon.reset();
+        }
+    } handler;
+    const CQtTrayService service(ClientResources());
+    handler.icon = std::make_unique<CQtTrayIcon>(CTrayIconRequest{147, 128, "tarnwel replication"},
+                                                 service.LoadIcon(client_icons::kApplication), handler);
+    EXPECT_TRUE(test::RunEventsUntil([&] { return handler.lost > 0; }));
+    EXPECT_EQ(handler.icon, nullptr);
+    test::RunEventsFor(3 * CQtTrayIcon::kHostCheckMs);
+    EXPECT_EQ(handler.lost, 1);
+
+    // An icon that stays after the loss is not reported again.
+    struct CKeep : ITrayEventHandler {
+        int lost = 0;
+        bool HandleTrayEvent(int, TrayMouseEvent) override { return true; }
+        void OnTrayHostLost(int) override { ++lost; }
+    } keep;
+    auto kept = std::make_unique<CQtTrayIcon>(CTrayIconRequest{147, 128, "tarnwel replication"},
+                                              service.LoadIcon(client_icons::kApplication), keep);
+    test::RunEventsFor(3 * CQtTrayIcon::kHostCheckMs);
+    EXPECT_EQ(keep.lost, 1);
+}

@@ -15,11 +15,13 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QStyle>
 #include <QThread>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -107,6 +109,22 @@ CQtDialogWindow::CQtDialogWindow(CDialog& dialog, const CResourceTable* resource
     AddMenuBar();
     ApplyWindowSize();
     dialog.SetWindowObserver([this](WindowChange change) { WindowChanged(change); });
+    m_iconifyWhenExposed.setInterval(kIconifyPollMs);
+    connect(&m_iconifyWhenExposed, &QTimer::timeout, this, [this, polls = 0]() mutable {
+        const bool exposed = windowHandle() && windowHandle()->isExposed();
+        if (!exposed && ++polls < kIconifyPolls)
+            return;
+        polls = 0;
+        m_iconifyWhenExposed.stop();
+        if (!m_dialog.HasEnded())
+            ApplyWindowState();
+    });
+    m_statesSettle = QGuiApplication::platformName() == QStringLiteral("xcb");
+    m_settle.setSingleShot(true);
+    connect(&m_settle, &QTimer::timeout, this, [this] {
+        if (!m_dialog.HasEnded() && !m_iconifyWhenExposed.isActive() && DiffersFromLogic())
+            ApplyWindowState();
+    });
     // Timers armed by the initialisation run from here on.
     m_timers = std::make_unique<CQtDialogTimers>(dialog, [this] { CloseIfEnded(); });
 }
@@ -151,19 +169,38 @@ void CQtDialogWindow::ApplyWindowSize()
         setFixedSize(ClientSizeFor(m_dialog.WindowWidth(), m_dialog.WindowHeight()));
 }
 
+bool CQtDialogWindow::DiffersFromLogic() const
+{
+    if (isVisible() != m_dialog.IsWindowVisible())
+        return true;
+    return isVisible() && isMinimized() != m_dialog.IsIconic();
+}
+
 void CQtDialogWindow::ApplyWindowState()
 {
     const bool wasApplying = m_applyingState;
     m_applyingState = true;
     setEnabled(m_dialog.IsWindowEnabled());
-    if (!m_dialog.IsWindowVisible())
+    const bool changes = DiffersFromLogic() || (!isVisible() && isMinimized() != m_dialog.IsIconic());
+    if (!m_dialog.IsWindowVisible()) {
+        m_iconifyWhenExposed.stop();
         hide();
-    else if (m_dialog.IsIconic())
-        showMinimized();
-    else if (isMinimized())
-        showNormal();
-    else
-        show();
+    } else if (m_dialog.IsIconic()) {
+        if (!isVisible()) {
+            showNormal();
+            m_iconifyWhenExposed.start();
+        } else if (!m_iconifyWhenExposed.isActive()) {
+            showMinimized();
+        }
+    } else {
+        m_iconifyWhenExposed.stop();
+        if (isMinimized())
+            showNormal();
+        else
+            show();
+    }
+    if (changes)
+        m_sinceApplied.start();
     m_applyingState = wasApplying;
 }
 
@@ -193,26 +230,29 @@ void CQtDialogWindow::changeEvent(QEvent* event)
     QDialog::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || m_applyingState || m_dialog.HasEnded())
         return;
+    if (m_statesSettle && m_sinceApplied.isValid() && m_sinceApplied.elapsed() < kSettleMs) {
+        // On the way to the state the window asked for: looked at again
+        // when the time is over.
+        m_settle.start(static_cast<int>(kSettleMs - m_sinceApplied.elapsed()));
+        return;
+    }
     // The title bar or the task bar minimised or restored the window: the
     // logic decides, once the change is done (what it decides may hide the
     // window), and the window then shows what it decided.
-    const bool minimized = isMinimized();
-    if (minimized == m_dialog.IsIconic())
+    QMetaObject::invokeMethod(this, [this] { FollowWindowState(); }, Qt::QueuedConnection);
+}
+
+void CQtDialogWindow::FollowWindowState()
+{
+    if (m_dialog.HasEnded() || !isVisible() || isMinimized() == m_dialog.IsIconic())
         return;
-    QMetaObject::invokeMethod(
-        this,
-        [this, minimized] {
-            if (m_dialog.HasEnded() || minimized == m_dialog.IsIconic())
-                return;
-            m_dialog.UserSysCommand(minimized ? SysCommand::minimize : SysCommand::restore);
-            if (m_dialog.HasEnded()) {
-                done(m_dialog.Result());
-                return;
-            }
-            if (isMinimized() != m_dialog.IsIconic() || isVisible() != m_dialog.IsWindowVisible())
-                ApplyWindowState();
-        },
-        Qt::QueuedConnection);
+    m_dialog.UserSysCommand(isMinimized() ? SysCommand::minimize : SysCommand::restore);
+    if (m_dialog.HasEnded()) {
+        done(m_dialog.Result());
+        return;
+    }
+    if (DiffersFromLogic())
+        ApplyWindowState();
 }
 
 void CQtDialogWindow::CloseIfEnded()

@@ -12,7 +12,9 @@
 #include "platform/ui/qt/QtConversions.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
 #include <QPointer>
+#include <QTimer>
 
 #include <memory>
 #include <utility>
@@ -96,6 +98,28 @@ private:
     std::vector<QWidget*> m_widgets;
     bool m_showing = false;  // widgets are being set from the logic's state
     bool m_applyingState = false;  // the window follows the logic's window state
+    // A window manager (X11) carries minimise, restore and map out later
+    // and reports states on the way, also stale ones of the change before.
+    // For kSettleMs after the window changed its state itself, a report is
+    // no user's: once that time is over, the window shows the logic's state
+    // again if it differs. Where states change at once (offscreen), every
+    // report is the user's.
+    static constexpr int kSettleMs = 400;
+    bool m_statesSettle = false;
+    QElapsedTimer m_sinceApplied;
+    QTimer m_settle;
+    // A window that the logic minimises while it is hidden is shown first and
+    // minimised once the window system shows it (polled every kIconifyPollMs,
+    // kIconifyPolls times at most): mapped as an icon straight away, it may
+    // be opened again by the window manager at once.
+    static constexpr int kIconifyPollMs = 20;
+    static constexpr int kIconifyPolls = 100;
+    QTimer m_iconifyWhenExposed;
+    // The logic hears of a minimise or restore that the title bar, the task
+    // bar or the window manager made.
+    void FollowWindowState();
+    // The window differs from the logic's window state.
+    bool DiffersFromLogic() const;
     int m_menuBarHeight = 0;
     std::unique_ptr<CQtMenuView> m_menuBar;
     std::unique_ptr<CQtDialogTimers> m_timers;

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QMenu>
 #include <QPixmap>
+#include <QTimer>
 
 namespace tarnwel {
 
@@ -41,6 +42,25 @@ CQtTrayIcon::CQtTrayIcon(const CTrayIconRequest& request, const QIcon& image, IT
                 (*alive)->Activate(reason);
         },
         Qt::QueuedConnection);
+    // The timer belongs to the Qt icon, which goes later than this object:
+    // a tick may delete this object.
+    auto* hostCheck = new QTimer(m_icon);
+    QObject::connect(hostCheck, &QTimer::timeout, m_icon, [self] {
+        if (QSystemTrayIcon::isSystemTrayAvailable())
+            return;
+        if (const auto alive = self.lock(); alive && *alive)
+            (*alive)->HostLost();
+    });
+    hostCheck->start(kHostCheckMs);
+}
+
+void CQtTrayIcon::HostLost()
+{
+    if (m_hostLost)
+        return;
+    m_hostLost = true;
+    m_icon->hide();
+    m_handler.OnTrayHostLost(m_iconId);
 }
 
 CQtTrayIcon::~CQtTrayIcon()

@@ -1,7 +1,11 @@
 #pragma once
 // The notification area through QSystemTrayIcon. A desktop without one
 // (QSystemTrayIcon::isSystemTrayAvailable() false, as on the offscreen
-// platform) adds no icons. GUI thread only.
+// platform) adds no icons. Qt tells nobody when the notification area's host
+// ends (a panel that quits or crashes): while an icon is shown, the service
+// looks every kHostCheckMs whether the area is still there, and when it is
+// not, the icon's handler hears of it (ITrayEventHandler::OnTrayHostLost).
+// GUI thread only.
 
 #include "platform/ui/CResourceTable.h"
 #include "platform/ui/TrayService.h"
@@ -17,6 +21,8 @@ class CQtMenuView;
 
 class CQtTrayIcon : public ITrayIcon {
 public:
+    static constexpr int kHostCheckMs = 500;
+
     // An icon whose events go to `handler` (not owned); it is not shown
     // before Show.
     CQtTrayIcon(const CTrayIconRequest& request, const QIcon& image, ITrayEventHandler& handler);
@@ -33,6 +39,9 @@ public:
     // activations arrive here through the event loop, so the handler may
     // remove the icon. Returns the handler's result.
     bool Activate(QSystemTrayIcon::ActivationReason reason);
+    // The notification area is gone: the icon hides and its handler hears
+    // of it, once.
+    void HostLost();
 
     // Shows the popup at the mouse pointer (QMenu::exec).
     int TrackPopupMenu(CMenu& popup) override;
@@ -44,6 +53,7 @@ private:
     int m_iconId;
     ITrayEventHandler& m_handler;
     QSystemTrayIcon* m_icon;
+    bool m_hostLost = false;
     // Cleared when the icon goes: an activation still queued then does nothing.
     std::shared_ptr<CQtTrayIcon*> m_self;
 };
