@@ -7,6 +7,7 @@
 #include "engine/COutlookStore.h"
 #include "platform/eds/DataServerStore.h"
 #include "platform/eds/StoreChoice.h"
+#include "platform/base/FileLock.h"
 #include "protocol/CServerSession.h"
 #include "tests/eds/DesktopProgram.h"
 #include "tests/eds/PrivateDataServer.h"
@@ -268,6 +269,24 @@ TEST_F(ReplicateStoreChoiceTest, ASessionWithoutTheDataServerUsesTheFileStoreAtI
     // The data server was not touched.
     test::CDesktopProgram desktop;
     EXPECT_EQ(Lines(desktop.CalendarText(), "UID").size(), 0u);
+}
+
+// The data server's lock is the user's, whatever the working directory: a
+// run in another directory waits for it and then changes nothing.
+TEST_F(ReplicateStoreChoiceTest, ARunOnTheDataServerWaitsForItsLockHeldElsewhere)
+{
+    Serve(kSeed);
+    const std::string lockPath = DataServerLockPath();
+    ASSERT_EQ(lockPath, test::CPrivateDataServer::Get().Home() + "/.local/share/tarnwel/dataserver.lock");
+    CFileLock held;
+    ASSERT_EQ(held.Lock(lockPath, std::chrono::steady_clock::now()), CFileLock::Outcome::locked);
+    const CProgramResult run = Replicate();
+    EXPECT_EQ(run.exitCode, 1) << run.output << run.errors;
+    EXPECT_THAT(run.errors, HasSubstr("Der lokale Speicher wird gerade"));
+    test::CDesktopProgram desktop;
+    EXPECT_EQ(Lines(desktop.CalendarText(), "UID").size(), 0u);
+    held.Unlock();
+    EXPECT_EQ(Replicate().exitCode, 0);
 }
 
 TEST(StoreChoiceTest, TheBusCheckAnswersWithoutABusAndFindsThePrivateDataServer)
