@@ -47,7 +47,8 @@ std::string DescribeOtherStore(const CMappingFile& file, const std::string& open
            ",\ngeöffnet ist aber " + opened +
            ".\n\nDamit keine Einträge doppelt angelegt oder gelöscht werden, wird diese Art nicht "
            "repliziert; Server und Ablage bleiben unverändert.\n\n"
-           "Öffnen Sie wieder die ursprüngliche Ablage (TARNWEL_PIMSTORE), oder fangen Sie mit der "
+           "Öffnen Sie wieder die ursprüngliche Ablage (die Datei in TARNWEL_PIMSTORE, oder ohne diese "
+           "Variable den Datenserver des Desktops), oder fangen Sie mit der "
            "geöffneten neu an: mit \"Outlook löschen\" oder indem Sie \"" +
            file.Path() + "\" und \"" + file.StoreIdPath() + "\" entfernen.";
 }
@@ -97,7 +98,8 @@ COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction l
                 "Die lokale Ablage fehlt (" + error.Description() + ").\nSie wird nicht neu angelegt, weil \"" +
                 otherKind +
                 "\" Paare mit einer Ablage hält; diese Art wird nicht repliziert, Server und Ablage bleiben "
-                "unverändert.\n\nÖffnen Sie wieder die ursprüngliche Ablage (TARNWEL_PIMSTORE), oder fangen Sie neu "
+                "unverändert.\n\nÖffnen Sie wieder die ursprüngliche Ablage (die Datei in TARNWEL_PIMSTORE, oder "
+                "ohne diese Variable den Datenserver des Desktops), oder fangen Sie neu "
                 "an: mit \"Outlook löschen\" oder indem Sie die Zuordnungsdateien (maps_*.ids und maps_*.ids.store) "
                 "entfernen.";
         return;

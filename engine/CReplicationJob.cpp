@@ -5,7 +5,10 @@
 #include "engine/IProgressSink.h"
 #include "platform/automation/Variant.h"
 #include "platform/base/OleDate.h"
+#include "platform/base/StopFlag.h"
 #include "platform/ui/MessageBox.h"
+
+#include <optional>
 
 namespace tarnwel {
 
@@ -92,6 +95,10 @@ int CReplicationJob::Run()
             m_replicator->RequestAbort();
     }
 
+    // The store's calls on this thread watch the abort flag: Stop ends a
+    // wait for a store that does not answer (the data server) at once.
+    std::optional<CScopedThreadStopFlag> stopWatch(std::in_place, &current->AbortFlag());
+
     sink.SetRunningState();
     current->Start();
     sink.SetHeaderText("Verbinde zu Server");
@@ -123,6 +130,7 @@ int CReplicationJob::Run()
         replicator = std::move(m_replicator);
     }
     replicator.reset();
+    stopWatch.reset();
 
     m_settings.Save(m_settingsPath);
     m_running.store(false);

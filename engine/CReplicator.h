@@ -37,6 +37,7 @@ public:
     // Set from the user-interface thread; the runs read it between items.
     void RequestAbort() { m_abort.store(true); }
     bool AbortRequested() const { return m_abort.load(); }
+    const std::atomic<bool>& AbortFlag() const { return m_abort; }
 
     // A kind's run that ended through a failure notes it here, so that the
     // job can tell its caller that not everything was replicated.

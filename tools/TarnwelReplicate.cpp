@@ -6,7 +6,7 @@
 #include "engine/CReplicationJob.h"
 #include "engine/CReplicationSettings.h"
 #include "platform/base/Signals.h"
-#include "platform/pimstore/PimStore.h"
+#include "platform/eds/StoreChoice.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/UiBackend.h"
 #include "tools/CAnswersFileBackend.h"
@@ -92,8 +92,15 @@ constexpr const char* kUsage =
     "actions as above until it has ended. The end of the input answers a box\n"
     "with its default button and a dialog with Escape.\n"
     "\n"
-    "The local item store is $TARNWEL_PIMSTORE, else\n"
-    "$XDG_DATA_HOME/tarnwel/pimstore.db (by default ~/.local/share/tarnwel/pimstore.db).\n";
+    "The local item store, named on the first line of the output (\"Local store:\"):\n"
+    "  - with TARNWEL_PIMSTORE set, the file store in the file it names;\n"
+    "  - otherwise the desktop's data server (evolution-data-server: its default\n"
+    "    calendar, task list and address book) when the session bus runs it or can\n"
+    "    start it; the check asks the bus and waits at most two seconds;\n"
+    "  - else the file store $XDG_DATA_HOME/tarnwel/pimstore.db (by default\n"
+    "    ~/.local/share/tarnwel/pimstore.db).\n"
+    "The mapping files of a directory belong to the store they were made with: a\n"
+    "run on another store changes nothing and says so.\n";
 
 constexpr int kReplicated = 0;
 constexpr int kCannotStart = 1;
@@ -189,7 +196,7 @@ int Main(int argc, char** argv)
     CScopedUiBackend scopedBackend(*backend);
 
     SetApplicationTitle("DRAV replicator");
-    RegisterPimStore();
+    std::cout << "Local store: " << RegisterChosenStore().description << std::endl;
 
     const std::string settingsPath = options.settingsPath.value_or(CReplicationSettings::kFileName);
     CPrintingProgressSink sink(std::cout);

@@ -5,7 +5,7 @@
 #include "client/CReplicatorApp.h"
 #include "client/app/ClientTestHooks.h"
 #include "platform/base/Signals.h"
-#include "platform/pimstore/PimStore.h"
+#include "platform/eds/StoreChoice.h"
 #include "platform/ui/TrayService.h"
 #include "platform/ui/UiBackend.h"
 #include "platform/ui/qt/CQtTrayService.h"
@@ -65,7 +65,9 @@ int Main(int argc, char** argv)
     CScopedUiBackend scopedBackend(backend);
     CQtTrayService trayService(ClientResources());
     SetTrayService(&trayService);
-    RegisterPimStore();
+    // The file store of TARNWEL_PIMSTORE, else the desktop's data server,
+    // else the file store at its default path.
+    RegisterChosenStore();
 
     // The session's autostart entry starts the client minimised.
     const char* minimized = std::getenv("TARNWEL_START_MINIMIZED");

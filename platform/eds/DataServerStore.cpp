@@ -3,10 +3,13 @@
 #include "platform/automation/DispatchBase.h"
 #include "platform/automation/ProgIdRegistry.h"
 #include "platform/base/ComError.h"
+#include "platform/base/FileLock.h"
 #include "platform/base/Text.h"
 #include "platform/eds/EdsItem.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <optional>
 
 namespace tarnwel {
@@ -212,9 +215,26 @@ DispatchPtr OpenDataServerStore(std::chrono::milliseconds limit)
     return std::make_shared<CEdsApplication>(limit);
 }
 
+std::string DataServerLockPath()
+{
+    std::string dataHome;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/')
+        dataHome = data;
+    else if (const char* home = std::getenv("HOME"); home != nullptr && *home == '/')
+        dataHome = std::string(home) + "/.local/share";
+    else
+        return {};
+    const std::filesystem::path folder = std::filesystem::path(dataHome) / "tarnwel";
+    std::error_code error;
+    if (std::filesystem::create_directories(folder, error))
+        std::filesystem::permissions(folder, std::filesystem::perms::owner_all, error);
+    return (folder / "dataserver.lock").string();
+}
+
 void RegisterDataServerStore()
 {
     CProgIdRegistry::Register("Outlook.Application", [] { return OpenDataServerStore(); });
+    SetStoreLockPathSource(DataServerLockPath);
 }
 
 } // namespace tarnwel

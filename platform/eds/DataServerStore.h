@@ -6,6 +6,7 @@
 #include "platform/automation/DispatchObject.h"
 
 #include <chrono>
+#include <string>
 
 namespace tarnwel {
 
@@ -15,7 +16,14 @@ constexpr std::chrono::milliseconds kDataServerLimit{60000};
 // A new application object; it connects at the first folder it is asked for.
 DispatchPtr OpenDataServerStore(std::chrono::milliseconds limit = kDataServerLimit);
 
-// Registers the data server's object model under "Outlook.Application".
+// The file whose lock stands for the data server's stores: one per user,
+// $XDG_DATA_HOME/tarnwel/dataserver.lock (by default under
+// ~/.local/share), beside the file of the stores' identities; its folder is
+// made for the user alone when missing. Empty without a home directory.
+std::string DataServerLockPath();
+
+// Registers the data server's object model under "Outlook.Application" and
+// DataServerLockPath() as the store's lock file.
 void RegisterDataServerStore();
 
 } // namespace tarnwel

@@ -1,13 +1,12 @@
 #include "platform/eds/EdsLoop.h"
 
 #include "platform/base/ComError.h"
+#include "platform/base/StopFlag.h"
 
 #include <gio/gio.h>
 
 namespace tarnwel {
 namespace {
-
-thread_local const std::atomic<bool>* t_stopFlag = nullptr;
 
 // What a waiting call shares with its callback. A call that is given up
 // (stopped, timed out) may still be answered later: then the callback frees
@@ -39,12 +38,12 @@ constexpr std::chrono::milliseconds kCancelGrace{2000};
 
 void SetDataServerStopFlag(const std::atomic<bool>* flag)
 {
-    t_stopFlag = flag;
+    SetThreadStopFlag(flag);
 }
 
 const std::atomic<bool>* DataServerStopFlag()
 {
-    return t_stopFlag;
+    return ThreadStopFlag();
 }
 
 CEdsLoop::CEdsLoop(std::chrono::milliseconds limit) : m_context(g_main_context_new()), m_limit(limit) {}
@@ -71,7 +70,7 @@ void CEdsLoop::Fail(const std::string& what, GError* error)
 
 void CEdsLoop::Call(const std::string& what, const StartFn& start, const FinishFn& finish)
 {
-    if (const std::atomic<bool>* stop = t_stopFlag; stop != nullptr && stop->load())
+    if (const std::atomic<bool>* stop = ThreadStopFlag(); stop != nullptr && stop->load())
         throw CComError(com_codes::kAbort, what + " was stopped");
     GCancellable* cancellable = g_cancellable_new();
     auto* pending = new CPendingCall;
@@ -88,7 +87,7 @@ void CEdsLoop::Call(const std::string& what, const StartFn& start, const FinishF
     while (pending->result == nullptr) {
         const auto now = std::chrono::steady_clock::now();
         if (givenUp == 0) {
-            const std::atomic<bool>* stop = t_stopFlag;
+            const std::atomic<bool>* stop = ThreadStopFlag();
             if (stop != nullptr && stop->load())
                 givenUp = com_codes::kAbort;
             else if (now - began > m_limit)

@@ -21,8 +21,9 @@ typedef void (*GAsyncReadyCallback)(GObject*, GAsyncResult*, void*);
 
 namespace tarnwel {
 
-// The stop flag that the waits of this thread watch (none: null). A run sets
-// its abort flag here for its length, so that Stop ends a wait at once.
+// The stop flag that the waits of this thread watch (none: null): the
+// thread's stop flag of platform/base/StopFlag.h, which a replication sets to
+// its abort flag for its length, so that Stop ends a wait at once.
 void SetDataServerStopFlag(const std::atomic<bool>* flag);
 const std::atomic<bool>* DataServerStopFlag();
 

@@ -19,6 +19,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <future>
+#include <thread>
+
+#include <sys/syscall.h>
+#include <unistd.h>
 #include <fstream>
 #include <regex>
 
@@ -153,6 +159,76 @@ TEST_F(DataServerReplicationTest, ReplicatesTheThreeKindsIntoTheDataServerAndBac
     EXPECT_EQ(ServerAppointments().size(), 3u);
     EXPECT_EQ(Lines(desktop.ContactsText(), "UID").size(), 2u);
     EXPECT_THAT(m_boxes, testing::IsEmpty());
+}
+
+// Keeps the id of the thread that runs the job.
+class CThreadNoting : public test::CSilentProgressSink {
+public:
+    void SetRunningState() override { m_thread.store(static_cast<int>(::syscall(SYS_gettid))); }
+    std::atomic<int> m_thread{0};
+};
+
+// Whether thread `thread` of this process sleeps in poll (a data-server
+// wait runs its context's poll).
+bool WaitsInPoll(int thread)
+{
+    std::ifstream in("/proc/self/task/" + std::to_string(thread) + "/wchan");
+    std::string wchan;
+    std::getline(in, wchan);
+    return wchan.find("poll") != std::string::npos;
+}
+
+TEST_F(DataServerReplicationTest, StopEndsAWaitForADataServerThatDoesNotAnswer)
+{
+    Serve(R"("appointments": [{"id": "A1", "description": "Planung", "start": "2026-12-01 10:00:00",
+                                "end": "2026-12-01 11:00:00"}])");
+    ASSERT_TRUE(Run());
+    // A data server that would be waited for ten minutes, whose calendar
+    // factory stands still.
+    CScopedProgIdRegistration patient{[] { return OpenDataServerStore(std::chrono::minutes(10)); }};
+    std::vector<int> factory;
+    for (const auto& [pid, name] : test::CPrivateDataServer::Get().Programs())
+        if (name.rfind("evolution-calen", 0) == 0)
+            factory.push_back(pid);
+    ASSERT_FALSE(factory.empty());
+    for (const int pid : factory)
+        ::kill(pid, SIGSTOP);
+
+    CReplicationSettings settings;
+    settings.SetDefaults();
+    settings.serverUrl = m_server->Url();
+    settings.userName = "user";
+    settings.password = "vezi";
+    settings.replicateAppointments = 1;
+    settings.replicateContacts = 0;
+    settings.replicateTasks = 0;
+    CThreadNoting sink;
+    CReplicationJob job(settings, sink, m_dir.Path("TarnwelClient.ini"));
+    ASSERT_TRUE(job.Start(nullptr, 0));
+    // Stop comes while the job's thread waits for the data server: it has
+    // slept in poll for a while (the reference server answers at once).
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    int sleeping = 0;
+    while (sleeping < 20 && std::chrono::steady_clock::now() < deadline) {
+        const int thread = sink.m_thread.load();
+        sleeping = thread != 0 && WaitsInPoll(thread) ? sleeping + 1 : 0;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const bool waited = sleeping >= 20;
+    job.Stop(1);
+    std::future<void> joined = std::async(std::launch::async, [&job] { job.Join(); });
+    const bool ended = joined.wait_for(std::chrono::seconds(30)) == std::future_status::ready;
+    for (const int pid : factory)
+        ::kill(pid, SIGCONT);
+    EXPECT_TRUE(waited);
+    EXPECT_TRUE(ended) << "Stop did not end the wait for the data server";
+    joined.wait();
+
+    // The next run leaves the appointment once on each side.
+    ASSERT_TRUE(Run());
+    test::CDesktopProgram desktop;
+    EXPECT_EQ(Lines(desktop.CalendarText(), "SUMMARY"), std::vector<std::string>{"SUMMARY:Planung"});
+    EXPECT_EQ(ServerAppointments().size(), 1u);
 }
 
 } // namespace
