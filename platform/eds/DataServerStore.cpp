@@ -15,36 +15,6 @@
 namespace tarnwel {
 namespace {
 
-// Reads "[LastModificationTime] > 'date'" with the date in the user locale's
-// form or as "%Y-%m-%d" with or without a time.
-COleDate ParseFilter(const std::string& filter)
-{
-    std::string_view rest = filter;
-    const auto skipSpace = [&rest] {
-        while (!rest.empty() && IsTrimSpace(static_cast<unsigned char>(rest.front())))
-            rest.remove_prefix(1);
-    };
-    const auto take = [&rest, &skipSpace](std::string_view token) {
-        skipSpace();
-        if (!EqualsAsciiNoCase(rest.substr(0, token.size()), token))
-            return false;
-        rest.remove_prefix(token.size());
-        return true;
-    };
-    if (take("[LastModificationTime]") && take(">") && take("'")) {
-        const std::size_t quote = rest.find('\'');
-        if (quote != std::string_view::npos) {
-            const COleDate date = COleDate::Parse(rest.substr(0, quote));
-            rest.remove_prefix(quote + 1);
-            skipSpace();
-            if (rest.empty() && date.IsValid())
-                return date;
-        }
-    }
-    throw CComError(com_codes::kInvalidArgument,
-                    "Cannot read the filter \"" + filter + "\"; expected [LastModificationTime] > 'date'");
-}
-
 // The items of a default folder. Find reads the folder once and orders its
 // items by their creation; FindNext hands them out. Outside a batch each
 // item is read again as it is handed out, so one deleted or changed since
@@ -66,7 +36,7 @@ public:
             })
             .Method("Find", [](CEdsItems& self, const std::vector<CVariant>& arguments) {
                 RequireArguments("Find", arguments, 1);
-                const COleDate since = ParseFilter(arguments[0].ToText());
+                const COleDate since = ParseChangedSinceFilter(arguments[0].ToText());
                 self.m_found.clear();
                 self.m_next = 0;
                 for (const CEdsObject& object : self.m_session->ListAll(self.m_kind.kind)) {

@@ -57,32 +57,6 @@ private:
     std::shared_ptr<CEdsItem> m_item;
 };
 
-// A value put by a caller, converted to the property's type and checked.
-CVariant ToPropertyType(const CPimPropertyDef& property, const CVariant& value)
-{
-    switch (property.type) {
-    case PimType::text:
-        return CVariant(value.ToText());
-    case PimType::date: {
-        const COleDate date = value.ToDate();
-        if (!date.IsValid())
-            throw CComError(com_codes::kInvalidArgument, property.name + " must be a valid date");
-        return CVariant(date);
-    }
-    case PimType::boolean:
-        return CVariant(value.ToBool());
-    case PimType::integer: {
-        const int number = value.ToInt();
-        if (number < property.lowest || number > property.highest)
-            throw CComError(com_codes::kInvalidArgument, property.name + " must lie between " +
-                                                             std::to_string(property.lowest) + " and " +
-                                                             std::to_string(property.highest));
-        return CVariant(number);
-    }
-    }
-    return value;
-}
-
 CMemberTable<CEdsItem> BuildMemberTable(const CPimKindInfo& kind)
 {
     auto table = CMemberTable<CEdsItem>()
@@ -199,7 +173,7 @@ CVariant CEdsItem::GetValue(std::size_t index) const
 void CEdsItem::SetValue(std::size_t index, const CVariant& value)
 {
     CheckNotDeleted();
-    m_data.values.at(index) = ToPropertyType(m_kind->properties.at(index), value);
+    m_data.values.at(index) = ConvertToPropertyType(m_kind->properties.at(index), value);
     m_changed[index] = true;
 }
 

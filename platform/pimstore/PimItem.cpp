@@ -137,32 +137,6 @@ private:
 
 namespace {
 
-// A value put by a caller, converted to the property's type and checked.
-CVariant ToPropertyType(const CPimPropertyDef& property, const CVariant& value)
-{
-    switch (property.type) {
-    case PimType::text:
-        return CVariant(value.ToText());
-    case PimType::date: {
-        const COleDate date = value.ToDate();
-        if (!date.IsValid())
-            throw CComError(com_codes::kInvalidArgument, property.name + " must be a valid date");
-        return CVariant(date);
-    }
-    case PimType::boolean:
-        return CVariant(value.ToBool());
-    case PimType::integer: {
-        const int number = value.ToInt();
-        if (number < property.lowest || number > property.highest)
-            throw CComError(com_codes::kInvalidArgument, property.name + " must lie between " +
-                                                             std::to_string(property.lowest) + " and " +
-                                                             std::to_string(property.highest));
-        return CVariant(number);
-    }
-    }
-    return value;
-}
-
 CMemberTable<CPimItem> BuildMemberTable(const CPimKindInfo& kind)
 {
     auto table = CMemberTable<CPimItem>()
@@ -540,7 +514,7 @@ void CPimItem::SetValue(std::size_t index, const CVariant& value)
     if (const std::string* text = value.GetText(); text != nullptr && property.type == PimType::text)
         m_values[index].AssignText(*text);
     else
-        m_values[index] = ToPropertyType(property, value);
+        m_values[index] = ConvertToPropertyType(property, value);
     Touch(index);
     if (m_changed.empty())
         m_changed.assign(m_values.size(), false);

@@ -1,6 +1,8 @@
 #include "platform/pimstore/PimSchema.h"
 
 #include "platform/automation/MemberName.h"
+#include "platform/base/ComError.h"
+#include "platform/base/Text.h"
 
 #include <array>
 #include <cstdint>
@@ -149,6 +151,59 @@ const std::vector<std::string>& PimFormUserProperties(std::string_view messageCl
 COleDate PimNoDate()
 {
     return COleDate::FromFields(4501, 1, 1);
+}
+
+CVariant ConvertToPropertyType(const CPimPropertyDef& property, const CVariant& value)
+{
+    switch (property.type) {
+    case PimType::text:
+        return CVariant(value.ToText());
+    case PimType::date: {
+        const COleDate date = value.ToDate();
+        if (!date.IsValid())
+            throw CComError(com_codes::kInvalidArgument, property.name + " must be a valid date");
+        return CVariant(date);
+    }
+    case PimType::boolean:
+        return CVariant(value.ToBool());
+    case PimType::integer: {
+        const int number = value.ToInt();
+        if (number < property.lowest || number > property.highest)
+            throw CComError(com_codes::kInvalidArgument, property.name + " must lie between " +
+                                                             std::to_string(property.lowest) + " and " +
+                                                             std::to_string(property.highest));
+        return CVariant(number);
+    }
+    }
+    return value;
+}
+
+COleDate ParseChangedSinceFilter(const std::string& filter)
+{
+    std::string_view rest = filter;
+    const auto skipSpace = [&rest] {
+        while (!rest.empty() && IsTrimSpace(static_cast<unsigned char>(rest.front())))
+            rest.remove_prefix(1);
+    };
+    const auto take = [&rest, &skipSpace](std::string_view token) {
+        skipSpace();
+        if (!EqualsAsciiNoCase(rest.substr(0, token.size()), token))
+            return false;
+        rest.remove_prefix(token.size());
+        return true;
+    };
+    if (take("[LastModificationTime]") && take(">") && take("'")) {
+        const std::size_t quote = rest.find('\'');
+        if (quote != std::string_view::npos) {
+            const COleDate date = COleDate::Parse(rest.substr(0, quote));
+            rest.remove_prefix(quote + 1);
+            skipSpace();
+            if (rest.empty() && date.IsValid())
+                return date;
+        }
+    }
+    throw CComError(com_codes::kInvalidArgument,
+                    "Cannot read the filter \"" + filter + "\"; expected [LastModificationTime] > 'date'");
 }
 
 } // namespace tarnwel

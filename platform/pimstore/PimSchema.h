@@ -53,4 +53,13 @@ const std::vector<std::string>& PimFormUserProperties(std::string_view messageCl
 // The date that stands for "none" in a date property that was never set.
 COleDate PimNoDate();
 
+// A value put by a caller, converted to the property's type and checked;
+// raises CComError for a date that is not valid or a number out of range.
+CVariant ConvertToPropertyType(const CPimPropertyDef& property, const CVariant& value);
+
+// The date of a scan's filter "[LastModificationTime] > 'date'", the date in
+// the user locale's form or as "%Y-%m-%d" with or without a time; raises
+// CComError for any other filter.
+COleDate ParseChangedSinceFilter(const std::string& filter);
+
 } // namespace tarnwel

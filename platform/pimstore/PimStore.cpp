@@ -19,36 +19,6 @@
 namespace tarnwel {
 namespace {
 
-// Reads "[LastModificationTime] > 'date'" with the date in the user locale's
-// form or as "%Y-%m-%d" with or without a time.
-COleDate ParseFilter(const std::string& filter)
-{
-    std::string_view rest = filter;
-    const auto skipSpace = [&rest] {
-        while (!rest.empty() && IsTrimSpace(static_cast<unsigned char>(rest.front())))
-            rest.remove_prefix(1);
-    };
-    const auto take = [&rest, &skipSpace](std::string_view token) {
-        skipSpace();
-        if (!EqualsAsciiNoCase(rest.substr(0, token.size()), token))
-            return false;
-        rest.remove_prefix(token.size());
-        return true;
-    };
-    if (take("[LastModificationTime]") && take(">") && take("'")) {
-        const std::size_t quote = rest.find('\'');
-        if (quote != std::string_view::npos) {
-            const COleDate date = COleDate::Parse(rest.substr(0, quote));
-            rest.remove_prefix(quote + 1);
-            skipSpace();
-            if (rest.empty() && date.IsValid())
-                return date;
-        }
-    }
-    throw CComError(com_codes::kInvalidArgument,
-                    "Cannot read the filter \"" + filter + "\"; expected [LastModificationTime] > 'date'");
-}
-
 // The items of a default folder. Find and FindNext walk them by their order
 // of creation; items created after Find are not part of that scan. Outside a
 // batch the scan reads one item at a time, so items deleted or saved during
@@ -77,7 +47,7 @@ public:
             })
             .Method("Find", [](CPimItems& self, const std::vector<CVariant>& arguments) {
                 RequireArguments("Find", arguments, 1);
-                self.m_since = ParseFilter(arguments[0].ToText());
+                self.m_since = ParseChangedSinceFilter(arguments[0].ToText());
                 self.m_lastId = self.m_database->LastItemId(self.m_kind.folder);
                 self.m_position = 0;
                 self.m_count = 0;
