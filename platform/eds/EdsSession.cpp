@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <unistd.h>
@@ -75,6 +76,32 @@ bool NotFound(const GError* error)
         (g_error_matches(error, E_BOOK_CLIENT_ERROR, E_BOOK_CLIENT_ERROR_CONTACT_NOT_FOUND) ||
          g_error_matches(error, E_CAL_CLIENT_ERROR, E_CAL_CLIENT_ERROR_OBJECT_NOT_FOUND));
 }
+
+// The end of a call for many objects: true when it succeeded or failed only
+// because an object is gone, which stays in `failure` for the caller to take
+// item by item; any other failure moves to `error`.
+bool KeepNotFound(bool finished, GError*& failure, GError** error)
+{
+    if (finished || NotFound(failure))
+        return true;
+    *error = failure;
+    failure = nullptr;
+    return false;
+}
+
+// Frees a list and its elements when the scope ends, however it ends; the
+// list may still be filled after the guard is made (by a call's result).
+class CListGuard {
+public:
+    CListGuard(GSList*& list, GDestroyNotify free) : m_list(list), m_free(free) {}
+    ~CListGuard() { g_slist_free_full(m_list, m_free); }
+    CListGuard(const CListGuard&) = delete;
+    CListGuard& operator=(const CListGuard&) = delete;
+
+private:
+    GSList*& m_list;
+    GDestroyNotify m_free;
+};
 
 std::string HexId()
 {
@@ -256,21 +283,17 @@ std::vector<CEdsObject> CEdsSession::ListAll(PimKind kind)
         EBookQuery* query = e_book_query_any_field_contains("");
         gchar* sexp = e_book_query_to_string(query);
         e_book_query_unref(query);
+        const std::unique_ptr<gchar, decltype(&g_free)> sexpGuard(sexp, &g_free);
         GSList* contacts = nullptr;
-        try {
-            m_loop.Call(
-                what,
-                [client, sexp](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
-                    e_book_client_get_contacts(E_BOOK_CLIENT(client), sexp, cancel, done, data);
-                },
-                [client, &contacts](GAsyncResult* result, GError** error) {
-                    return e_book_client_get_contacts_finish(E_BOOK_CLIENT(client), result, &contacts, error) != FALSE;
-                });
-        } catch (...) {
-            g_free(sexp);
-            throw;
-        }
-        g_free(sexp);
+        const CListGuard contactsGuard(contacts, g_object_unref);
+        m_loop.Call(
+            what,
+            [client, sexp](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
+                e_book_client_get_contacts(E_BOOK_CLIENT(client), sexp, cancel, done, data);
+            },
+            [client, &contacts](GAsyncResult* result, GError** error) {
+                return e_book_client_get_contacts_finish(E_BOOK_CLIENT(client), result, &contacts, error) != FALSE;
+            });
         for (GSList* at = contacts; at != nullptr; at = at->next) {
             EContact* contact = E_CONTACT(at->data);
             gchar* vcard = e_vcard_to_string(E_VCARD(contact), EVC_FORMAT_VCARD_30);
@@ -278,10 +301,10 @@ std::vector<CEdsObject> CEdsSession::ListAll(PimKind kind)
             objects.push_back({uid != nullptr ? uid : "", "", vcard});
             g_free(vcard);
         }
-        g_slist_free_full(contacts, g_object_unref);
         return objects;
     }
     GSList* components = nullptr;
+    const CListGuard componentsGuard(components, g_object_unref);
     m_loop.Call(
         what,
         [client](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
@@ -306,7 +329,6 @@ std::vector<CEdsObject> CEdsSession::ListAll(PimKind kind)
         g_free(text);
         objects.push_back(std::move(object));
     }
-    g_slist_free_full(components, g_object_unref);
     return objects;
 }
 
@@ -531,51 +553,41 @@ void CEdsSession::SendCreates(PimKind kind, const std::vector<CEdsObject>& objec
     const std::string what = std::string("Adding items to ") + FolderName(kind) + " of the data server";
     if (kind == PimKind::contact) {
         GSList* contacts = ContactList(objects);
+        const CListGuard contactsGuard(contacts, g_object_unref);
         GSList* uids = nullptr;
-        try {
-            m_loop.Call(
-                what,
-                [client, contacts](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
-                    e_book_client_add_contacts(E_BOOK_CLIENT(client), contacts, E_BOOK_OPERATION_FLAG_NONE, cancel,
-                                               done, data);
-                },
-                [client, &uids](GAsyncResult* result, GError** error) {
-                    return e_book_client_add_contacts_finish(E_BOOK_CLIENT(client), result, &uids, error) != FALSE;
-                });
-        } catch (...) {
-            g_slist_free_full(contacts, g_object_unref);
-            throw;
-        }
-        g_slist_free_full(contacts, g_object_unref);
+        const CListGuard uidsGuard(uids, g_free);
+        m_loop.Call(
+            what,
+            [client, contacts](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
+                e_book_client_add_contacts(E_BOOK_CLIENT(client), contacts, E_BOOK_OPERATION_FLAG_NONE, cancel, done,
+                                           data);
+            },
+            [client, &uids](GAsyncResult* result, GError** error) {
+                return e_book_client_add_contacts_finish(E_BOOK_CLIENT(client), result, &uids, error) != FALSE;
+            });
         // The address book keeps the UIDs it is given; one that made its own
         // would break the entry ids already handed out.
         std::size_t at = 0;
         bool same = true;
         for (GSList* uid = uids; uid != nullptr; uid = uid->next, ++at)
             same = same && at < objects.size() && objects[at].uid == static_cast<const char*>(uid->data);
-        g_slist_free_full(uids, g_free);
         if (!same)
             throw CComError(com_codes::kFail, "The address book of the data server changed the UIDs of new contacts");
         return;
     }
     GSList* components = ComponentList(objects);
+    const CListGuard componentsGuard(components, g_object_unref);
     GSList* uids = nullptr;
-    try {
-        m_loop.Call(
-            what,
-            [client, components](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
-                e_cal_client_create_objects(E_CAL_CLIENT(client), components, E_CAL_OPERATION_FLAG_NONE, cancel,
-                                            done, data);
-            },
-            [client, &uids](GAsyncResult* result, GError** error) {
-                return e_cal_client_create_objects_finish(E_CAL_CLIENT(client), result, &uids, error) != FALSE;
-            });
-    } catch (...) {
-        g_slist_free_full(components, g_object_unref);
-        throw;
-    }
-    g_slist_free_full(components, g_object_unref);
-    g_slist_free_full(uids, g_free);
+    const CListGuard uidsGuard(uids, g_free);
+    m_loop.Call(
+        what,
+        [client, components](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
+            e_cal_client_create_objects(E_CAL_CLIENT(client), components, E_CAL_OPERATION_FLAG_NONE, cancel, done,
+                                        data);
+        },
+        [client, &uids](GAsyncResult* result, GError** error) {
+            return e_cal_client_create_objects_finish(E_CAL_CLIENT(client), result, &uids, error) != FALSE;
+        });
 }
 
 void CEdsSession::SendModifies(PimKind kind, const std::vector<CEdsObject>& objects)
@@ -585,27 +597,17 @@ void CEdsSession::SendModifies(PimKind kind, const std::vector<CEdsObject>& obje
     GError* failure = nullptr;
     if (kind == PimKind::contact) {
         GSList* contacts = ContactList(objects);
-        try {
-            m_loop.Call(
-                what,
-                [client, contacts](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
-                    e_book_client_modify_contacts(E_BOOK_CLIENT(client), contacts, E_BOOK_OPERATION_FLAG_NONE,
-                                                  cancel, done, data);
-                },
-                [client, &failure](GAsyncResult* result, GError** error) {
-                    if (e_book_client_modify_contacts_finish(E_BOOK_CLIENT(client), result, &failure))
-                        return true;
-                    if (NotFound(failure))
-                        return true;  // handled below
-                    *error = failure;
-                    failure = nullptr;
-                    return false;
-                });
-        } catch (...) {
-            g_slist_free_full(contacts, g_object_unref);
-            throw;
-        }
-        g_slist_free_full(contacts, g_object_unref);
+        const CListGuard contactsGuard(contacts, g_object_unref);
+        m_loop.Call(
+            what,
+            [client, contacts](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
+                e_book_client_modify_contacts(E_BOOK_CLIENT(client), contacts, E_BOOK_OPERATION_FLAG_NONE, cancel,
+                                              done, data);
+            },
+            [client, &failure](GAsyncResult* result, GError** error) {
+                return KeepNotFound(e_book_client_modify_contacts_finish(E_BOOK_CLIENT(client), result, &failure),
+                                    failure, error);
+            });
     } else {
         // Detached instances change alone, everything else as a whole series.
         std::vector<CEdsObject> series, instances;
@@ -616,27 +618,17 @@ void CEdsSession::SendModifies(PimKind kind, const std::vector<CEdsObject>& obje
                 continue;
             const ECalObjModType mod = group == &series ? E_CAL_OBJ_MOD_ALL : E_CAL_OBJ_MOD_THIS;
             GSList* components = ComponentList(*group);
-            try {
-                m_loop.Call(
-                    what,
-                    [client, components, mod](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
-                        e_cal_client_modify_objects(E_CAL_CLIENT(client), components, mod, E_CAL_OPERATION_FLAG_NONE,
-                                                    cancel, done, data);
-                    },
-                    [client, &failure](GAsyncResult* result, GError** error) {
-                        if (e_cal_client_modify_objects_finish(E_CAL_CLIENT(client), result, &failure))
-                            return true;
-                        if (NotFound(failure))
-                            return true;
-                        *error = failure;
-                        failure = nullptr;
-                        return false;
-                    });
-            } catch (...) {
-                g_slist_free_full(components, g_object_unref);
-                throw;
-            }
-            g_slist_free_full(components, g_object_unref);
+            const CListGuard componentsGuard(components, g_object_unref);
+            m_loop.Call(
+                what,
+                [client, components, mod](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
+                    e_cal_client_modify_objects(E_CAL_CLIENT(client), components, mod, E_CAL_OPERATION_FLAG_NONE,
+                                                cancel, done, data);
+                },
+                [client, &failure](GAsyncResult* result, GError** error) {
+                    return KeepNotFound(e_cal_client_modify_objects_finish(E_CAL_CLIENT(client), result, &failure),
+                                        failure, error);
+                });
         }
     }
     if (failure == nullptr)
@@ -665,29 +657,19 @@ void CEdsSession::SendRemoves(PimKind kind, const std::vector<CEdsObject>& objec
     GError* failure = nullptr;
     if (kind == PimKind::contact) {
         GSList* uids = nullptr;
+        const CListGuard uidsGuard(uids, g_free);
         for (const CEdsObject& object : objects)
             uids = g_slist_prepend(uids, g_strdup(object.uid.c_str()));
-        try {
-            m_loop.Call(
-                what,
-                [client, uids](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
-                    e_book_client_remove_contacts(E_BOOK_CLIENT(client), uids, E_BOOK_OPERATION_FLAG_NONE, cancel,
-                                                  done, data);
-                },
-                [client, &failure](GAsyncResult* result, GError** error) {
-                    if (e_book_client_remove_contacts_finish(E_BOOK_CLIENT(client), result, &failure))
-                        return true;
-                    if (NotFound(failure))
-                        return true;
-                    *error = failure;
-                    failure = nullptr;
-                    return false;
-                });
-        } catch (...) {
-            g_slist_free_full(uids, g_free);
-            throw;
-        }
-        g_slist_free_full(uids, g_free);
+        m_loop.Call(
+            what,
+            [client, uids](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
+                e_book_client_remove_contacts(E_BOOK_CLIENT(client), uids, E_BOOK_OPERATION_FLAG_NONE, cancel, done,
+                                              data);
+            },
+            [client, &failure](GAsyncResult* result, GError** error) {
+                return KeepNotFound(e_book_client_remove_contacts_finish(E_BOOK_CLIENT(client), result, &failure),
+                                    failure, error);
+            });
     } else {
         std::vector<CEdsObject> series, instances;
         for (const CEdsObject& object : objects)
@@ -697,30 +679,20 @@ void CEdsSession::SendRemoves(PimKind kind, const std::vector<CEdsObject>& objec
                 continue;
             const ECalObjModType mod = group == &series ? E_CAL_OBJ_MOD_ALL : E_CAL_OBJ_MOD_THIS;
             GSList* ids = nullptr;
+            const CListGuard idsGuard(ids, reinterpret_cast<GDestroyNotify>(e_cal_component_id_free));
             for (const CEdsObject& object : *group)
                 ids = g_slist_prepend(ids, e_cal_component_id_new(object.uid.c_str(),
                                                                    object.rid.empty() ? nullptr : object.rid.c_str()));
-            try {
-                m_loop.Call(
-                    what,
-                    [client, ids, mod](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
-                        e_cal_client_remove_objects(E_CAL_CLIENT(client), ids, mod, E_CAL_OPERATION_FLAG_NONE, cancel,
-                                                    done, data);
-                    },
-                    [client, &failure](GAsyncResult* result, GError** error) {
-                        if (e_cal_client_remove_objects_finish(E_CAL_CLIENT(client), result, &failure))
-                            return true;
-                        if (NotFound(failure))
-                            return true;
-                        *error = failure;
-                        failure = nullptr;
-                        return false;
-                    });
-            } catch (...) {
-                g_slist_free_full(ids, reinterpret_cast<GDestroyNotify>(e_cal_component_id_free));
-                throw;
-            }
-            g_slist_free_full(ids, reinterpret_cast<GDestroyNotify>(e_cal_component_id_free));
+            m_loop.Call(
+                what,
+                [client, ids, mod](GCancellable* cancel, GAsyncReadyCallback done, void* data) {
+                    e_cal_client_remove_objects(E_CAL_CLIENT(client), ids, mod, E_CAL_OPERATION_FLAG_NONE, cancel,
+                                                done, data);
+                },
+                [client, &failure](GAsyncResult* result, GError** error) {
+                    return KeepNotFound(e_cal_client_remove_objects_finish(E_CAL_CLIENT(client), result, &failure),
+                                        failure, error);
+                });
         }
     }
     if (failure == nullptr)
