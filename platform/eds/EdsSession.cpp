@@ -89,6 +89,22 @@ bool KeepNotFound(bool finished, GError*& failure, GError** error)
     return false;
 }
 
+// The end of a call for one object: true when it succeeded or found no such
+// object (the caller then sees none); any other failure moves to `error`.
+// `failure` is taken by reference: the call fills it while the arguments are
+// evaluated.
+bool IgnoreNotFound(bool finished, GError*& failure, GError** error)
+{
+    if (finished)
+        return true;
+    if (NotFound(failure)) {
+        g_error_free(failure);
+        return true;
+    }
+    *error = failure;
+    return false;
+}
+
 // Frees a list and its elements when the scope ends, however it ends; the
 // list may still be filled after the guard is made (by a call's result).
 class CListGuard {
@@ -356,14 +372,8 @@ std::optional<CEdsObject> CEdsSession::Get(PimKind kind, const std::string& uid,
             },
             [&](GAsyncResult* result, GError** error) {
                 GError* own = nullptr;
-                if (e_book_client_get_contact_finish(E_BOOK_CLIENT(client), result, &contact, &own))
-                    return true;
-                if (NotFound(own)) {
-                    g_error_free(own);
-                    return true;
-                }
-                *error = own;
-                return false;
+                return IgnoreNotFound(e_book_client_get_contact_finish(E_BOOK_CLIENT(client), result, &contact, &own),
+                                      own, error);
             });
         if (contact == nullptr)
             return std::nullopt;
@@ -382,14 +392,8 @@ std::optional<CEdsObject> CEdsSession::Get(PimKind kind, const std::string& uid,
         },
         [&](GAsyncResult* result, GError** error) {
             GError* own = nullptr;
-            if (e_cal_client_get_object_finish(E_CAL_CLIENT(client), result, &component, &own))
-                return true;
-            if (NotFound(own)) {
-                g_error_free(own);
-                return true;
-            }
-            *error = own;
-            return false;
+            return IgnoreNotFound(e_cal_client_get_object_finish(E_CAL_CLIENT(client), result, &component, &own), own,
+                                  error);
         });
     if (component == nullptr)
         return std::nullopt;

@@ -10,6 +10,7 @@
 #include "platform/eds/DataServerStore.h"
 #include "protocol/CServerSession.h"
 #include "tests/eds/DesktopProgram.h"
+#include "tests/eds/EmptyDataServer.h"
 #include "tests/eds/PrivateDataServer.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ReferenceServer.h"
@@ -59,16 +60,7 @@ protected:
     void SetUp() override
     {
         test::CPrivateDataServer::Get();
-        // The data server empty, as a new profile's.
-        const CNameSpace nameSpace = CApplication(OpenDataServerStore()).GetNamespace("MAPI");
-        nameSpace.BeginBatch();
-        for (const int folder : {default_folders::kCalendar, default_folders::kContacts, default_folders::kTasks}) {
-            const CItems items = nameSpace.GetDefaultFolder(folder).GetItems();
-            for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull();
-                 item = items.FindNext())
-                item.Delete();
-        }
-        nameSpace.CommitBatch();
+        test::EmptyDataServer();
     }
 
     void Serve(const std::string& seed)

@@ -11,6 +11,7 @@
 #include "platform/eds/DataServerStore.h"
 #include "platform/eds/EdsLoop.h"
 #include "tests/eds/DesktopProgram.h"
+#include "tests/eds/EmptyDataServer.h"
 #include "tests/eds/PrivateDataServer.h"
 #include "tests/support/ComErrorCode.h"
 #include "tests/support/ScopedUserLocale.h"
@@ -38,14 +39,7 @@ protected:
         // Calendar times in a zone with summer time.
         ::setenv("TZ", "Europe/Berlin", 1);
         ::tzset();
-        const CNameSpace nameSpace = OpenNameSpace();
-        nameSpace.BeginBatch();
-        for (const int folder : {default_folders::kCalendar, default_folders::kContacts, default_folders::kTasks}) {
-            const CItems items = nameSpace.GetDefaultFolder(folder).GetItems();
-            for (COutlookItem item = items.Find(kWholeFolder); !item.IsNull(); item = items.FindNext())
-                item.Delete();
-        }
-        nameSpace.CommitBatch();
+        test::EmptyDataServer();
     }
     void TearDown() override
     {

@@ -10,6 +10,7 @@
 #include "platform/base/FileLock.h"
 #include "protocol/CServerSession.h"
 #include "tests/eds/DesktopProgram.h"
+#include "tests/eds/EmptyDataServer.h"
 #include "tests/eds/PrivateDataServer.h"
 #include "tests/support/ReferenceServer.h"
 #include "tests/support/ShellCommand.h"
@@ -70,15 +71,7 @@ protected:
         // private data server's from here on; every program started inherits
         // them.
         test::CPrivateDataServer::Get();
-        const CNameSpace nameSpace = CApplication(OpenDataServerStore()).GetNamespace("MAPI");
-        nameSpace.BeginBatch();
-        for (const int folder : {default_folders::kCalendar, default_folders::kContacts, default_folders::kTasks}) {
-            const CItems items = nameSpace.GetDefaultFolder(folder).GetItems();
-            for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull();
-                 item = items.FindNext())
-                item.Delete();
-        }
-        nameSpace.CommitBatch();
+        test::EmptyDataServer();
     }
 
     void Serve(const std::string& seed)

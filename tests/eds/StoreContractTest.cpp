@@ -8,6 +8,7 @@
 #include "platform/automation/TaskItem.h"
 #include "platform/eds/DataServerStore.h"
 #include "platform/pimstore/PimStore.h"
+#include "tests/eds/EmptyDataServer.h"
 #include "tests/eds/PrivateDataServer.h"
 #include "tests/support/ComErrorCode.h"
 #include "tests/support/ScopedUserLocale.h"
@@ -49,16 +50,6 @@ std::vector<std::string> Scan(const CItems& items, const std::function<void(cons
     return bodies;
 }
 
-// Empties the three default folders of the data server.
-void EmptyDataServer()
-{
-    const CNameSpace nameSpace = CApplication(OpenDataServerStore()).GetNamespace("MAPI");
-    nameSpace.BeginBatch();
-    for (const int folder : {default_folders::kCalendar, default_folders::kContacts, default_folders::kTasks})
-        Scan(nameSpace.GetDefaultFolder(folder).GetItems(), [](const COutlookItem& item) { item.Delete(); });
-    nameSpace.CommitBatch();
-}
-
 const CStoreUnderTest kStores[] = {
     {"LocalFile",
      [](test::CTemporaryDirectory& directory) -> std::function<DispatchPtr()> {
@@ -68,7 +59,7 @@ const CStoreUnderTest kStores[] = {
     {"DataServer",
      [](test::CTemporaryDirectory&) -> std::function<DispatchPtr()> {
          test::CPrivateDataServer::Get();
-         EmptyDataServer();
+         test::EmptyDataServer();
          return [] { return OpenDataServerStore(std::chrono::seconds(30)); };
      }},
 };
