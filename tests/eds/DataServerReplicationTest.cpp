@@ -33,21 +33,7 @@ namespace tarnwel {
 namespace {
 
 using testing::HasSubstr;
-
-// The lines of a text that begin with `prefix`, sorted.
-std::vector<std::string> Lines(const std::string& text, const std::string& prefix)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.rfind(prefix, 0) == 0)
-            lines.push_back(line);
-    }
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
+constexpr auto Lines = &test::CDesktopProgram::Lines;
 
 std::size_t LineCount(const std::string& file)
 {
@@ -142,7 +128,7 @@ TEST_F(DataServerReplicationTest, ReplicatesTheThreeKindsIntoTheDataServerAndBac
                             [](const CAppointmentRecord& record) { return record.description == "Zahnarzt"; }));
 
     // A second run changes nothing on either side.
-    const auto summaries = Lines(events, "SUMMARY") ;
+    const auto summaries = Lines(events, "SUMMARY");
     const auto uids = Lines(events, "UID");
     ASSERT_TRUE(Run());
     const std::string again = desktop.CalendarText();

@@ -7,8 +7,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace tarnwel::test {
 
@@ -41,6 +44,22 @@ public:
     }
 
     // Every item of the calendar (or task list) as iCalendar text.
+    // The lines of a text read through the program (iCalendar, vCard) that
+    // begin with `prefix`, sorted.
+    static std::vector<std::string> Lines(const std::string& text, const std::string& prefix)
+    {
+        std::vector<std::string> lines;
+        std::istringstream in(text);
+        for (std::string line; std::getline(in, line);) {
+            if (!line.empty() && line.back() == '\r')
+                line.pop_back();
+            if (line.rfind(prefix, 0) == 0)
+                lines.push_back(line);
+        }
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    }
+
     std::string CalendarText(bool tasks = false)
     {
         GSList* components = nullptr;

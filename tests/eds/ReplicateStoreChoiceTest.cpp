@@ -29,6 +29,7 @@ namespace {
 
 using test::ShellQuote;
 using testing::HasSubstr;
+constexpr auto Lines = &test::CDesktopProgram::Lines;
 using testing::Not;
 
 struct CProgramResult {
@@ -36,21 +37,6 @@ struct CProgramResult {
     std::string output;
     std::string errors;
 };
-
-// The lines of a text that begin with `prefix`, sorted.
-std::vector<std::string> Lines(const std::string& text, const std::string& prefix)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (line.rfind(prefix, 0) == 0)
-            lines.push_back(line);
-    }
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
 
 std::string ReadAll(const std::string& path)
 {
