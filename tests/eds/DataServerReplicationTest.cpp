@@ -10,7 +10,7 @@
 #include "platform/eds/DataServerStore.h"
 #include "protocol/CServerSession.h"
 #include "tests/eds/DesktopProgram.h"
-#include "tests/eds/PrivateDataServer.h"
+#include "tests/support/PrivateDataServer.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ReferenceServer.h"
 #include "tests/support/SilentProgressSink.h"

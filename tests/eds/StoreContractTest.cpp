@@ -8,7 +8,7 @@
 #include "platform/automation/TaskItem.h"
 #include "platform/eds/DataServerStore.h"
 #include "platform/pimstore/PimStore.h"
-#include "tests/eds/PrivateDataServer.h"
+#include "tests/support/PrivateDataServer.h"
 #include "tests/support/ComErrorCode.h"
 #include "tests/support/ScopedUserLocale.h"
 #include "tests/support/TemporaryDirectory.h"
