@@ -13,7 +13,7 @@
 #include "platform/eds/DataServerStore.h"
 #include "protocol/CServerSession.h"
 #include "records/CAppointmentRecord.h"
-#include "tests/eds/PrivateDataServer.h"
+#include "tests/support/PrivateDataServer.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ReferenceServer.h"
 #include "tests/support/SilentProgressSink.h"

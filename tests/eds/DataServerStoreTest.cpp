@@ -12,7 +12,7 @@
 #include "platform/eds/EdsLoop.h"
 #include "tests/eds/DesktopProgram.h"
 #include "tests/eds/EmptyDataServer.h"
-#include "tests/eds/PrivateDataServer.h"
+#include "tests/support/PrivateDataServer.h"
 #include "tests/support/ComErrorCode.h"
 #include "tests/support/ScopedUserLocale.h"
 #include "tests/support/TemporaryDirectory.h"

@@ -11,7 +11,7 @@
 #include "protocol/CServerSession.h"
 #include "tests/eds/DesktopProgram.h"
 #include "tests/eds/EmptyDataServer.h"
-#include "tests/eds/PrivateDataServer.h"
+#include "tests/support/PrivateDataServer.h"
 #include "tests/support/ReferenceServer.h"
 #include "tests/support/ShellCommand.h"
 #include "tests/support/TemporaryDirectory.h"

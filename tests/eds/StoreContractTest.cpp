@@ -9,7 +9,7 @@
 #include "platform/eds/DataServerStore.h"
 #include "platform/pimstore/PimStore.h"
 #include "tests/eds/EmptyDataServer.h"
-#include "tests/eds/PrivateDataServer.h"
+#include "tests/support/PrivateDataServer.h"
 #include "tests/support/ComErrorCode.h"
 #include "tests/support/ScopedUserLocale.h"
 #include "tests/support/TemporaryDirectory.h"
