@@ -2,7 +2,7 @@
 // it writes reads back in its dump in the form the soak compares, and its
 // clear leaves the three folders empty.
 
-#include "tests/eds/PrivateDataServer.h"
+#include "tests/support/PrivateDataServer.h"
 #include "tests/support/ShellCommand.h"
 
 #include <gmock/gmock.h>
