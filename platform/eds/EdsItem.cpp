@@ -124,7 +124,14 @@ CEdsItem::CEdsItem(std::shared_ptr<CEdsSession> session, const CPimKindInfo& kin
 CEdsItem::CEdsItem(std::shared_ptr<CEdsSession> session, const CPimKindInfo& kind, const CEdsObject& object)
     : m_session(std::move(session)), m_kind(&kind), m_text(object.text), m_saved(true)
 {
-    EdsReadItem(kind, object.text, m_session->UserZone(), m_data);
+    if (object.parsed != nullptr)
+        EdsReadParsedItem(kind, object.parsed.get(), m_session->UserZone(), m_data);
+    else
+        EdsReadItem(kind, object.text, m_session->UserZone(), m_data);
+    // A listed item without its text keeps the parsed one to make the text
+    // from when it is saved.
+    if (m_text.empty())
+        m_parsed = object.parsed;
     m_data.uid = object.uid;
     m_data.rid = object.rid;
     m_changed.assign(kind.properties.size(), false);
@@ -215,18 +222,25 @@ void CEdsItem::Save()
         data.order = NextOrder();
     }
     const COleDate now = COleDate::Now();
-    const std::string text = EdsWriteItem(*m_kind, m_text, data, m_changed, m_session->UserZone(), now);
-    const CEdsObject object{data.uid, data.rid, text};
+    const std::string base = isNew ? std::string() : EdsObjectText(CEdsObject{{}, {}, m_text, m_parsed});
+    const std::string text = EdsWriteItem(*m_kind, base, data, m_changed, m_session->UserZone(), now);
+    // The text written is parsed once: read back from below, and a calendar
+    // sends the parsed component instead of parsing the text again. (A
+    // contact goes as text: a card not parsed yet sends its text as it is,
+    // which costs less than writing a parsed one out again.)
+    const std::shared_ptr<GObject> parsed = EdsParseItem(*m_kind, text);
+    const CEdsObject object{data.uid, data.rid, text, m_kind->kind == PimKind::contact ? nullptr : parsed};
     if (isNew)
         m_session->Create(m_kind->kind, object);
     else
         m_session->Modify(m_kind->kind, object);
     // What the server holds now, as read back from the text written.
     m_data = data;
-    EdsReadItem(*m_kind, text, m_session->UserZone(), m_data);
+    EdsReadParsedItem(*m_kind, parsed.get(), m_session->UserZone(), m_data);
     m_data.uid = data.uid;
     m_data.rid = data.rid;
     m_text = text;
+    m_parsed = nullptr;
     m_saved = true;
     m_changed.assign(m_kind->properties.size(), false);
 }

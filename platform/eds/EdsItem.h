@@ -49,6 +49,9 @@ private:
     const CPimKindInfo* m_kind;
     CEdsItemData m_data;
     std::string m_text;  // as read or last saved; "" for a new item
+    // A listed item whose text was not made (CEdsObject::parsed): the
+    // item as the data server's libraries parsed it.
+    std::shared_ptr<GObject> m_parsed;
     bool m_saved = false;
     bool m_deleted = false;
     std::vector<bool> m_changed;

@@ -370,11 +370,14 @@ int PriorityOfImportance(int importance)
     return importance == 2 ? 1 : importance == 0 ? 9 : 5;
 }
 
-void ReadCalendar(const CPimKindInfo& kind, const std::string& text, const std::string& zone, CEdsItemData& item)
+ICalComponentKind ComponentKind(const CPimKindInfo& kind)
+{
+    return kind.kind == PimKind::task ? I_CAL_VTODO_COMPONENT : I_CAL_VEVENT_COMPONENT;
+}
+
+void ReadCalendar(const CPimKindInfo& kind, ICalComponent* c, const std::string& zone, CEdsItemData& item)
 {
     const bool task = kind.kind == PimKind::task;
-    GPtr<ICalComponent> component = ParseComponent(text, task ? I_CAL_VTODO_COMPONENT : I_CAL_VEVENT_COMPONENT);
-    ICalComponent* c = component.get();
     if (const char* uid = i_cal_component_get_uid(c))
         item.uid = uid;
     item.isRecurring = HasProperty(c, I_CAL_RRULE_PROPERTY) || HasProperty(c, I_CAL_RDATE_PROPERTY) ||
@@ -667,12 +670,8 @@ std::string Revision(const COleDate& now)
     return text;
 }
 
-void ReadContact(const CPimKindInfo& kind, const std::string& text, const std::string& zone, CEdsItemData& item)
+void ReadContact(const CPimKindInfo& kind, EContact* k, const std::string& zone, CEdsItemData& item)
 {
-    GPtr<EContact> contact(e_contact_new_from_vcard(text.c_str()));
-    if (contact == nullptr)
-        throw CComError(com_codes::kFail, "The data server sent a contact that is no vCard");
-    EContact* k = contact.get();
     EVCard* card = E_VCARD(k);
     item.uid = Text(static_cast<const char*>(e_contact_get_const(k, E_CONTACT_UID)));
     const auto set = [&](const char* property, std::string value) {
@@ -861,7 +860,23 @@ std::string WriteContact(const CPimKindInfo& kind, const std::string& base, cons
 
 } // namespace
 
+std::shared_ptr<GObject> EdsParseItem(const CPimKindInfo& kind, const std::string& text)
+{
+    if (kind.kind == PimKind::contact) {
+        EContact* contact = e_contact_new_from_vcard(text.c_str());
+        if (contact == nullptr)
+            throw CComError(com_codes::kFail, "The data server sent a contact that is no vCard");
+        return std::shared_ptr<GObject>(G_OBJECT(contact), g_object_unref);
+    }
+    return std::shared_ptr<GObject>(G_OBJECT(ParseComponent(text, ComponentKind(kind)).release()), g_object_unref);
+}
+
 void EdsReadItem(const CPimKindInfo& kind, const std::string& text, const std::string& zone, CEdsItemData& item)
+{
+    EdsReadParsedItem(kind, EdsParseItem(kind, text).get(), zone, item);
+}
+
+void EdsReadParsedItem(const CPimKindInfo& kind, GObject* parsed, const std::string& zone, CEdsItemData& item)
 {
     item.values.clear();
     for (const CPimPropertyDef& property : kind.properties)
@@ -873,9 +888,9 @@ void EdsReadItem(const CPimKindInfo& kind, const std::string& text, const std::s
     item.order = 0;
     item.lastModificationTime = COleDate::Null();
     if (kind.kind == PimKind::contact)
-        ReadContact(kind, text, zone, item);
+        ReadContact(kind, E_CONTACT(parsed), zone, item);
     else
-        ReadCalendar(kind, text, zone, item);
+        ReadCalendar(kind, I_CAL_COMPONENT(parsed), zone, item);
     if (item.messageClass.empty())
         item.messageClass = kind.baseClass;
 }

@@ -9,8 +9,11 @@
 #include "platform/pimstore/PimSchema.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+typedef struct _GObject GObject;
 
 namespace tarnwel {
 
@@ -32,6 +35,13 @@ struct CEdsItemData {
 // user's zone name (UserZone). Values the item lacks read as the kind's
 // first values.
 void EdsReadItem(const CPimKindInfo& kind, const std::string& text, const std::string& zone, CEdsItemData& item);
+
+// An item's text parsed as EdsReadItem reads it: the ICalComponent of the
+// kind (a VCALENDAR's first one of it) or the EContact.
+std::shared_ptr<GObject> EdsParseItem(const CPimKindInfo& kind, const std::string& text);
+// EdsReadItem of an item parsed already (EdsParseItem, or as the data
+// server's libraries hand it over): one parse of the text instead of two.
+void EdsReadParsedItem(const CPimKindInfo& kind, GObject* parsed, const std::string& zone, CEdsItemData& item);
 
 // The text of the item with the changed values (`changed` by the kind's
 // properties) written over `base` (the item's text as read, "" for a new
