@@ -311,6 +311,8 @@ std::string GetText(ICalComponent* component, ICalPropertyKind kind, const std::
     GPtr<ICalValue> value(i_cal_property_get_value(property.get()));
     const char* text = value != nullptr ? i_cal_value_get_text(value.get()) : nullptr;
     std::string result = text != nullptr ? text : "";
+    if (crlf.empty())
+        return result;  // most items: no text of theirs had CR LF
     const std::string name = std::string(" ") + i_cal_property_kind_to_string(kind) + " ";
     if (crlf.find(name) != std::string::npos)
         result = Replace(Replace(result, "\r\n", "\n"), "\n", "\r\n");
