@@ -911,6 +911,17 @@ void EdsReadParsedItem(const CPimKindInfo& kind, GObject* parsed, const std::str
         item.messageClass = kind.baseClass;
 }
 
+COleDate EdsWrittenModificationTime(const CPimKindInfo& kind, const COleDate& now, const std::string& zone)
+{
+    // What ReadContact makes of the REV that WriteContact writes, and
+    // ReadCalendar of the LAST-MODIFIED of WriteCalendar.
+    if (kind.kind == PimKind::contact)
+        return ReadRevision(Revision(now), zone);
+    GPtr<ICalTime> stamp(UtcNow(now));
+    return LocalOfInstant(
+        static_cast<time_t>(i_cal_time_as_timet_with_zone(stamp.get(), i_cal_timezone_get_utc_timezone())), zone);
+}
+
 std::string EdsWriteItem(const CPimKindInfo& kind, const std::string& base, const CEdsItemData& item,
                          const std::vector<bool>& changed, const std::string& zone, const COleDate& now)
 {

@@ -51,6 +51,10 @@ void EdsReadParsedItem(const CPimKindInfo& kind, GObject* parsed, const std::str
 std::string EdsWriteItem(const CPimKindInfo& kind, const std::string& base, const CEdsItemData& item,
                          const std::vector<bool>& changed, const std::string& zone, const COleDate& now);
 
+// The LastModificationTime that the text of EdsWriteItem at `now` reads as
+// (its LAST-MODIFIED or REV), without reading the text.
+COleDate EdsWrittenModificationTime(const CPimKindInfo& kind, const COleDate& now, const std::string& zone);
+
 // The entry id of a UID: the UID itself where a mapping file line holds it
 // as it stands, else with each byte that it cannot hold (blanks, control
 // characters, "%" and bytes above 0x7E) written as "%XX"; and back.
