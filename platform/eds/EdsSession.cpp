@@ -129,34 +129,6 @@ std::shared_ptr<GObject> ParsedRef(gpointer object)
     return std::shared_ptr<GObject>(G_OBJECT(g_object_ref(object)), g_object_unref);
 }
 
-// Calls `work` for each index below `count`, on a few threads when there
-// are many: parsing the cards of a large address book is most of the work of
-// reading it, and each card is parsed on its own. `work` must touch nothing
-// that another index touches, and must not throw.
-void ForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work)
-{
-    constexpr std::size_t kPerThread = 1000;  // fewer are not worth a thread
-    const std::size_t threads =
-        std::min<std::size_t>({count / kPerThread, std::max(1u, std::thread::hardware_concurrency()), 4});
-    std::vector<std::thread> helpers;
-    const auto share = [&](std::size_t part, std::size_t parts) {
-        for (std::size_t index = count * part / parts; index < count * (part + 1) / parts; ++index)
-            work(index);
-    };
-    const std::size_t parts = std::max<std::size_t>(threads, 1);
-    try {
-        for (std::size_t part = 1; part < parts; ++part)
-            helpers.emplace_back(share, part, parts);
-    } catch (const std::system_error&) {
-        // No more threads: the shares of those not started are done here.
-        for (std::size_t part = helpers.size() + 1; part < parts; ++part)
-            share(part, parts);
-    }
-    share(0, parts);
-    for (std::thread& helper : helpers)
-        helper.join();
-}
-
 std::string HexId()
 {
     std::random_device device;
@@ -180,6 +152,30 @@ std::string DataHome()
 }
 
 } // namespace
+
+void EdsForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work)
+{
+    constexpr std::size_t kPerThread = 1000;  // fewer are not worth a thread
+    const std::size_t threads =
+        std::min<std::size_t>({count / kPerThread, std::max(1u, std::thread::hardware_concurrency()), 4});
+    std::vector<std::thread> helpers;
+    const auto share = [&](std::size_t part, std::size_t parts) {
+        for (std::size_t index = count * part / parts; index < count * (part + 1) / parts; ++index)
+            work(index);
+    };
+    const std::size_t parts = std::max<std::size_t>(threads, 1);
+    try {
+        for (std::size_t part = 1; part < parts; ++part)
+            helpers.emplace_back(share, part, parts);
+    } catch (const std::system_error&) {
+        // No more threads: the shares of those not started are done here.
+        for (std::size_t part = helpers.size() + 1; part < parts; ++part)
+            share(part, parts);
+    }
+    share(0, parts);
+    for (std::thread& helper : helpers)
+        helper.join();
+}
 
 std::string EdsObjectText(const CEdsObject& object)
 {
@@ -364,7 +360,7 @@ std::vector<CEdsObject> CEdsSession::ListAll(PimKind kind)
         for (GSList* at = contacts; at != nullptr; at = at->next)
             cards.push_back(E_CONTACT(at->data));
         objects.resize(cards.size());
-        ForEachInParallel(cards.size(), [&cards, &objects](std::size_t index) {
+        EdsForEachInParallel(cards.size(), [&cards, &objects](std::size_t index) {
             EContact* contact = cards[index];
             // The text first: a card not parsed yet gives the text it came
             // as, cheaply; reading the UID parses the card, which the item

@@ -16,6 +16,7 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -44,6 +45,12 @@ struct CEdsObject {
 
 // The text of an object: its own, or that of its parsed item.
 std::string EdsObjectText(const CEdsObject& object);
+
+// Calls `work` for each index below `count`, on a few threads when there
+// are many: parsing and reading the items of a large folder is most of the
+// work of a scan, and each item is parsed and read on its own. `work` must
+// touch nothing that another index touches, and must not throw.
+void EdsForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work);
 
 class CEdsSession {
 public:
