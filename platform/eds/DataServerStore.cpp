@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <optional>
 
@@ -39,8 +40,7 @@ public:
                 const COleDate since = ParseChangedSinceFilter(arguments[0].ToText());
                 self.m_found.clear();
                 self.m_next = 0;
-                for (const CEdsObject& object : self.m_session->ListAll(self.m_kind.kind)) {
-                    auto item = std::make_shared<CEdsItem>(self.m_session, self.m_kind, object);
+                for (std::shared_ptr<CEdsItem>& item : self.ReadAll()) {
                     const COleDate changed = item->Data().lastModificationTime;
                     if (changed.IsValid() && !since.IsBefore(changed))
                         continue;
@@ -58,6 +58,27 @@ public:
     }
 
 private:
+    // Every item of the folder, read on a few threads when there are many
+    // (EdsForEachInParallel); the first that cannot be read raises its
+    // error, as when they are read one by one.
+    std::vector<std::shared_ptr<CEdsItem>> ReadAll()
+    {
+        const std::vector<CEdsObject> objects = m_session->ListAll(m_kind.kind);
+        std::vector<std::shared_ptr<CEdsItem>> items(objects.size());
+        std::vector<std::exception_ptr> failures(objects.size());
+        EdsForEachInParallel(objects.size(), [&](std::size_t index) {
+            try {
+                items[index] = std::make_shared<CEdsItem>(m_session, m_kind, objects[index]);
+            } catch (...) {
+                failures[index] = std::current_exception();
+            }
+        });
+        for (const std::exception_ptr& failure : failures)
+            if (failure != nullptr)
+                std::rethrow_exception(failure);
+        return items;
+    }
+
     CVariant Next()
     {
         while (m_next < m_found.size()) {

@@ -60,10 +60,10 @@ private:
 CMemberTable<CEdsItem> BuildMemberTable(const CPimKindInfo& kind)
 {
     auto table = CMemberTable<CEdsItem>()
-        .Property("EntryID", [](CEdsItem& self) { return CVariant(EdsEntryIdOfUid(self.Data().uid)); })
+        .Property("EntryID", [](CEdsItem& self) { return CVariant(EdsEntryIdOfUid(self.Uid())); })
         .Property("MessageClass", [](CEdsItem& self) { return CVariant(self.Data().messageClass); },
                   [](CEdsItem& self, const CVariant& value) { self.SetMessageClass(value.ToText()); })
-        .Property("LastModificationTime", [](CEdsItem& self) { return CVariant(self.Data().lastModificationTime); })
+        .Property("LastModificationTime", [](CEdsItem& self) { return CVariant(self.LastModificationTime()); })
         .Property("UserProperties", [](CEdsItem& self) {
             return CVariant(DispatchPtr(std::make_shared<CEdsUserProperties>(self.shared_from_this())));
         })
@@ -124,7 +124,14 @@ CEdsItem::CEdsItem(std::shared_ptr<CEdsSession> session, const CPimKindInfo& kin
 CEdsItem::CEdsItem(std::shared_ptr<CEdsSession> session, const CPimKindInfo& kind, const CEdsObject& object)
     : m_session(std::move(session)), m_kind(&kind), m_text(object.text), m_saved(true)
 {
-    EdsReadItem(kind, object.text, m_session->UserZone(), m_data);
+    if (object.parsed != nullptr)
+        EdsReadParsedItem(kind, object.parsed.get(), m_session->UserZone(), m_data);
+    else
+        EdsReadItem(kind, object.text, m_session->UserZone(), m_data);
+    // A listed item without its text keeps the parsed one to make the text
+    // from when it is saved.
+    if (m_text.empty())
+        m_parsed = object.parsed;
     m_data.uid = object.uid;
     m_data.rid = object.rid;
     m_changed.assign(kind.properties.size(), false);
@@ -155,6 +162,7 @@ CVariant CEdsItem::GetPropertyById(int id, std::string_view name)
 void CEdsItem::SetMessageClass(const std::string& messageClass)
 {
     CheckNotDeleted();
+    ReadBack();
     m_data.messageClass = messageClass;
 }
 
@@ -167,24 +175,27 @@ void CEdsItem::CheckNotDeleted() const
 CVariant CEdsItem::GetValue(std::size_t index) const
 {
     CheckNotDeleted();
+    ReadBack();
     return m_data.values.at(index);
 }
 
 void CEdsItem::SetValue(std::size_t index, const CVariant& value)
 {
     CheckNotDeleted();
+    ReadBack();
     m_data.values.at(index) = ConvertToPropertyType(m_kind->properties.at(index), value);
     m_changed[index] = true;
 }
 
 const std::vector<std::string>& CEdsItem::FormUserProperties() const
 {
-    return PimFormUserProperties(m_data.messageClass);
+    return PimFormUserProperties(Data().messageClass);
 }
 
 std::string CEdsItem::UserValue(const std::string& name) const
 {
     CheckNotDeleted();
+    ReadBack();
     std::string upper = name;
     for (char& c : upper)
         if (c >= 'a' && c <= 'z')
@@ -196,6 +207,7 @@ std::string CEdsItem::UserValue(const std::string& name) const
 void CEdsItem::SetUserValue(const std::string& name, const CVariant& value)
 {
     CheckNotDeleted();
+    ReadBack();
     std::string upper = name;
     for (char& c : upper)
         if (c >= 'a' && c <= 'z')
@@ -206,6 +218,7 @@ void CEdsItem::SetUserValue(const std::string& name, const CVariant& value)
 void CEdsItem::Save()
 {
     CheckNotDeleted();
+    ReadBack();
     const bool isNew = !m_saved;
     if (!isNew && m_session->RemovedInBatch(m_kind->kind, m_data.uid, m_data.rid))
         throw CComError(com_codes::kFail, "The item " + EdsEntryIdOfUid(m_data.uid) + " was deleted and cannot be saved");
@@ -215,20 +228,44 @@ void CEdsItem::Save()
         data.order = NextOrder();
     }
     const COleDate now = COleDate::Now();
-    const std::string text = EdsWriteItem(*m_kind, m_text, data, m_changed, m_session->UserZone(), now);
-    const CEdsObject object{data.uid, data.rid, text};
+    const std::string base = isNew ? std::string() : EdsObjectText(CEdsObject{{}, {}, m_text, m_parsed});
+    const std::string text = EdsWriteItem(*m_kind, base, data, m_changed, m_session->UserZone(), now);
+    // A calendar item's text is parsed once, here: the call that sends it
+    // takes the component, and the read-back reads it. A contact goes as
+    // text (a card not parsed yet sends its text as it is, which costs less
+    // than writing a parsed one out again) and is parsed when read back.
+    std::shared_ptr<GObject> parsed;
+    if (m_kind->kind != PimKind::contact)
+        parsed = EdsParseItem(*m_kind, text);
+    const CEdsObject object{data.uid, data.rid, text, parsed};
     if (isNew)
         m_session->Create(m_kind->kind, object);
     else
         m_session->Modify(m_kind->kind, object);
-    // What the server holds now, as read back from the text written.
+    // What the server holds now is read back from the text written when a
+    // value is wanted (ReadBack); its modification time is known now.
     m_data = data;
-    EdsReadItem(*m_kind, text, m_session->UserZone(), m_data);
-    m_data.uid = data.uid;
-    m_data.rid = data.rid;
+    m_data.lastModificationTime = EdsWrittenModificationTime(*m_kind, now, m_session->UserZone());
     m_text = text;
+    m_parsed = parsed;
+    m_readBackDue = true;
     m_saved = true;
     m_changed.assign(m_kind->properties.size(), false);
+}
+
+void CEdsItem::ReadBack() const
+{
+    if (!m_readBackDue)
+        return;
+    const std::string uid = m_data.uid;
+    const std::string rid = m_data.rid;
+    if (m_parsed != nullptr)
+        EdsReadParsedItem(*m_kind, m_parsed.get(), m_session->UserZone(), m_data);
+    else
+        EdsReadItem(*m_kind, m_text, m_session->UserZone(), m_data);
+    m_data.uid = uid;
+    m_data.rid = rid;
+    m_readBackDue = false;
 }
 
 void CEdsItem::Delete()

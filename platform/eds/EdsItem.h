@@ -27,7 +27,14 @@ public:
     CVariant GetProperty(std::string_view name) override;
     CVariant GetPropertyById(int id, std::string_view name) override;
 
-    const CEdsItemData& Data() const { return m_data; }
+    const CEdsItemData& Data() const
+    {
+        ReadBack();
+        return m_data;
+    }
+    // Known without reading back a save (ReadBack).
+    const std::string& Uid() const { return m_data.uid; }
+    const COleDate& LastModificationTime() const { return m_data.lastModificationTime; }
     CVariant GetValue(std::size_t index) const;
     void SetValue(std::size_t index, const CVariant& value);
     void SetMessageClass(const std::string& messageClass);
@@ -44,11 +51,20 @@ public:
 
 private:
     void CheckNotDeleted() const;
+    // Reads the values back from the text last saved, once they are wanted:
+    // most items that are saved are let go after their EntryID and
+    // LastModificationTime, which Save knows without reading.
+    void ReadBack() const;
 
     std::shared_ptr<CEdsSession> m_session;
     const CPimKindInfo* m_kind;
-    CEdsItemData m_data;
+    mutable CEdsItemData m_data;
     std::string m_text;  // as read or last saved; "" for a new item
+    // The same item parsed, where one is at hand: a listed item's (whose
+    // text is then made from it only when it is saved) or a saved
+    // calendar item's.
+    std::shared_ptr<GObject> m_parsed;
+    mutable bool m_readBackDue = false;  // Save has not read back m_text yet
     bool m_saved = false;
     bool m_deleted = false;
     std::vector<bool> m_changed;

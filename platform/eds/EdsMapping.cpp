@@ -4,6 +4,7 @@
 
 #include <libebook/libebook.h>
 #include <libecal/libecal.h>
+#include <libical/ical.h>
 
 #include <chrono>
 #include <cmath>
@@ -36,13 +37,6 @@ struct CUnref {
 };
 template <class T>
 using GPtr = std::unique_ptr<T, CUnref<T>>;
-
-std::string OwnedText(gchar* text)
-{
-    std::string result = text != nullptr ? text : "";
-    g_free(text);
-    return result;
-}
 
 std::string Upper(std::string text)
 {
@@ -109,19 +103,40 @@ ICalTimezone* ZoneNamed(const std::string& name)
     return i_cal_timezone_get_builtin_timezone(name.c_str());
 }
 
-COleDate FromFields(ICalTime* time)
+// Calendar items are read through libical's own functions, on the
+// component that libical-glib wraps: each libical-glib call makes and frees
+// an object for every property, time and value that it hands out, which
+// costs more than the reading itself when a folder of thousands of items is
+// read. Writing keeps to libical-glib.
+
+// The builtin zone of a name (ZoneNamed), or none. The last one found is
+// kept: every time of a folder is read in the same zone, and finding a
+// builtin zone by its name goes through the whole list of them.
+icaltimezone* NativeZoneNamed(const std::string& name)
 {
-    return COleDate::FromFields(i_cal_time_get_year(time), i_cal_time_get_month(time), i_cal_time_get_day(time),
-                                i_cal_time_get_hour(time), i_cal_time_get_minute(time), i_cal_time_get_second(time));
+    if (name.empty())
+        return nullptr;
+    if (name == "UTC")
+        return icaltimezone_get_utc_timezone();
+    static thread_local std::string lastName;
+    static thread_local icaltimezone* lastZone = nullptr;
+    if (lastZone == nullptr || name != lastName) {
+        lastZone = icaltimezone_get_builtin_timezone(name.c_str());
+        lastName = name;
+    }
+    return lastZone;
+}
+
+COleDate FromFields(const icaltimetype& time)
+{
+    return COleDate::FromFields(time.year, time.month, time.day, time.hour, time.minute, time.second);
 }
 
 // An instant as the user's local time.
 COleDate LocalOfInstant(time_t instant, const std::string& zone)
 {
-    if (ICalTimezone* user = ZoneNamed(zone)) {
-        GPtr<ICalTime> local(i_cal_time_new_from_timet_with_zone(instant, FALSE, user));
-        return FromFields(local.get());
-    }
+    if (icaltimezone* user = NativeZoneNamed(zone))
+        return FromFields(icaltime_from_timet_with_zone(instant, 0, user));
     std::tm fields{};
     localtime_r(&instant, &fields);
     return COleDate::FromFields(fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour,
@@ -130,44 +145,43 @@ COleDate LocalOfInstant(time_t instant, const std::string& zone)
 
 // The zone of a time property: its TZID as a builtin zone, UTC, or none
 // (floating, or a zone of its own that this side does not know).
-ICalTimezone* ZoneOf(ICalProperty* property, ICalTime* time)
+icaltimezone* ZoneOf(icalproperty* property, const icaltimetype& time)
 {
-    if (i_cal_time_is_utc(time))
-        return i_cal_timezone_get_utc_timezone();
-    if (ICalTimezone* zone = i_cal_time_get_timezone(time))
-        return zone;
-    GPtr<ICalParameter> tzid(i_cal_property_get_first_parameter(property, I_CAL_TZID_PARAMETER));
+    if (icaltime_is_utc(time))
+        return icaltimezone_get_utc_timezone();
+    if (time.zone != nullptr)
+        return const_cast<icaltimezone*>(time.zone);
+    icalparameter* tzid = icalproperty_get_first_parameter(property, ICAL_TZID_PARAMETER);
     if (tzid == nullptr)
         return nullptr;
-    const char* name = i_cal_parameter_get_tzid(tzid.get());
+    const char* name = icalparameter_get_tzid(tzid);
     if (name == nullptr)
         return nullptr;
-    if (ICalTimezone* zone = i_cal_timezone_get_builtin_timezone_from_tzid(name))
+    if (icaltimezone* zone = icaltimezone_get_builtin_timezone_from_tzid(name))
         return zone;
-    return i_cal_timezone_get_builtin_timezone(name);
+    return icaltimezone_get_builtin_timezone(name);
 }
 
 // The time of a DTSTART/DTEND/DUE property as the user's local time; a date
 // stays a date (midnight). `isDate` tells which it was.
-COleDate ReadTime(ICalComponent* component, ICalPropertyKind kind, const std::string& zone, bool* isDate = nullptr)
+COleDate ReadTime(icalcomponent* component, icalproperty_kind kind, const std::string& zone, bool* isDate = nullptr)
 {
-    GPtr<ICalProperty> property(i_cal_component_get_first_property(component, kind));
+    icalproperty* property = icalcomponent_get_first_property(component, kind);
     if (property == nullptr)
         return PimNoDate();
-    GPtr<ICalTime> time(kind == I_CAL_DTSTART_PROPERTY ? i_cal_property_get_dtstart(property.get())
-                        : kind == I_CAL_DTEND_PROPERTY ? i_cal_property_get_dtend(property.get())
-                                                        : i_cal_property_get_due(property.get()));
-    if (time == nullptr || i_cal_time_is_null_time(time.get()) || !i_cal_time_is_valid_time(time.get()))
+    const icaltimetype time = kind == ICAL_DTSTART_PROPERTY ? icalproperty_get_dtstart(property)
+        : kind == ICAL_DTEND_PROPERTY                       ? icalproperty_get_dtend(property)
+                                                            : icalproperty_get_due(property);
+    if (icaltime_is_null_time(time) || !icaltime_is_valid_time(time))
         return PimNoDate();
     if (isDate != nullptr)
-        *isDate = i_cal_time_is_date(time.get());
-    if (i_cal_time_is_date(time.get()))
-        return COleDate::FromFields(i_cal_time_get_year(time.get()), i_cal_time_get_month(time.get()),
-                                    i_cal_time_get_day(time.get()));
-    ICalTimezone* source = ZoneOf(property.get(), time.get());
+        *isDate = icaltime_is_date(time);
+    if (icaltime_is_date(time))
+        return COleDate::FromFields(time.year, time.month, time.day);
+    icaltimezone* source = ZoneOf(property, time);
     if (source == nullptr)
-        return FromFields(time.get());  // floating: as it stands
-    return LocalOfInstant(static_cast<time_t>(i_cal_time_as_timet_with_zone(time.get(), source)), zone);
+        return FromFields(time);  // floating: as it stands
+    return LocalOfInstant(static_cast<time_t>(icaltime_as_timet_with_zone(time, source)), zone);
 }
 
 // A local time as an iCalendar time: in the user's zone (with its TZID), or
@@ -303,15 +317,17 @@ bool SetText(ICalComponent* component, ICalPropertyKind kind, const std::string&
     return crlf;
 }
 
-std::string GetText(ICalComponent* component, ICalPropertyKind kind, const std::string& crlf)
+std::string GetText(icalcomponent* component, icalproperty_kind kind, const std::string& crlf)
 {
-    GPtr<ICalProperty> property(i_cal_component_get_first_property(component, kind));
+    icalproperty* property = icalcomponent_get_first_property(component, kind);
     if (property == nullptr)
         return {};
-    GPtr<ICalValue> value(i_cal_property_get_value(property.get()));
-    const char* text = value != nullptr ? i_cal_value_get_text(value.get()) : nullptr;
+    icalvalue* value = icalproperty_get_value(property);
+    const char* text = value != nullptr ? icalvalue_get_text(value) : nullptr;
     std::string result = text != nullptr ? text : "";
-    const std::string name = std::string(" ") + i_cal_property_kind_to_string(kind) + " ";
+    if (crlf.empty())
+        return result;  // most items: no text of theirs had CR LF
+    const std::string name = std::string(" ") + icalproperty_kind_to_string(kind) + " ";
     if (crlf.find(name) != std::string::npos)
         result = Replace(Replace(result, "\r\n", "\n"), "\n", "\r\n");
     return result;
@@ -338,6 +354,11 @@ bool HasProperty(ICalComponent* component, ICalPropertyKind kind)
 {
     GPtr<ICalProperty> property(i_cal_component_get_first_property(component, kind));
     return property != nullptr;
+}
+
+bool HasProperty(icalcomponent* component, icalproperty_kind kind)
+{
+    return icalcomponent_get_first_property(component, kind) != nullptr;
 }
 
 // The component of the kind in a text: the text's own, or the first inside
@@ -370,41 +391,42 @@ int PriorityOfImportance(int importance)
     return importance == 2 ? 1 : importance == 0 ? 9 : 5;
 }
 
-void ReadCalendar(const CPimKindInfo& kind, const std::string& text, const std::string& zone, CEdsItemData& item)
+ICalComponentKind ComponentKind(const CPimKindInfo& kind)
+{
+    return kind.kind == PimKind::task ? I_CAL_VTODO_COMPONENT : I_CAL_VEVENT_COMPONENT;
+}
+
+void ReadCalendar(const CPimKindInfo& kind, ICalComponent* component, const std::string& zone, CEdsItemData& item)
 {
     const bool task = kind.kind == PimKind::task;
-    GPtr<ICalComponent> component = ParseComponent(text, task ? I_CAL_VTODO_COMPONENT : I_CAL_VEVENT_COMPONENT);
-    ICalComponent* c = component.get();
-    if (const char* uid = i_cal_component_get_uid(c))
+    auto* c = static_cast<icalcomponent*>(i_cal_object_get_native(I_CAL_OBJECT(component)));
+    if (const char* uid = icalcomponent_get_uid(c))
         item.uid = uid;
-    item.isRecurring = HasProperty(c, I_CAL_RRULE_PROPERTY) || HasProperty(c, I_CAL_RDATE_PROPERTY) ||
-        HasProperty(c, I_CAL_RECURRENCEID_PROPERTY);
-    if (GPtr<ICalProperty> rid(i_cal_component_get_first_property(c, I_CAL_RECURRENCEID_PROPERTY)); rid != nullptr)
-        item.rid = OwnedText(i_cal_property_get_value_as_string(rid.get()));
-    if (GPtr<ICalProperty> modified(i_cal_component_get_first_property(c, I_CAL_LASTMODIFIED_PROPERTY));
+    item.isRecurring = HasProperty(c, ICAL_RRULE_PROPERTY) || HasProperty(c, ICAL_RDATE_PROPERTY) ||
+        HasProperty(c, ICAL_RECURRENCEID_PROPERTY);
+    if (icalproperty* rid = icalcomponent_get_first_property(c, ICAL_RECURRENCEID_PROPERTY); rid != nullptr) {
+        char* value = icalproperty_get_value_as_string_r(rid);
+        item.rid = value != nullptr ? value : "";
+        icalmemory_free_buffer(value);
+    }
+    icaltimezone* utc = icaltimezone_get_utc_timezone();
+    if (icalproperty* modified = icalcomponent_get_first_property(c, ICAL_LASTMODIFIED_PROPERTY);
         modified != nullptr) {
-        GPtr<ICalTime> time(i_cal_property_get_lastmodified(modified.get()));
-        ICalTimezone* source = ZoneOf(modified.get(), time.get());
+        const icaltimetype time = icalproperty_get_lastmodified(modified);
+        icaltimezone* source = ZoneOf(modified, time);
         item.lastModificationTime = LocalOfInstant(
-            static_cast<time_t>(i_cal_time_as_timet_with_zone(time.get(), source != nullptr ? source
-                                                                         : i_cal_timezone_get_utc_timezone())),
-            zone);
-    } else if (GPtr<ICalProperty> stamp(i_cal_component_get_first_property(c, I_CAL_DTSTAMP_PROPERTY));
-               stamp != nullptr) {
-        GPtr<ICalTime> time(i_cal_property_get_dtstamp(stamp.get()));
-        item.lastModificationTime = LocalOfInstant(
-            static_cast<time_t>(i_cal_time_as_timet_with_zone(time.get(), i_cal_timezone_get_utc_timezone())), zone);
+            static_cast<time_t>(icaltime_as_timet_with_zone(time, source != nullptr ? source : utc)), zone);
+    } else if (icalproperty* stamp = icalcomponent_get_first_property(c, ICAL_DTSTAMP_PROPERTY); stamp != nullptr) {
+        item.lastModificationTime =
+            LocalOfInstant(static_cast<time_t>(icaltime_as_timet_with_zone(icalproperty_get_dtstamp(stamp), utc)), zone);
     }
-    if (GPtr<ICalProperty> created(i_cal_component_get_first_property(c, I_CAL_CREATED_PROPERTY)); created != nullptr) {
-        GPtr<ICalTime> time(i_cal_property_get_created(created.get()));
-        item.order = static_cast<double>(i_cal_time_as_timet_with_zone(time.get(), i_cal_timezone_get_utc_timezone())) * 1e6;
-    }
+    if (icalproperty* created = icalcomponent_get_first_property(c, ICAL_CREATED_PROPERTY); created != nullptr)
+        item.order = static_cast<double>(icaltime_as_timet_with_zone(icalproperty_get_created(created), utc)) * 1e6;
     std::string crlf;
-    for (ICalProperty* property = i_cal_component_get_first_property(c, I_CAL_X_PROPERTY); property != nullptr;
-         property = i_cal_component_get_next_property(c, I_CAL_X_PROPERTY)) {
-        GPtr<ICalProperty> held(property);
-        const char* xname = i_cal_property_get_x_name(property);
-        const char* raw = i_cal_property_get_x(property);
+    for (icalproperty* property = icalcomponent_get_first_property(c, ICAL_X_PROPERTY); property != nullptr;
+         property = icalcomponent_get_next_property(c, ICAL_X_PROPERTY)) {
+        const char* xname = icalproperty_get_x_name(property);
+        const char* raw = icalproperty_get_x(property);
         if (xname == nullptr)
             continue;
         const std::string name = Upper(xname);
@@ -423,36 +445,33 @@ void ReadCalendar(const CPimKindInfo& kind, const std::string& text, const std::
     const auto set = [&](const char* property, CVariant value) {
         item.values[kind.IndexOf(*kind.FindProperty(property))] = std::move(value);
     };
-    set("Subject", GetText(c, I_CAL_SUMMARY_PROPERTY, crlf));
-    set("Body", GetText(c, I_CAL_DESCRIPTION_PROPERTY, crlf));
+    set("Subject", GetText(c, ICAL_SUMMARY_PROPERTY, crlf));
+    set("Body", GetText(c, ICAL_DESCRIPTION_PROPERTY, crlf));
     if (!task) {
-        set("Location", GetText(c, I_CAL_LOCATION_PROPERTY, crlf));
+        set("Location", GetText(c, ICAL_LOCATION_PROPERTY, crlf));
         bool wholeDay = false;
-        const COleDate start = ReadTime(c, I_CAL_DTSTART_PROPERTY, zone, &wholeDay);
-        COleDate end = ReadTime(c, I_CAL_DTEND_PROPERTY, zone);
-        if (!HasProperty(c, I_CAL_DTEND_PROPERTY) && start.GetYear() < 4500) {
+        const COleDate start = ReadTime(c, ICAL_DTSTART_PROPERTY, zone, &wholeDay);
+        COleDate end = ReadTime(c, ICAL_DTEND_PROPERTY, zone);
+        if (!HasProperty(c, ICAL_DTEND_PROPERTY) && start.GetYear() < 4500) {
             end = wholeDay ? start.AddDays(1) : start;
-            if (HasProperty(c, I_CAL_DURATION_PROPERTY)) {
-                GPtr<ICalDuration> duration(i_cal_component_get_duration(c));
-                end = start.AddDays(i_cal_duration_as_int(duration.get()) / 86400.0);
-            }
+            if (HasProperty(c, ICAL_DURATION_PROPERTY))
+                end = start.AddDays(icaldurationtype_as_int(icalcomponent_get_duration(c)) / 86400.0);
         }
         set("Start", start);
         set("End", end);
         set("AllDayEvent", wholeDay);
         return;
     }
-    if (GPtr<ICalProperty> priority(i_cal_component_get_first_property(c, I_CAL_PRIORITY_PROPERTY)); priority != nullptr)
-        set("Importance", ImportanceOfPriority(i_cal_property_get_priority(priority.get())));
+    if (icalproperty* priority = icalcomponent_get_first_property(c, ICAL_PRIORITY_PROPERTY); priority != nullptr)
+        set("Importance", ImportanceOfPriority(icalproperty_get_priority(priority)));
     int percent = 0;
-    if (GPtr<ICalProperty> complete(i_cal_component_get_first_property(c, I_CAL_PERCENTCOMPLETE_PROPERTY));
-        complete != nullptr)
-        percent = std::clamp(i_cal_property_get_percentcomplete(complete.get()), 0, 100);
-    else if (i_cal_component_get_status(c) == I_CAL_STATUS_COMPLETED)
+    if (icalproperty* complete = icalcomponent_get_first_property(c, ICAL_PERCENTCOMPLETE_PROPERTY); complete != nullptr)
+        percent = std::clamp(icalproperty_get_percentcomplete(complete), 0, 100);
+    else if (icalcomponent_get_status(c) == ICAL_STATUS_COMPLETED)
         percent = 100;
     set("PercentComplete", percent);
-    set("StartDate", ReadTime(c, I_CAL_DTSTART_PROPERTY, zone));
-    set("DueDate", ReadTime(c, I_CAL_DUE_PROPERTY, zone));
+    set("StartDate", ReadTime(c, ICAL_DTSTART_PROPERTY, zone));
+    set("DueDate", ReadTime(c, ICAL_DUE_PROPERTY, zone));
 }
 
 // A task's date: a date where it has no time of day, else a time in the
@@ -667,12 +686,8 @@ std::string Revision(const COleDate& now)
     return text;
 }
 
-void ReadContact(const CPimKindInfo& kind, const std::string& text, const std::string& zone, CEdsItemData& item)
+void ReadContact(const CPimKindInfo& kind, EContact* k, const std::string& zone, CEdsItemData& item)
 {
-    GPtr<EContact> contact(e_contact_new_from_vcard(text.c_str()));
-    if (contact == nullptr)
-        throw CComError(com_codes::kFail, "The data server sent a contact that is no vCard");
-    EContact* k = contact.get();
     EVCard* card = E_VCARD(k);
     item.uid = Text(static_cast<const char*>(e_contact_get_const(k, E_CONTACT_UID)));
     const auto set = [&](const char* property, std::string value) {
@@ -861,7 +876,23 @@ std::string WriteContact(const CPimKindInfo& kind, const std::string& base, cons
 
 } // namespace
 
+std::shared_ptr<GObject> EdsParseItem(const CPimKindInfo& kind, const std::string& text)
+{
+    if (kind.kind == PimKind::contact) {
+        EContact* contact = e_contact_new_from_vcard(text.c_str());
+        if (contact == nullptr)
+            throw CComError(com_codes::kFail, "The data server sent a contact that is no vCard");
+        return std::shared_ptr<GObject>(G_OBJECT(contact), g_object_unref);
+    }
+    return std::shared_ptr<GObject>(G_OBJECT(ParseComponent(text, ComponentKind(kind)).release()), g_object_unref);
+}
+
 void EdsReadItem(const CPimKindInfo& kind, const std::string& text, const std::string& zone, CEdsItemData& item)
+{
+    EdsReadParsedItem(kind, EdsParseItem(kind, text).get(), zone, item);
+}
+
+void EdsReadParsedItem(const CPimKindInfo& kind, GObject* parsed, const std::string& zone, CEdsItemData& item)
 {
     item.values.clear();
     for (const CPimPropertyDef& property : kind.properties)
@@ -873,11 +904,22 @@ void EdsReadItem(const CPimKindInfo& kind, const std::string& text, const std::s
     item.order = 0;
     item.lastModificationTime = COleDate::Null();
     if (kind.kind == PimKind::contact)
-        ReadContact(kind, text, zone, item);
+        ReadContact(kind, E_CONTACT(parsed), zone, item);
     else
-        ReadCalendar(kind, text, zone, item);
+        ReadCalendar(kind, I_CAL_COMPONENT(parsed), zone, item);
     if (item.messageClass.empty())
         item.messageClass = kind.baseClass;
+}
+
+COleDate EdsWrittenModificationTime(const CPimKindInfo& kind, const COleDate& now, const std::string& zone)
+{
+    // What ReadContact makes of the REV that WriteContact writes, and
+    // ReadCalendar of the LAST-MODIFIED of WriteCalendar.
+    if (kind.kind == PimKind::contact)
+        return ReadRevision(Revision(now), zone);
+    GPtr<ICalTime> stamp(UtcNow(now));
+    return LocalOfInstant(
+        static_cast<time_t>(i_cal_time_as_timet_with_zone(stamp.get(), i_cal_timezone_get_utc_timezone())), zone);
 }
 
 std::string EdsWriteItem(const CPimKindInfo& kind, const std::string& base, const CEdsItemData& item,

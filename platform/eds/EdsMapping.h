@@ -9,8 +9,11 @@
 #include "platform/pimstore/PimSchema.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
+
+typedef struct _GObject GObject;
 
 namespace tarnwel {
 
@@ -33,6 +36,13 @@ struct CEdsItemData {
 // first values.
 void EdsReadItem(const CPimKindInfo& kind, const std::string& text, const std::string& zone, CEdsItemData& item);
 
+// An item's text parsed as EdsReadItem reads it: the ICalComponent of the
+// kind (a VCALENDAR's first one of it) or the EContact.
+std::shared_ptr<GObject> EdsParseItem(const CPimKindInfo& kind, const std::string& text);
+// EdsReadItem of an item parsed already (EdsParseItem, or as the data
+// server's libraries hand it over): one parse of the text instead of two.
+void EdsReadParsedItem(const CPimKindInfo& kind, GObject* parsed, const std::string& zone, CEdsItemData& item);
+
 // The text of the item with the changed values (`changed` by the kind's
 // properties) written over `base` (the item's text as read, "" for a new
 // item); the message class, the user values, LAST-MODIFIED/REV (`now`) and,
@@ -40,6 +50,10 @@ void EdsReadItem(const CPimKindInfo& kind, const std::string& text, const std::s
 // stays as it is.
 std::string EdsWriteItem(const CPimKindInfo& kind, const std::string& base, const CEdsItemData& item,
                          const std::vector<bool>& changed, const std::string& zone, const COleDate& now);
+
+// The LastModificationTime that the text of EdsWriteItem at `now` reads as
+// (its LAST-MODIFIED or REV), without reading the text.
+COleDate EdsWrittenModificationTime(const CPimKindInfo& kind, const COleDate& now, const std::string& zone);
 
 // The entry id of a UID: the UID itself where a mapping file line holds it
 // as it stands, else with each byte that it cannot hold (blanks, control

@@ -5,12 +5,16 @@
 #include <libebook/libebook.h>
 #include <libecal/libecal.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <random>
 #include <sstream>
+#include <system_error>
+#include <thread>
 #include <unistd.h>
 
 namespace tarnwel {
@@ -119,6 +123,12 @@ private:
     GDestroyNotify m_free;
 };
 
+// A reference of our own to an object of the data server's libraries.
+std::shared_ptr<GObject> ParsedRef(gpointer object)
+{
+    return std::shared_ptr<GObject>(G_OBJECT(g_object_ref(object)), g_object_unref);
+}
+
 std::string HexId()
 {
     std::random_device device;
@@ -142,6 +152,42 @@ std::string DataHome()
 }
 
 } // namespace
+
+void EdsForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work)
+{
+    constexpr std::size_t kPerThread = 1000;  // fewer are not worth a thread
+    const std::size_t threads =
+        std::min<std::size_t>({count / kPerThread, std::max(1u, std::thread::hardware_concurrency()), 4});
+    std::vector<std::thread> helpers;
+    const auto share = [&](std::size_t part, std::size_t parts) {
+        for (std::size_t index = count * part / parts; index < count * (part + 1) / parts; ++index)
+            work(index);
+    };
+    const std::size_t parts = std::max<std::size_t>(threads, 1);
+    try {
+        for (std::size_t part = 1; part < parts; ++part)
+            helpers.emplace_back(share, part, parts);
+    } catch (const std::system_error&) {
+        // No more threads: the shares of those not started are done here.
+        for (std::size_t part = helpers.size() + 1; part < parts; ++part)
+            share(part, parts);
+    }
+    share(0, parts);
+    for (std::thread& helper : helpers)
+        helper.join();
+}
+
+std::string EdsObjectText(const CEdsObject& object)
+{
+    if (!object.text.empty() || object.parsed == nullptr)
+        return object.text;
+    gchar* text = I_CAL_IS_COMPONENT(object.parsed.get())
+        ? i_cal_component_as_ical_string(I_CAL_COMPONENT(object.parsed.get()))
+        : e_vcard_to_string(E_VCARD(object.parsed.get()), EVC_FORMAT_VCARD_30);
+    std::string result = text != nullptr ? text : "";
+    g_free(text);
+    return result;
+}
 
 CEdsSession::CEdsSession(std::chrono::milliseconds limit) : m_loop(limit), m_zone(FindUserZone()) {}
 
@@ -310,13 +356,21 @@ std::vector<CEdsObject> CEdsSession::ListAll(PimKind kind)
             [client, &contacts](GAsyncResult* result, GError** error) {
                 return e_book_client_get_contacts_finish(E_BOOK_CLIENT(client), result, &contacts, error) != FALSE;
             });
-        for (GSList* at = contacts; at != nullptr; at = at->next) {
-            EContact* contact = E_CONTACT(at->data);
+        std::vector<EContact*> cards;
+        for (GSList* at = contacts; at != nullptr; at = at->next)
+            cards.push_back(E_CONTACT(at->data));
+        objects.resize(cards.size());
+        EdsForEachInParallel(cards.size(), [&cards, &objects](std::size_t index) {
+            EContact* contact = cards[index];
+            // The text first: a card not parsed yet gives the text it came
+            // as, cheaply; reading the UID parses the card, which the item
+            // then reads from (EdsReadParsedItem) instead of parsing the
+            // text once more.
             gchar* vcard = e_vcard_to_string(E_VCARD(contact), EVC_FORMAT_VCARD_30);
             const char* uid = static_cast<const char*>(e_contact_get_const(contact, E_CONTACT_UID));
-            objects.push_back({uid != nullptr ? uid : "", "", vcard});
+            objects[index] = {uid != nullptr ? uid : "", "", vcard, ParsedRef(contact)};
             g_free(vcard);
-        }
+        });
         return objects;
     }
     GSList* components = nullptr;
@@ -329,6 +383,8 @@ std::vector<CEdsObject> CEdsSession::ListAll(PimKind kind)
         [client, &components](GAsyncResult* result, GError** error) {
             return e_cal_client_get_object_list_finish(E_CAL_CLIENT(client), result, &components, error) != FALSE;
         });
+    objects.reserve(g_slist_length(components));
+    const ICalComponentKind wanted = kind == PimKind::task ? I_CAL_VTODO_COMPONENT : I_CAL_VEVENT_COMPONENT;
     for (GSList* at = components; at != nullptr; at = at->next) {
         ICalComponent* component = I_CAL_COMPONENT(at->data);
         CEdsObject object;
@@ -340,9 +396,16 @@ std::vector<CEdsObject> CEdsSession::ListAll(PimKind kind)
             g_free(value);
             g_object_unref(rid);
         }
-        gchar* text = i_cal_component_as_ical_string(component);
-        object.text = text;
-        g_free(text);
+        // A component of the folder's kind is read as it is and its text
+        // made only when the item is saved (most of a list is only read);
+        // anything else goes as text, as EdsParseItem takes it.
+        if (i_cal_component_isa(component) == wanted) {
+            object.parsed = ParsedRef(component);
+        } else {
+            gchar* text = i_cal_component_as_ical_string(component);
+            object.text = text;
+            g_free(text);
+        }
         objects.push_back(std::move(object));
     }
     return objects;
@@ -378,7 +441,7 @@ std::optional<CEdsObject> CEdsSession::Get(PimKind kind, const std::string& uid,
         if (contact == nullptr)
             return std::nullopt;
         gchar* vcard = e_vcard_to_string(E_VCARD(contact), EVC_FORMAT_VCARD_30);
-        object = CEdsObject{uid, "", vcard};
+        object = CEdsObject{uid, "", vcard, {}};
         g_free(vcard);
         g_object_unref(contact);
         return object;
@@ -423,7 +486,7 @@ std::optional<CEdsObject> CEdsSession::Get(PimKind kind, const std::string& uid,
     }
     if (chosen != nullptr) {
         gchar* text = i_cal_component_as_ical_string(chosen);
-        object = CEdsObject{uid, rid, text};
+        object = CEdsObject{uid, rid, text, {}};
         g_free(text);
     }
     if (inner != nullptr)
@@ -462,7 +525,7 @@ void CEdsSession::Modify(PimKind kind, const CEdsObject& object)
 void CEdsSession::Remove(PimKind kind, const std::string& uid, const std::string& rid)
 {
     if (!m_inBatch) {
-        SendRemoves(kind, {CEdsObject{uid, rid, {}}});
+        SendRemoves(kind, {CEdsObject{uid, rid, {}, {}}});
         return;
     }
     CPending& pending = m_pending[Index(kind)];
@@ -470,7 +533,7 @@ void CEdsSession::Remove(PimKind kind, const std::string& uid, const std::string
     if (pending.creates.erase(key) != 0)
         return;
     pending.modifies.erase(key);
-    pending.removes[key] = CEdsObject{uid, rid, {}};
+    pending.removes[key] = CEdsObject{uid, rid, {}, {}};
 }
 
 bool CEdsSession::RemovedInBatch(PimKind kind, const std::string& uid, const std::string& rid) const
@@ -526,12 +589,15 @@ void CEdsSession::CommitFolder(PimKind kind, CPending& pending)
 
 namespace {
 
-// The components of objects' texts, for a call; freed with the list.
+// The components of objects' texts, for a call; freed with the list. An
+// object parsed already (a saved item's, EdsParseItem) goes as it is.
 GSList* ComponentList(const std::vector<CEdsObject>& objects)
 {
     GSList* list = nullptr;
     for (const CEdsObject& object : objects) {
-        ICalComponent* component = i_cal_component_new_from_string(object.text.c_str());
+        ICalComponent* component = object.parsed != nullptr && I_CAL_IS_COMPONENT(object.parsed.get())
+            ? I_CAL_COMPONENT(g_object_ref(object.parsed.get()))
+            : i_cal_component_new_from_string(object.text.c_str());
         if (component == nullptr) {
             g_slist_free_full(list, g_object_unref);
             throw CComError(com_codes::kFail, "The item " + object.uid + " could not be written as iCalendar text");

@@ -16,7 +16,9 @@
 
 #include <array>
 #include <chrono>
+#include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 #include <set>
 #include <string>
@@ -29,12 +31,26 @@ typedef struct _ESource ESource;
 namespace tarnwel {
 
 // An item as the data server holds it: its UID, the RECURRENCE-ID of a
-// detached instance ("" for the rest), and its text.
+// detached instance ("" for the rest), and its text. `parsed`, when set,
+// holds the same item parsed (EdsParseItem: an ICalComponent or an
+// EContact), so that reading or sending it does not parse the text again;
+// a calendar's list leaves `text` empty then, as most listed items are only
+// read (EdsObjectText makes it when it is needed).
 struct CEdsObject {
     std::string uid;
     std::string rid;
     std::string text;
+    std::shared_ptr<GObject> parsed;
 };
+
+// The text of an object: its own, or that of its parsed item.
+std::string EdsObjectText(const CEdsObject& object);
+
+// Calls `work` for each index below `count`, on a few threads when there
+// are many: parsing and reading the items of a large folder is most of the
+// work of a scan, and each item is parsed and read on its own. `work` must
+// touch nothing that another index touches, and must not throw.
+void EdsForEachInParallel(std::size_t count, const std::function<void(std::size_t)>& work);
 
 class CEdsSession {
 public:
