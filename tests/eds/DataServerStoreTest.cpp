@@ -246,6 +246,54 @@ TEST_F(DataServerStoreTest, AnItemThatAnotherProgramDeletesDuringABatchCostsItsO
     EXPECT_THAT(subjects, testing::ElementsAre("B2"));
 }
 
+// A folder of a few thousand items is read on several threads: every item
+// must come back with its own values, in the order of its creation.
+TEST_F(DataServerStoreTest, ALargeFolderReadsEveryItemWithItsOwnValuesInOrder)
+{
+    constexpr int kCount = 2500;
+    const CNameSpace nameSpace = OpenNameSpace();
+    const CItems calendar = nameSpace.GetDefaultFolder(default_folders::kCalendar).GetItems();
+    const CItems contacts = nameSpace.GetDefaultFolder(default_folders::kContacts).GetItems();
+    nameSpace.BeginBatch();
+    for (int i = 0; i < kCount; ++i) {
+        const std::string n = std::to_string(i);
+        const CAppointmentItem appointment(calendar.Add("IPM.Appointment.DRAVAppointment"));
+        appointment.SetSubject("Termin " + n);
+        appointment.SetLocation("Raum " + n);
+        appointment.SetStart(COleDate::FromFields(2026, 1 + i % 12, 1 + i % 28, i % 24, i % 60, 0));
+        appointment.SetEnd(COleDate::FromFields(2026, 1 + i % 12, 1 + i % 28, i % 24, i % 60, 0).AddDays(1.0 / 24));
+        appointment.Save();
+        const CContactItem contact(contacts.Add("IPM.Contact.DRAVContact"));
+        contact.SetLastName("Person " + n);
+        contact.SetEmail1Address("p" + n + "@example.org");
+        contact.Save();
+    }
+    nameSpace.CommitBatch();
+
+    // A run reads its folder in a read batch: that read stands for the folder.
+    nameSpace.BeginBatch();
+    int read = 0;
+    for (CAppointmentItem item(calendar.Find(kWholeFolder)); !item.IsNull();
+         item = CAppointmentItem(calendar.FindNext()), ++read) {
+        const std::string n = std::to_string(read);
+        ASSERT_EQ(item.GetSubject(), "Termin " + n);
+        ASSERT_EQ(item.GetLocation(), "Raum " + n);
+        ASSERT_EQ(item.GetStart().Format("%Y-%m-%d %H:%M"),
+                  COleDate::FromFields(2026, 1 + read % 12, 1 + read % 28, read % 24, read % 60, 0)
+                      .Format("%Y-%m-%d %H:%M"));
+    }
+    EXPECT_EQ(read, kCount);
+    read = 0;
+    for (CContactItem item(contacts.Find(kWholeFolder)); !item.IsNull();
+         item = CContactItem(contacts.FindNext()), ++read) {
+        const std::string n = std::to_string(read);
+        ASSERT_EQ(item.GetLastName(), "Person " + n);
+        ASSERT_EQ(item.GetEmail1Address(), "p" + n + "@example.org");
+    }
+    EXPECT_EQ(read, kCount);
+    nameSpace.CommitBatch();
+}
+
 TEST_F(DataServerStoreTest, EachFolderHasAStoreIdentityThatANewProfileChanges)
 {
     const auto storeId = [](int folder) {
