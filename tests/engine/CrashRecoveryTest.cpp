@@ -276,7 +276,8 @@ TEST(CrashRecoveryTest, EveryServerRequestAndOutlookChangeIsACrashPoint)
                                         "getItems answered",
                                         "putItems answered",
                                         "deleteItems answered", "addItems answered", "Outlook item added",
-                                        "Outlook item added", "Outlook items committed", "Outlook item overwritten",
+                                        "Outlook item added", "new pairs marked pending", "Outlook items committed",
+                                        "Outlook item overwritten",
                                         "Outlook items committed", "Outlook item deleted", "Outlook items committed",
                                         "mapping file replaced", "sign_out answered"}));
 }
