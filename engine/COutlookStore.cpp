@@ -130,8 +130,14 @@ COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction l
     else
         ReportToUser("ERROR: cannot open map file", MessageBoxIcon::stop, true);
     // Vacuum leaves them to its purge, which empties the tables.
-    if (m_ready && choice == StoreChoice::recorded)
-        SettlePendingPairs();
+    if (m_ready && choice == StoreChoice::recorded) {
+        try {
+            SettlePendingPairs();
+        } catch (...) {
+            LogoffQuietly(m_nameSpace);
+            throw;
+        }
+    }
 }
 
 void COutlookStore::SettlePendingPairs()
