@@ -157,8 +157,9 @@ void COutlookStore::SettlePendingPairs()
             const COutlookItem item = GetItemFromID(pair.entryId);
             inStore = !item.IsNull() && IsOwnClass(item);
         } catch (const CComError& error) {
-            // The store holds no such item; any other failure (a time-out)
-            // leaves the pairs pending for the next run.
+            // The store holds no such item (or cannot say: dropping never
+            // deletes anything); a time-out or a stop leaves the pairs
+            // pending for the next run.
             if (error.Code() != com_codes::kFail)
                 throw;
         }
