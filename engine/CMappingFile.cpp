@@ -783,6 +783,7 @@ bool CMappingFile::JournalPending(const std::vector<CChange>& changes)
     const std::string records = PendingRecords(pairs);
     m_journalRecords = true;
     if (OpenJournal()) {
+        const off_t before = ::lseek(m_journal, 0, SEEK_END);
         for (;;) {
             const ssize_t put = ::write(m_journal, records.data(), records.size());
             if (put == static_cast<ssize_t>(records.size()))
@@ -791,9 +792,13 @@ bool CMappingFile::JournalPending(const std::vector<CChange>& changes)
                 continue;
             break;
         }
+        // A part that reached the journal goes again, so that the next
+        // record does not continue a cut one.
+        const int error = errno;
+        if (before >= 0 && ::ftruncate(m_journal, before) != 0)
+            Log(m_path + ": the journal cannot be cut back (" + std::strerror(errno) + ")");
+        errno = error;
     }
-    // A part that reached the journal is settled by the "add" records after
-    // the commit, or dropped at the next load when there is none.
     Log(m_path + ": the journal cannot be written (" + std::strerror(errno) + "); the new pairs are not marked pending");
     return false;
 }

@@ -438,6 +438,33 @@ TEST_F(MappingFile, AJournalThatCannotGrowGivesWayToAWholeSave)
     EXPECT_TRUE(m_boxes.empty());
 }
 
+// Pending records that do not fit are not written at all (a part would cut
+// the next record), and no whole save stands in for them: the tables hold
+// pairs of items not yet committed.
+TEST_F(MappingFile, PendingRecordsThatDoNotFitLeaveTheJournalAndTheFileAsTheyWere)
+{
+    CMappingFile file(Path());
+    CMappingTable table;
+    ASSERT_TRUE(file.Load(table));
+    table.AddMapping("S1", "E1");
+    file.JournalAdd("S1", "E1", table);
+    std::vector<CMappingFile::CChange> changes;
+    for (int i = 0; i < 100; ++i) {
+        table.AddMapping("P" + std::to_string(i), "N" + std::to_string(i));
+        changes.push_back({true, "P" + std::to_string(i), "N" + std::to_string(i)});
+    }
+    {
+        test::CFileSizeLimit limit(512);
+        EXPECT_FALSE(file.JournalPending(changes));
+    }
+    EXPECT_EQ(Read(Path() + ".journal"), "add E1 S1\r\n");
+    EXPECT_EQ(Read(Path()), "");
+    table.AddMapping("S2", "E2");
+    file.JournalAdd("S2", "E2", table);
+    EXPECT_EQ(Read(Path() + ".journal"), "add E1 S1\r\nadd E2 S2\r\n");
+    EXPECT_TRUE(m_boxes.empty());
+}
+
 TEST_F(MappingFile, ASaveOfUnchangedPairsLeavesAFileInTheSavedFormUntouched)
 {
     const auto inode = [this] { return InodeOf(Path()); };
