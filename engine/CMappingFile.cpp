@@ -16,6 +16,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace tarnwel {
 
@@ -403,9 +404,62 @@ bool CMappingFile::ReadPairsOf(std::string_view bytes, CMappingTable& table, con
     return savedForm && table.IdCount() == 2 * pairs;
 }
 
-void CMappingFile::ReplayJournal(std::string_view bytes, CMappingTable& table, const LogFunction& log)
+namespace {
+
+// The pending pairs of a journal while it is replayed: each is settled by a
+// later record that names its entry id or its server id.
+class CPendingPairs {
+public:
+    void Add(std::string_view entryId, std::string_view serverId)
+    {
+        SettleNaming(entryId, serverId);
+        const std::size_t at = m_pairs.size();
+        m_pairs.push_back(CMappingFile::CPendingPair{std::string(entryId), std::string(serverId)});
+        m_byEntry.emplace(m_pairs.back().entryId, at);
+        m_byServer.emplace(m_pairs.back().serverId, at);
+    }
+    // Either id may be empty: it names nothing then.
+    void SettleNaming(std::string_view entryId, std::string_view serverId)
+    {
+        if (m_byEntry.empty())
+            return;
+        if (const auto found = m_byEntry.find(std::string(entryId)); !entryId.empty() && found != m_byEntry.end())
+            Settle(found->second);
+        if (const auto found = m_byServer.find(std::string(serverId)); !serverId.empty() && found != m_byServer.end())
+            Settle(found->second);
+    }
+    void SettleAll()
+    {
+        m_pairs.clear();
+        m_byEntry.clear();
+        m_byServer.clear();
+    }
+    void TakeUnsettled(std::vector<CMappingFile::CPendingPair>& into)
+    {
+        for (std::size_t at = 0; at < m_pairs.size(); ++at)
+            if (m_byEntry.contains(m_pairs[at].entryId) && m_byEntry.at(m_pairs[at].entryId) == at)
+                into.push_back(std::move(m_pairs[at]));
+        SettleAll();
+    }
+
+private:
+    void Settle(std::size_t at)
+    {
+        m_byEntry.erase(m_pairs[at].entryId);
+        m_byServer.erase(m_pairs[at].serverId);
+    }
+
+    std::vector<CMappingFile::CPendingPair> m_pairs;
+    std::unordered_map<std::string, std::size_t> m_byEntry, m_byServer;
+};
+
+} // namespace
+
+void CMappingFile::ReplayJournal(std::string_view bytes, CMappingTable& table, const LogFunction& log,
+                                 std::vector<CPendingPair>* unsettled)
 {
     std::string first, second;
+    CPendingPairs pending;
     ForEachLine(bytes, [&](std::string_view line, std::size_t number, std::size_t endLength) {
         if (endLength == 0)
             return Report(log, "Mapping journal", number, "its end was cut off");
@@ -415,17 +469,46 @@ void CMappingFile::ReplayJournal(std::string_view bytes, CMappingTable& table, c
         if (tokens.count == 0)
             return;
         const std::string_view tag = tokens.token[0];
-        if (tag == "add" && tokens.count == 3)
-            table.AddMapping(IdOf(tokens, 2, second), IdOf(tokens, 1, first));
-        else if (tag == "remove" && tokens.count == 2)
-            table.RemoveMapping(IdOf(tokens, 1, first));
-        else if (tag == "forget" && tokens.count == 2)
-            table.RemoveEntry(IdOf(tokens, 1, first));
-        else if (tag == "clear" && tokens.count == 1)
+        if (tag == "add" && tokens.count == 3) {
+            const std::string_view entryId = IdOf(tokens, 1, first);
+            const std::string_view serverId = IdOf(tokens, 2, second);
+            pending.SettleNaming(entryId, serverId);
+            table.AddMapping(serverId, entryId);
+        } else if (tag == "remove" && tokens.count == 2) {
+            const std::string_view serverId = IdOf(tokens, 1, first);
+            pending.SettleNaming({}, serverId);
+            table.RemoveMapping(serverId);
+        } else if (tag == "forget" && tokens.count == 2) {
+            const std::string_view entryId = IdOf(tokens, 1, first);
+            pending.SettleNaming(entryId, {});
+            table.RemoveEntry(entryId);
+        } else if (tag == "clear" && tokens.count == 1) {
+            pending.SettleAll();
             table.Clear();
-        else
+        } else if (tag == "pending" && tokens.count == 3) {
+            const std::string_view entryId = IdOf(tokens, 1, first);
+            const std::string_view serverId = IdOf(tokens, 2, second);
+            if (!entryId.empty() && !serverId.empty())
+                pending.Add(entryId, serverId);
+        } else {
             Report(log, "Mapping journal", number, "not a record");
+        }
     });
+    if (unsettled)
+        pending.TakeUnsettled(*unsettled);
+}
+
+std::string CMappingFile::PendingRecords(const std::vector<CPendingPair>& pairs)
+{
+    std::string records;
+    for (const CPendingPair& pair : pairs) {
+        records += "pending ";
+        AppendId(records, pair.entryId);
+        records += ' ';
+        AppendId(records, pair.serverId);
+        records += "\r\n";
+    }
+    return records;
 }
 
 void CMappingFile::Log(const std::string& text) const
@@ -533,10 +616,14 @@ bool CMappingFile::Load(CMappingTable& table)
     case FileReadResult::failed:
         Fatal("ERROR: cannot read from mapping file");
     }
+    m_unsettled.clear();
     switch (ReadFileBytes(JournalPath(), bytes)) {
     case FileReadResult::ok:
         savedForm = savedForm && bytes.empty();
-        ReplayJournal(bytes, table, log);
+        ReplayJournal(bytes, table, log, &m_unsettled);
+        if (!m_unsettled.empty())
+            Log(m_path + ": " + std::to_string(m_unsettled.size()) +
+                " pending pair(s) of a batch whose commit was not recorded");
         break;
     case FileReadResult::missing:
         break;
@@ -685,6 +772,37 @@ void CMappingFile::JournalChanges(const std::vector<CChange>& changes, const CMa
     Append(records, table);
 }
 
+bool CMappingFile::JournalPending(const std::vector<CChange>& changes)
+{
+    std::vector<CPendingPair> pairs;
+    for (const CChange& change : changes)
+        if (change.add && !change.entryId.empty() && !change.serverId.empty())
+            pairs.push_back({change.entryId, change.serverId});
+    if (pairs.empty())
+        return false;
+    const std::string records = PendingRecords(pairs);
+    m_journalRecords = true;
+    if (OpenJournal()) {
+        const off_t before = ::lseek(m_journal, 0, SEEK_END);
+        for (;;) {
+            const ssize_t put = ::write(m_journal, records.data(), records.size());
+            if (put == static_cast<ssize_t>(records.size()))
+                return true;
+            if (put < 0 && errno == EINTR)
+                continue;
+            break;
+        }
+        // A part that reached the journal goes again, so that the next
+        // record does not continue a cut one.
+        const int error = errno;
+        if (before >= 0 && ::ftruncate(m_journal, before) != 0)
+            Log(m_path + ": the journal cannot be cut back (" + std::strerror(errno) + ")");
+        errno = error;
+    }
+    Log(m_path + ": the journal cannot be written (" + std::strerror(errno) + "); the new pairs are not marked pending");
+    return false;
+}
+
 void CMappingFile::JournalClear(const CMappingTable& table)
 {
     Append("clear\r\n", table);
@@ -722,7 +840,15 @@ bool CMappingFile::WriteWhole(const CMappingTable& table, const AtomicWriteOptio
     // same tables again.
     CloseJournal();
     m_journalRecords = false;
-    if (::unlink(JournalPath().c_str()) != 0 && errno != ENOENT) {
+    if (!m_unsettled.empty()) {
+        // Pending pairs not yet settled against the local store are not in
+        // the tables: the journal is replaced by theirs alone.
+        AtomicWriteOptions privateJournal = privateFile;
+        std::string error;
+        if (!WriteFileAtomically(JournalPath(), PendingRecords(m_unsettled), privateJournal, &error))
+            Log(m_path + ": the journal cannot be replaced (" + error + ")");
+        m_journalRecords = true;
+    } else if (::unlink(JournalPath().c_str()) != 0 && errno != ENOENT) {
         Log(m_path + ": the journal cannot be removed (" + std::strerror(errno) + ")");
         m_journalRecords = true;  // its records would be replayed over the file
     }

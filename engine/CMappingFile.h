@@ -24,13 +24,22 @@
 // full save replaces the file atomically and removes the journal. Records,
 // each ending in CR LF, ids encoded as in the file:
 //
-//   add <entry id> <server id>   AddMapping
-//   remove <server id>           RemoveMapping
-//   forget <entry id>            RemoveEntry
-//   clear                        Clear
+//   add <entry id> <server id>       AddMapping
+//   remove <server id>               RemoveMapping
+//   forget <entry id>                RemoveEntry
+//   clear                            Clear
+//   pending <entry id> <server id>   JournalPending
 //
 // A last record without its line end was cut by the end of the process and is
 // ignored; a damaged record costs its own change only.
+//
+// "pending" names the pair of a new local item whose batch is about to be
+// committed: written before the commit, followed by its "add" after it. It
+// changes no table. A pending pair that no later record settles (a later
+// record that names its entry id or its server id, or "clear") is kept aside
+// by Load (UnsettledPairs): the process ended between the two records, and
+// only the local store can tell whether the commit happened. Until the store
+// settles it (COutlookStore), a save keeps it in the journal.
 //
 // The identity file ("<file>.store" beside it) names the local store whose
 // items the pairs belong to: the store's identity (the StoreID of its default
@@ -61,6 +70,8 @@ public:
     CMappingFile& operator=(const CMappingFile&) = delete;
 
     const std::string& Path() const { return m_path; }
+    // A trace line to the log function given.
+    void Log(const std::string& text) const;
     std::string JournalPath() const { return m_path + ".journal"; }
     std::string StoreIdPath() const { return m_path + ".store"; }
 
@@ -114,6 +125,23 @@ public:
         std::string entryId;
     };
     void JournalChanges(const std::vector<CChange>& changes, const CMappingTable& table);
+    // A "pending" record for each "add" of `changes`, in one write(). Unlike
+    // the other records, no whole save stands in for it when the journal
+    // cannot be written (the tables hold pairs of items not yet committed):
+    // false then, and nothing is written.
+    bool JournalPending(const std::vector<CChange>& changes);
+
+    // The pending pairs of the journal that Load found without a record
+    // that settles them, in the journal's order (one a pair of ids).
+    struct CPendingPair {
+        std::string entryId;
+        std::string serverId;
+        friend bool operator==(const CPendingPair&, const CPendingPair&) = default;
+    };
+    const std::vector<CPendingPair>& UnsettledPairs() const { return m_unsettled; }
+    // The unsettled pairs are settled: made (their "add" records written) or
+    // dropped. A save no longer keeps them.
+    void ForgetUnsettledPairs() { m_unsettled.clear(); }
 
     // Replaces the file with the pairs of entry-to-server, atomically: the
     // previous file stays as it was unless the new one was written whole.
@@ -136,8 +164,13 @@ public:
     // The pairs of a file's bytes, added to `table`; `log` (when given) hears
     // of every damaged line.
     static void ReadPairs(std::string_view bytes, CMappingTable& table, const LogFunction& log = {});
-    // The changes of a journal's bytes, applied to `table` in order.
-    static void ReplayJournal(std::string_view bytes, CMappingTable& table, const LogFunction& log = {});
+    // The changes of a journal's bytes, applied to `table` in order; the
+    // pending pairs that no later record settles go to `unsettled` (when
+    // given), one for each entry id and each server id, the later one kept.
+    static void ReplayJournal(std::string_view bytes, CMappingTable& table, const LogFunction& log = {},
+                              std::vector<CPendingPair>* unsettled = nullptr);
+    // The "pending" records of the pairs, as the journal holds them.
+    static std::string PendingRecords(const std::vector<CPendingPair>& pairs);
 
     // One id as it stands in the file, and back.
     static std::string EncodeId(std::string_view id);
@@ -165,7 +198,6 @@ private:
     // The file holds what a save of the table in its present state writes.
     void NoteFileHolds(const CMappingTable& table);
     bool FileHolds(const CMappingTable& table) const;
-    void Log(const std::string& text) const;
 
     std::string m_path;
     LogFunction m_log;
@@ -179,6 +211,7 @@ private:
     std::string m_recordedStoreId;
     std::size_t m_damagedLines = 0;
     bool m_fileWasLost = false;
+    std::vector<CPendingPair> m_unsettled;
 };
 
 } // namespace tarnwel

@@ -79,7 +79,10 @@ COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction l
     // local store may be used (the file store opens a missing file only at
     // GetNamespace).
     const bool loaded = m_mappingFile.Load(m_mappings);
-    const bool checked = loaded && choice == StoreChoice::recorded && !m_mappings.EntryToServer().empty();
+    // Pending pairs count as pairs here: they too must be settled against
+    // the store they were made with, and never against another one.
+    const bool checked = loaded && choice == StoreChoice::recorded &&
+                         (!m_mappings.EntryToServer().empty() || !m_mappingFile.UnsettledPairs().empty());
     const std::string otherKind =
         loaded && choice == StoreChoice::recorded && !checked ? OtherKindWithPairs(m_mappingFile.Path()) : "";
     if (checked || !otherKind.empty())
@@ -126,6 +129,52 @@ COutlookStore::COutlookStore(const CStoreKind& kind, CMappingFile::LogFunction l
         m_ready = true;  // adopted before any pair is made with it
     else
         ReportToUser("ERROR: cannot open map file", MessageBoxIcon::stop, true);
+    // Vacuum leaves them to its purge, which empties the tables.
+    if (m_ready && choice == StoreChoice::recorded) {
+        try {
+            SettlePendingPairs();
+        } catch (...) {
+            LogoffQuietly(m_nameSpace);
+            throw;
+        }
+    }
+}
+
+void COutlookStore::SettlePendingPairs()
+{
+    std::vector<CMappingFile::CPendingPair> pending = m_mappingFile.UnsettledPairs();
+    if (pending.empty())
+        return;
+    // The batch was committed when its items are in the store: the pairs are
+    // made as its "add" records would have made them. Otherwise the commit
+    // never happened, and the pairs are dropped: taken for pairs, their
+    // missing items would look deleted by the user.
+    std::vector<CMappingFile::CChange> made;
+    std::size_t dropped = 0;
+    for (CMappingFile::CPendingPair& pair : pending) {
+        bool inStore = false;
+        try {
+            const COutlookItem item = GetItemFromID(pair.entryId);
+            inStore = !item.IsNull() && IsOwnClass(item);
+        } catch (const CComError& error) {
+            // The store holds no such item (or cannot say: dropping never
+            // deletes anything); a time-out or a stop leaves the pairs
+            // pending for the next run.
+            if (error.Code() != com_codes::kFail)
+                throw;
+        }
+        if (!inStore) {
+            ++dropped;
+            continue;
+        }
+        m_mappings.AddMapping(pair.serverId, pair.entryId);
+        made.push_back({true, std::move(pair.serverId), std::move(pair.entryId)});
+    }
+    m_mappingFile.Log(m_mappingFile.Path() + ": of the pending pairs, " + std::to_string(made.size()) +
+                      " made (their items are in the store), " + std::to_string(dropped) +
+                      " dropped (their batch was not committed)");
+    m_mappingFile.JournalChanges(made, m_mappings);
+    m_mappingFile.ForgetUnsettledPairs();
 }
 
 COutlookStore::~COutlookStore()
@@ -221,6 +270,11 @@ void COutlookStore::CommitBatch()
 {
     if (!m_batchOpen)
         return;
+    // The new items have their entry ids already: their pairs are marked
+    // pending before the commit, so that the next run can settle them
+    // against the store should the process end before their "add" records.
+    if (m_writeBatch && m_mappingFile.JournalPending(m_pendingPairs))
+        CrashPoint("new pairs marked pending");
     try {
         m_nameSpace.CommitBatch();
     } catch (...) {
@@ -312,7 +366,8 @@ void COutlookStore::PurgeFolder(bool onlyOwnClass)
         item.Delete();
         ForgetEntry(entryId);
     });
-    if (!m_mappings.EntryToServer().empty()) {
+    if (!m_mappings.EntryToServer().empty() || !m_mappingFile.UnsettledPairs().empty()) {
+        m_mappingFile.ForgetUnsettledPairs();
         m_mappings.Clear();
         m_mappingFile.JournalClear(m_mappings);
     }

@@ -14,7 +14,10 @@
 // deleted ones wait for the batch's commit: a pair is only recorded for an
 // item that is in the store, and a deleted item keeps its pair until it is
 // gone. Removing a pair is recorded at once, as always: an item without its
-// pair is found again by its sameness.
+// pair is found again by its sameness. Before the commit the pairs of the new
+// items are marked pending in the journal; a store of the next run settles
+// those whose "add" never followed against the local store before anything
+// else (SettlePendingPairs).
 
 #include "engine/CMappingFile.h"
 #include "engine/CMappingTable.h"
@@ -132,6 +135,16 @@ protected:
 
     // Forgets the entry id in the tables (CMappingTable::RemoveEntry).
     void ForgetEntry(const std::string& entryId);
+
+private:
+    // The pending pairs that the mapping file kept aside (a run ended between
+    // a batch's commit and its "add" records, or before the commit): a pair
+    // whose entry id names an own-class item of the store is made and
+    // recorded, the others are dropped. Called once the store's identity has
+    // been checked, before anything reads the tables.
+    void SettlePendingPairs();
+
+protected:
 
     // "[LastModificationTime] > '<date>'" with the since text (a date in any
     // form COleDate::Parse takes) as the user-locale date without time.

@@ -6,6 +6,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace tarnwel::fuzz {
 
@@ -51,6 +52,25 @@ void CheckStoreId(std::string_view bytes, const std::uint8_t* data, std::size_t 
           size);
 }
 
+// The pending pairs a journal leaves unsettled: no id empty, each entry id
+// and each server id once; written as records and replayed, they come back
+// the same and make no pair.
+void CheckPendingPairs(const std::vector<CMappingFile::CPendingPair>& pending, const std::uint8_t* data,
+                       std::size_t size)
+{
+    std::set<std::string> entryIds, serverIds;
+    for (const CMappingFile::CPendingPair& pair : pending) {
+        Check(!pair.entryId.empty() && !pair.serverId.empty(), "a pending pair with an empty id", data, size);
+        Check(entryIds.insert(pair.entryId).second, "an entry id pending twice", data, size);
+        Check(serverIds.insert(pair.serverId).second, "a server id pending twice", data, size);
+    }
+    CMappingTable table;
+    std::vector<CMappingFile::CPendingPair> again;
+    CMappingFile::ReplayJournal(CMappingFile::PendingRecords(pending), table, {}, &again);
+    Check(again == pending, "pending pairs do not survive their records", data, size);
+    Check(table.EntryToServer().empty(), "a pending record made a pair", data, size);
+}
+
 } // namespace
 
 int FuzzMappingFile(const std::uint8_t* data, std::size_t size)
@@ -63,9 +83,11 @@ int FuzzMappingFile(const std::uint8_t* data, std::size_t size)
     ReadReportingEachDamagedLineOnce(bytes, table, data, size);
     CMappingFile::ReplayJournal(bytes, table);
     CMappingTable journalOnly;
-    CMappingFile::ReplayJournal(bytes, journalOnly);
+    std::vector<CMappingFile::CPendingPair> pending;
+    CMappingFile::ReplayJournal(bytes, journalOnly, {}, &pending);
     for (const auto& [entryId, serverId] : journalOnly.EntryToServer())
         Check(journalOnly.FindServerId(entryId).has_value(), "a replayed entry id cannot be found", data, size);
+    CheckPendingPairs(pending, data, size);
 
     // Every id that was read survives being written and read again.
     for (const auto& [entryId, serverId] : table.EntryToServer()) {

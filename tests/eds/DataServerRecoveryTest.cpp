@@ -199,6 +199,8 @@ TEST_F(DataServerRecoveryTest, ARunEndedAtAnyCrashPointIsRepairedByTheNextRun)
     EXPECT_THAT(whole.lines, testing::Not(testing::Contains("failed")));
     ASSERT_FALSE(whole.lines.empty());
     EXPECT_THAT(whole.lines, testing::Contains("Outlook items committed"));
+    // The data server's new items have their entry ids before the commit.
+    EXPECT_THAT(whole.lines, testing::Contains("new pairs marked pending"));
     EXPECT_EQ(CalendarSubjects(), all);
     EXPECT_EQ(ServerSubjects(), all);
 

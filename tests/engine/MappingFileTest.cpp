@@ -283,6 +283,83 @@ TEST(MappingFileText, TheJournalReplaysItsRecordsInOrderAndOnlyWholeOnes)
     EXPECT_EQ(Sorted(table.ServerToEntry()), (Pairs{{"S8", "E8"}}));
 }
 
+TEST(MappingFileText, APendingPairIsKeptAsideUntilALaterRecordNamingEitherIdSettlesIt)
+{
+    using Pending = std::vector<CMappingFile::CPendingPair>;
+    struct Case {
+        const char* name;
+        const char* journal;
+        Pairs pairs;      // over the file's pair E1 S1
+        Pending pending;  // kept aside, in the journal's order
+    };
+    const Case cases[] = {
+        {"unsettled: not a pair", "pending E2 S2\r\npending E&#x20;3 S3\r\n", {{"E1", "S1"}},
+         {{"E2", "S2"}, {"E 3", "S3"}}},
+        {"its add after the commit", "pending E2 S2\r\npending E3 S3\r\nadd E2 S2\r\nadd E3 S3\r\n",
+         {{"E1", "S1"}, {"E2", "S2"}, {"E3", "S3"}}, {}},
+        {"the server id paired since with another entry", "pending E2 S2\r\nadd E9 S2\r\n",
+         {{"E1", "S1"}, {"E9", "S2"}}, {}},
+        {"the entry forgotten, the server id removed",
+         "pending E2 S2\r\npending E3 S3\r\nforget E2\r\nremove S3\r\n", {{"E1", "S1"}}, {}},
+        {"clear", "pending E2 S2\r\nclear\r\n", {}, {}},
+        {"a later pending of either id takes the place", "pending E2 S2\r\npending E2 S4\r\npending E5 S4\r\n",
+         {{"E1", "S1"}}, {{"E5", "S4"}}},
+        {"of an entry the file pairs already: the pair stays", "pending E1 S2\r\n", {{"E1", "S1"}},
+         {{"E1", "S2"}}},
+        {"cut in the middle of the records", "pending E2 S2\r\npending E3 S3\r\npending E4", {{"E1", "S1"}},
+         {{"E2", "S2"}, {"E3", "S3"}}},
+        {"damaged", "pending E2\r\npending E2 S2 S3\r\n", {{"E1", "S1"}}, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CMappingTable table;
+        CMappingFile::ReadPairs("E1 S1\r\n", table);
+        Pending pending;
+        CMappingFile::ReplayJournal(c.journal, table, {}, &pending);
+        EXPECT_EQ(Sorted(table.EntryToServer()), c.pairs);
+        EXPECT_EQ(pending, c.pending);
+    }
+    EXPECT_EQ(CMappingFile::PendingRecords({{"E 1", "S1"}, {"E2", "S2"}}), "pending E&#x20;1 S1\r\npending E2 S2\r\n");
+}
+
+// Pending pairs marked before a commit, the process ended before their "add"
+// records: the next load keeps them aside, and a save before they are
+// settled keeps them in the journal, alone.
+TEST_F(MappingFile, UnsettledPendingPairsOutliveASaveUntilTheyAreSettled)
+{
+    {
+        CMappingFile file(Path());
+        CMappingTable table;
+        ASSERT_TRUE(file.Load(table));
+        table.AddMapping("S1", "E1");
+        file.JournalAdd("S1", "E1", table);
+        EXPECT_TRUE(file.JournalPending({{true, "S2", "E2"}, {false, "S9", "E9"}, {true, "S3", "E3"}}));
+    }
+    EXPECT_EQ(Read(Path() + ".journal"), "add E1 S1\r\npending E2 S2\r\npending E3 S3\r\n");
+    const std::vector<CMappingFile::CPendingPair> expected{{"E2", "S2"}, {"E3", "S3"}};
+    CMappingFile file(Path());
+    CMappingTable table;
+    ASSERT_TRUE(file.Load(table));
+    EXPECT_EQ(Sorted(table.EntryToServer()), (Pairs{{"E1", "S1"}}));
+    EXPECT_EQ(file.UnsettledPairs(), expected);
+
+    file.Save(table);
+    EXPECT_EQ(Read(Path()), "E1 S1\r\n");
+    EXPECT_EQ(Read(Path() + ".journal"), "pending E2 S2\r\npending E3 S3\r\n");
+    {
+        CMappingFile again(Path());
+        CMappingTable reloaded;
+        ASSERT_TRUE(again.Load(reloaded));
+        EXPECT_EQ(again.UnsettledPairs(), expected);
+    }
+    // Settled: the save no longer keeps them.
+    file.ForgetUnsettledPairs();
+    table.AddMapping("S4", "E4");
+    file.Save(table);
+    EXPECT_FALSE(std::filesystem::exists(Path() + ".journal"));
+    EXPECT_TRUE(m_boxes.empty());
+}
+
 TEST_F(MappingFile, ChangesSurviveAProcessThatEndsWithoutSavingAndTheSaveRemovesTheJournal)
 {
     CMappingTable previous;
@@ -358,6 +435,33 @@ TEST_F(MappingFile, AJournalThatCannotGrowGivesWayToAWholeSave)
     }
     EXPECT_EQ(Read(Path()), "E S\r\n");
     EXPECT_FALSE(std::filesystem::exists(Path() + ".journal"));
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+// Pending records that do not fit are not written at all (a part would cut
+// the next record), and no whole save stands in for them: the tables hold
+// pairs of items not yet committed.
+TEST_F(MappingFile, PendingRecordsThatDoNotFitLeaveTheJournalAndTheFileAsTheyWere)
+{
+    CMappingFile file(Path());
+    CMappingTable table;
+    ASSERT_TRUE(file.Load(table));
+    table.AddMapping("S1", "E1");
+    file.JournalAdd("S1", "E1", table);
+    std::vector<CMappingFile::CChange> changes;
+    for (int i = 0; i < 100; ++i) {
+        table.AddMapping("P" + std::to_string(i), "N" + std::to_string(i));
+        changes.push_back({true, "P" + std::to_string(i), "N" + std::to_string(i)});
+    }
+    {
+        test::CFileSizeLimit limit(512);
+        EXPECT_FALSE(file.JournalPending(changes));
+    }
+    EXPECT_EQ(Read(Path() + ".journal"), "add E1 S1\r\n");
+    EXPECT_EQ(Read(Path()), "");
+    table.AddMapping("S2", "E2");
+    file.JournalAdd("S2", "E2", table);
+    EXPECT_EQ(Read(Path() + ".journal"), "add E1 S1\r\nadd E2 S2\r\n");
     EXPECT_TRUE(m_boxes.empty());
 }
 

@@ -8,6 +8,8 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <map>
+
 using namespace tarnwel;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
@@ -379,5 +381,69 @@ TEST_F(StoreIdentity, VacuumStartsAfreshOnTheStoreItIsOn)
     EXPECT_EQ(FileText("maps_appo.ids.store"), b + "\r\n");
     CAppointmentStore store;
     EXPECT_TRUE(store.IsReady());
+    EXPECT_TRUE(m_boxes.empty());
+}
+
+// Pending pairs of a batch whose "add" records never followed: settled when
+// the store they were made with is opened, against its items; never against
+// another store, and a vacuum drops them.
+TEST_F(StoreIdentity, PendingPairsAreSettledAgainstTheirOwnStoreOnly)
+{
+    const auto pairs = [](const COutlookStore& store) {
+        std::map<std::string, std::string> found;
+        for (const auto& [entryId, serverId] : store.GetMappings().EntryToServer())
+            found.emplace(entryId, serverId);
+        return found;
+    };
+    using Pairs = std::map<std::string, std::string>;
+    const std::string b = StoreIdOf(m_dir.Path("b.db"));
+    const std::string a = StoreIdOf(m_dir.Path("a.db"));
+    const std::string committed = Add(9, kOwnAppointment);
+    const std::string foreign = Add(9, "IPM.Appointment");
+    const std::string journal = "pending " + committed + " S1\r\npending never-committed S2\r\npending " + foreign +
+                                " S3\r\n";
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids.store", a + "\r\n"));
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", ""));
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids.journal", journal));
+
+    // Another store: nothing is settled, nothing adopted.
+    m_storePath = m_dir.Path("b.db");
+    {
+        CAppointmentStore store;
+        EXPECT_TRUE(store.IsOtherStore());
+        EXPECT_THAT(store.OtherStoreMessage(), ::testing::HasSubstr(b));
+    }
+    EXPECT_EQ(FileText("maps_appo.ids.journal"), journal);
+    EXPECT_EQ(FileText("maps_appo.ids.store"), a + "\r\n");
+
+    // Their own store: the pair of the item it holds is made, the others dropped.
+    m_storePath = m_dir.Path("a.db");
+    {
+        CAppointmentStore store;
+        ASSERT_TRUE(store.IsReady());
+        EXPECT_EQ(pairs(store), (Pairs{{committed, "S1"}}));
+        EXPECT_THAT(store.GetChangedServerIds("1900-01-01"), ElementsAre("S1"));
+    }
+    // Recorded at once, before any save.
+    EXPECT_EQ(FileText("maps_appo.ids.journal"), journal + "add " + committed + " S1\r\n");
+    {
+        CAppointmentStore store;
+        EXPECT_EQ(pairs(store), (Pairs{{committed, "S1"}}));
+        store.SaveMappingFile();
+    }
+    EXPECT_EQ(FileText("maps_appo.ids"), committed + " S1\r\n");
+    EXPECT_FALSE(std::filesystem::exists("maps_appo.ids.journal"));
+
+    // A vacuum drops them with the pairs.
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", ""));
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids.journal", "pending " + committed + " S1\r\n"));
+    VacuumKind(kAppointmentKind, false);
+    {
+        CMappingFile file("maps_appo.ids");
+        CMappingTable table;
+        ASSERT_TRUE(file.Load(table));
+        EXPECT_THAT(file.UnsettledPairs(), IsEmpty());
+        EXPECT_TRUE(table.EntryToServer().empty());
+    }
     EXPECT_TRUE(m_boxes.empty());
 }
