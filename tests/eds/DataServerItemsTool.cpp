@@ -11,6 +11,7 @@
 #include "platform/base/Text.h"
 #include "platform/eds/DataServerStore.h"
 #include "platform/pimstore/PimSchema.h"
+#include "platform/pimstore/tool/ItemToolText.h"
 
 #include <cstdio>
 #include <iostream>
@@ -40,46 +41,10 @@ constexpr const char* kUsage =
     "\n"
     "Dates are written \"YYYY-MM-DD HH:MM:SS\" (or \"YYYY-MM-DD\").\n";
 
-constexpr const char* kDateTimePattern = "%Y-%m-%d %H:%M:%S";
 constexpr const char* kEveryItem = "[LastModificationTime] > '1900-01-01'";
 constexpr PimKind kKinds[] = {PimKind::appointment, PimKind::task, PimKind::contact};
 
-class CUsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-CVariant ParseValue(const std::string& key, PimType type, const std::string& text)
-{
-    switch (type) {
-    case PimType::text:
-        return CVariant(text);
-    case PimType::date: {
-        COleDate date = COleDate::ParseWithPattern(text, kDateTimePattern);
-        if (!date.IsValid())
-            date = COleDate::ParseWithPattern(text, "%Y-%m-%d");
-        if (!date.IsValid())
-            throw CUsageError(key + ": '" + text + "' is no date; write YYYY-MM-DD HH:MM:SS");
-        return CVariant(date);
-    }
-    case PimType::boolean:
-        if (text == "true" || text == "1")
-            return CVariant(true);
-        if (text == "false" || text == "0")
-            return CVariant(false);
-        throw CUsageError(key + ": '" + text + "' is no boolean; write true, false, 1 or 0");
-    case PimType::integer:
-        try {
-            std::size_t used = 0;
-            const int value = std::stoi(text, &used);
-            if (used == text.size())
-                return CVariant(value);
-        } catch (const std::exception&) {
-        }
-        throw CUsageError(key + ": '" + text + "' is no whole number");
-    }
-    return CVariant(text);
-}
+using CUsageError = CItemToolUsageError;
 
 // Puts key=value pairs on the item: MessageClass first, so that the user
 // properties of the new class's form can be set in the same call.
@@ -99,7 +64,7 @@ void Apply(const COutlookItem& item, const CPimKindInfo& kind, const std::vector
         if (EqualsAsciiNoCase(key, "MessageClass"))
             continue;
         if (const CPimPropertyDef* property = kind.FindProperty(key)) {
-            item.PutProperty(property->name, ParseValue(property->name, property->type, value));
+            item.PutProperty(property->name, ParseItemToolValue(property->name, property->type, value));
             continue;
         }
         const CUserProperty user = item.GetUserProperties().Item(key);
@@ -110,34 +75,11 @@ void Apply(const COutlookItem& item, const CPimKindInfo& kind, const std::vector
     }
 }
 
-std::string JsonText(std::string_view text)
-{
-    std::string json = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"': json += "\\\""; break;
-        case '\\': json += "\\\\"; break;
-        case '\n': json += "\\n"; break;
-        case '\r': json += "\\r"; break;
-        case '\t': json += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                json += escaped;
-            } else {
-                json += c;
-            }
-        }
-    }
-    return json + "\"";
-}
-
 std::string JsonValue(PimType type, const CVariant& value)
 {
     switch (type) {
     case PimType::date:
-        return JsonText(value.ToDate().Format(kDateTimePattern));
+        return JsonText(value.ToDate().Format(kItemToolDateTimePattern));
     case PimType::boolean:
         return value.ToBool() ? "true" : "false";
     case PimType::integer:

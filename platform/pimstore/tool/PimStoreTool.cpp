@@ -6,6 +6,7 @@
 #include "platform/base/Text.h"
 #include "platform/pimstore/PimItem.h"
 #include "platform/pimstore/PimStore.h"
+#include "platform/pimstore/tool/ItemToolText.h"
 
 #include <cstdio>
 #include <iostream>
@@ -38,60 +39,9 @@ constexpr const char* kUsage =
     "The store is FILE, else $TARNWEL_PIMSTORE, else $XDG_DATA_HOME/tarnwel/pimstore.db\n"
     "(by default ~/.local/share/tarnwel/pimstore.db).\n";
 
-constexpr const char* kDateTimePattern = "%Y-%m-%d %H:%M:%S";
 
 // Bad input from the command line: its message is shown as it stands.
-class CUsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-bool ParseBool(const std::string& text, bool& value)
-{
-    if (text == "true" || text == "1")
-        value = true;
-    else if (text == "false" || text == "0")
-        value = false;
-    else
-        return false;
-    return true;
-}
-
-// The command line's text for a property value, checked against its type.
-CVariant ParseValue(const std::string& key, PimType type, const std::string& text)
-{
-    switch (type) {
-    case PimType::text:
-        return CVariant(text);
-    case PimType::date: {
-        COleDate date = COleDate::ParseWithPattern(text, kDateTimePattern);
-        if (!date.IsValid())
-            date = COleDate::ParseWithPattern(text, "%Y-%m-%d");
-        if (!date.IsValid())
-            throw CUsageError(key + ": '" + text + "' is no date; write YYYY-MM-DD HH:MM:SS");
-        return CVariant(date);
-    }
-    case PimType::boolean: {
-        bool value = false;
-        if (!ParseBool(text, value))
-            throw CUsageError(key + ": '" + text + "' is no boolean; write true, false, 1 or 0");
-        return CVariant(value);
-    }
-    case PimType::integer: {
-        std::size_t used = 0;
-        int value = 0;
-        try {
-            value = std::stoi(text, &used);
-        } catch (const std::exception&) {
-            used = 0;
-        }
-        if (used == 0 || used != text.size())
-            throw CUsageError(key + ": '" + text + "' is no whole number");
-        return CVariant(value);
-    }
-    }
-    return CVariant(text);
-}
+using CUsageError = CItemToolUsageError;
 
 std::pair<std::string, std::string> SplitAssignment(const std::string& argument)
 {
@@ -119,12 +69,12 @@ void Apply(CPimItem& item, const std::vector<std::string>& assignments)
         if (EqualsAsciiNoCase(key, "MessageClass"))
             continue;
         if (EqualsAsciiNoCase(key, "IsRecurring") && kind.hasRecurrence) {
-            item.SetRecurring(ParseValue(key, PimType::boolean, value).ToBool());
+            item.SetRecurring(ParseItemToolValue(key, PimType::boolean, value).ToBool());
             continue;
         }
         if (const CPimPropertyDef* property = kind.FindProperty(key)) {
             item.SetValue(kind.IndexOf(*property),
-                          ParseValue(property->name, property->type, value));
+                          ParseItemToolValue(property->name, property->type, value));
             continue;
         }
         bool found = false;
@@ -139,34 +89,11 @@ void Apply(CPimItem& item, const std::vector<std::string>& assignments)
     }
 }
 
-std::string JsonText(std::string_view text)
-{
-    std::string json = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"': json += "\\\""; break;
-        case '\\': json += "\\\\"; break;
-        case '\n': json += "\\n"; break;
-        case '\r': json += "\\r"; break;
-        case '\t': json += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                json += escaped;
-            } else {
-                json += c;
-            }
-        }
-    }
-    return json + "\"";
-}
-
 std::string FormatValue(PimType type, const CVariant& value, bool json)
 {
     switch (type) {
     case PimType::date: {
-        const std::string text = value.ToDate().Format(kDateTimePattern);
+        const std::string text = value.ToDate().Format(kItemToolDateTimePattern);
         return json ? JsonText(text) : text;
     }
     case PimType::boolean:
@@ -268,7 +195,7 @@ int Run(std::vector<std::string> arguments)
                                               ? TrimSpace(TextOf(*item, "FirstName") + " " + TextOf(*item, "LastName"))
                                               : TextOf(*item, "Subject");
                 std::cout << row.entryId << '\t' << item->Kind().name << '\t' << row.messageClass << '\t'
-                          << row.lastModificationTime.Format(kDateTimePattern) << '\t' << title << '\n';
+                          << row.lastModificationTime.Format(kItemToolDateTimePattern) << '\t' << title << '\n';
                 continue;
             }
             std::string line = "{";
