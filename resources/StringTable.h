@@ -1,5 +1,8 @@
 #pragma once
-// The client's string table: German texts addressed by numeric id.
+// The client's string table: German texts addressed by id. The ids have
+// names in StringIds.h (namespace string_id), which callers use.
+
+#include "resources/StringIds.h"
 
 #include <string>
 
