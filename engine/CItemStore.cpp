@@ -271,8 +271,11 @@ void CItemStore<Kind>::UpdateItem(Record& record)
     if (SlotOf(record.id_client) == CIdIndex::kNone)
         return;
     const COutlookItem item = GetItemFromID(record.id_client);
+    // The write saves the item itself. A write that fails part-way has told
+    // the user and saved nothing: the item keeps its former values whole
+    // rather than a mix of both versions, and its pair stays, so the next
+    // run compares the two again.
     Kind::Write(record, item);
-    item.Save();
     CrashPoint("Outlook item overwritten");
 }
 

@@ -172,30 +172,14 @@ int FuzzReplyStream(const std::uint8_t* data, std::size_t size)
                 return std::to_string(count) + '\n' + ArrayText(tasks);
             }),
             [&]() -> std::string {
-                // The chains as the call links them: a subtask joins the main task before it.
+                // The chains as the call links them.
+                std::vector<std::unique_ptr<CTaskRecord>> read;
+                for (const pugi::xml_node& element : ElementsByTagName(document.Dom(), "Task"))
+                    read.push_back(ReadTask(element));
+                const int count = static_cast<int>(read.size());
                 CTaskArray tasks;
-                CTaskRecord* mainTask = nullptr;
-                int count = 0;
-                for (const pugi::xml_node& element : ElementsByTagName(document.Dom(), "Task")) {
-                    ++count;
-                    keep.push_back(ReadTask(element));
-                    CTaskRecord* task = keep.back().get();
-                    if (task->isSubtask) {
-                        if (mainTask == nullptr)
-                            throw ServerDataReadExeception("");
-                        ++mainTask->subtaskCount;
-                        CTaskRecord** link = &mainTask->nextSubtask;
-                        while (*link != nullptr)
-                            link = &(*link)->nextSubtask;
-                        *link = task;
-                    } else {
-                        if (mainTask != nullptr)
-                            tasks.push_back(*mainTask);
-                        mainTask = task;
-                    }
-                }
-                if (mainTask != nullptr)
-                    tasks.push_back(*mainTask);
+                if (!LinkTaskChains(read, keep, tasks, true))
+                    throw ServerDataReadExeception("");
                 return std::to_string(count) + '\n' + ArrayText(tasks);
             });
     return 0;

@@ -9,7 +9,6 @@
 #include <chrono>
 #include <climits>
 #include <iterator>
-#include <stdexcept>
 
 namespace tarnwel {
 
@@ -343,37 +342,15 @@ int CServerSession::GetTasks(CTaskArray& tasks, const std::string& since, CStrin
     ExchangeItems(
         kTaskNamespace, [&] { return MakeGetItemsBody(m_sessionId, since, ids); }, kUsualTexts, "Task", items);
     const int count = static_cast<int>(read.size());
+    // After a task that could not be read, the main task before it is left
+    // out with it, its chain being unfinished.
+    bool linked = false;
     try {
-        CTaskRecord* mainTask = nullptr;
-        m_taskChains.reserve(m_taskChains.size() + read.size());
-        tasks.reserve(tasks.size() + read.size());  // at most one main task an element
-        for (std::unique_ptr<CTaskRecord>& record : read) {
-            m_taskChains.push_back(std::move(record));
-            CTaskRecord* task = m_taskChains.back().get();
-            if (task->isSubtask) {
-                if (mainTask == nullptr)
-                    throw std::runtime_error("Malformed Tasks XML");
-                task->parent = mainTask;
-                ++mainTask->subtaskCount;
-                CTaskRecord** link = &mainTask->nextSubtask;
-                while (*link != nullptr)
-                    link = &(*link)->nextSubtask;
-                *link = task;
-            } else {
-                if (mainTask != nullptr)
-                    tasks.push_back(*mainTask);
-                mainTask = task;
-            }
-        }
-        // After a task that could not be read, the main task before it is
-        // left out with it, its chain being unfinished.
-        if (items.Failed())
-            throw std::runtime_error("A task could not be read");
-        if (mainTask != nullptr)
-            tasks.push_back(*mainTask);
+        linked = LinkTaskChains(read, m_taskChains, tasks, !items.Failed());
     } catch (...) {
-        throw ServerDataReadExeception(kUsualTexts.read);
     }
+    if (!linked || items.Failed())
+        throw ServerDataReadExeception(kUsualTexts.read);
     return count;
 }
 

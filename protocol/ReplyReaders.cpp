@@ -403,6 +403,35 @@ std::unique_ptr<CTaskRecord> ReadTask(CStreamElement& element)
     return ReadTaskFrom(element);
 }
 
+bool LinkTaskChains(std::vector<std::unique_ptr<CTaskRecord>>& read,
+                    std::vector<std::unique_ptr<CTaskRecord>>& owner, CTaskArray& tasks, bool lastComplete)
+{
+    CTaskRecord* mainTask = nullptr;
+    owner.reserve(owner.size() + read.size());
+    tasks.reserve(tasks.size() + read.size());  // at most one main task an element
+    for (std::unique_ptr<CTaskRecord>& record : read) {
+        owner.push_back(std::move(record));
+        CTaskRecord* task = owner.back().get();
+        if (task->isSubtask) {
+            if (mainTask == nullptr)
+                return false;
+            task->parent = mainTask;
+            ++mainTask->subtaskCount;
+            CTaskRecord** link = &mainTask->nextSubtask;
+            while (*link != nullptr)
+                link = &(*link)->nextSubtask;
+            *link = task;
+        } else {
+            if (mainTask != nullptr)
+                tasks.push_back(*mainTask);
+            mainTask = task;
+        }
+    }
+    if (mainTask != nullptr && lastComplete)
+        tasks.push_back(*mainTask);
+    return true;
+}
+
 void ReadContactPart(CContactArray& contacts, pugi::xml_node element)
 {
     ReadContactPartFrom(contacts, element);

@@ -20,6 +20,7 @@
 #include <pugixml.hpp>
 
 #include <memory>
+#include <vector>
 
 namespace tarnwel {
 
@@ -45,6 +46,17 @@ void ReadAppointment(CAppointmentArray& appointments, CStreamElement& element);
 // "startDate" has the date 4501-01-01 there (no date).
 std::unique_ptr<CTaskRecord> ReadTask(pugi::xml_node element);
 std::unique_ptr<CTaskRecord> ReadTask(CStreamElement& element);
+
+// Links the tasks of a getItems reply, read in reply order, into chains: a
+// subtask joins the main task before it (its parent, at the end of that
+// task's chain, counted in its subtaskCount). Each task moves into `owner`,
+// which keeps the chains alive; each main task goes to `tasks` as a copy
+// once the next main task begins, and the last one only when `lastComplete`
+// (a reply that broke off may have left its chain unfinished). False when a
+// subtask comes before any main task: the reply is malformed, and linking
+// stops there.
+bool LinkTaskChains(std::vector<std::unique_ptr<CTaskRecord>>& read,
+                    std::vector<std::unique_ptr<CTaskRecord>>& owner, CTaskArray& tasks, bool lastComplete);
 
 // Appends one contact (personal part and ids) read from a "contact" element;
 // the company part stays empty.

@@ -123,6 +123,27 @@ TEST_F(StoreWithFakeOutlook, AddItemWhoseWriteFailsMapsNothing)
     EXPECT_TRUE(store.GetMappings().EntryToServer().empty());
 }
 
+TEST_F(StoreWithFakeOutlook, OverwriteWhoseWriteFailsPartWaySavesNothing)
+{
+    ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "E1 S1\r\n"));
+    const auto item = m_outlook.itemsOf[9]->AddSaved(kOwnAppointment);
+    item->Set("EntryID", "E1").Set("Subject", "Zahnarzt").Set("Location", "Praxis");
+
+    CAppointmentStore store;
+    CAppointmentRecord record = *store.FindByServerId("S1");
+    item->Fail("Location");
+    record.description = "Zahnarzt verschoben";
+    record.location = "Klinik";
+    const auto savesBefore = std::count(item->Calls().begin(), item->Calls().end(), "call Save");
+    store.UpdateItem(record);
+
+    ASSERT_EQ(m_boxes.size(), 1u);
+    EXPECT_THAT(m_boxes[0], HasSubstr("An error occured while writing appointment "));
+    // The subject was set before the failure, but never saved.
+    EXPECT_EQ(std::count(item->Calls().begin(), item->Calls().end(), "call Save"), savesBefore);
+    EXPECT_EQ(store.GetEntryId("S1"), "E1");
+}
+
 TEST_F(StoreWithFakeOutlook, VacuumStoppedByOutlookKeepsTheMappingFile)
 {
     ASSERT_TRUE(WriteFileAtomically("maps_appo.ids", "E1 S1\r\n"));
