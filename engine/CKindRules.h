@@ -44,6 +44,21 @@ inline constexpr int kNoRightsLeave = 2;         // both sides stay as they are
 
 } // namespace rule_code
 
+// What a decision does by a NoRights code: `actInOutlook`, `ask`, or `leave`
+// for kNoRightsLeave and for every code the names do not know.
+template <typename Action>
+constexpr Action ActionOfNoRights(int noRights, Action actInOutlook, Action ask, Action leave)
+{
+    switch (noRights) {
+    case rule_code::kNoRightsActInOutlook:
+        return actInOutlook;
+    case rule_code::kNoRightsAskUser:
+        return ask;
+    default:
+        return leave;
+    }
+}
+
 struct CKindRules {
     // A replicated pair was changed on one or both sides.
     int ovrAction = rule_code::kOvrOverwriteOutlook;

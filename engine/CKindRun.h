@@ -365,12 +365,12 @@ protected:
         const std::string_view entryId = partner->entryId;
         Record* outlook = partner->record;
         if (!outlook) {
-            int result = kLeaveBoth;
             m_replicator.Log("Deleted in Outlook: " + server.id_tarnwel);
-            m_replicator.Log(m_replicator.ResolveOutlookDeletion(server, m_deleteRight, result));
-            if (result == kServerWins) {
+            const auto [result, trace] = m_replicator.ResolveOutlookDeletion(server, m_deleteRight);
+            m_replicator.Log(trace);
+            if (result == ServerPassResult::serverWins) {
                 QueueToAddToOutlook(server);
-            } else if (result == kOutlookWins) {
+            } else if (result == ServerPassResult::outlookWins) {
                 server.id_client = entryId;
                 m_deleteOnServer.push_back(server);
             }
@@ -499,12 +499,12 @@ protected:
     // A pair that differs, its Outlook partner found.
     void DecideChangedPair(Record& server, Record& outlook, const std::string& entryId)
     {
-        int result = kLeaveBoth;
-        m_replicator.Log(m_replicator.ResolveChangedPair(server, outlook, m_writeRight, result));
-        if (result == kServerWins) {
+        const auto [result, trace] = m_replicator.ResolveChangedPair(server, outlook, m_writeRight);
+        m_replicator.Log(trace);
+        if (result == ServerPassResult::serverWins) {
             server.id_client = entryId;
             m_overwriteInOutlook.push_back(server);
-        } else if (result == kOutlookWins) {
+        } else if (result == ServerPassResult::outlookWins) {
             OutlookWins(server, outlook);
         }
     }

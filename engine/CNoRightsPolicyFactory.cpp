@@ -15,11 +15,11 @@ std::unique_ptr<CNoRightsPolicy> MakePolicy(int noRights, int questionId)
 {
     const std::string question = LoadResourceText(questionId);
     switch (noRights) {
-    case 0:
+    case rule_code::kNoRightsActInOutlook:
         return std::make_unique<CNoRightsQueuePolicy>();
-    case 1:
+    case rule_code::kNoRightsAskUser:
         return std::make_unique<CNoRightsAskPolicy>(question);
-    case 2:
+    case rule_code::kNoRightsLeave:
         return std::make_unique<CNoRightsIgnorePolicy>();
     default:
         return nullptr;
@@ -30,22 +30,22 @@ std::unique_ptr<CNoRightsPolicy> MakePolicy(int noRights, int questionId)
 
 std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeTWDeletedPolicy(CKindRules rules)
 {
-    return MakePolicy(rules.twDeletedNoRights, 238);
+    return MakePolicy(rules.twDeletedNoRights, string_id::kTWDeletedNoRightsQuestion);
 }
 
 std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeNewPolicy(CKindRules rules)
 {
-    return MakePolicy(rules.newNoRights, 237);
+    return MakePolicy(rules.newNoRights, string_id::kNewNoRightsQuestion);
 }
 
 std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeOvrPolicy(CKindRules rules)
 {
-    return MakePolicy(rules.ovrNoRights, 239);
+    return MakePolicy(rules.ovrNoRights, string_id::kOvrNoRightsQuestion);
 }
 
 std::unique_ptr<CNoRightsPolicy> CNoRightsPolicyFactory::MakeOLDeletedPolicy(CKindRules rules)
 {
-    return MakePolicy(rules.olDeletedNoRights, 240);
+    return MakePolicy(rules.olDeletedNoRights, string_id::kOLDeletedNoRightsQuestion);
 }
 
 } // namespace tarnwel

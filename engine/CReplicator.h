@@ -18,10 +18,18 @@ class CItemRecord;
 class CNoRightsPolicyFactory;
 class IProgressSink;
 
-// Result codes of the conflict decisions (there is no 2).
-inline constexpr int kServerWins = 0;    // act for the server version on the Outlook side
-inline constexpr int kOutlookWins = 1;   // act on the server
-inline constexpr int kLeaveBoth = 3;
+// How a conflict decision of the server pass ended.
+enum class ServerPassResult {
+    serverWins,   // act for the server version on the Outlook side
+    outlookWins,  // act on the server
+    leaveBoth,
+};
+
+// A conflict decision's result and the trace text of it.
+struct CServerPassResolution {
+    ServerPassResult result = ServerPassResult::leaveBoth;
+    std::string trace;
+};
 
 class CReplicator : public CServerSession {
 public:
@@ -56,13 +64,13 @@ public:
     void ReplicateContacts();
     void ReplicateTasks();
 
-    // The decision for a replicated pair changed since the last run: sets
-    // `result` (kServerWins, kOutlookWins or kLeaveBoth) and returns the
-    // trace text. `server` and `outlook` are records of the same kind.
-    std::string ResolveChangedPair(const CItemRecord& server, const CItemRecord& outlook, bool writeRight,
-                                   int& result);
+    // The decision for a replicated pair changed since the last run, by the
+    // rules of the records' kind, asking the user where they say so.
+    // `server` and `outlook` are records of the same kind.
+    CServerPassResolution ResolveChangedPair(const CItemRecord& server, const CItemRecord& outlook,
+                                             bool writeRight);
     // The decision for a pair whose Outlook item was deleted.
-    std::string ResolveOutlookDeletion(const CItemRecord& server, bool deleteRight, int& result);
+    CServerPassResolution ResolveOutlookDeletion(const CItemRecord& server, bool deleteRight);
 
 private:
     std::atomic<bool> m_abort{false};

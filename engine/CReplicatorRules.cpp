@@ -1,10 +1,12 @@
 // The two conflict decisions of the replicator: a replicated pair changed
 // since the last run, and a pair whose Outlook item was deleted. Each reads
-// the rule block of the item's kind from the job's settings, asks the user
-// where the rule says so, and answers a result code and the trace text of it.
+// the rule block of the item's kind from the job's settings, takes the pure
+// decision of it, asks the user where that says so, and answers the result
+// and the trace text of it.
 
 #include "engine/CConflictDialog.h"
 #include "engine/CReplicator.h"
+#include "engine/ServerPassDecision.h"
 #include "platform/base/Text.h"
 #include "platform/ui/MessageBox.h"
 #include "records/CItemRecord.h"
@@ -12,21 +14,9 @@
 
 namespace tarnwel {
 
-namespace {
+using namespace string_id;
 
-// String-table texts of the decisions.
-constexpr int kTraceRecreatedInOutlook = 159;
-constexpr int kTraceDeletedOnServer = 160;
-constexpr int kTraceBothUnchanged = 161;
-constexpr int kDeletedInOutlookText = 162;
-constexpr int kTraceOutlookOverwritten = 163;
-constexpr int kTraceServerOverwritten = 164;
-constexpr int kOverwriteQuestion = 166;
-constexpr int kOverwriteServerCaption = 167;
-constexpr int kOverwriteOutlookCaption = 168;
-constexpr int kDeleteOnServerCaption = 170;
-constexpr int kRecreateInOutlookCaption = 171;
-constexpr int kDeleteQuestion = 172;
+namespace {
 
 // The string-table text `id` with every "DESCR" in it replaced by
 // `description`. The replacement runs once over the table's text, so a
@@ -48,127 +38,106 @@ const CKindRules& RulesOfKind(const CReplicationSettings& settings, int kind)
     }
 }
 
-// What happens without the server right the rule's action needs: NoRights 1
-// asks (Yes: the server version wins on the Outlook side, No: both stay),
-// 0 lets the server version win, any other code leaves both.
-int NoRightsFallback(int noRights, const std::string& question)
+// The Yes/No question without the server right: Yes, the server version
+// wins on the Outlook side; No, both stay.
+ServerPassResult AskWithoutRights(int questionId, const std::string& description)
 {
-    switch (noRights) {
-    case 1:
-        return ShowMessageBox(question, MessageBoxButtons::yesNo, MessageBoxIcon::none) == MessageBoxResult::yes
-                   ? kServerWins
-                   : kLeaveBoth;
-    case 0:
-        return kServerWins;
-    default:
-        return kLeaveBoth;
-    }
+    return ShowMessageBox(WithDescription(questionId, description), MessageBoxButtons::yesNo,
+                          MessageBoxIcon::none) == MessageBoxResult::yes
+               ? ServerPassResult::serverWins
+               : ServerPassResult::leaveBoth;
 }
 
 // Shows the three-way conflict dialog and maps its choice: the first option
 // acts on the server, the second for the server version, anything else
 // leaves both.
-int AskConflictDialog(std::string text, std::string firstCaption, std::string secondCaption, bool hintGiven,
-                      bool hintFavoursFirst)
+ServerPassResult AskConflictDialog(std::string text, int firstCaptionId, int secondCaptionId, bool hintGiven,
+                                   bool hintFavoursFirst)
 {
     CConflictDialog dialog;
     dialog.m_text = std::move(text);
-    dialog.m_firstCaption = std::move(firstCaption);
-    dialog.m_secondCaption = std::move(secondCaption);
+    dialog.m_firstCaption = LoadResourceText(firstCaptionId);
+    dialog.m_secondCaption = LoadResourceText(secondCaptionId);
     dialog.m_hintGiven = hintGiven;
     dialog.m_hintFavoursFirst = hintFavoursFirst;
     dialog.DoModal();
     switch (dialog.m_choice) {
     case 0:
-        return kOutlookWins;
+        return ServerPassResult::outlookWins;
     case 1:
-        return kServerWins;
+        return ServerPassResult::serverWins;
     default:
-        return kLeaveBoth;
+        return ServerPassResult::leaveBoth;
     }
+}
+
+// The result with its trace text: `serverWinsTrace` or `outlookWinsTrace`,
+// or that both stay unchanged.
+CServerPassResolution Resolved(ServerPassResult result, int serverWinsTrace, int outlookWinsTrace)
+{
+    switch (result) {
+    case ServerPassResult::serverWins:
+        return {result, LoadResourceText(serverWinsTrace)};
+    case ServerPassResult::outlookWins:
+        return {result, LoadResourceText(outlookWinsTrace)};
+    case ServerPassResult::leaveBoth:
+        break;
+    }
+    return {result, LoadResourceText(kTraceBothUnchanged)};
 }
 
 } // namespace
 
-std::string CReplicator::ResolveChangedPair(const CItemRecord& server, const CItemRecord& outlook, bool writeRight,
-                                            int& result)
+CServerPassResolution CReplicator::ResolveChangedPair(const CItemRecord& server, const CItemRecord& outlook,
+                                                      bool writeRight)
 {
-    const CKindRules& rules = RulesOfKind(m_settings, server.kind);
-    const std::string question = WithDescription(kOverwriteQuestion, server.GetDescription());
-    const bool serverNewer = server.last_updated.IsAfter(outlook.last_updated);
-
-    switch (rules.ovrAction) {
-    case 0:
-        result = kServerWins;
+    const ChangedPairAction action =
+        DecideChangedPair(RulesOfKind(m_settings, server.kind), writeRight, server.last_updated, outlook.last_updated);
+    ServerPassResult result = ServerPassResult::leaveBoth;
+    switch (action) {
+    case ChangedPairAction::overwriteOutlook:
+        result = ServerPassResult::serverWins;
         break;
-    case 1:
-        result = writeRight ? kOutlookWins : NoRightsFallback(rules.ovrNoRights, question);
+    case ChangedPairAction::overwriteServer:
+        result = ServerPassResult::outlookWins;
         break;
-    case 2:
-        // The older side is overwritten; with equal dates the server's.
-        if (serverNewer)
-            result = kServerWins;
-        else
-            result = writeRight ? kOutlookWins : NoRightsFallback(rules.ovrNoRights, question);
+    case ChangedPairAction::leave:
+        result = ServerPassResult::leaveBoth;
         break;
-    default:
-        if (writeRight)
-            // The dialog preselects the newer side: Outlook's when the server
-            // item was changed earlier.
-            result = AskConflictDialog(outlook.GetDifferences(server), LoadResourceText(kOverwriteServerCaption),
-                                       LoadResourceText(kOverwriteOutlookCaption), true,
-                                       server.last_updated.IsBefore(outlook.last_updated));
-        else
-            result = NoRightsFallback(rules.ovrNoRights, question);
+    case ChangedPairAction::askPreselectingOverwriteServer:
+    case ChangedPairAction::askPreselectingOverwriteOutlook:
+        result = AskConflictDialog(outlook.GetDifferences(server), kOverwriteServerCaption, kOverwriteOutlookCaption,
+                                   true, action == ChangedPairAction::askPreselectingOverwriteServer);
+        break;
+    case ChangedPairAction::askToOverwriteOutlook:
+        result = AskWithoutRights(kOverwriteNoRightsQuestion, server.GetDescription());
         break;
     }
-
-    switch (result) {
-    case kServerWins:
-        return LoadResourceText(kTraceOutlookOverwritten);
-    case kOutlookWins:
-        return LoadResourceText(kTraceServerOverwritten);
-    default:
-        return LoadResourceText(kTraceBothUnchanged);
-    }
+    return Resolved(result, kTraceOutlookOverwritten, kTraceServerOverwritten);
 }
 
-std::string CReplicator::ResolveOutlookDeletion(const CItemRecord& server, bool deleteRight, int& result)
+CServerPassResolution CReplicator::ResolveOutlookDeletion(const CItemRecord& server, bool deleteRight)
 {
-    const CKindRules& rules = RulesOfKind(m_settings, server.kind);
-    const std::string description = server.GetDescription();
-    const std::string question = WithDescription(kDeleteQuestion, description);
-
-    switch (rules.olDeletedAction) {
-    case 0:
-        // Re-created in Outlook, unless the date condition is set and the
-        // server item was not changed after its date: then deleted there.
-        if (!rules.olDeletedNewerThan || server.last_updated.IsAfter(rules.olDeletedNewerThanDate))
-            result = kServerWins;
-        else
-            result = deleteRight ? kOutlookWins : NoRightsFallback(rules.olDeletedNoRights, question);
+    ServerPassResult result = ServerPassResult::leaveBoth;
+    switch (DecideOutlookDeletion(RulesOfKind(m_settings, server.kind), deleteRight, server.last_updated)) {
+    case OutlookDeletionAction::restoreInOutlook:
+        result = ServerPassResult::serverWins;
         break;
-    case 1:
-        result = deleteRight ? kOutlookWins : NoRightsFallback(rules.olDeletedNoRights, question);
+    case OutlookDeletionAction::deleteOnServer:
+        result = ServerPassResult::outlookWins;
         break;
-    default:
-        if (deleteRight)
-            result = AskConflictDialog(WithDescription(kDeletedInOutlookText, description),
-                                       LoadResourceText(kDeleteOnServerCaption),
-                                       LoadResourceText(kRecreateInOutlookCaption), false, false);
-        else
-            result = NoRightsFallback(rules.olDeletedNoRights, question);
+    case OutlookDeletionAction::leave:
+        result = ServerPassResult::leaveBoth;
+        break;
+    case OutlookDeletionAction::askUser:
+        result = AskConflictDialog(WithDescription(kDeletedInOutlookText, server.GetDescription()),
+                                   kDeleteOnServerCaption, kRecreateInOutlookCaption, false, false);
+        break;
+    case OutlookDeletionAction::askToRestoreInOutlook:
+        result = AskWithoutRights(kDeleteNoRightsQuestion, server.GetDescription());
         break;
     }
-
-    switch (result) {
-    case kServerWins:
-        return LoadResourceText(kTraceRecreatedInOutlook);
-    case kOutlookWins:
-        return LoadResourceText(kTraceDeletedOnServer);
-    default:
-        return LoadResourceText(kTraceBothUnchanged);
-    }
+    return Resolved(result, kTraceRecreatedInOutlook, kTraceDeletedOnServer);
 }
 
 } // namespace tarnwel

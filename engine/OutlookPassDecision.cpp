@@ -2,6 +2,8 @@
 
 namespace tarnwel {
 
+using namespace rule_code;
+
 OutlookPassAction DecideOutlookPass(bool newItem, const CKindRules& rules, bool writeRight,
                                     const COleDate& lastUpdated)
 {
@@ -10,29 +12,23 @@ OutlookPassAction DecideOutlookPass(bool newItem, const CKindRules& rules, bool 
     const int noRights = newItem ? rules.newNoRights : rules.twDeletedNoRights;
 
     // A never-replicated item whose rule says "leave it" is never asked about.
-    if (newItem && action == 3)
+    if (newItem && action == kNewLeave)
         return OutlookPassAction::leave;
-    if ((deleted && action == 0) || (newItem && action == 1))
+    if ((deleted && action == kTWDeletedRemoveFromOutlook) || (newItem && action == kNewRemoveFromOutlook))
         return OutlookPassAction::removeFromOutlook;
-    if (((deleted && action == 2) || (newItem && action == 2)) && writeRight)
+    if (((deleted && action == kTWDeletedAskUser) || (newItem && action == kNewAskUser)) && writeRight)
         return OutlookPassAction::askWhatToDo;
     const bool restoreDue = rules.twDeletedNewerThan == 0 || lastUpdated.IsAfter(rules.twDeletedNewerThanDate);
-    if (((deleted && action == 1 && restoreDue) || (newItem && action == 0)) && writeRight)
+    if (((deleted && action == kTWDeletedRestoreOnServer && restoreDue) || (newItem && action == kNewAddToServer)) &&
+        writeRight)
         return OutlookPassAction::addToServer;
     if (writeRight)
         return OutlookPassAction::leave;
 
     // Without the write right the NoRights code acts on the Outlook side only.
-    if (noRights == 0)
-        return OutlookPassAction::removeFromOutlook;
-    if (noRights == 1)
-        return OutlookPassAction::askToRemove;
-    return OutlookPassAction::leave;
+    return ActionOfNoRights(noRights, OutlookPassAction::removeFromOutlook, OutlookPassAction::askToRemove,
+                            OutlookPassAction::leave);
 }
-
-} // namespace tarnwel
-
-namespace tarnwel {
 
 OutlookPassAction DecideContactOutlookPass(bool newItem, const CKindRules& rules, bool writeRight,
                                            bool addressRight, const COleDate& lastUpdated)
@@ -41,26 +37,25 @@ OutlookPassAction DecideContactOutlookPass(bool newItem, const CKindRules& rules
     const int action = newItem ? rules.newAction : rules.twDeletedAction;
     const int noRights = newItem ? rules.newNoRights : rules.twDeletedNoRights;
 
-    if (newItem && action == 3)
+    if (newItem && action == kNewLeave)
         return OutlookPassAction::leave;
-    if ((deleted && action == 0) || (newItem && action == 1))
+    if ((deleted && action == kTWDeletedRemoveFromOutlook) || (newItem && action == kNewRemoveFromOutlook))
         return OutlookPassAction::removeFromOutlook;
     // Restoring a contact whose server item was deleted asks as well: it has
     // to be given a company again, new or existing.
     const bool restoreDue = rules.twDeletedNewerThan == 0 || lastUpdated.IsAfter(rules.twDeletedNewerThanDate);
-    if ((action == 2 || (deleted && action == 1 && restoreDue)) && writeRight)
+    if (((newItem && action == kNewAskUser) || (deleted && action == kTWDeletedAskUser) ||
+         (deleted && action == kTWDeletedRestoreOnServer && restoreDue)) &&
+        writeRight)
         return OutlookPassAction::askWhatToDo;
     // A new contact is created with a new address of its own, which takes
     // the address right too.
-    if (newItem && action == 0 && writeRight && addressRight)
+    if (newItem && action == kNewAddToServer && writeRight && addressRight)
         return OutlookPassAction::addToServer;
 
     // Everything else falls to the NoRights code, on the Outlook side only.
-    if (noRights == 0)
-        return OutlookPassAction::removeFromOutlook;
-    if (noRights == 1)
-        return OutlookPassAction::askToRemove;
-    return OutlookPassAction::leave;
+    return ActionOfNoRights(noRights, OutlookPassAction::removeFromOutlook, OutlookPassAction::askToRemove,
+                            OutlookPassAction::leave);
 }
 
 ChangedContactAction DecideChangedContact(const CChangedContactFacts& facts, const CKindRules& rules)
@@ -70,24 +65,22 @@ ChangedContactAction DecideChangedContact(const CChangedContactFacts& facts, con
 
     // Asked: when the rule says so, when the company differs and the user may
     // change it on the server, and when both sides changed since the last run.
-    if (action == 3 || (action == 1 && facts.addressDiffers && bothRights) ||
-        (action == 2 && facts.outlookNewer && facts.addressDiffers && bothRights) ||
-        (action == 2 && !facts.outlookNewer && facts.outlookChangedSinceLastRun))
+    if (action == kOvrAskUser || (action == kOvrOverwriteServer && facts.addressDiffers && bothRights) ||
+        (action == kOvrNewerWins && facts.outlookNewer && facts.addressDiffers && bothRights) ||
+        (action == kOvrNewerWins && !facts.outlookNewer && facts.outlookChangedSinceLastRun))
         return ChangedContactAction::askUser;
 
     // Only the person changed: the Outlook contact goes to the server and
     // stays with its company.
-    if ((action == 1 || (action == 2 && facts.outlookNewer)) && !facts.addressDiffers && facts.writeRight)
+    if ((action == kOvrOverwriteServer || (action == kOvrNewerWins && facts.outlookNewer)) && !facts.addressDiffers &&
+        facts.writeRight)
         return ChangedContactAction::writeServer;
-    if (action == 0 || (action == 2 && !facts.outlookNewer))
+    if (action == kOvrOverwriteOutlook || (action == kOvrNewerWins && !facts.outlookNewer))
         return ChangedContactAction::overwriteOutlook;
     // The server was to be written but a right is missing.
-    if (action == 1 || action == 2) {
-        if (rules.ovrNoRights == 0)
-            return ChangedContactAction::overwriteOutlook;
-        if (rules.ovrNoRights == 1)
-            return ChangedContactAction::askToOverwriteOutlook;
-    }
+    if (action == kOvrOverwriteServer || action == kOvrNewerWins)
+        return ActionOfNoRights(rules.ovrNoRights, ChangedContactAction::overwriteOutlook,
+                                ChangedContactAction::askToOverwriteOutlook, ChangedContactAction::leave);
     return ChangedContactAction::leave;
 }
 

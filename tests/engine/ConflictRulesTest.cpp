@@ -17,7 +17,12 @@
 namespace tarnwel {
 namespace {
 
-// The trace texts, by result code.
+// The results, short for the tables.
+constexpr ServerPassResult kServerWins = ServerPassResult::serverWins;
+constexpr ServerPassResult kOutlookWins = ServerPassResult::outlookWins;
+constexpr ServerPassResult kLeaveBoth = ServerPassResult::leaveBoth;
+
+// The trace texts of the server and the Outlook version winning.
 const std::string kChangedPairTrace[] = {"\t\t-- Die Outlook-Daten werden \xC3\xBC" "berschrieben.",
                                           "\t\t-- Die DRAV-Daten werden \xC3\xBC" "berschrieben."};
 const std::string kDeletionTrace[] = {"\t\t-- Der Datensatz wird wieder erstellt in Outlook.",
@@ -65,10 +70,10 @@ CTaskRecord Task(const std::string& title, const COleDate& lastUpdated)
 using A = CDialogAction;
 namespace cd = conflict_dialog;
 
-// What a decision did: its result code, trace text, and the boxes and
-// dialogs it showed.
+// What a decision did: its result, trace text, and the boxes and dialogs it
+// showed.
 struct CDecision {
-    int code = -7;
+    ServerPassResult code = static_cast<ServerPassResult>(-7);
     std::string trace;
     std::vector<CMessageBoxRequest> boxes;
     std::vector<CShownDialog> dialogs;
@@ -94,8 +99,8 @@ protected:
                           bool writeRight, MessageBoxResult answer = MessageBoxResult::yes,
                           std::vector<CDialogAction> dialogActions = {})
     {
-        return Decide(answer, std::move(dialogActions), [&](int& code) {
-            return Replicator(rules, server.kind).ResolveChangedPair(server, outlook, writeRight, code);
+        return Decide(answer, std::move(dialogActions), [&] {
+            return Replicator(rules, server.kind).ResolveChangedPair(server, outlook, writeRight);
         });
     }
 
@@ -103,8 +108,8 @@ protected:
                               MessageBoxResult answer = MessageBoxResult::yes,
                               std::vector<CDialogAction> dialogActions = {})
     {
-        return Decide(answer, std::move(dialogActions), [&](int& code) {
-            return Replicator(rules, server.kind).ResolveOutlookDeletion(server, deleteRight, code);
+        return Decide(answer, std::move(dialogActions), [&] {
+            return Replicator(rules, server.kind).ResolveOutlookDeletion(server, deleteRight);
         });
     }
 
@@ -119,7 +124,9 @@ private:
         {
             CScopedUiBackend scopedBackend(backend);
             test::CBoxCapture boxes(Answer(decision, answer));
-            decision.trace = decide(decision.code);
+            CServerPassResolution resolution = decide();
+            decision.code = resolution.result;
+            decision.trace = std::move(resolution.trace);
         }
         decision.dialogs = backend.Dialogs();
         decision.unexpected = backend.Unexpected();
@@ -147,7 +154,7 @@ struct NoRightsCase {
     int noRights;
     MessageBoxResult answer;
     bool asks;
-    int code;
+    ServerPassResult code;
 };
 const NoRightsCase kNoRightsCases[] = {
     {0, MessageBoxResult::yes, false, kServerWins},  {1, MessageBoxResult::yes, true, kServerWins},
@@ -155,9 +162,14 @@ const NoRightsCase kNoRightsCases[] = {
     {5, MessageBoxResult::yes, false, kLeaveBoth},   {-1, MessageBoxResult::yes, false, kLeaveBoth},
 };
 
-std::string TraceOf(const std::string (&traces)[2], int code)
+std::string ResultName(ServerPassResult code)
 {
-    return code == kLeaveBoth ? kBothUnchangedTrace : traces[code];
+    return code == kServerWins ? "server wins" : code == kOutlookWins ? "Outlook wins" : "leave both";
+}
+
+std::string TraceOf(const std::string (&traces)[2], ServerPassResult code)
+{
+    return code == kLeaveBoth ? kBothUnchangedTrace : traces[code == kServerWins ? 0 : 1];
 }
 
 TEST_F(ConflictRules, ChangedPairFollowsTheOvrActionTheWriteRightAndTheDates)
@@ -196,7 +208,7 @@ TEST_F(ConflictRules, ChangedPairFollowsTheOvrActionTheWriteRightAndTheDates)
             const CAppointmentRecord outlook = Appointment("Planung", kEleven);
             const CDecision decision = ChangedPair(rules, server, outlook, row.writeRight, noRights.answer);
 
-            int expected = row.outcome == Outcome::serverWins ? kServerWins : kOutlookWins;
+            ServerPassResult expected = row.outcome == Outcome::serverWins ? kServerWins : kOutlookWins;
             bool asked = false;
             if (row.outcome == Outcome::noRightsFallback) {
                 expected = noRights.code;
@@ -256,7 +268,7 @@ TEST_F(ConflictRules, OutlookDeletionFollowsTheOLDeletedActionTheDeleteRightAndT
             const CTaskRecord server = Task("Bericht", row.serverChanged);
             const CDecision decision = OutlookDeletion(rules, server, row.deleteRight, noRights.answer);
 
-            int expected = row.outcome == Outcome::serverWins ? kServerWins : kOutlookWins;
+            ServerPassResult expected = row.outcome == Outcome::serverWins ? kServerWins : kOutlookWins;
             bool asked = false;
             if (row.outcome == Outcome::noRightsFallback) {
                 expected = noRights.code;
@@ -283,7 +295,7 @@ struct DialogRow {
     COleDate serverChanged;  // the Outlook item changed at 11:00
     std::vector<CDialogAction> script;
     int preselected;
-    int code;
+    ServerPassResult code;
 };
 
 TEST_F(ConflictRules, ChangedPairAsksWithTheDifferencesAndPreselectsTheNewerSide)
@@ -302,7 +314,7 @@ TEST_F(ConflictRules, ChangedPairAsksWithTheDifferencesAndPreselectsTheNewerSide
     };
     for (const DialogRow& row : rows) {
         SCOPED_TRACE("Action " + std::to_string(row.action) + " server changed " + row.serverChanged.Format("%H:%M") +
-                     " code " + std::to_string(row.code));
+                     " result " + ResultName(row.code));
         CKindRules rules;
         rules.ovrAction = row.action;
         rules.ovrNoRights = 1;  // not asked: the write right is granted
@@ -336,7 +348,7 @@ TEST_F(ConflictRules, OutlookDeletionAsksWithTheItemAndPreselectsDeletingOnTheSe
         {-1, kTwelve, {A::Close()}, cd::kFirst, kOutlookWins},
     };
     for (const DialogRow& row : rows) {
-        SCOPED_TRACE("Action " + std::to_string(row.action) + " code " + std::to_string(row.code));
+        SCOPED_TRACE("Action " + std::to_string(row.action) + " result " + ResultName(row.code));
         CKindRules rules;
         rules.olDeletedAction = row.action;
         rules.olDeletedNoRights = 1;
@@ -373,20 +385,15 @@ TEST_F(ConflictRules, EachKindReadsItsOwnRuleBlock)
     test::CSilentProgressSink sink;
     CReplicator replicator(sink, settings);
 
-    int code = -7;
     const CTaskRecord task = Task("Bericht", kTen);
-    replicator.ResolveChangedPair(task, task, true, code);
-    EXPECT_EQ(code, kOutlookWins);
+    EXPECT_EQ(replicator.ResolveChangedPair(task, task, true).result, kOutlookWins);
     const CAppointmentRecord appointment = Appointment("Planung", kTen);
-    replicator.ResolveChangedPair(appointment, appointment, true, code);
-    EXPECT_EQ(code, kServerWins);
+    EXPECT_EQ(replicator.ResolveChangedPair(appointment, appointment, true).result, kServerWins);
 
     CContactRecord contact;
     contact.lastName = "M\xC3\xBCller";
-    replicator.ResolveOutlookDeletion(contact, true, code);
-    EXPECT_EQ(code, kOutlookWins);
-    replicator.ResolveOutlookDeletion(task, true, code);
-    EXPECT_EQ(code, kServerWins);
+    EXPECT_EQ(replicator.ResolveOutlookDeletion(contact, true).result, kOutlookWins);
+    EXPECT_EQ(replicator.ResolveOutlookDeletion(task, true).result, kServerWins);
 }
 
 TEST_F(ConflictRules, ADescriptionHoldingThePlaceholderIsInsertedUnchanged)
