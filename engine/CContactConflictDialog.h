@@ -30,7 +30,7 @@ public:
     int m_choice = kNewAddressChoice;
     // With kLinkChoice: the selected entry of the company list, else -1.
     int m_index = -1;
-    // Follows check box 1007.
+    // Follows the keep-a-copy check box (kKeepCopy).
     bool m_keepCopy = false;
     bool m_addressRight = false;
     bool m_writeRight = false;
