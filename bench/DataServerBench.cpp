@@ -273,7 +273,7 @@ const CKind kAppointments{
         settings.replicateContacts = 0;
         settings.replicateTasks = 0;
     },
-    {189, 190, 191, 192, 194, 196}, {}, EventTexts,
+    bench::kAppointmentQueueSizeTexts, {}, EventTexts,
     [](CDataServerClients& clients, const std::vector<std::string>& texts) { clients.CreateEvents(texts); },
     [](CDataServerClients& clients) { return clients.ListEvents(); }};
 
@@ -284,7 +284,7 @@ const CKind kContacts{
         settings.replicateContacts = 1;
         settings.replicateTasks = 0;
     },
-    {204, 205, 206, 231}, {208, 210, 212, 232}, ContactTexts,
+    bench::kContactQueueSizeTexts, bench::kContactQueueRecordTexts, ContactTexts,
     [](CDataServerClients& clients, const std::vector<std::string>& texts) { clients.AddContacts(texts); },
     [](CDataServerClients& clients) { return clients.ListContacts(); }};
 

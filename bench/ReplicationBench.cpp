@@ -76,7 +76,7 @@ const CBenchKind kAppointments{
         settings.replicateContacts = 0;
         settings.replicateTasks = 0;
     },
-    {189, 190, 191, 192, 194, 196}, {}};
+    bench::kAppointmentQueueSizeTexts, {}};
 
 const CBenchKind kContacts{
     "contacts", "maps_cont.ids", WriteContactSeed,
@@ -85,7 +85,7 @@ const CBenchKind kContacts{
         settings.replicateContacts = 1;
         settings.replicateTasks = 0;
     },
-    {204, 205, 206, 231}, {208, 210, 212, 232}};
+    bench::kContactQueueSizeTexts, bench::kContactQueueRecordTexts};
 
 const CBenchKind* const kKinds[] = {&kAppointments, &kContacts};
 

@@ -12,7 +12,7 @@ CNewRulesDialog::CNewRulesDialog(CReplicationSettings& settings, DialogVariant v
 void CNewRulesDialog::ApplyEnableRule(int row)
 {
     // Deleting the Outlook item needs no server right.
-    EnableItem(RowIds(row).noRights, Action(row) != 1);
+    EnableItem(RowIds(row).noRights, Action(row) != rule_code::kNewRemoveFromOutlook);
 }
 
 } // namespace tarnwel

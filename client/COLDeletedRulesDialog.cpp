@@ -13,7 +13,7 @@ COLDeletedRulesDialog::COLDeletedRulesDialog(CReplicationSettings& settings, Dia
 void COLDeletedRulesDialog::ApplyEnableRule(int row)
 {
     const rules_parts::CRuleRowIds& ids = RowIds(row);
-    const bool recreate = Action(row) == 0;
+    const bool recreate = Action(row) == rule_code::kOLDeletedRestoreInOutlook;
     const bool checked = IsBoxChecked(row);
     EnableItem(ids.noRights, !recreate || checked);
     EnableItem(ids.newerThan, recreate);

@@ -12,7 +12,7 @@ COvrRulesDialog::COvrRulesDialog(CReplicationSettings& settings, DialogVariant v
 void COvrRulesDialog::ApplyEnableRule(int row)
 {
     // Overwriting the Outlook item needs no server right.
-    EnableItem(RowIds(row).noRights, Action(row) != 0);
+    EnableItem(RowIds(row).noRights, Action(row) != rule_code::kOvrOverwriteOutlook);
 }
 
 } // namespace tarnwel

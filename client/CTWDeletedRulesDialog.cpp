@@ -13,8 +13,8 @@ CTWDeletedRulesDialog::CTWDeletedRulesDialog(CReplicationSettings& settings, Dia
 void CTWDeletedRulesDialog::ApplyEnableRule(int row)
 {
     const rules_parts::CRuleRowIds& ids = RowIds(row);
-    const bool restore = Action(row) == 1;
-    EnableItem(ids.noRights, Action(row) != 0);
+    const bool restore = Action(row) == rule_code::kTWDeletedRestoreOnServer;
+    EnableItem(ids.noRights, Action(row) != rule_code::kTWDeletedRemoveFromOutlook);
     EnableItem(ids.newerThan, restore);
     EnableItem(ids.newerThanDate, restore && IsBoxChecked(row));
 }

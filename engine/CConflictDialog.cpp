@@ -7,13 +7,6 @@ namespace tarnwel {
 
 using namespace conflict_dialog;
 
-namespace {
-
-// String-table entry: the caption of the "no changes" option.
-constexpr int kNoChangesCaption = 169;
-
-} // namespace
-
 CConflictDialog::CConflictDialog() : CDialog(LoadDialogTemplate(kTemplateId)) {}
 
 bool CConflictDialog::OnInitDialog()
@@ -21,14 +14,14 @@ bool CConflictDialog::OnInitDialog()
     CDialog::OnInitDialog();
     if (m_hintGiven && !m_hintFavoursFirst) {
         CheckRadioButton(kFirst, kNoChanges, kSecond);
-        m_choice = 1;
+        m_choice = kSecondChoice;
     } else {
         CheckRadioButton(kFirst, kNoChanges, kFirst);
-        m_choice = 0;
+        m_choice = kFirstChoice;
     }
     SetItemText(kFirst, m_firstCaption);
     SetItemText(kSecond, m_secondCaption);
-    SetItemText(kNoChanges, LoadResourceText(kNoChangesCaption));
+    SetItemText(kNoChanges, LoadResourceText(string_id::kLeaveUnchangedCaption));
     return true;
 }
 
@@ -36,13 +29,13 @@ void CConflictDialog::OnClicked(int id)
 {
     switch (id) {
     case kFirst:
-        m_choice = 0;
+        m_choice = kFirstChoice;
         break;
     case kSecond:
-        m_choice = 1;
+        m_choice = kSecondChoice;
         break;
     case kNoChanges:
-        m_choice = 2;
+        m_choice = kNoChangesChoice;
         break;
     default:
         break;

@@ -1,7 +1,8 @@
 #pragma once
 // The three-way question of the appointment and task runs: the item text and
 // three options, the first two with captions that the caller sets, the third
-// "no changes". The caller reads m_choice after DoModal: 0, 1 or 2.
+// "no changes". The caller reads m_choice after DoModal: one of the k*Choice
+// values.
 
 #include "platform/ui/CDialog.h"
 #include "resources/dialogs/ConflictDialogIds.h"
@@ -14,11 +15,16 @@ class CConflictDialog : public CDialog {
 public:
     static constexpr int kTemplateId = conflict_dialog::kTemplateId;
 
+    // The options as m_choice names them.
+    static constexpr int kFirstChoice = 0;
+    static constexpr int kSecondChoice = 1;
+    static constexpr int kNoChangesChoice = 2;
+
     CConflictDialog();
 
-    // The option chosen: 0, 1 or 2. Set by the initialisation and by every
-    // click, so Escape keeps the last one.
-    int m_choice = 0;
+    // The option chosen. Set by the initialisation and by every click, so
+    // Escape keeps the last one.
+    int m_choice = kFirstChoice;
     std::string m_firstCaption;
     std::string m_secondCaption;
     // With the hint: preselect the first option when it favours the first,

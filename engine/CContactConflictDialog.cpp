@@ -44,7 +44,7 @@ bool CContactConflictDialog::OnInitDialog()
     }
 
     m_index = -1;
-    m_choice = 0;
+    m_choice = kNewAddressChoice;
     m_keepCopy = false;
 
     // A hidden option is never preselected: the user could not see what OK
@@ -57,17 +57,17 @@ bool CContactConflictDialog::OnInitDialog()
 
     switch (GetCheckedRadioButton(kNewAddress, kLeaveBoth)) {
     case kNewAddress:
-        m_choice = 0;
+        m_choice = kNewAddressChoice;
         break;
     case kOverwriteServer:
-        m_choice = 1;
+        m_choice = kOverwriteServerChoice;
         break;
     case kLink:
-        m_choice = 2;
+        m_choice = kLinkChoice;
         m_index = GetComboSelection(kCompanies);
         break;
     case kOverwriteOutlook:
-        m_choice = 3;
+        m_choice = kOverwriteOutlookChoice;
         break;
     default:
         break;
@@ -84,12 +84,15 @@ void CContactConflictDialog::OnClicked(int id)
     case kLeaveBoth:
         EnableLinkControls(false);
         m_index = -1;
-        m_choice = id == kNewAddress ? 0 : id == kOverwriteServer ? 1 : id == kOverwriteOutlook ? 3 : 4;
+        m_choice = id == kNewAddress         ? kNewAddressChoice
+                 : id == kOverwriteServer  ? kOverwriteServerChoice
+                 : id == kOverwriteOutlook ? kOverwriteOutlookChoice
+                                           : kLeaveBothChoice;
         break;
     case kLink:
         EnableLinkControls(true);
         m_index = GetComboSelection(kCompanies);
-        m_choice = 2;
+        m_choice = kLinkChoice;
         break;
     case kKeepCopy:
         m_keepCopy = GetCheck(kKeepCopy) == 1;

@@ -17,13 +17,20 @@ class CContactConflictDialog : public CDialog {
 public:
     static constexpr int kTemplateId = contact_conflict_dialog::kTemplateId;
 
+    // The options as m_choice names them.
+    static constexpr int kNewAddressChoice = 0;
+    static constexpr int kOverwriteServerChoice = 1;
+    static constexpr int kLinkChoice = 2;
+    static constexpr int kOverwriteOutlookChoice = 3;
+    static constexpr int kLeaveBothChoice = 4;
+
     CContactConflictDialog();
 
     // Set by the initialisation and by every click, so Escape keeps the last.
-    int m_choice = 0;
-    // With choice 2: the selected entry of the company list, else -1.
+    int m_choice = kNewAddressChoice;
+    // With kLinkChoice: the selected entry of the company list, else -1.
     int m_index = -1;
-    // Follows check box 1007.
+    // Follows the keep-a-copy check box (kKeepCopy).
     bool m_keepCopy = false;
     bool m_addressRight = false;
     bool m_writeRight = false;

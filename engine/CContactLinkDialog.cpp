@@ -28,7 +28,7 @@ bool CContactLinkDialog::OnInitDialog()
     }
 
     m_index = -1;
-    m_choice = 0;
+    m_choice = kNewAddressChoice;
 
     if (IsItemEnabled(kNewAddress))
         CheckRadioButton(kNewAddress, kLeave, kNewAddress);
@@ -44,17 +44,17 @@ bool CContactLinkDialog::OnInitDialog()
 
     switch (GetCheckedRadioButton(kNewAddress, kLeave)) {
     case kNewAddress:
-        m_choice = 0;
+        m_choice = kNewAddressChoice;
         break;
     case kLink:
-        m_choice = 1;
+        m_choice = kLinkChoice;
         m_index = GetComboSelection(kCompanies);
         break;
     case kDelete:
-        m_choice = 2;
+        m_choice = kDeleteChoice;
         break;
     case kLeave:
-        m_choice = 3;
+        m_choice = kLeaveChoice;
         break;
     default:
         break;
@@ -70,12 +70,12 @@ void CContactLinkDialog::OnClicked(int id)
     case kLeave:
         EnableItem(kCompanies, false);
         m_index = -1;
-        m_choice = id == kNewAddress ? 0 : id == kDelete ? 2 : 3;
+        m_choice = id == kNewAddress ? kNewAddressChoice : id == kDelete ? kDeleteChoice : kLeaveChoice;
         break;
     case kLink:
         EnableItem(kCompanies, true);
         m_index = GetComboSelection(kCompanies);
-        m_choice = 1;
+        m_choice = kLinkChoice;
         break;
     default:
         break;

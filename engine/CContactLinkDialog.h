@@ -17,11 +17,17 @@ class CContactLinkDialog : public CDialog {
 public:
     static constexpr int kTemplateId = contact_link_dialog::kTemplateId;
 
+    // The options as m_choice names them.
+    static constexpr int kNewAddressChoice = 0;
+    static constexpr int kLinkChoice = 1;
+    static constexpr int kDeleteChoice = 2;
+    static constexpr int kLeaveChoice = 3;
+
     CContactLinkDialog();
 
     // Set by the initialisation and by every click, so Escape keeps the last.
-    int m_choice = 0;
-    // With choice 1: the selected entry of the company list, else -1.
+    int m_choice = kNewAddressChoice;
+    // With kLinkChoice: the selected entry of the company list, else -1.
     int m_index = -1;
     bool m_addressRight = false;
     bool m_writeRight = false;

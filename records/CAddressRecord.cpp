@@ -4,6 +4,8 @@
 
 namespace tarnwel {
 
+using namespace string_id;
+
 void CAddressRecord::CopyAddressFields(const CAddressRecord& other)
 {
     std::string action = std::move(address_action);
@@ -13,7 +15,7 @@ void CAddressRecord::CopyAddressFields(const CAddressRecord& other)
 
 std::string CAddressRecord::GetAddressDescription() const
 {
-    return LoadResourceText(258) + DescribeFields<CAddressRecord>(kCompanyFields, *this);
+    return LoadResourceText(kCompanyHeading) + DescribeFields<CAddressRecord>(kCompanyFields, *this);
 }
 
 std::string CAddressRecord::GetAddressDifferences(const CAddressRecord& server) const

@@ -7,6 +7,8 @@
 
 namespace tarnwel {
 
+using namespace string_id;
+
 std::string CAppointmentRecord::GetShortDescription() const
 {
     return "Appointment: '" + description + "' from " + FormatLongDate(start) + ", until " + FormatLongDate(end);
@@ -31,14 +33,15 @@ bool CAppointmentRecord::IsSameAppointment(const CAppointmentRecord& other) cons
 
 std::string CAppointmentRecord::GetDescription() const
 {
-    std::string text = LoadResourceText(274);
+    std::string text = LoadResourceText(kAppointmentHeading);
     if (wholeDayEvent)
-        text += LoadResourceText(275);
-    text += FormatLabeledValue(LoadResourceText(276), description);
-    text += FormatLabeledValue(LoadResourceText(277), location);
-    text += LoadResourceText(278) + FormatLongDate(start) + "," + LoadResourceText(279) + FormatLongDate(end);
-    text += LoadResourceText(280) + NormalizeLineBreaks(GetParticipantsText());
-    text += FormatLabeledValue(LoadResourceText(281), NormalizeLineBreaks(comment));
+        text += LoadResourceText(kAllDayAppointmentHeading);
+    text += FormatLabeledValue(LoadResourceText(kAppointmentDescriptionLabel), description);
+    text += FormatLabeledValue(LoadResourceText(kLocationLabel), location);
+    text += LoadResourceText(kPeriodFrom) + FormatLongDate(start) + "," + LoadResourceText(kPeriodTo) +
+        FormatLongDate(end);
+    text += LoadResourceText(kAppointmentParticipantsHeading) + NormalizeLineBreaks(GetParticipantsText());
+    text += FormatLabeledValue(LoadResourceText(kAppointmentCommentLabel), NormalizeLineBreaks(comment));
     text += "\r\n";
     return text;
 }
@@ -46,39 +49,40 @@ std::string CAppointmentRecord::GetDescription() const
 std::string CAppointmentRecord::GetDifferences(const CItemRecord& other) const
 {
     const auto& server = dynamic_cast<const CAppointmentRecord&>(other);
-    std::string text = LoadResourceText(286) + description + LoadResourceText(287);
-    text += FormatDifference(TrimText(description) != TrimText(server.description), LoadResourceText(276),
-                             description, server.description, false);
-    text += FormatDifference(TrimText(location) != TrimText(server.location), LoadResourceText(277), location,
-                             server.location, false);
+    std::string text =
+        LoadResourceText(kAppointmentDifferencesStart) + description + LoadResourceText(kDifferencesHeadingEnd);
+    text += FormatDifference(TrimText(description) != TrimText(server.description),
+                             LoadResourceText(kAppointmentDescriptionLabel), description, server.description, false);
+    text += FormatDifference(TrimText(location) != TrimText(server.location), LoadResourceText(kLocationLabel),
+                             location, server.location, false);
 
-    const std::string startsOn = LoadResourceText(283) + " : ";
-    const std::string endsOn = LoadResourceText(284) + " : ";
+    const std::string startsOn = LoadResourceText(kStartsOnLabel) + " : ";
+    const std::string endsOn = LoadResourceText(kEndsOnLabel) + " : ";
     // One side's period as the whole-day side shows it, and as the timed side does.
     const auto wholeDayPeriod = [&](const CAppointmentRecord& r) {
-        return LoadResourceText(282) + "\r\n" + startsOn + r.start.FormatLocaleDate();
+        return LoadResourceText(kAllDayEventLabel) + "\r\n" + startsOn + r.start.FormatLocaleDate();
     };
     const auto timedPeriod = [&](const CAppointmentRecord& r) {
         return startsOn + FormatLongDate(r.start) + "\r\n" + endsOn + FormatLongDate(r.end);
     };
     if (!wholeDayEvent && !server.wholeDayEvent) {
-        text += FormatDifference(CompareDateAndTime(start, server.start) != 0, LoadResourceText(283),
+        text += FormatDifference(CompareDateAndTime(start, server.start) != 0, LoadResourceText(kStartsOnLabel),
                                  FormatLongDate(start), FormatLongDate(server.start), false);
-        text += FormatDifference(CompareDateAndTime(end, server.end) != 0, LoadResourceText(284),
+        text += FormatDifference(CompareDateAndTime(end, server.end) != 0, LoadResourceText(kEndsOnLabel),
                                  FormatLongDate(end), FormatLongDate(server.end), false);
     } else if (!wholeDayEvent) {
-        text += FormatMultiLineDifference(LoadResourceText(285), timedPeriod(*this), wholeDayPeriod(server));
+        text += FormatMultiLineDifference(LoadResourceText(kDateLabel), timedPeriod(*this), wholeDayPeriod(server));
     } else if (!server.wholeDayEvent) {
-        text += FormatMultiLineDifference(LoadResourceText(285), wholeDayPeriod(*this), timedPeriod(server));
+        text += FormatMultiLineDifference(LoadResourceText(kDateLabel), wholeDayPeriod(*this), timedPeriod(server));
     } else {
         // Two whole-day appointments show their days only, so they differ only
         // when their days do (as in IsSameAppointment).
-        text += FormatDifference(CompareDateOnly(start, server.start) != 0, LoadResourceText(282) + ":",
+        text += FormatDifference(CompareDateOnly(start, server.start) != 0, LoadResourceText(kAllDayEventLabel) + ":",
                                  start.FormatLocaleDate(), server.start.FormatLocaleDate(), false);
     }
 
-    text += FormatDifference(NormalizeText(comment) != NormalizeText(server.comment), LoadResourceText(281), comment,
-                             server.comment, true);
+    text += FormatDifference(NormalizeText(comment) != NormalizeText(server.comment),
+                             LoadResourceText(kAppointmentCommentLabel), comment, server.comment, true);
     return text;
 }
 

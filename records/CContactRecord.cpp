@@ -4,6 +4,8 @@
 
 namespace tarnwel {
 
+using namespace string_id;
+
 std::string CContactRecord::GetDifferences(const CItemRecord&) const
 {
     return {};
@@ -11,7 +13,7 @@ std::string CContactRecord::GetDifferences(const CItemRecord&) const
 
 std::string CContactRecord::GetDescription() const
 {
-    return address.GetAddressDescription() + LoadResourceText(241) +
+    return address.GetAddressDescription() + LoadResourceText(kPersonalHeading) +
         DescribeFields<CContactRecord>(kPersonalFields, *this) + "\r\n";
 }
 
@@ -23,7 +25,8 @@ std::string CContactRecord::GetShortDescription() const
 std::string CContactRecord::GetContactDifferences(const CContactRecord& server, std::uint8_t personal,
                                                   std::uint8_t company) const
 {
-    std::string text = LoadResourceText(304) + lastName + ", " + firstName + "'" + LoadResourceText(287);
+    std::string text = LoadResourceText(kContactDifferencesStart) + lastName + ", " + firstName + "'" +
+        LoadResourceText(kDifferencesHeadingEnd);
     if (personal) {
         text += "\r\n--------------Personal---------------";
         text += FieldDifferences<CContactRecord>(kPersonalFields, *this, server,

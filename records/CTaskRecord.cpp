@@ -7,6 +7,8 @@
 
 namespace tarnwel {
 
+using namespace string_id;
+
 std::string CTaskRecord::GetShortDescription() const
 {
     std::string label = isSubtask ? "Subtask: '" : "Task: '";
@@ -39,17 +41,17 @@ bool IsNoDate(const COleDate& date)
 
 std::string CTaskRecord::GetDescription() const
 {
-    std::string text = LoadResourceText(288) + "\r\n";
-    text += FormatLabeledValue(LoadResourceText(289), title);
-    text += FormatLabeledValue(LoadResourceText(290), NormalizeLineBreaks(description));
-    text += FormatLabeledValue(LoadResourceText(291), assignment);
-    text += FormatLabeledValue(LoadResourceText(292), std::to_string(priority));
-    text += FormatLabeledValue(LoadResourceText(293), std::to_string(percentComplete));
+    std::string text = LoadResourceText(kTaskHeading) + "\r\n";
+    text += FormatLabeledValue(LoadResourceText(kTaskTitleLabel), title);
+    text += FormatLabeledValue(LoadResourceText(kTaskDescriptionLabel), NormalizeLineBreaks(description));
+    text += FormatLabeledValue(LoadResourceText(kAssignmentLabel), assignment);
+    text += FormatLabeledValue(LoadResourceText(kPriorityLabel), std::to_string(priority));
+    text += FormatLabeledValue(LoadResourceText(kTaskStatusLabel), std::to_string(percentComplete));
     if (!IsNoDate(deadline))
-        text += FormatLabeledValue(LoadResourceText(294), deadline.FormatLocaleDate());
+        text += FormatLabeledValue(LoadResourceText(kDeadlineLabel), deadline.FormatLocaleDate());
     if (!IsNoDate(startDate))
-        text += FormatLabeledValue(LoadResourceText(295), startDate.FormatLocaleDate());
-    text += LoadResourceText(296) + GetParticipantsText();
+        text += FormatLabeledValue(LoadResourceText(kStartDateLabel), startDate.FormatLocaleDate());
+    text += LoadResourceText(kTaskParticipantsHeading) + GetParticipantsText();
     text += "\r\n";
     return text;
 }
@@ -65,19 +67,19 @@ std::string CTaskRecord::GetDifferences(const CItemRecord& other) const
         return IsNoDate(t.startDate) ? std::string("-") : FormatLongDate(t.startDate);
     };
 
-    std::string text = LoadResourceText(303) + title + LoadResourceText(287);
-    text += FormatDifference(TrimText(title) != TrimText(server.title), LoadResourceText(289), title, server.title,
-                             false);
-    text += FormatDifference(NormalizeText(description) != NormalizeText(server.description), LoadResourceText(290),
-                             description, server.description, true);
-    text += FormatDifference(priority != server.priority, LoadResourceText(292), std::to_string(priority),
+    std::string text = LoadResourceText(kTaskDifferencesStart) + title + LoadResourceText(kDifferencesHeadingEnd);
+    text += FormatDifference(TrimText(title) != TrimText(server.title), LoadResourceText(kTaskTitleLabel), title,
+                             server.title, false);
+    text += FormatDifference(NormalizeText(description) != NormalizeText(server.description),
+                             LoadResourceText(kTaskDescriptionLabel), description, server.description, true);
+    text += FormatDifference(priority != server.priority, LoadResourceText(kPriorityLabel), std::to_string(priority),
                              std::to_string(server.priority), false);
-    text += FormatDifference(percentComplete != server.percentComplete, LoadResourceText(293),
+    text += FormatDifference(percentComplete != server.percentComplete, LoadResourceText(kTaskStatusLabel),
                              std::to_string(percentComplete) + "%", std::to_string(server.percentComplete) + "%",
                              false);
-    text += FormatDifference(CompareDateOnly(startDate, server.startDate) != 0, LoadResourceText(295),
+    text += FormatDifference(CompareDateOnly(startDate, server.startDate) != 0, LoadResourceText(kStartDateLabel),
                              startText(*this), startText(server), false);
-    text += FormatDifference(CompareDateOnly(deadline, server.deadline) != 0, LoadResourceText(294),
+    text += FormatDifference(CompareDateOnly(deadline, server.deadline) != 0, LoadResourceText(kDeadlineLabel),
                              deadlineText(*this), deadlineText(server), false);
     return text;
 }

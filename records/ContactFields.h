@@ -52,7 +52,7 @@ constexpr COutlookTextProperty UserProperty(const char* name)
 template <typename Record>
 struct CTextField {
     std::string Record::*field;
-    int label;  // string-table id
+    int label;  // string-table id, a name of string_id
     FieldRule rule;
     COutlookTextProperty outlook;
 };
@@ -60,40 +60,40 @@ struct CTextField {
 #define TARNWEL_ITEM_PROPERTY(Name) COutlookTextProperty{&CContactItem::Get##Name, &CContactItem::Set##Name}
 
 inline constexpr CTextField<CContactRecord> kPersonalFields[] = {
-    {&CContactRecord::salutation, 242, FieldRule::trimmed, UserProperty("ContactSalutation")},
-    {&CContactRecord::firstName, 243, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(FirstName)},
-    {&CContactRecord::lastName, 244, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(LastName)},
-    {&CContactRecord::title, 245, FieldRule::trimmedNoCase, TARNWEL_ITEM_PROPERTY(Title)},
-    {&CContactRecord::department, 246, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Department)},
-    {&CContactRecord::position, 247, FieldRule::trimmedNoCase, TARNWEL_ITEM_PROPERTY(JobTitle)},
-    {&CContactRecord::phone, 252, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessTelephoneNumber)},
-    {&CContactRecord::fax, 248, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessFaxNumber)},
-    {&CContactRecord::mobile, 249, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(MobileTelephoneNumber)},
-    {&CContactRecord::email, 250, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email1Address)},
-    {&CContactRecord::comment, 251, FieldRule::withoutReturns, TARNWEL_ITEM_PROPERTY(Body)},
-    {&CContactRecord::privateAddress, 253, FieldRule::withoutReturns, TARNWEL_ITEM_PROPERTY(HomeAddress)},
-    {&CContactRecord::privatePhone, 254, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(HomeTelephoneNumber)},
-    {&CContactRecord::privateFax, 255, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(HomeFaxNumber)},
-    {&CContactRecord::mobilePrivate, 256, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Home2TelephoneNumber)},
-    {&CContactRecord::emailPrivate, 257, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email3Address)},
+    {&CContactRecord::salutation, string_id::kSalutationLabel, FieldRule::trimmed, UserProperty("ContactSalutation")},
+    {&CContactRecord::firstName, string_id::kFirstNameLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(FirstName)},
+    {&CContactRecord::lastName, string_id::kLastNameLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(LastName)},
+    {&CContactRecord::title, string_id::kTitleLabel, FieldRule::trimmedNoCase, TARNWEL_ITEM_PROPERTY(Title)},
+    {&CContactRecord::department, string_id::kDepartmentLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Department)},
+    {&CContactRecord::position, string_id::kPositionLabel, FieldRule::trimmedNoCase, TARNWEL_ITEM_PROPERTY(JobTitle)},
+    {&CContactRecord::phone, string_id::kPhoneLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessTelephoneNumber)},
+    {&CContactRecord::fax, string_id::kFaxLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessFaxNumber)},
+    {&CContactRecord::mobile, string_id::kMobileLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(MobileTelephoneNumber)},
+    {&CContactRecord::email, string_id::kEmailLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email1Address)},
+    {&CContactRecord::comment, string_id::kContactCommentLabel, FieldRule::withoutReturns, TARNWEL_ITEM_PROPERTY(Body)},
+    {&CContactRecord::privateAddress, string_id::kPrivateAddressLabel, FieldRule::withoutReturns, TARNWEL_ITEM_PROPERTY(HomeAddress)},
+    {&CContactRecord::privatePhone, string_id::kPrivatePhoneLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(HomeTelephoneNumber)},
+    {&CContactRecord::privateFax, string_id::kPrivateFaxLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(HomeFaxNumber)},
+    {&CContactRecord::mobilePrivate, string_id::kPrivateMobileLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Home2TelephoneNumber)},
+    {&CContactRecord::emailPrivate, string_id::kPrivateEmailLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email3Address)},
 };
 
 inline constexpr CTextField<CAddressRecord> kCompanyFields[] = {
-    {&CAddressRecord::status, 259, FieldRule::notCompared, UserProperty("AddressenStatus")},
-    {&CAddressRecord::employees, 260, FieldRule::notCompared, UserProperty("AddressenEmployees")},
-    {&CAddressRecord::company, 261, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(CompanyName)},
-    {&CAddressRecord::appendix, 262, FieldRule::trimmed, UserProperty("AddressenAppendix")},
-    {&CAddressRecord::street, 263, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressStreet)},
-    {&CAddressRecord::zipcode, 264, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressPostalCode)},
-    {&CAddressRecord::city, 265, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressCity)},
-    {&CAddressRecord::country, 266, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressCountry)},
-    {&CAddressRecord::state, 267, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressState)},
-    {&CAddressRecord::firmPhone, 268, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Business2TelephoneNumber)},
-    {&CAddressRecord::firmFax, 269, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(OtherFaxNumber)},
-    {&CAddressRecord::firmEmail, 270, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email2Address)},
-    {&CAddressRecord::URL, 271, FieldRule::url, TARNWEL_ITEM_PROPERTY(BusinessHomePage)},
-    {&CAddressRecord::misc, 272, FieldRule::trimmed, UserProperty("AddressenMisc")},
-    {&CAddressRecord::addressComment, 273, FieldRule::withoutReturns, UserProperty("AddressenComment")},
+    {&CAddressRecord::status, string_id::kCompanyStatusLabel, FieldRule::notCompared, UserProperty("AddressenStatus")},
+    {&CAddressRecord::employees, string_id::kEmployeesLabel, FieldRule::notCompared, UserProperty("AddressenEmployees")},
+    {&CAddressRecord::company, string_id::kCompanyLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(CompanyName)},
+    {&CAddressRecord::appendix, string_id::kCompanySuffixLabel, FieldRule::trimmed, UserProperty("AddressenAppendix")},
+    {&CAddressRecord::street, string_id::kStreetLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressStreet)},
+    {&CAddressRecord::zipcode, string_id::kPostcodeLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressPostalCode)},
+    {&CAddressRecord::city, string_id::kCityLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressCity)},
+    {&CAddressRecord::country, string_id::kCountryLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressCountry)},
+    {&CAddressRecord::state, string_id::kStateLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(BusinessAddressState)},
+    {&CAddressRecord::firmPhone, string_id::kCompanyPhoneLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Business2TelephoneNumber)},
+    {&CAddressRecord::firmFax, string_id::kCompanyFaxLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(OtherFaxNumber)},
+    {&CAddressRecord::firmEmail, string_id::kCompanyEmailLabel, FieldRule::trimmed, TARNWEL_ITEM_PROPERTY(Email2Address)},
+    {&CAddressRecord::URL, string_id::kUrlLabel, FieldRule::url, TARNWEL_ITEM_PROPERTY(BusinessHomePage)},
+    {&CAddressRecord::misc, string_id::kMiscellaneousLabel, FieldRule::trimmed, UserProperty("AddressenMisc")},
+    {&CAddressRecord::addressComment, string_id::kCompanyDescriptionLabel, FieldRule::withoutReturns, UserProperty("AddressenComment")},
 };
 
 #undef TARNWEL_ITEM_PROPERTY

@@ -124,7 +124,8 @@ constexpr Entry kEntries[] = {
     {kUrlLabel, "URL:"},
     {kMiscellaneousLabel, "Sonstiges:"},
     {kCompanyDescriptionLabel, "Beschreibung:"},
-    // Appointment descriptions and differences (287 ends every difference heading)
+    // Appointment descriptions and differences (kDifferencesHeadingEnd ends every
+    // difference heading)
     {kAppointmentHeading, "Termin:\r\n"},
     {kAllDayAppointmentHeading, "Ganztagstermin\r\n"},
     {kAppointmentDescriptionLabel, "Beschreibung:"},

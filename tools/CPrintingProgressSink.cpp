@@ -47,10 +47,10 @@ void AppendNumber(std::string& out, int value)
     out.append(digits, end);
 }
 
-// Writes the number at `out` (room for 11 bytes) and returns the end.
+// Writes the number at `out` (room for kMaxNumberSize bytes) and returns the end.
 char* WriteNumber(char* out, int value)
 {
-    return std::to_chars(out, out + 11, value).ptr;  // an int always fits
+    return std::to_chars(out, out + CPrintingProgressSink::kMaxNumberSize, value).ptr;  // an int always fits
 }
 
 std::string ResourceText(int stringId)
@@ -196,7 +196,7 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
         const bool unseen = differs && m_countIsLastLine;
         if (!unseen)
             KeepCountLine();  // before the new line takes the old one's place
-        char digits[11];
+        char digits[kMaxNumberSize];
         const std::size_t firstSize = static_cast<std::size_t>(WriteNumber(digits, first) - digits);
         if (m_countWritten && numbers >= 1 && second == m_countSecond && firstSize == m_countFirstSize) {
             std::memcpy(line + m_countFirstAt, digits, firstSize);

@@ -41,6 +41,8 @@ public:
     // `format` with its "%d" placeholders replaced by the two numbers in turn
     // ("%%" stands for "%"); further placeholders stay as they are.
     static std::string FormatCounts(std::string_view format, int first, int second);
+    // The longest text of an int: "-2147483648".
+    static constexpr std::size_t kMaxNumberSize = 11;
 
 private:
     // Writes "<prefix><text>" unless the same line was the last one of its
@@ -75,7 +77,7 @@ private:
         // Writes the text with the numbers at `out`, which has room for
         // MaxSize() bytes; returns the end.
         char* WriteTo(char* out, int first, int second) const;
-        std::size_t MaxSize() const { return text.size() + 2 * 11; }
+        std::size_t MaxSize() const { return text.size() + 2 * kMaxNumberSize; }
         std::string text;
         std::size_t cuts[2] = {};  // where the numbers go in `text`
         int numbers = 0;

@@ -8,13 +8,14 @@ namespace tarnwel {
 using namespace wizard_pages;
 
 CChangedPage::CChangedPage(CWizardContext& context)
-    : CChoicePage(context, kChangedPage, 1, kRadio1, kRadio4, kRadio2)
+    : CChoicePage(context, kChangedPage, kChangedPairSlot, kRadio1, kRadio4, kRadio2)
 {
 }
 
 void CChangedPage::ApplyChoice(int id)
 {
-    static constexpr int codes[] = {0, 2, 1, 3};
+    using namespace rule_code;
+    static constexpr int codes[] = {kOvrOverwriteOutlook, kOvrNewerWins, kOvrOverwriteServer, kOvrAskUser};
     if (id >= kRadio1 && id <= kRadio4)
         m_context.settings.SetOvrActionForAll(codes[id - kRadio1]);
 }

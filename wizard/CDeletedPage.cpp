@@ -8,14 +8,17 @@ namespace tarnwel {
 using namespace wizard_pages;
 
 CDeletedPage::CDeletedPage(CWizardContext& context)
-    : CChoicePage(context, kDeletedPage, 2, kRadio1, kRadio3, kRadio1)
+    : CChoicePage(context, kDeletedPage, kDeletedPairSlot, kRadio1, kRadio3, kRadio1)
 {
 }
 
 void CDeletedPage::ApplyChoice(int id)
 {
     // The server's and Outlook's deleted-item rules, in that order.
-    static constexpr int codes[][2] = {{0, 1}, {1, 0}, {2, 2}};
+    using namespace rule_code;
+    static constexpr int codes[][2] = {{kTWDeletedRemoveFromOutlook, kOLDeletedDeleteOnServer},
+                                       {kTWDeletedRestoreOnServer, kOLDeletedRestoreInOutlook},
+                                       {kTWDeletedAskUser, kOLDeletedAskUser}};
     if (id >= kRadio1 && id <= kRadio3) {
         m_context.settings.SetTWDeletedActionForAll(codes[id - kRadio1][0]);
         m_context.settings.SetOLDeletedActionForAll(codes[id - kRadio1][1]);

@@ -9,11 +9,11 @@ using namespace wizard_pages;
 
 CSummaryPage::CSummaryPage(CWizardContext& context) : CWizardPage(context, kSummaryPage) {}
 
-std::string CSummaryPage::SummaryText(const std::array<std::string, 3>& choiceTexts)
+std::string CSummaryPage::SummaryText(const CChoiceTexts& choiceTexts)
 {
-    return "Wenn ein Outlook Element zum ersten Mal repliziert wird:\n\t" + choiceTexts[0] +
-           "\nWenn ein Element des replizierten Paares geändert wurde:\n\t" + choiceTexts[1] +
-           "\nWenn ein Element des replizierten Paares gelöscht wurde:\n\t" + choiceTexts[2];
+    return "Wenn ein Outlook Element zum ersten Mal repliziert wird:\n\t" + choiceTexts[kFirstReplicationSlot] +
+           "\nWenn ein Element des replizierten Paares geändert wurde:\n\t" + choiceTexts[kChangedPairSlot] +
+           "\nWenn ein Element des replizierten Paares gelöscht wurde:\n\t" + choiceTexts[kDeletedPairSlot];
 }
 
 bool CSummaryPage::OnInitDialog()

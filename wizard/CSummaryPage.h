@@ -13,7 +13,7 @@ public:
     explicit CSummaryPage(CWizardContext& context);
 
     // The text of 1013 for these choice texts.
-    static std::string SummaryText(const std::array<std::string, 3>& choiceTexts);
+    static std::string SummaryText(const CChoiceTexts& choiceTexts);
     static constexpr const char* kExistingFileNote =
         "Wenn der Benutzer nicht die erforderlichen Zugriffsrechte für den Server besitzt,\n"
         "soll alles unverändert bleiben.";

@@ -10,7 +10,7 @@ namespace tarnwel {
 using namespace wizard_pages;
 
 CTarnwelDlg::CTarnwelDlg(CWizardContext& context, bool showBack)
-    : CChoicePage(context, kFirstPage, 0, kRadio1, kRadio4, kRadio1), m_showBack(showBack)
+    : CChoicePage(context, kFirstPage, kFirstReplicationSlot, kRadio1, kRadio4, kRadio1), m_showBack(showBack)
 {
 }
 
@@ -37,17 +37,17 @@ void CTarnwelDlg::ApplyChoice(int id)
     CWizardSettings& settings = m_context.settings;
     switch (id) {
     case kRadio1:
-        settings.SetNewActionForAll(0);
-        settings.contactRules.newAction = 2;
+        settings.SetNewActionForAll(rule_code::kNewAddToServer);
+        settings.contactRules.newAction = rule_code::kNewAskUser;
         break;
     case kRadio2:
-        settings.SetNewActionForAll(0);
+        settings.SetNewActionForAll(rule_code::kNewAddToServer);
         break;
     case kRadio3:
-        settings.SetNewActionForAll(2);
+        settings.SetNewActionForAll(rule_code::kNewAskUser);
         break;
     case kRadio4:
-        settings.SetNewActionForAll(3);
+        settings.SetNewActionForAll(rule_code::kNewLeave);
         break;
     default:
         break;
@@ -61,7 +61,7 @@ std::unique_ptr<CDialog> CTarnwelDlg::NextPage()
 
 void CTarnwelDlg::OnSystemMenuCommand(int command)
 {
-    if (command >= 0x10 && command <= 0x1F) {
+    if (command >= kAboutCommand && command <= kAboutCommand + 0xF) {
         CWizardAboutDialog about(m_context.resources);
         about.DoModal();
     }

@@ -4,9 +4,9 @@
 // automation class reaches it through Current().
 
 #include "wizard/CWizardSettings.h"
+#include "wizard/ChoiceTexts.h"
 #include "wizard/WizardAutomation.h"
 
-#include <array>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -58,13 +58,13 @@ public:
     static std::string SettingsPath(const std::string& commandLine);
 
     CWizardSettings& Settings() { return m_settings; }
-    const std::array<std::string, 3>& ChoiceTexts() const { return m_choiceTexts; }
+    const CChoiceTexts& ChoiceTexts() const { return m_choiceTexts; }
     bool StartedForAutomation() const { return m_startedForAutomation; }
 
 private:
     const CResourceTable& m_resources;
     CWizardSettings m_settings;
-    std::array<std::string, 3> m_choiceTexts;
+    CChoiceTexts m_choiceTexts;
     IWizardAutomation* m_automation = nullptr;
     bool m_startedForAutomation = false;
     mutable std::mutex m_lockMutex;

@@ -1,14 +1,12 @@
 #pragma once
 // What every wizard page works on: the settings record, the three choice
-// texts ([0] first replication, [1] changed pairs, [2] deleted pairs) and the
-// wizard's resource table, from which each page takes its template.
+// texts (one slot for each choice page) and the wizard's resource table, from
+// which each page takes its template.
 
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CResourceTable.h"
 #include "wizard/CWizardSettings.h"
-
-#include <array>
-#include <string>
+#include "wizard/ChoiceTexts.h"
 
 namespace tarnwel {
 
@@ -18,7 +16,7 @@ inline constexpr int kIdFinished = 8;
 
 struct CWizardContext {
     CWizardSettings& settings;
-    std::array<std::string, 3>& choiceTexts;
+    CChoiceTexts& choiceTexts;
     const CResourceTable& resources;
 };
 

@@ -71,8 +71,8 @@ std::unique_ptr<CDialog> ConflictQuestion()
     server.end = COleDate::FromFields(2026, 3, 5, 12, 0);
     auto dialog = std::make_unique<CConflictDialog>();
     dialog->m_text = outlook.GetDifferences(server);
-    dialog->m_firstCaption = LoadResourceText(167);
-    dialog->m_secondCaption = LoadResourceText(168);
+    dialog->m_firstCaption = LoadResourceText(string_id::kOverwriteServerCaption);
+    dialog->m_secondCaption = LoadResourceText(string_id::kOverwriteOutlookCaption);
     dialog->m_hintGiven = true;
     dialog->m_hintFavoursFirst = true;
     return dialog;
@@ -133,9 +133,8 @@ CWizardContext& WizardContext()
         static_cast<CReplicationSettings&>(wizardSettings) = test::SampleSettings();
         return wizardSettings;
     }();
-    static std::array<std::string, 3> choices = {"Automatisch, für jeden Kontakt wird eine neue Adresse erstellt",
-                                                 "Frage für jedes geänderte Element",
-                                                 "Stelle das gelöschte Element wieder her"};
+    static CChoiceTexts choices = {"Automatisch, für jeden Kontakt wird eine neue Adresse erstellt",
+                                   "Frage für jedes geänderte Element", "Stelle das gelöschte Element wieder her"};
     static CWizardContext context{settings, choices, WizardResources()};
     return context;
 }
@@ -168,15 +167,15 @@ protected:
             SetRunningState();
             SetHeaderText("Verbinde zu Server");
             SetStatusControl(main_dialog::kAppointmentStatus);
-            ShowStatusCount(186, 37, 112);
+            ShowStatusCount(string_id::kAppointmentsServerRecord, 37, 112);
             SetStatusLineText(main_dialog::kContactStatus, "Kontakte sind nicht repliziert worden");
         } else if (m_state == State::finished) {
             SetHeaderText("Nicht verbunden");
             SetStatusControl(main_dialog::kAppointmentStatus);
-            ShowStatus(198);
+            ShowStatus(string_id::kAppointmentsEnd);
             SetStatusLineText(main_dialog::kContactStatus, "Kontakte sind nicht repliziert worden");
             SetStatusControl(main_dialog::kTaskStatus);
-            ShowStatus(228);
+            ShowStatus(string_id::kTasksEnd);
             SetResultText("Replikation abgeschlossen um 05.03.2026 09:41:17");
             SetFinishedState();
         }
