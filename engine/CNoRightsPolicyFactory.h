@@ -3,8 +3,8 @@
 // 1 ask (with the rule's question), 2 ignore; any other value gives no policy
 // (null), which the run treats as leaving the refusal alone.
 
-#include "engine/CKindRules.h"
 #include "engine/CNoRightsPolicy.h"
+#include "settings/CKindRules.h"
 
 #include <memory>
 
