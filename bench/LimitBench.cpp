@@ -43,11 +43,11 @@
 
 #include "bench/BenchSeeds.h"
 #include "bench/LimitPieces.h"
-#include "engine/CReplicationSettings.h"
 #include "platform/soap/CCurlConnector.h"
 #include "platform/soap/SoapConnector.h"
 #include "protocol/CServerSession.h"
 #include "records/RecordArrays.h"
+#include "settings/CReplicationSettings.h"
 #include "tests/support/ReferenceServer.h"
 #include "tests/support/TemporaryDirectory.h"
 

@@ -2,9 +2,9 @@
 // Dialog 180: the item kinds a run replicates, or those vacuum empties. It
 // writes the three flags of its mode only at its OK.
 
-#include "engine/CReplicationSettings.h"
 #include "platform/ui/CDialog.h"
 #include "resources/client/CategoryDialogIds.h"
+#include "settings/CReplicationSettings.h"
 
 namespace tarnwel {
 

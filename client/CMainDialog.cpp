@@ -1,7 +1,7 @@
 #include "client/CMainDialog.h"
 
 #include "client/CCategoryDialog.h"
-#include "client/CConfigDialog.h"
+#include "dialogs/CConfigDialog.h"
 #include "client/CScheduleDialog.h"
 #include "engine/CRunLock.h"
 #include "engine/Vacuum.h"

@@ -25,11 +25,11 @@
 #include "client/CReplicatorApp.h"
 #include "client/CSystemTray.h"
 #include "engine/CReplicationJob.h"
-#include "engine/CReplicationSettings.h"
 #include "engine/IProgressSink.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CResourceTable.h"
 #include "resources/client/MainDialogIds.h"
+#include "settings/CReplicationSettings.h"
 
 #include <atomic>
 #include <chrono>

@@ -6,9 +6,9 @@
 // reading stops at the first other character, no digits read as 0); a product
 // beyond the schedule's 32-bit range is stored as the nearest end of it.
 
-#include "engine/CReplicationSettings.h"
 #include "platform/ui/CDialog.h"
 #include "resources/client/ScheduleDialogIds.h"
+#include "settings/CReplicationSettings.h"
 
 namespace tarnwel {
 

@@ -4,8 +4,8 @@
 // question), leave ignores; any other value gives no policy (null), which the
 // run treats as leaving the refusal alone.
 
-#include "engine/CKindRules.h"
 #include "engine/CNoRightsPolicy.h"
+#include "settings/CKindRules.h"
 
 #include <memory>
 

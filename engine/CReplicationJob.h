@@ -3,8 +3,8 @@
 // command-line front end) creates the job with its settings and progress
 // sink, starts it, may ask it to stop, and reads its running flag.
 
-#include "engine/CReplicationSettings.h"
 #include "engine/CThreadJob.h"
+#include "settings/CReplicationSettings.h"
 
 #include <atomic>
 #include <functional>

@@ -5,8 +5,8 @@
 // counter of the contact run and the no-rights policy factory. The per-kind
 // runs and the conflict decisions are its operations.
 
-#include "engine/CReplicationSettings.h"
 #include "protocol/CServerSession.h"
+#include "settings/CReplicationSettings.h"
 
 #include <atomic>
 #include <memory>

@@ -9,8 +9,8 @@
 // way (a contact's company is a server object of its own); its decisions are
 // here too.
 
-#include "engine/CKindRules.h"
 #include "platform/base/OleDate.h"
+#include "settings/CKindRules.h"
 
 namespace tarnwel {
 

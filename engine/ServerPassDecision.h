@@ -7,8 +7,8 @@
 // side alone. The decisions show nothing: the caller asks the user where the
 // action says so.
 
-#include "engine/CKindRules.h"
 #include "platform/base/OleDate.h"
+#include "settings/CKindRules.h"
 
 namespace tarnwel {
 

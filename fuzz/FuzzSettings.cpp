@@ -1,6 +1,6 @@
 #include "fuzz/FuzzSupport.h"
 
-#include "engine/CReplicationSettings.h"
+#include "settings/CReplicationSettings.h"
 
 namespace tarnwel::fuzz {
 

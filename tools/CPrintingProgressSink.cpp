@@ -1,7 +1,7 @@
 #include "tools/CPrintingProgressSink.h"
 
+#include "platform/ui/UiText.h"
 #include "resources/StringTable.h"
-#include "tools/UiText.h"
 
 #include <charconv>
 #include <cstring>

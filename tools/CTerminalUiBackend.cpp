@@ -1,7 +1,7 @@
 #include "tools/CTerminalUiBackend.h"
 
 #include "platform/ui/CDialog.h"
-#include "tools/UiText.h"
+#include "platform/ui/UiText.h"
 
 #include <algorithm>
 #include <stdexcept>

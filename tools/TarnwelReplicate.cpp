@@ -4,12 +4,12 @@
 // terminal. A front end for tests and the demo.
 
 #include "engine/CReplicationJob.h"
-#include "engine/CReplicationSettings.h"
 #include "platform/base/Signals.h"
 #include "platform/eds/StoreChoice.h"
+#include "platform/ui/CAnswersFileBackend.h"
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/UiBackend.h"
-#include "tools/CAnswersFileBackend.h"
+#include "settings/CReplicationSettings.h"
 #include "tools/CPrintingProgressSink.h"
 #include "tools/CTerminalUiBackend.h"
 

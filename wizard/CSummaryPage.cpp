@@ -1,6 +1,6 @@
 #include "wizard/CSummaryPage.h"
 
-#include "client/CWizardConfigDialog.h"
+#include "dialogs/CWizardConfigDialog.h"
 #include "resources/wizard/WizardPageIds.h"
 
 namespace tarnwel {

@@ -6,7 +6,7 @@
 // The vacuum flags of the base record are never stored in the file; the
 // wizard does not use them.
 
-#include "engine/CReplicationSettings.h"
+#include "settings/CReplicationSettings.h"
 
 #include <string>
 

@@ -15,7 +15,7 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/qt/CQtUiBackend.h"
 #include "resources/wizard/WizardResources.h"
-#include "tools/CAnswersFileBackend.h"
+#include "platform/ui/CAnswersFileBackend.h"
 #include "wizard/CWizardSystemMenu.h"
 #include "wizard/CWizardApp.h"
 #include "wizard/CWizardAutomation.h"

@@ -2,8 +2,8 @@
 // Shows the dialogs of the client's tests through the scripted backend and
 // gives them a settings record with realistic content.
 
-#include "engine/CReplicationSettings.h"
-#include "tests/support/SampleSettings.h"
+#include "settings/CReplicationSettings.h"
+#include "tools/screenshots/SampleSettings.h"
 #include "platform/ui/CScriptedUiBackend.h"
 
 #include <gmock/gmock.h>

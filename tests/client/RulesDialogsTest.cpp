@@ -1,9 +1,9 @@
 #include "DialogFixture.h"
 
-#include "client/CNewRulesDialog.h"
-#include "client/COLDeletedRulesDialog.h"
-#include "client/COvrRulesDialog.h"
-#include "client/CTWDeletedRulesDialog.h"
+#include "dialogs/CNewRulesDialog.h"
+#include "dialogs/COLDeletedRulesDialog.h"
+#include "dialogs/COvrRulesDialog.h"
+#include "dialogs/CTWDeletedRulesDialog.h"
 #include "resources/client/ClientResources.h"
 #include "resources/wizard/WizardResources.h"
 
@@ -13,7 +13,6 @@
 
 using namespace tarnwel;
 using tarnwel::test::CDialogRun;
-using tarnwel::test::SampleSettings;
 using A = CDialogAction;
 using rules_parts::CRuleRows;
 

@@ -1,9 +1,9 @@
 #include "DialogFixture.h"
 
 #include "client/CCategoryDialog.h"
-#include "client/CConfigDialog.h"
 #include "client/CScheduleDialog.h"
-#include "client/CWizardConfigDialog.h"
+#include "dialogs/CConfigDialog.h"
+#include "dialogs/CWizardConfigDialog.h"
 #include "resources/client/ClientResources.h"
 #include "resources/dialogs/NewRulesDialogIds.h"
 #include "resources/dialogs/OLDeletedRulesDialogIds.h"
@@ -17,7 +17,6 @@
 
 using namespace tarnwel;
 using tarnwel::test::CDialogRun;
-using tarnwel::test::SampleSettings;
 using A = CDialogAction;
 namespace cfg = config_dialog;
 namespace sd = schedule_dialog;

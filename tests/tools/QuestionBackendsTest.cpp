@@ -1,4 +1,4 @@
-#include "tools/CAnswersFileBackend.h"
+#include "platform/ui/CAnswersFileBackend.h"
 #include "tools/CTerminalUiBackend.h"
 
 #include "tests/ui/TestDialog.h"

@@ -9,7 +9,7 @@
 #include "resources/dialogs/ConfigDialogIds.h"
 #include "resources/dialogs/OvrRulesDialogIds.h"
 #include "tests/support/FileSizeLimit.h"
-#include "tests/support/SampleSettings.h"
+#include "tools/screenshots/SampleSettings.h"
 #include "tests/support/TemporaryDirectory.h"
 #include "wizard/CSummaryPage.h"
 #include "wizard/CTarnwelDlg.h"

@@ -1,10 +1,10 @@
 // The wizard program as a child process on a working directory of its own,
 // answered by an answers file (TARNWEL_WIZARD_ANSWERS).
 
-#include "engine/CReplicationSettings.h"
-#include "tests/support/SampleSettings.h"
+#include "settings/CReplicationSettings.h"
 #include "tests/support/ShellCommand.h"
 #include "tests/support/TemporaryDirectory.h"
+#include "tools/screenshots/SampleSettings.h"
 
 #include <gtest/gtest.h>
 

@@ -5,21 +5,21 @@
 #include "engine/CContactLinkDialog.h"
 #include "client/CCategoryDialog.h"
 #include "client/CMainDialog.h"
-#include "client/CConfigDialog.h"
-#include "client/CNewRulesDialog.h"
-#include "client/COLDeletedRulesDialog.h"
-#include "client/COvrRulesDialog.h"
+#include "dialogs/CConfigDialog.h"
+#include "dialogs/CNewRulesDialog.h"
+#include "dialogs/COLDeletedRulesDialog.h"
+#include "dialogs/COvrRulesDialog.h"
 #include "client/CScheduleDialog.h"
-#include "client/CTWDeletedRulesDialog.h"
-#include "client/CWizardConfigDialog.h"
+#include "dialogs/CTWDeletedRulesDialog.h"
+#include "dialogs/CWizardConfigDialog.h"
 #include "engine/CContactRun.h"
-#include "engine/CReplicationSettings.h"
+#include "settings/CReplicationSettings.h"
 #include "records/CAppointmentRecord.h"
 #include "records/CContactRecord.h"
 #include "resources/StringTable.h"
 #include "resources/client/ClientResources.h"
 #include "resources/wizard/WizardResources.h"
-#include "tests/support/SampleSettings.h"
+#include "tools/screenshots/SampleSettings.h"
 #include "resources/wizard/WizardPageIds.h"
 #include "wizard/CChangedPage.h"
 #include "wizard/CConnectionPage.h"
@@ -110,7 +110,7 @@ std::unique_ptr<CDialog> ContactLinkQuestion()
 // record, which lives as long as the program.
 CReplicationSettings& Settings()
 {
-    static CReplicationSettings settings = test::SampleSettings();
+    static CReplicationSettings settings = SampleSettings();
     return settings;
 }
 
@@ -130,7 +130,7 @@ CWizardContext& WizardContext()
 {
     static CWizardSettings settings = [] {
         CWizardSettings wizardSettings;
-        static_cast<CReplicationSettings&>(wizardSettings) = test::SampleSettings();
+        static_cast<CReplicationSettings&>(wizardSettings) = SampleSettings();
         return wizardSettings;
     }();
     static CChoiceTexts choices = {"Automatisch, für jeden Kontakt wird eine neue Adresse erstellt",
@@ -187,7 +187,7 @@ private:
     {
         CMainDialogOptions options;
         options.settingsPath = (std::filesystem::temp_directory_path() / "tarnwel-screenshots.ini").string();
-        CReplicationSettings settings = test::SampleSettings();
+        CReplicationSettings settings = SampleSettings();
         settings.replicateContacts = 0;
         settings.Save(options.settingsPath);
         return options;

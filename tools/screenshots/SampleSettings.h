@@ -1,10 +1,10 @@
 #pragma once
-// A settings record as a user's file would hold it, for the dialog tests and
-// the screenshots of the dialogs.
+// A settings record as a user's file would hold it, for the screenshots of
+// the dialogs (the dialog and wizard tests use it too).
 
-#include "engine/CReplicationSettings.h"
+#include "settings/CReplicationSettings.h"
 
-namespace tarnwel::test {
+namespace tarnwel {
 
 // A record as a user's file would hold it: every rule block with codes of
 // its own, the newer-than dates set, replication since 1 March 2026.
@@ -27,4 +27,4 @@ inline CReplicationSettings SampleSettings()
     return settings;
 }
 
-} // namespace tarnwel::test
+} // namespace tarnwel

@@ -27,8 +27,8 @@
 // file keeps every byte) and a replication job refuses to run with it, since
 // its credentials and address are not the user's.
 
-#include "engine/CKindRules.h"
 #include "platform/base/OleDate.h"
+#include "settings/CKindRules.h"
 
 #include <array>
 #include <string>

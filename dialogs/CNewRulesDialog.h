@@ -2,7 +2,7 @@
 // Dialog 146: the rules for an Outlook item that was never replicated
 // ("New Action", "New NoRights").
 
-#include "client/CRulesDialog.h"
+#include "dialogs/CRulesDialog.h"
 #include "resources/dialogs/NewRulesDialogIds.h"
 
 namespace tarnwel {

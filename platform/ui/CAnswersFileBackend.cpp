@@ -1,6 +1,6 @@
-#include "tools/CAnswersFileBackend.h"
+#include "platform/ui/CAnswersFileBackend.h"
 
-#include "tools/UiText.h"
+#include "platform/ui/UiText.h"
 
 #include <algorithm>
 #include <charconv>

@@ -1,4 +1,4 @@
-#include "client/COvrRulesDialog.h"
+#include "dialogs/COvrRulesDialog.h"
 
 namespace tarnwel {
 

@@ -4,7 +4,7 @@
 // condition belongs to the action that restores the server item: with it,
 // only an Outlook item changed after the date is restored.
 
-#include "client/CRulesDialog.h"
+#include "dialogs/CRulesDialog.h"
 #include "resources/dialogs/TWDeletedRulesDialogIds.h"
 
 namespace tarnwel {

@@ -3,7 +3,7 @@
 // ("Konfiguration der Replikator Einstellungen"), taking its template and
 // those of the rule dialogs it opens from the wizard's resource table.
 
-#include "client/CConfigDialog.h"
+#include "dialogs/CConfigDialog.h"
 
 namespace tarnwel {
 

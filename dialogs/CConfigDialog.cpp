@@ -1,9 +1,9 @@
-#include "client/CConfigDialog.h"
+#include "dialogs/CConfigDialog.h"
 
-#include "client/CNewRulesDialog.h"
-#include "client/COLDeletedRulesDialog.h"
-#include "client/COvrRulesDialog.h"
-#include "client/CTWDeletedRulesDialog.h"
+#include "dialogs/CNewRulesDialog.h"
+#include "dialogs/COLDeletedRulesDialog.h"
+#include "dialogs/COvrRulesDialog.h"
+#include "dialogs/CTWDeletedRulesDialog.h"
 
 namespace tarnwel {
 

@@ -1,4 +1,4 @@
-#include "tools/UiText.h"
+#include "platform/ui/UiText.h"
 
 #include "platform/base/Text.h"
 

@@ -10,10 +10,10 @@
 // own. The variant and the program's resource table given at construction
 // choose them; the rule dialogs it opens get the same two.
 
-#include "engine/CReplicationSettings.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CResourceTable.h"
 #include "resources/dialogs/ConfigDialogIds.h"
+#include "settings/CReplicationSettings.h"
 
 #include <string>
 

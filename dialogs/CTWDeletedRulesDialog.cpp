@@ -1,4 +1,4 @@
-#include "client/CTWDeletedRulesDialog.h"
+#include "dialogs/CTWDeletedRulesDialog.h"
 
 namespace tarnwel {
 

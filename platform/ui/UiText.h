@@ -1,7 +1,7 @@
 #pragma once
-// What the command-line front end shares between its ways of answering
-// questions: message boxes and dialogs written as text, and the answer words
-// and dialog actions read from a file or the terminal.
+// Message boxes and dialogs written as text, and the answer words and dialog
+// actions read from a file or the terminal: what the answers-file backend and
+// the command-line front end's terminal backend share.
 //
 // Answer words of a message box: yes, no, ok, cancel.
 // Dialog actions: "click ID", "select ID INDEX", "ok", "escape", "close".

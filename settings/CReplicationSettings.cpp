@@ -1,4 +1,4 @@
-#include "engine/CReplicationSettings.h"
+#include "settings/CReplicationSettings.h"
 
 #include "platform/base/ByteFile.h"
 #include "platform/base/Text.h"

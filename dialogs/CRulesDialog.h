@@ -9,11 +9,11 @@
 // Both programs show these dialogs: the variant and the program's resource
 // table given at construction choose the ids and texts of that program.
 
-#include "engine/CReplicationSettings.h"
 #include "platform/ui/CDialog.h"
 #include "platform/ui/CResourceTable.h"
 #include "resources/dialogs/DialogVariant.h"
 #include "resources/dialogs/RulesDialogParts.h"
+#include "settings/CReplicationSettings.h"
 
 #include <array>
 

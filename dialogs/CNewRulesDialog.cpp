@@ -1,4 +1,4 @@
-#include "client/CNewRulesDialog.h"
+#include "dialogs/CNewRulesDialog.h"
 
 namespace tarnwel {
 

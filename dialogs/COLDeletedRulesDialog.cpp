@@ -1,4 +1,4 @@
-#include "client/COLDeletedRulesDialog.h"
+#include "dialogs/COLDeletedRulesDialog.h"
 
 namespace tarnwel {
 

@@ -4,7 +4,7 @@
 // condition belongs to the action that re-creates the Outlook item: with it,
 // an older server item is deleted instead, which needs the server right.
 
-#include "client/CRulesDialog.h"
+#include "dialogs/CRulesDialog.h"
 #include "resources/dialogs/OLDeletedRulesDialogIds.h"
 
 namespace tarnwel {

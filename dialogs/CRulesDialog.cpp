@@ -1,4 +1,4 @@
-#include "client/CRulesDialog.h"
+#include "dialogs/CRulesDialog.h"
 
 namespace tarnwel {
 

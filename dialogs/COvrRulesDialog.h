@@ -2,7 +2,7 @@
 // Dialog 140: the rules for a replicated pair of which one or both sides were
 // changed ("Ovr Action", "Ovr NoRights").
 
-#include "client/CRulesDialog.h"
+#include "dialogs/CRulesDialog.h"
 #include "resources/dialogs/OvrRulesDialogIds.h"
 
 namespace tarnwel {
