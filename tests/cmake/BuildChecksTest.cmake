@@ -9,13 +9,24 @@ set(cases
   "link below a link|low links fixture_forbidden|fixture_high must not link it, but links: fixture_high -> fixture_low -> fixture_forbidden"
   "Qt by name|low links Qt6::Widgets|fixture_high must not use Qt, but links: fixture_high -> fixture_low -> Qt6::Widgets"
   "source of another folder|high compiles low/low.cpp|fixture_high compiles low/low.cpp of another folder"
-  "source in two targets|high/ has a second target of high.cpp|fixture_twice and fixture_high both compile high/high.cpp")
+  "source in two targets|high/ has a second target of high.cpp|fixture_twice and fixture_high both compile high/high.cpp"
+  "include of a higher folder|low includes high/high.h|low/low.cpp includes high/high.h, outside what fixture_low links"
+  "include by a header|a header of low includes high/high.h|low/low.h includes high/high.h, outside what any target of low links")
 
 file(REMOVE_RECURSE ${WORK})
-file(WRITE ${WORK}/src/low/low.cpp "")
 file(WRITE ${WORK}/src/low/forbidden.cpp "")
-file(WRITE ${WORK}/src/high/high.cpp "")
+file(WRITE ${WORK}/src/high/high.cpp "#include \"low/low.h\"\n")
+file(WRITE ${WORK}/src/high/high.h "")
 file(WRITE ${WORK}/src/low/CMakeLists.txt [=[
+# The case's include of the higher folder, in the source or in a header.
+set(include_high "#include \"high/high.h\"\n")
+file(WRITE ${CMAKE_CURRENT_SOURCE_DIR}/low.cpp "")
+file(WRITE ${CMAKE_CURRENT_SOURCE_DIR}/low.h "")
+if(CASE STREQUAL "low includes high/high.h")
+  file(WRITE ${CMAKE_CURRENT_SOURCE_DIR}/low.cpp "${include_high}")
+elseif(CASE STREQUAL "a header of low includes high/high.h")
+  file(WRITE ${CMAKE_CURRENT_SOURCE_DIR}/low.h "${include_high}")
+endif()
 add_library(fixture_low STATIC low.cpp)
 add_library(fixture_forbidden STATIC forbidden.cpp)
 if(CASE STREQUAL "low links fixture_forbidden")
@@ -43,6 +54,7 @@ include(${CHECKS})
 tarnwel_check_links_none("^fixture_forbidden$" "must not link it" fixture_high)
 tarnwel_check_links_none("[Qq]t[0-9]*(::|Core|Gui|Widgets)" "must not use Qt" fixture_high)
 tarnwel_check_source_homes()
+tarnwel_check_include_homes()
 message(STATUS "checks passed")
 ]=])
 
