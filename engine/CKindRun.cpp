@@ -295,7 +295,7 @@ void CKindRun<Kind>::ServerPass()
 template <typename Kind>
 void CKindRun<Kind>::ShowServerRecordProgress(int i, int total)
 {
-    if (i == 0 && Kind::kTexts.firstServerRecord != 0)
+    if (i == 0 && Kind::kTexts.firstServerRecord != kNoRunText)
         m_sink.ShowStatus(Kind::kTexts.firstServerRecord);
     else
         m_sink.ShowStatusCount(Kind::kTexts.serverRecord, Kind::kTexts.serverRecordFromOne ? i + 1 : i, total);
@@ -496,7 +496,7 @@ void CKindRun<Kind>::OutlookPass()
     const int total = Count(changed);
     m_sink.OnServerItemsFetched(total);
     m_sink.OnStepDone();
-    if (Kind::kTexts.outlookFetched != 0)
+    if (Kind::kTexts.outlookFetched != kNoRunText)
         m_sink.ShowStatusCount(Kind::kTexts.outlookFetched, total, 0);
     for (int i = 0; i < total && !m_replicator.AbortRequested(); ++i) {
         m_sink.OnItemTick();
@@ -667,7 +667,7 @@ void CKindRun<Kind>::AddToOutlook()
 {
     m_replicator.LogHeading("Processing ADD-TO-OUTLOOK queue...");
     const int total = Count(m_addToOutlook);
-    if (Kind::kTexts.addToOutlookStart != 0)
+    if (Kind::kTexts.addToOutlookStart != kNoRunText)
         m_sink.ShowStatusCount(Kind::kTexts.addToOutlookStart, total, 0);
     WriteInBatches(
         total, [&](int i) { m_sink.ShowStatusCount(Kind::kTexts.addToOutlookRecord, i, total); },
@@ -679,7 +679,7 @@ void CKindRun<Kind>::OverwriteInOutlook()
 {
     m_replicator.LogHeading("Processing OVERWRITE-IN-OUTLOOK queue...");
     const int total = Count(m_overwriteInOutlook);
-    if (Kind::kTexts.overwriteInOutlookStart != 0)
+    if (Kind::kTexts.overwriteInOutlookStart != kNoRunText)
         m_sink.ShowStatusCount(Kind::kTexts.overwriteInOutlookStart, total, 0);
     int counted = 0;
     WriteInBatches(
@@ -701,7 +701,7 @@ void CKindRun<Kind>::RemoveFromOutlook()
 {
     m_replicator.LogHeading("Processing REMOVE-FROM-OUTLOOK queue...");
     const int total = Count(m_removeFromOutlook);
-    if (Kind::kTexts.removeStart != 0)
+    if (Kind::kTexts.removeStart != kNoRunText)
         m_sink.ShowStatusCount(Kind::kTexts.removeStart, total, 0);
     WriteInBatches(
         total, [&](int i) { m_sink.ShowStatusCount(Kind::kTexts.removeRecord, i, total); },

@@ -54,7 +54,11 @@
 
 namespace tarnwel {
 
-// The status texts of a kind (string-table ids; 0: the kind shows none there).
+// In place of a status text that a kind does not show.
+inline constexpr int kNoRunText = 0;
+
+// The status texts of a kind (string-table ids; kNoRunText: the kind shows
+// none there).
 struct CRunTexts {
     int start;
     int fetched;                 // (n, 0) after getItems
