@@ -328,12 +328,7 @@ void CContactRun::AddCopiesToServer()
         else
             Apply(deletedPolicy.get(), "TWDeleted", m_removeFromOutlook, copy);
     }
-    for (const auto& [entryId, error] : addErrors) {
-        if (const CContactRecord* outlook = m_store->FindByEntryId(entryId))
-            ShowItemError(string_id::kAddToServerFailed, outlook->GetDescription());
-        else
-            m_replicator.Log("\tFailed entry " + entryId + " was not sent; skipped");
-    }
+    ShowAddErrors(addErrors);
     m_sink.OnItemTick();
 }
 

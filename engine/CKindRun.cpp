@@ -8,14 +8,33 @@
 #include "platform/ui/MessageBox.h"
 #include "platform/ui/UserNotices.h"
 #include "protocol/ServerExceptions.h"
+#include "records/Comparison.h"
 #include "resources/StringTable.h"
 
 #include <exception>
 #include <optional>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 
 namespace tarnwel {
+namespace {
+
+// The kind's sameness test.
+template <typename Kind, typename Record>
+bool IsSame(const Record& server, const Record& outlook)
+{
+    return (server.*Kind::kIsSame)(outlook);
+}
+
+// A key that the same records share: their trimmed sameness field.
+template <typename Kind, typename Record>
+std::string SamenessKey(const Record& record)
+{
+    return TrimText(record.*Kind::kSamenessField);
+}
+
+} // namespace
 
 std::string FormatWithDescription(int stringId, const std::string& description)
 {
@@ -28,7 +47,7 @@ std::string FormatWithDescription(int stringId, const std::string& description)
 
 template <typename Kind>
 CKindRun<Kind>::CKindRun(CReplicator& replicator)
-    : m_replicator(replicator), m_sink(replicator.ProgressSink()), m_rules(Kind::Rules(replicator.Settings()))
+    : m_replicator(replicator), m_sink(replicator.ProgressSink()), m_rules(replicator.Settings().*Kind::kRules)
 {
 }
 
@@ -97,10 +116,10 @@ void CKindRun<Kind>::ReadRights(const std::string& rights)
 template <typename Kind>
 int CKindRun<Kind>::FetchServerRecords(CStringArray ids)
 {
-    if constexpr (Kind::kFetchesAlone)
-        return Kind::Get(m_replicator, m_serverRecords, m_since, std::move(ids));
-    else
+    if constexpr (std::is_null_pointer_v<std::remove_cv_t<decltype(Kind::kGet)>>)
         return 0;  // the kind's run fetches with its own step
+    else
+        return (m_replicator.*Kind::kGet)(m_serverRecords, m_since, std::move(ids));
 }
 
 template <typename Kind>
@@ -314,26 +333,12 @@ void CKindRun<Kind>::ClassifyServerRecord(Record& server)
             // item, compared as a pair, whatever either side changed
             // since. Only the pair is made here; what changes is up to
             // the rules of a changed pair.
-            m_replicator.Log("New on the server, added from the unpaired Outlook item " + sent->id_client +
-                             ": paired with it: " + server.id_tarnwel);
-            m_store->AddMapping(server.id_tarnwel, sent->id_client);
-            sent->id_tarnwel = server.id_tarnwel;
-            m_processed.push_back(sent);
-            if (Kind::IsSame(server, *sent)) {
-                CarryParticipants(server, *sent);
-                return;
-            }
-            m_replicator.Log("Changed: " + server.id_tarnwel);
-            const std::string entryId = sent->id_client;
-            DecideChangedPair(server, *sent, entryId);
+            PairWithUnpaired(server, *sent, "added from");
+            ComparePair(server, *sent, std::string(sent->id_client));
             return;
         }
         if (Record* twin = TakeUnpairedTwin(server)) {
-            m_replicator.Log("New on the server, the same as the unpaired Outlook item " + twin->id_client +
-                             ": paired with it: " + server.id_tarnwel);
-            m_store->AddMapping(server.id_tarnwel, twin->id_client);
-            twin->id_tarnwel = server.id_tarnwel;
-            m_processed.push_back(twin);
+            PairWithUnpaired(server, *twin, "the same as");
             CarryParticipants(server, *twin);
             return;
         }
@@ -356,12 +361,28 @@ void CKindRun<Kind>::ClassifyServerRecord(Record& server)
         return;
     }
     m_processed.push_back(outlook);
-    if (Kind::IsSame(server, *outlook)) {
-        CarryParticipants(server, *outlook);
+    ComparePair(server, *outlook, std::string(entryId));
+}
+
+template <typename Kind>
+void CKindRun<Kind>::PairWithUnpaired(const Record& server, Record& outlook, const char* how)
+{
+    m_replicator.Log("New on the server, " + std::string(how) + " the unpaired Outlook item " + outlook.id_client +
+                     ": paired with it: " + server.id_tarnwel);
+    m_store->AddMapping(server.id_tarnwel, outlook.id_client);
+    outlook.id_tarnwel = server.id_tarnwel;
+    m_processed.push_back(&outlook);
+}
+
+template <typename Kind>
+void CKindRun<Kind>::ComparePair(Record& server, Record& outlook, const std::string& entryId)
+{
+    if (IsSame<Kind>(server, outlook)) {
+        CarryParticipants(server, outlook);
         return;
     }
     m_replicator.Log("Changed: " + server.id_tarnwel);
-    DecideChangedPair(server, *outlook, std::string(entryId));
+    DecideChangedPair(server, outlook, entryId);
 }
 
 template <typename Kind>
@@ -387,7 +408,7 @@ void CKindRun<Kind>::PrepareUnpaired(const Record& first)
         return;
     m_unpairedBuilt = true;
     m_store->ForEachUnpairedRecord(
-        [this](Record& record) { m_unpaired[Kind::SamenessKey(record)].push_back(&record); });
+        [this](Record& record) { m_unpaired[SamenessKey<Kind>(record)].push_back(&record); });
     if (m_unpaired.empty())
         return;
     const Record* records = m_serverRecords.data();
@@ -405,7 +426,7 @@ void CKindRun<Kind>::PrepareUnpaired(const Record& first)
         if (entryId && *entryId != kNoId)
             continue;
         m_sentFrom.emplace(named, i);
-        std::vector<Record*>& candidates = m_unpaired[Kind::SamenessKey(*named)];
+        std::vector<Record*>& candidates = m_unpaired[SamenessKey<Kind>(*named)];
         std::erase(candidates, named);
     }
 }
@@ -430,12 +451,12 @@ auto CKindRun<Kind>::TakeUnpairedTwin(const Record& server) -> Record*
 {
     if (m_unpaired.empty())
         return nullptr;
-    const auto found = m_unpaired.find(Kind::SamenessKey(server));
+    const auto found = m_unpaired.find(SamenessKey<Kind>(server));
     if (found == m_unpaired.end())
         return nullptr;
     std::vector<Record*>& candidates = found->second;
     for (auto candidate = candidates.begin(); candidate != candidates.end(); ++candidate) {
-        if (Kind::IsSame(server, **candidate)) {
+        if (IsSame<Kind>(server, **candidate)) {
             Record* twin = *candidate;
             candidates.erase(candidate);
             return twin;
@@ -541,7 +562,7 @@ void CKindRun<Kind>::OverwriteOnServer()
     m_replicator.LogHeading("Processing OVERWRITE-IN-TARNWEL queue...");
     m_sink.ShowStatusCount(Kind::kTexts.overwriteOnServer, Count(m_overwriteOnServer), 0);
     CStringArray done, refused, failed;
-    Kind::Put(m_replicator, m_overwriteOnServer, done, refused, failed);
+    (m_replicator.*Kind::kPut)(m_overwriteOnServer, done, refused, failed);
     CrashPoint("putItems answered");
     if (!refused.empty()) {
         const std::unique_ptr<CNoRightsPolicy> policy = Policy(&CNoRightsPolicyFactory::MakeOvrPolicy);
@@ -560,10 +581,7 @@ void CKindRun<Kind>::OverwriteOnServer()
     }
     for (const std::string& id : failed) {
         OnOverwriteNotDone(id, false);
-        if (const Record* outlook = m_store->FindByServerId(id))
-            ShowItemError(string_id::kOverwriteOnServerFailed, outlook->GetDescription());
-        else
-            m_replicator.Log("\tFailed id " + id + " was not sent; skipped");
+        ShowItemError(string_id::kOverwriteOnServerFailed, m_store->FindByServerId(id), "id", id);
     }
     m_sink.OnItemTick();
 }
@@ -576,7 +594,7 @@ void CKindRun<Kind>::DeleteOnServer()
     m_replicator.LogHeading("Processing DELETE-FROM-TARNWEL queue...");
     m_sink.ShowStatusCount(Kind::kTexts.deleteOnServer, Count(m_deleteOnServer), 0);
     CStringArray done, refused, failed;
-    Kind::Delete(m_replicator, m_deleteOnServer, done, refused, failed);
+    (m_replicator.*Kind::kDelete)(m_deleteOnServer, done, refused, failed);
     CrashPoint("deleteItems answered");
     for (const std::string& id : done)
         m_store->RemoveMapping(id);
@@ -590,12 +608,8 @@ void CKindRun<Kind>::DeleteOnServer()
                 m_replicator.Log("\tRefused id " + id + " was not sent; skipped");
         }
     }
-    for (const std::string& id : failed) {
-        if (const Record* record = Find(queued, id))
-            ShowItemError(string_id::kDeleteOnServerFailed, record->GetDescription());
-        else
-            m_replicator.Log("\tFailed id " + id + " was not sent; skipped");
-    }
+    for (const std::string& id : failed)
+        ShowItemError(string_id::kDeleteOnServerFailed, Find(queued, id), "id", id);
     m_sink.OnItemTick();
 }
 
@@ -607,7 +621,7 @@ void CKindRun<Kind>::AddToServer()
     m_replicator.LogHeading("Processing ADD-TO-TARNWEL queue...");
     m_sink.ShowStatusCount(Kind::kTexts.addToServer, Count(m_addToServer), 0);
     CStringMap addErrors;
-    const CStringMap added = Kind::Add(m_replicator, m_addToServer, addErrors);
+    const CStringMap added = (m_replicator.*Kind::kAdd)(m_addToServer, addErrors);
     CrashPoint("addItems answered");
     const std::unique_ptr<CNoRightsPolicy> newPolicy = Policy(&CNoRightsPolicyFactory::MakeNewPolicy);
     const std::unique_ptr<CNoRightsPolicy> deletedPolicy = Policy(&CNoRightsPolicyFactory::MakeTWDeletedPolicy);
@@ -626,12 +640,7 @@ void CKindRun<Kind>::AddToServer()
         else
             Apply(deletedPolicy.get(), "TWDeleted", m_removeFromOutlook, *outlook);
     }
-    for (const auto& [entryId, error] : addErrors) {
-        if (const Record* outlook = m_store->FindByEntryId(entryId))
-            ShowItemError(string_id::kAddToServerFailed, outlook->GetDescription());
-        else
-            m_replicator.Log("\tFailed entry " + entryId + " was not sent; skipped");
-    }
+    ShowAddErrors(addErrors);
     m_sink.OnItemTick();
 }
 
@@ -663,28 +672,33 @@ void CKindRun<Kind>::WriteInBatches(int total, const std::function<void(int)>& s
 }
 
 template <typename Kind>
+void CKindRun<Kind>::WriteQueue(const char* heading, int startText, Array& queue,
+                                const std::function<void(int, int)>& show, const std::function<void(Record&)>& write)
+{
+    m_replicator.LogHeading(heading);
+    const int total = Count(queue);
+    if (startText != kNoRunText)
+        m_sink.ShowStatusCount(startText, total, 0);
+    WriteInBatches(
+        total, [&](int i) { show(i, total); }, [&](int i) { write(queue[static_cast<std::size_t>(i)]); });
+}
+
+template <typename Kind>
 void CKindRun<Kind>::AddToOutlook()
 {
-    m_replicator.LogHeading("Processing ADD-TO-OUTLOOK queue...");
-    const int total = Count(m_addToOutlook);
-    if (Kind::kTexts.addToOutlookStart != kNoRunText)
-        m_sink.ShowStatusCount(Kind::kTexts.addToOutlookStart, total, 0);
-    WriteInBatches(
-        total, [&](int i) { m_sink.ShowStatusCount(Kind::kTexts.addToOutlookRecord, i, total); },
-        [&](int i) { m_store->AddItem(m_addToOutlook[static_cast<std::size_t>(i)]); });
+    WriteQueue(
+        "Processing ADD-TO-OUTLOOK queue...", Kind::kTexts.addToOutlookStart, m_addToOutlook,
+        [this](int i, int total) { m_sink.ShowStatusCount(Kind::kTexts.addToOutlookRecord, i, total); },
+        [this](Record& record) { m_store->AddItem(record); });
 }
 
 template <typename Kind>
 void CKindRun<Kind>::OverwriteInOutlook()
 {
-    m_replicator.LogHeading("Processing OVERWRITE-IN-OUTLOOK queue...");
-    const int total = Count(m_overwriteInOutlook);
-    if (Kind::kTexts.overwriteInOutlookStart != kNoRunText)
-        m_sink.ShowStatusCount(Kind::kTexts.overwriteInOutlookStart, total, 0);
     int counted = 0;
-    WriteInBatches(
-        total,
-        [&](int i) {
+    WriteQueue(
+        "Processing OVERWRITE-IN-OUTLOOK queue...", Kind::kTexts.overwriteInOutlookStart, m_overwriteInOutlook,
+        [this, &counted](int i, int total) {
             const bool marked =
                 m_overwriteInOutlook[static_cast<std::size_t>(i)].id_tarnwel == kOverwriteForParticipants;
             if (!marked && Kind::kTexts.countIncludesCurrent)
@@ -693,19 +707,16 @@ void CKindRun<Kind>::OverwriteInOutlook()
             if (!marked && !Kind::kTexts.countIncludesCurrent)
                 ++counted;
         },
-        [&](int i) { m_store->UpdateItem(m_overwriteInOutlook[static_cast<std::size_t>(i)]); });
+        [this](Record& record) { m_store->UpdateItem(record); });
 }
 
 template <typename Kind>
 void CKindRun<Kind>::RemoveFromOutlook()
 {
-    m_replicator.LogHeading("Processing REMOVE-FROM-OUTLOOK queue...");
-    const int total = Count(m_removeFromOutlook);
-    if (Kind::kTexts.removeStart != kNoRunText)
-        m_sink.ShowStatusCount(Kind::kTexts.removeStart, total, 0);
-    WriteInBatches(
-        total, [&](int i) { m_sink.ShowStatusCount(Kind::kTexts.removeRecord, i, total); },
-        [&](int i) { m_store->DeleteItem(m_removeFromOutlook[static_cast<std::size_t>(i)]); });
+    WriteQueue(
+        "Processing REMOVE-FROM-OUTLOOK queue...", Kind::kTexts.removeStart, m_removeFromOutlook,
+        [this](int i, int total) { m_sink.ShowStatusCount(Kind::kTexts.removeRecord, i, total); },
+        [this](Record& record) { m_store->DeleteItem(record); });
 }
 
 // --- Save, log out -------------------------------------------------------------------
@@ -744,7 +755,7 @@ template <typename Kind>
 void CKindRun<Kind>::Apply(CNoRightsPolicy* policy, const char* rule, Array& queue, const Record& record)
 {
     if (policy)
-        Kind::Apply(*policy, queue, record);
+        (policy->*Kind::kApply)(queue, record);
     else
         m_replicator.Log(std::string("\tNo policy for the ") + rule + " NoRights code " +
                          "; the refused item " + record.id_tarnwel + " is left as it is");
@@ -781,9 +792,19 @@ auto CKindRun<Kind>::Find(const std::unordered_map<std::string, Record*>& index,
 }
 
 template <typename Kind>
-void CKindRun<Kind>::ShowItemError(int stringId, const std::string& description)
+void CKindRun<Kind>::ShowItemError(int stringId, const Record* record, const char* idName, const std::string& id)
 {
-    ReportToUser(FormatWithDescription(stringId, description), MessageBoxIcon::stop);
+    if (record)
+        ReportToUser(FormatWithDescription(stringId, record->GetDescription()), MessageBoxIcon::stop);
+    else
+        m_replicator.Log(std::string("\tFailed ") + idName + " " + id + " was not sent; skipped");
+}
+
+template <typename Kind>
+void CKindRun<Kind>::ShowAddErrors(const CStringMap& addErrors)
+{
+    for (const auto& [entryId, error] : addErrors)
+        ShowItemError(string_id::kAddToServerFailed, m_store->FindByEntryId(entryId), "entry", entryId);
 }
 
 template <typename Kind>

@@ -164,6 +164,13 @@ protected:
     void ServerPass();
     void ShowServerRecordProgress(int i, int total);
     void ClassifyServerRecord(Record& server);
+    // Pairs a new server record with an Outlook item without a pair that
+    // it was `how` ("added from", "the same as"); the Outlook item counts as
+    // met by the server pass.
+    void PairWithUnpaired(const Record& server, Record& outlook, const char* how);
+    // A pair met by the server pass: the server's participants carried when
+    // the two are the same, else decided as a changed pair.
+    void ComparePair(Record& server, Record& outlook, const std::string& entryId);
     // Moves a server record of the server pass into ADD-TO-OUTLOOK instead of
     // copying it; the refusals of OVERWRITE-IN-TARNWEL find it there
     // (ServerRecordsById). A record from elsewhere is copied.
@@ -216,6 +223,11 @@ protected:
     // more, each on its own, so that each one that cannot be written gives
     // its own message and the others are kept.
     void WriteInBatches(int total, const std::function<void(int)>& show, const std::function<void(int)>& write);
+    // Works `queue` off under the trace heading `heading`: its start text
+    // (unless kNoRunText) with the queue's size, then in batches
+    // `show(i, size)` and `write(record i)` for each record.
+    void WriteQueue(const char* heading, int startText, Array& queue, const std::function<void(int, int)>& show,
+                    const std::function<void(Record&)>& write);
 
     // Saves the mapping file and closes the store; nothing when it is closed.
     // The store is released whatever happens: a failed save must not leave
@@ -238,8 +250,12 @@ protected:
     std::unordered_map<std::string, Record*> ServerRecordsById();
     static Record* Find(const std::unordered_map<std::string, Record*>& index, const std::string& serverId);
     // The OK box of an item the server did not take: the string-table text
-    // `stringId` with the item's description.
-    void ShowItemError(int stringId, const std::string& description);
+    // `stringId` with the description of `record`, the run's record of the
+    // item; when the run has none under that id (`idName` "id" for a
+    // server id, "entry" for an entry id), a trace line instead.
+    void ShowItemError(int stringId, const Record* record, const char* idName, const std::string& id);
+    // ShowItemError for each Outlook item that an addItems did not add.
+    void ShowAddErrors(const CStringMap& addErrors);
     // Ends the kind's run after a failure: the trace, the kind counted as
     // failed, the message in an OK box, the mapping file saved.
     void Fail(const char* cause, const std::string& message);

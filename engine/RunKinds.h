@@ -1,7 +1,8 @@
 #pragma once
 // The descriptions of the three kinds that CKindRun runs: everything in which
-// their runs differ (records, store, server calls, sameness, status and
-// dialog texts, how server data is carried into Outlook). The appointment and
+// their runs differ (records, store, server calls, no-rights policy call,
+// rules, sameness test and key, status and dialog texts, how server data is
+// carried into Outlook). The appointment and
 // task runs are CKindRun over their description; the contact run is
 // CContactRun, which overrides the steps where the company matters.
 
@@ -9,12 +10,10 @@
 #include "engine/CKindRun.h"
 #include "engine/CNoRightsPolicy.h"
 #include "engine/CReplicator.h"
-#include "records/Comparison.h"
 #include "records/RecordArrays.h"
 #include "resources/StringIds.h"
 
-#include <string>
-#include <utility>
+#include <cstddef>
 
 namespace tarnwel {
 
@@ -57,37 +56,16 @@ struct CAppointmentRunKind {
     static constexpr int kQueueCount = 6;
     static constexpr const char* kUnknownErrorText = kRunUnknownErrorText;
     static constexpr bool kTaskCarry = false;
-    // getItems of the kind gives its records only (Get).
-    static constexpr bool kFetchesAlone = true;
 
-    static CKindRules Rules(const CReplicationSettings& settings) { return settings.appointmentRules; }
-    static bool IsSame(const Record& server, const Record& outlook) { return server.IsSameAppointment(outlook); }
+    static constexpr auto kGet = &CServerSession::GetAppointments;
+    static constexpr auto kPut = &CServerSession::PutAppointments;
+    static constexpr auto kDelete = &CServerSession::DeleteAppointments;
+    static constexpr auto kAdd = &CServerSession::AddAppointments;
+    static constexpr auto kApply = &CNoRightsPolicy::ApplyToAppointment;
+    static constexpr auto kRules = &CReplicationSettings::appointmentRules;
+    static constexpr auto kIsSame = &CAppointmentRecord::IsSameAppointment;
     // Appointments that are the same have the same trimmed description.
-    static std::string SamenessKey(const Record& record) { return TrimText(record.description); }
-    static void Apply(CNoRightsPolicy& policy, CAppointmentArray& queue, const Record& record)
-    {
-        policy.ApplyToAppointment(queue, record);
-    }
-
-    static int Get(CReplicator& replicator, CAppointmentArray& records, const std::string& since,
-                   CStringArray ids)
-    {
-        return replicator.GetAppointments(records, since, std::move(ids));
-    }
-    static void Put(CReplicator& replicator, const CAppointmentArray& records, CStringArray& done,
-                    CStringArray& refused, CStringArray& failed)
-    {
-        replicator.PutAppointments(records, done, refused, failed);
-    }
-    static void Delete(CReplicator& replicator, const CAppointmentArray& records, CStringArray& done,
-                       CStringArray& refused, CStringArray& failed)
-    {
-        replicator.DeleteAppointments(records, done, refused, failed);
-    }
-    static CStringMap Add(CReplicator& replicator, const CAppointmentArray& records, CStringMap& addErrors)
-    {
-        return replicator.AddAppointments(records, addErrors);
-    }
+    static constexpr auto kSamenessField = &CAppointmentRecord::description;
 };
 
 struct CTaskRunKind {
@@ -128,35 +106,16 @@ struct CTaskRunKind {
     static constexpr int kQueueCount = 6;
     static constexpr const char* kUnknownErrorText = kRunUnknownErrorText;
     static constexpr bool kTaskCarry = true;
-    static constexpr bool kFetchesAlone = true;
 
-    static CKindRules Rules(const CReplicationSettings& settings) { return settings.taskRules; }
-    static bool IsSame(const Record& server, const Record& outlook) { return server.IsSameTask(outlook); }
+    static constexpr auto kGet = &CServerSession::GetTasks;
+    static constexpr auto kPut = &CServerSession::PutTasks;
+    static constexpr auto kDelete = &CServerSession::DeleteTasks;
+    static constexpr auto kAdd = &CServerSession::AddTasks;
+    static constexpr auto kApply = &CNoRightsPolicy::ApplyToTask;
+    static constexpr auto kRules = &CReplicationSettings::taskRules;
+    static constexpr auto kIsSame = &CTaskRecord::IsSameTask;
     // Tasks that are the same have the same trimmed title.
-    static std::string SamenessKey(const Record& record) { return TrimText(record.title); }
-    static void Apply(CNoRightsPolicy& policy, CTaskArray& queue, const Record& record)
-    {
-        policy.ApplyToTask(queue, record);
-    }
-
-    static int Get(CReplicator& replicator, CTaskArray& records, const std::string& since, CStringArray ids)
-    {
-        return replicator.GetTasks(records, since, std::move(ids));
-    }
-    static void Put(CReplicator& replicator, const CTaskArray& records, CStringArray& done, CStringArray& refused,
-                    CStringArray& failed)
-    {
-        replicator.PutTasks(records, done, refused, failed);
-    }
-    static void Delete(CReplicator& replicator, const CTaskArray& records, CStringArray& done,
-                       CStringArray& refused, CStringArray& failed)
-    {
-        replicator.DeleteTasks(records, done, refused, failed);
-    }
-    static CStringMap Add(CReplicator& replicator, const CTaskArray& records, CStringMap& addErrors)
-    {
-        return replicator.AddTasks(records, addErrors);
-    }
+    static constexpr auto kSamenessField = &CTaskRecord::title;
 };
 
 struct CContactRunKind {
@@ -200,32 +159,18 @@ struct CContactRunKind {
         "Unbekannter Fehler aufgetreten(für Details testen sie das Log-Fenster";
     // The contact run decides its changed pairs itself (CContactRun).
     static constexpr bool kTaskCarry = false;
+
     // getItems of contacts gives the server's addresses as well: the contact
     // run fetches them itself (CContactRun::FetchServerRecords).
-    static constexpr bool kFetchesAlone = false;
-
-    static CKindRules Rules(const CReplicationSettings& settings) { return settings.contactRules; }
-    static bool IsSame(const Record& server, const Record& outlook) { return server.IsSameContact(outlook); }
+    static constexpr std::nullptr_t kGet = nullptr;
+    static constexpr auto kPut = &CServerSession::PutContacts;
+    static constexpr auto kDelete = &CServerSession::DeleteContacts;
+    static constexpr auto kAdd = &CServerSession::AddContacts;
+    static constexpr auto kApply = &CNoRightsPolicy::ApplyToContact;
+    static constexpr auto kRules = &CReplicationSettings::contactRules;
+    static constexpr auto kIsSame = &CContactRecord::IsSameContact;
     // Contacts that are the same have the same trimmed last name.
-    static std::string SamenessKey(const Record& record) { return TrimText(record.lastName); }
-    static void Apply(CNoRightsPolicy& policy, CContactArray& queue, const Record& record)
-    {
-        policy.ApplyToContact(queue, record);
-    }
-    static void Put(CReplicator& replicator, const CContactArray& records, CStringArray& done,
-                    CStringArray& refused, CStringArray& failed)
-    {
-        replicator.PutContacts(records, done, refused, failed);
-    }
-    static void Delete(CReplicator& replicator, const CContactArray& records, CStringArray& done,
-                       CStringArray& refused, CStringArray& failed)
-    {
-        replicator.DeleteContacts(records, done, refused, failed);
-    }
-    static CStringMap Add(CReplicator& replicator, const CContactArray& records, CStringMap& addErrors)
-    {
-        return replicator.AddContacts(records, addErrors);
-    }
+    static constexpr auto kSamenessField = &CContactRecord::lastName;
 };
 
 } // namespace tarnwel
