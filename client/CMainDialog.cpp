@@ -542,9 +542,9 @@ void CMainDialog::SetResultText(std::string text)
     ShowTextLater(ids::kResult, std::move(text));
 }
 
-void CMainDialog::SetStatusLineText(int controlId, std::string text)
+void CMainDialog::SetStatusLineText(ItemKind kind, std::string text)
 {
-    ShowTextLater(controlId, std::move(text));
+    ShowTextLater(ids::StatusControlOf(kind), std::move(text));
 }
 
 void CMainDialog::ShowTextLater(int controlId, std::string text, bool counting)
@@ -590,14 +590,14 @@ void CMainDialog::ShowPendingTexts()
         SetItemText(controlId, text);
 }
 
-void CMainDialog::SetStatusControl(int controlId)
+void CMainDialog::SetStatusControl(ItemKind kind)
 {
-    m_statusControl.store(controlId);
+    m_statusControl.store(ids::StatusControlOf(kind));
 }
 
 void CMainDialog::ShowStatus(int stringId)
 {
-    SetStatusLineText(m_statusControl.load(), LoadResourceText(stringId));
+    ShowTextLater(m_statusControl.load(), LoadResourceText(stringId));
 }
 
 void CMainDialog::ShowStatusCount(int stringId, int first, int second)

@@ -24,6 +24,7 @@
 
 #include "client/CReplicatorApp.h"
 #include "client/CSystemTray.h"
+#include "client/KindStatusLines.h"
 #include "engine/CReplicationJob.h"
 #include "engine/IProgressSink.h"
 #include "platform/ui/CDialog.h"
@@ -99,8 +100,8 @@ public:
     void SetFinishedState() override;
     void SetHeaderText(std::string text) override;
     void SetResultText(std::string text) override;
-    void SetStatusLineText(int controlId, std::string text) override;
-    void SetStatusControl(int controlId) override;
+    void SetStatusLineText(ItemKind kind, std::string text) override;
+    void SetStatusControl(ItemKind kind) override;
     void ShowStatus(int stringId) override;
     void ShowStatusCount(int stringId, int first, int second) override;
 

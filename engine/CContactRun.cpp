@@ -2,6 +2,10 @@
 
 #include "engine/CContactConflictDialog.h"
 #include "engine/CContactLinkDialog.h"
+#include "engine/CrashPoint.h"
+#include "engine/OutlookPassDecision.h"
+#include "platform/ui/MessageBox.h"
+#include "resources/StringIds.h"
 
 namespace tarnwel {
 
@@ -19,7 +23,7 @@ std::string YesNo(bool flag)
 
 } // namespace
 
-// --- Hooks of the skeleton -----------------------------------------------------
+// --- Steps of the skeleton -----------------------------------------------------
 
 void CContactRun::ReadRights(const std::string& rights)
 {
@@ -110,15 +114,15 @@ void CContactRun::DecideOutlookRecord(const CContactRecord& outlook, bool newIte
     }
 }
 
-void CContactRun::QueuePhase()
+void CContactRun::WorkServerQueues()
 {
-    OverwriteOnServer();
-    DeleteOnServer();
-    AddToServer();
+    CKindRun::WorkServerQueues();
     AddCopiesToServer();
-    AddToOutlook();
-    OverwriteInOutlook();
-    RemoveFromOutlook();
+}
+
+void CContactRun::WorkLocalQueues()
+{
+    CKindRun::WorkLocalQueues();
     WriteChangedAddresses();
 }
 
@@ -296,7 +300,7 @@ void CContactRun::AddCopiesToServer()
     if (m_replicator.AbortRequested())
         return;
     m_replicator.LogHeading("Processing ADD-COPIES-TO-TARNWEL queue...");
-    m_sink.ShowStatusCount(231, Count(m_addCopiesToServer), 0);
+    m_sink.ShowStatusCount(string_id::kContactsCopiedToOutlook, Count(m_addCopiesToServer), 0);
     CStringMap addErrors;
     const CStringMap added = m_replicator.AddContacts(m_addCopiesToServer, addErrors);
     CrashPoint("addItems of the copies answered");
@@ -324,12 +328,7 @@ void CContactRun::AddCopiesToServer()
         else
             Apply(deletedPolicy.get(), "TWDeleted", m_removeFromOutlook, copy);
     }
-    for (const auto& [entryId, error] : addErrors) {
-        if (const CContactRecord* outlook = m_store->FindByEntryId(entryId))
-            ShowItemError(236, outlook->GetDescription());
-        else
-            m_replicator.Log("\tFailed entry " + entryId + " was not sent; skipped");
-    }
+    ShowAddErrors(addErrors);
     m_sink.OnItemTick();
 }
 
@@ -342,7 +341,7 @@ void CContactRun::WriteChangedAddresses()
         changed.push_back(&entry);
     const int total = Count(changed);
     WriteInBatches(
-        total, [&](int i) { m_sink.ShowStatusCount(232, i, total); },
+        total, [&](int i) { m_sink.ShowStatusCount(string_id::kContactsWithChangedAddressesRecord, i, total); },
         [&](int i) {
             auto& [serverId, record] = *changed[static_cast<std::size_t>(i)];
             // The Outlook contact may have been removed earlier in this run

@@ -1,8 +1,9 @@
 #pragma once
 // The contact run. One Outlook contact holds two server objects: the person
 // (a server contact) and the company (a server address that several contacts
-// share). The run shares the skeleton of the other kinds (CKindRun) and
-// replaces the steps where the company matters:
+// share). The run shares the skeleton of the other kinds (CKindRun over
+// CContactRunKind, RunKinds.h) and overrides the steps where the company
+// matters:
 //
 // - the login's rights text has four positions: write, address, delete, and
 //   one that is not used;
@@ -23,66 +24,15 @@
 // never stored on the client.
 
 #include "engine/CAddressChoice.h"
-#include "engine/CItemStore.h"
 #include "engine/CKindRun.h"
-#include "records/Comparison.h"
+#include "engine/RunKinds.h"
 
 #include <map>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace tarnwel {
-
-struct CContactRunKind {
-    using Record = CContactRecord;
-    using Store = CContactStore;
-
-    static constexpr const char* kName = "Contacts";
-    static constexpr const char* kNamespace = kContactNamespace;
-    static constexpr int kStatusControl = kContactStatusControl;
-    static constexpr CRunTexts kTexts{
-        .start = 199, .fetched = 200, .firstServerRecord = 230, .serverRecord = 201, .serverRecordFromOne = true,
-        .outlookFetched = 0, .outlookRecord = 203,
-        .overwriteOnServer = 204, .deleteOnServer = 205, .addToServer = 206,
-        .addToOutlookStart = 0, .addToOutlookRecord = 208,
-        .overwriteInOutlookStart = 0, .overwriteInOutlookRecord = 210, .countIncludesCurrent = false,
-        .removeStart = 0, .removeRecord = 212,
-        .end = 213, .endBeforeSignOut = true};
-    // The texts of the link dialog: new address, delete, and the text before
-    // the description; the link option's caption follows.
-    static constexpr CRunDialogTexts kDialog{
-        .createOnServer = "Erstelle den Outlook Kontakt mit neuer DRAV Adresse",
-        .removeInOutlook = "Loesche den Outlook Kontakt",
-        .serverDeleted = "Dieser Kontakt wurde aus DRAV geloescht\r\n\r\n",
-        .neverReplicated = "Dieser Kontakt wurde niemals zuvor repliziert\r\n\r\n"};
-    static constexpr const char* kLinkCaption = "Ordne den Outlook Kontakt einer der folgenden DRAV Adressen zu:";
-    static constexpr bool kCompareParticipantsTexts = false;
-    static constexpr int kQueueCount = 7;
-    static constexpr const char* kUnknownErrorText =
-        "Unbekannter Fehler aufgetreten(für Details testen sie das Log-Fenster";
-
-    static CKindRules Rules(const CReplicationSettings& settings) { return settings.contactRules; }
-    static bool IsSame(const Record& server, const Record& outlook) { return server.IsSameContact(outlook); }
-    // Contacts that are the same have the same trimmed last name.
-    static std::string SamenessKey(const Record& record) { return TrimText(record.lastName); }
-    static void Apply(CNoRightsPolicy& policy, CContactArray& queue, const Record& record)
-    {
-        policy.ApplyToContact(queue, record);
-    }
-    static void Put(CReplicator& replicator, const CContactArray& records, CStringArray& done,
-                    CStringArray& refused, CStringArray& failed)
-    {
-        replicator.PutContacts(records, done, refused, failed);
-    }
-    static void Delete(CReplicator& replicator, const CContactArray& records, CStringArray& done,
-                       CStringArray& refused, CStringArray& failed)
-    {
-        replicator.DeleteContacts(records, done, refused, failed);
-    }
-    static CStringMap Add(CReplicator& replicator, const CContactArray& records, CStringMap& addErrors)
-    {
-        return replicator.AddContacts(records, addErrors);
-    }
-};
 
 // The address actions a contact carries to the server.
 inline constexpr const char* kAddressNew = "new";              // create the address; its id is temporary
@@ -90,20 +40,26 @@ inline constexpr const char* kAddressOverwrite = "overwrite";  // overwrite the 
 inline constexpr const char* kAddressNoChange = "no_change";   // the contact belongs to the address as it is
 inline constexpr const char* kTemporaryAddressPrefix = "NEW-ID-";
 
-class CContactRun : public CKindRun<CContactRunKind, CContactRun> {
+class CContactRun final : public CKindRun<CContactRunKind> {
 public:
     explicit CContactRun(CReplicator& replicator) : CKindRun(replicator) {}
 
 private:
-    friend class CKindRun<CContactRunKind, CContactRun>;
-
-    // --- Hooks of the skeleton ------------------------------------------------
-    void ReadRights(const std::string& rights);
-    int FetchServerRecords(CStringArray ids);
-    void DecideChangedPair(CContactRecord& server, CContactRecord& outlook, const std::string& entryId);
-    void DecideOutlookRecord(const CContactRecord& outlook, bool newItem);
-    void QueuePhase();
-    void OnOverwriteNotDone(const std::string& serverId, bool refused);
+    // --- Steps of the skeleton ------------------------------------------------
+    // Four positions: write, address, delete, and one that is not used.
+    void ReadRights(const std::string& rights) override;
+    // getItems of the contacts and the server's addresses.
+    int FetchServerRecords(CStringArray ids) override;
+    // Decided by the contact rules with the company part in view.
+    void DecideChangedPair(CContactRecord& server, CContactRecord& outlook, const std::string& entryId) override;
+    // Created with a new address or linked to an existing one.
+    void DecideOutlookRecord(const CContactRecord& outlook, bool newItem) override;
+    // The server's queues, then ADD-COPIES-TO-TARNWEL.
+    void WorkServerQueues() override;
+    // The Outlook queues, then the relinked contacts' company data.
+    void WorkLocalQueues() override;
+    // Drops what was planned for the contact's new company.
+    void OnOverwriteNotDone(const std::string& serverId, bool refused) override;
 
     // --- Changed pairs ----------------------------------------------------------
     void AskAboutChangedPair(CContactRecord& server, CContactRecord& outlook, const std::string& entryId,

@@ -6,7 +6,7 @@
 #include "platform/automation/Variant.h"
 #include "platform/base/OleDate.h"
 #include "platform/base/StopFlag.h"
-#include "platform/ui/MessageBox.h"
+#include "platform/ui/UserNotices.h"
 
 #include <optional>
 
@@ -41,10 +41,10 @@ int CReplicationJob::Run()
         // password: nothing is sent anywhere, nothing is changed, and the
         // settings are not saved over the user's file.
         CReplicationSettings::Trace("no replication: " + m_settings.UnreadablePath() + " could not be read");
-        ShowMessageBox("Es wird nicht repliziert: die Einstellungsdatei <" + m_settings.UnreadablePath() +
-                           "> konnte nicht gelesen werden.\r\n"
-                           "Bitte prüfen Sie die Datei und starten Sie das Programm neu.",
-                       MessageBoxButtons::ok, MessageBoxIcon::stop);
+        ReportToUser("Es wird nicht repliziert: die Einstellungsdatei <" + m_settings.UnreadablePath() +
+                         "> konnte nicht gelesen werden.\r\n"
+                         "Bitte prüfen Sie die Datei und starten Sie das Programm neu.",
+                     MessageBoxIcon::stop);
         sink.SetResultText("Replikation nicht gestartet: Einstellungen nicht lesbar");
         m_running.store(false);
         return 1;
@@ -57,11 +57,11 @@ int CReplicationJob::Run()
         for (const std::string& key : keys)
             named += (named.empty() ? "\"" : ", \"") + key + "\"";
         CReplicationSettings::Trace("no replication: the settings file's line for " + named + " cannot be read");
-        ShowMessageBox(std::string("Es wird nicht repliziert: in der Einstellungsdatei ") +
-                           (keys.size() == 1 ? "kann die Zeile für " : "können die Zeilen für ") + named +
-                           " nicht gelesen werden.\r\n"
-                           "Bitte prüfen Sie die Datei oder geben Sie die Werte in den Einstellungen neu ein.",
-                       MessageBoxButtons::ok, MessageBoxIcon::stop);
+        ReportToUser(std::string("Es wird nicht repliziert: in der Einstellungsdatei ") +
+                         (keys.size() == 1 ? "kann die Zeile für " : "können die Zeilen für ") + named +
+                         " nicht gelesen werden.\r\n"
+                         "Bitte prüfen Sie die Datei oder geben Sie die Werte in den Einstellungen neu ein.",
+                     MessageBoxIcon::stop);
         sink.SetResultText("Replikation nicht gestartet: Einstellungen nicht lesbar");
         m_running.store(false);
         return 1;
@@ -77,7 +77,7 @@ int CReplicationJob::Run()
         if (m_busyReport)
             m_busyReport(text);
         else
-            ShowMessageBox(text, MessageBoxButtons::ok, MessageBoxIcon::warning);
+            ReportToUser(text, MessageBoxIcon::warning);
         sink.SetResultText("Replikation nicht gestartet: eine andere Replikation läuft");
         m_busy.store(true);
         m_running.store(false);
@@ -106,15 +106,15 @@ int CReplicationJob::Run()
     if (m_settings.replicateAppointments != 0)
         current->ReplicateAppointments();
     else
-        sink.SetStatusLineText(kAppointmentStatusControl, "Termine sind nicht repliziert worden");
+        sink.SetStatusLineText(kAppointmentKind, "Termine sind nicht repliziert worden");
     if (m_settings.replicateContacts != 0)
         current->ReplicateContacts();
     else
-        sink.SetStatusLineText(kContactStatusControl, "Kontakte sind nicht repliziert worden");
+        sink.SetStatusLineText(kContactKind, "Kontakte sind nicht repliziert worden");
     if (m_settings.replicateTasks != 0)
         current->ReplicateTasks();
     else
-        sink.SetStatusLineText(kTaskStatusControl, "Aufgaben sind nicht repliziert worden");
+        sink.SetStatusLineText(kTaskKind, "Aufgaben sind nicht repliziert worden");
 
     current->Stop();
     m_kindFailed.store(current->KindFailed());

@@ -3,14 +3,11 @@
 // is called on the job's worker thread; the window carries the change to its
 // own thread if it must.
 
+#include "records/CItemRecord.h"
+
 #include <string>
 
 namespace tarnwel {
-
-// The status lines of the three kinds.
-inline constexpr int kAppointmentStatusControl = 1087;
-inline constexpr int kContactStatusControl = 1088;
-inline constexpr int kTaskStatusControl = 1089;
 
 class IProgressSink {
 public:
@@ -22,10 +19,10 @@ public:
     virtual void SetHeaderText(std::string text) = 0;
     virtual void SetResultText(std::string text) = 0;
     // Sets the text of a kind's status line directly (kinds that are not
-    // replicated).
-    virtual void SetStatusLineText(int controlId, std::string text) = 0;
-    // The status line that the following status texts go to.
-    virtual void SetStatusControl(int controlId) = 0;
+    // replicated). Where a kind's line is shown is the window's business.
+    virtual void SetStatusLineText(ItemKind kind, std::string text) = 0;
+    // The kind whose status line the following status texts go to.
+    virtual void SetStatusControl(ItemKind kind) = 0;
     // The string-table text `stringId`; with two numbers it is a format with
     // "%d" placeholders.
     virtual void ShowStatus(int stringId) = 0;

@@ -12,30 +12,31 @@ namespace {
 constexpr int kHeaderPlace = -1;
 constexpr int kResultPlace = -2;
 
-void AppendKindPrefix(std::string& out, int controlId)
+// The prefix of the lines of a kind's status place (the kind's value).
+void AppendKindPrefix(std::string& out, int place)
 {
-    switch (controlId) {
-    case kAppointmentStatusControl:
+    switch (place) {
+    case kAppointmentKind:
         out += "Termine: ";
         break;
-    case kContactStatusControl:
+    case kContactKind:
         out += "Kontakte: ";
         break;
-    case kTaskStatusControl:
+    case kTaskKind:
         out += "Aufgaben: ";
         break;
     default:
         out += "Status ";
-        out += std::to_string(controlId);
+        out += std::to_string(place);
         out += ": ";
         break;
     }
 }
 
-std::string KindPrefix(int controlId)
+std::string KindPrefix(int place)
 {
     std::string prefix;
-    AppendKindPrefix(prefix, controlId);
+    AppendKindPrefix(prefix, place);
     return prefix;
 }
 
@@ -131,22 +132,22 @@ void CPrintingProgressSink::SetResultText(std::string text)
     Flush();
 }
 
-void CPrintingProgressSink::SetStatusLineText(int controlId, std::string text)
+void CPrintingProgressSink::SetStatusLineText(ItemKind kind, std::string text)
 {
-    Print(controlId, KindPrefix(controlId), text);
+    Print(kind, KindPrefix(kind), text);
 }
 
-void CPrintingProgressSink::SetStatusControl(int controlId)
+void CPrintingProgressSink::SetStatusControl(ItemKind kind)
 {
     std::lock_guard lock(m_mutex);
-    m_statusControl = controlId;
+    m_statusPlace = kind;
 }
 
 void CPrintingProgressSink::ShowStatus(int stringId)
 {
     const int control = [this] {
         std::lock_guard lock(m_mutex);
-        return m_statusControl;
+        return m_statusPlace;
     }();
     Print(control, KindPrefix(control), ResourceText(stringId));
     Flush();
@@ -156,7 +157,7 @@ void CPrintingProgressSink::ShowNotice(std::string text)
 {
     const int control = [this] {
         std::lock_guard lock(m_mutex);
-        return m_statusControl;
+        return m_statusPlace;
     }();
     Print(control, KindPrefix(control), text);
     Flush();
@@ -166,7 +167,7 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
 {
     {
         std::lock_guard lock(m_mutex);
-        if (!m_haveCountText || m_countTextId != stringId || m_countControl != m_statusControl) {
+        if (!m_haveCountText || m_countTextId != stringId || m_countPlace != m_statusPlace) {
             KeepCountLine();
             // The terminal form of the format is the terminal form of the
             // line's text: the numbers hold no carriage return, and turning
@@ -174,13 +175,13 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
             // The prefix holds no "%".
             m_countFormat.Assign(TerminalText(ResourceText(stringId)));
             std::string prefix;
-            AppendKindPrefix(prefix, m_statusControl);
+            AppendKindPrefix(prefix, m_statusPlace);
             m_countFormat.text.insert(0, prefix);
             for (std::size_t& cut : m_countFormat.cuts)
                 cut += prefix.size();
             m_countLine.resize(m_countFormat.MaxSize() + 1);
             m_countTextId = stringId;
-            m_countControl = m_statusControl;
+            m_countPlace = m_statusPlace;
             m_haveCountText = true;
             m_countWritten = false;
         }
@@ -213,7 +214,7 @@ void CPrintingProgressSink::ShowStatusCount(int stringId, int first, int second)
         if (unseen)
             WriteLine(line, m_countSize);
         else
-            PrintLine(m_statusControl, line, m_countSize);
+            PrintLine(m_statusPlace, line, m_countSize);
         m_countIsLastLine = true;
     }
     if (second == 0)  // a step's announcement, not a count through its queue
@@ -225,9 +226,9 @@ void CPrintingProgressSink::KeepCountLine()
     if (!m_countIsLastLine)
         return;
     m_countIsLastLine = false;
-    if (!m_lastLine || m_lastPlace != m_countControl) {
-        m_lastLine = &m_lastLines[m_countControl];
-        m_lastPlace = m_countControl;
+    if (!m_lastLine || m_lastPlace != m_countPlace) {
+        m_lastLine = &m_lastLines[m_countPlace];
+        m_lastPlace = m_countPlace;
     }
     m_lastLine->assign(m_countLine.data(), m_countSize);
 }

@@ -30,8 +30,8 @@ public:
     void SetFinishedState() override { Flush(); }
     void SetHeaderText(std::string text) override;
     void SetResultText(std::string text) override;
-    void SetStatusLineText(int controlId, std::string text) override;
-    void SetStatusControl(int controlId) override;
+    void SetStatusLineText(ItemKind kind, std::string text) override;
+    void SetStatusControl(ItemKind kind) override;
     void ShowStatus(int stringId) override;
     void ShowStatusCount(int stringId, int first, int second) override;
     void OnStepDone() override { Flush(); }
@@ -60,7 +60,10 @@ private:
 
     std::ostream& m_out;
     std::mutex m_mutex;
-    int m_statusControl = 0;
+    // The place of the kind whose status texts come now: the kind's value;
+    // the header and the result have places of their own below zero.
+    static constexpr int kNoKindPlace = -3;
+    int m_statusPlace = kNoKindPlace;
     std::map<int, std::string> m_lastLines;
     // ShowStatusCount runs once for each item of a queue: it builds its line
     // in one buffer, from the kind's prefix and the terminal form of the
@@ -68,7 +71,7 @@ private:
     // last line of the last place it wrote without a look-up.
     std::string m_line;
     int m_countTextId = 0;
-    int m_countControl = 0;
+    int m_countPlace = kNoKindPlace;
     bool m_haveCountText = false;
     // A count text split at its placeholders once, not at every line.
     struct CCountFormat {

@@ -176,7 +176,7 @@ TEST_F(MainDialogTest, CountingTextsThatComeFastWaitForTheTextTimerAndTheRunsEnd
     // "Right after" is a minute here, however slowly the test runs.
     CScopedTimerIntervalScale slowly(2400);
     CMainDialog& dialog = Open();
-    dialog.SetStatusControl(ids::kAppointmentStatus);
+    dialog.SetStatusControl(kAppointmentKind);
     dialog.ShowStatusCount(186, 1, 3);
     m_backend.RunPostedCalls();
     EXPECT_EQ(dialog.GetItemText(ids::kAppointmentStatus), "1 von  3 Terminen auf der Serverseite bearbeitet.");

@@ -1,3 +1,4 @@
+#include "client/KindStatusLines.h"
 #include "engine/CReplicationJob.h"
 
 #include "engine/IProgressSink.h"
@@ -41,11 +42,15 @@ public:
     void SetFinishedState() override { Record("finished"); }
     void SetHeaderText(std::string text) override { Record("header " + text); }
     void SetResultText(std::string text) override { Record("result " + text); }
-    void SetStatusLineText(int controlId, std::string text) override
+    // A kind's status line is recorded by the window's control id of it.
+    void SetStatusLineText(ItemKind kind, std::string text) override
     {
-        Record("line " + std::to_string(controlId) + " " + text);
+        Record("line " + std::to_string(main_dialog::StatusControlOf(kind)) + " " + text);
     }
-    void SetStatusControl(int controlId) override { Record("control " + std::to_string(controlId)); }
+    void SetStatusControl(ItemKind kind) override
+    {
+        Record("control " + std::to_string(main_dialog::StatusControlOf(kind)));
+    }
     void ShowStatus(int stringId) override { Record("status " + std::to_string(stringId)); }
     void ShowStatusCount(int stringId, int first, int second) override
     {

@@ -3,7 +3,8 @@
 // scripted ui. Each test seeds both sides, runs, and compares both sides and
 // the mapping file.
 
-#include "engine/CKindRun.h"
+#include "engine/CConflictDialog.h"
+#include "resources/StringTable.h"
 #include "tests/engine/RunWorld.h"
 
 #include <gmock/gmock.h>

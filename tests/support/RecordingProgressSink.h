@@ -3,6 +3,7 @@
 // tests. A test can also act at a chosen status text (request an abort, raise
 // an exception) through OnStatus.
 
+#include "client/KindStatusLines.h"
 #include "engine/IProgressSink.h"
 
 #include <functional>
@@ -22,11 +23,15 @@ public:
     void SetFinishedState() override { Record("SetFinishedState"); }
     void SetHeaderText(std::string text) override { Record("SetHeaderText " + text); }
     void SetResultText(std::string text) override { Record("SetResultText " + text); }
-    void SetStatusLineText(int controlId, std::string text) override
+    // A kind's status line is recorded by the window's control id of it.
+    void SetStatusLineText(ItemKind kind, std::string text) override
     {
-        Record("SetStatusLineText " + std::to_string(controlId) + " " + text);
+        Record("SetStatusLineText " + std::to_string(main_dialog::StatusControlOf(kind)) + " " + text);
     }
-    void SetStatusControl(int controlId) override { Record("SetStatusControl " + std::to_string(controlId)); }
+    void SetStatusControl(ItemKind kind) override
+    {
+        Record("SetStatusControl " + std::to_string(main_dialog::StatusControlOf(kind)));
+    }
     void ShowStatus(int stringId) override
     {
         Record(std::to_string(stringId));

@@ -14,8 +14,8 @@ public:
     void SetFinishedState() override {}
     void SetHeaderText(std::string) override {}
     void SetResultText(std::string) override {}
-    void SetStatusLineText(int, std::string) override {}
-    void SetStatusControl(int) override {}
+    void SetStatusLineText(ItemKind, std::string) override {}
+    void SetStatusControl(ItemKind) override {}
     void ShowStatus(int) override {}
     void ShowStatusCount(int, int, int) override {}
 };

@@ -31,11 +31,11 @@ TEST(PrintingProgressSink, WritesEachChangeOnceUnderItsKind)
     std::ostringstream out;
     CPrintingProgressSink sink(out);
     sink.SetHeaderText("Verbinde zu Server");
-    sink.SetStatusLineText(1088, "Kontakte sind nicht repliziert worden");
-    sink.SetStatusControl(1087);
+    sink.SetStatusLineText(kContactKind, "Kontakte sind nicht repliziert worden");
+    sink.SetStatusControl(kAppointmentKind);
     sink.ShowStatus(259);
     sink.ShowStatus(259);  // unchanged: not written again
-    sink.SetStatusControl(1089);
+    sink.SetStatusControl(kTaskKind);
     sink.ShowStatus(259);  // another kind's line
     sink.ShowStatusCount(1, 1, 2);
     sink.SetResultText("Fertig\r\nzweite Zeile");
@@ -63,25 +63,25 @@ TEST(PrintingProgressSink, CountLinesFollowTheirTextKindAndLastLineWhenTheyAlter
                "\n";
     };
     std::string expected;
-    sink.SetStatusControl(1087);
+    sink.SetStatusControl(kAppointmentKind);
     sink.ShowStatusCount(193, 1, 2);
     expected += line("Termine: ", 193, 1, 2);
     sink.ShowStatusCount(162, 1, 2);
     expected += "Termine: Der DESCR\nwurde vom Server repliziert, aber zwischenzeitlich aus Outlook gel\xc3\xb6scht.\n";
-    sink.SetStatusControl(1088);
+    sink.SetStatusControl(kContactKind);
     sink.ShowStatusCount(162, 1, 2);  // the same text, another kind's line
     expected += "Kontakte: Der DESCR\nwurde vom Server repliziert, aber zwischenzeitlich aus Outlook gel\xc3\xb6scht.\n";
     sink.SetHeaderText("Kopf");
     expected += "* Kopf\n";
     sink.ShowStatusCount(162, 1, 2);  // still the last line of its place
-    sink.SetStatusControl(1087);
+    sink.SetStatusControl(kAppointmentKind);
     sink.ShowStatusCount(193, 2, 2);
     expected += line("Termine: ", 193, 2, 2);
     sink.ShowStatusCount(193, 2, 2);
-    sink.SetStatusControl(1088);
+    sink.SetStatusControl(kContactKind);
     sink.ShowStatusCount(193, 2, 2);
     expected += line("Kontakte: ", 193, 2, 2);
-    sink.SetStatusControl(77);
+    sink.SetStatusControl(static_cast<ItemKind>(77));
     sink.ShowStatusCount(9999, 5, 6);
     expected += "Status 77: <text 9999>\n";
     EXPECT_EQ(out.str(), expected);
@@ -94,7 +94,7 @@ TEST(PrintingProgressSink, ACountThroughAQueueWritesEveryLineOnceWhateverTheWidt
     std::ostringstream out;
     CPrintingProgressSink sink(out);
     std::string expected;
-    sink.SetStatusControl(1087);
+    sink.SetStatusControl(kAppointmentKind);
     const auto count = [&](int first, int second, bool written) {
         sink.ShowStatusCount(193, first, second);
         if (written)
@@ -106,17 +106,17 @@ TEST(PrintingProgressSink, ACountThroughAQueueWritesEveryLineOnceWhateverTheWidt
     count(0, 9, true);     // the second number changes, narrower
     count(1, 9, true);
     const std::string same = "Termine: " + CPrintingProgressSink::FormatCounts(LoadResourceText(193), 1, 9);
-    sink.SetStatusLineText(1087, same.substr(9));  // the count line once more: left out
+    sink.SetStatusLineText(kAppointmentKind, same.substr(9));  // the count line once more: left out
     count(1, 9, false);
-    sink.SetStatusLineText(1088, "anderswo");  // another place's line between
+    sink.SetStatusLineText(kContactKind, "anderswo");  // another place's line between
     expected += "Kontakte: anderswo\n";
     count(1, 9, false);
     count(2, 9, true);
-    sink.SetStatusLineText(1087, "dazwischen");  // a line of its own place between
+    sink.SetStatusLineText(kAppointmentKind, "dazwischen");  // a line of its own place between
     expected += "Termine: dazwischen\n";
     count(2, 9, true);
     count(3, 9, true);
-    sink.SetStatusLineText(1087, same.substr(9));  // an earlier count's text is a change again
+    sink.SetStatusLineText(kAppointmentKind, same.substr(9));  // an earlier count's text is a change again
     expected += same + "\n";
     EXPECT_EQ(out.str(), expected);
 }
@@ -143,7 +143,7 @@ TEST(PrintingProgressSink, FlushesPerStepNotPerLine)
     std::ostream out(&buffer);
     CPrintingProgressSink sink(out);
     sink.SetRunningState();
-    sink.SetStatusControl(1087);
+    sink.SetStatusControl(kAppointmentKind);
     sink.ShowStatusCount(1, 20, 0);  // a step's announcement goes out at once
     const std::string announced = "Termine: <text 1>\n";
     EXPECT_EQ(buffer.Flushed(), announced);
@@ -173,7 +173,7 @@ TEST(PrintingProgressSink, CountLinesKeepTheStreamsTiesFlushesAndFailures)
     std::ostream tied(&tiedBuffer), out(&buffer);
     out.tie(&tied);
     CPrintingProgressSink sink(out);
-    sink.SetStatusControl(1087);
+    sink.SetStatusControl(kAppointmentKind);
     tied << "Frage?";
     sink.ShowStatusCount(193, 1, 20);
     EXPECT_EQ(tiedBuffer.Flushed(), "Frage?");
@@ -190,7 +190,7 @@ TEST(PrintingProgressSink, CountLinesKeepTheStreamsTiesFlushesAndFailures)
     } fullBuffer;
     std::ostream full(&fullBuffer);
     CPrintingProgressSink failing(full);
-    failing.SetStatusControl(1087);
+    failing.SetStatusControl(kAppointmentKind);
     failing.ShowStatusCount(193, 1, 20);
     EXPECT_TRUE(full.bad());
 
@@ -201,13 +201,13 @@ TEST(PrintingProgressSink, CountLinesKeepTheStreamsTiesFlushesAndFailures)
     } throwingBuffer;
     std::ostream throwing(&throwingBuffer);
     CPrintingProgressSink quiet(throwing);
-    quiet.SetStatusControl(1087);
+    quiet.SetStatusControl(kAppointmentKind);
     quiet.ShowStatusCount(193, 1, 20);
     EXPECT_TRUE(throwing.bad());
     throwing.clear();
     throwing.exceptions(std::ios_base::badbit);
     CPrintingProgressSink loud(throwing);
-    loud.SetStatusControl(1087);
+    loud.SetStatusControl(kAppointmentKind);
     EXPECT_ANY_THROW(loud.ShowStatusCount(193, 2, 20));
 }
 

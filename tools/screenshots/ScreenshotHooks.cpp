@@ -166,15 +166,15 @@ protected:
         if (m_state == State::running) {
             SetRunningState();
             SetHeaderText("Verbinde zu Server");
-            SetStatusControl(main_dialog::kAppointmentStatus);
+            SetStatusControl(kAppointmentKind);
             ShowStatusCount(string_id::kAppointmentsServerRecord, 37, 112);
-            SetStatusLineText(main_dialog::kContactStatus, "Kontakte sind nicht repliziert worden");
+            SetStatusLineText(kContactKind, "Kontakte sind nicht repliziert worden");
         } else if (m_state == State::finished) {
             SetHeaderText("Nicht verbunden");
-            SetStatusControl(main_dialog::kAppointmentStatus);
+            SetStatusControl(kAppointmentKind);
             ShowStatus(string_id::kAppointmentsEnd);
-            SetStatusLineText(main_dialog::kContactStatus, "Kontakte sind nicht repliziert worden");
-            SetStatusControl(main_dialog::kTaskStatus);
+            SetStatusLineText(kContactKind, "Kontakte sind nicht repliziert worden");
+            SetStatusControl(kTaskKind);
             ShowStatus(string_id::kTasksEnd);
             SetResultText("Replikation abgeschlossen um 05.03.2026 09:41:17");
             SetFinishedState();
