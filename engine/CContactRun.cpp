@@ -163,22 +163,22 @@ void CContactRun::AskAboutChangedPair(CContactRecord& server, CContactRecord& ou
     m_replicator.Log("\tanswer: " + std::to_string(dialog.m_choice));
 
     switch (dialog.m_choice) {
-    case 0:  // the Outlook company becomes a new server address
+    case CContactConflictDialog::kNewAddressChoice:  // the Outlook company becomes a new server address
         PlanNewAddress(outlook);
         m_overwriteOnServer.push_back(outlook);
         break;
-    case 1:  // the Outlook company overwrites the server address
+    case CContactConflictDialog::kOverwriteServerChoice:  // the Outlook company overwrites the server address
         outlook.address.address_id = server.address.address_id;
         outlook.address.address_action = kAddressOverwrite;
         m_overwriteOnServer.push_back(outlook);
         break;
-    case 2:
+    case CContactConflictDialog::kLinkChoice:
         if (const CAddressRecord* chosen = offered.Chosen(dialog.m_index))
             LinkChangedPair(server, outlook, *chosen, dialog.m_keepCopy);
         else
             m_replicator.Log("\tno address was chosen; left unchanged on both sides");
         break;
-    case 3:
+    case CContactConflictDialog::kOverwriteOutlookChoice:
         OverwriteOutlook(server, entryId);
         break;
     default:
@@ -228,11 +228,11 @@ void CContactRun::AskAboutOutlookContact(CContactRecord outlook, bool newItem)
     m_replicator.Log("\tanswer: " + std::to_string(dialog.m_choice));
 
     switch (dialog.m_choice) {
-    case 0:
+    case CContactLinkDialog::kNewAddressChoice:
         PlanNewAddress(outlook);
         m_addToServer.push_back(outlook);
         break;
-    case 1: {
+    case CContactLinkDialog::kLinkChoice: {
         const CAddressRecord* chosen = offered.Chosen(dialog.m_index);
         if (!chosen) {
             m_replicator.Log("\tno address was chosen; the contact is left as it is");
@@ -246,7 +246,7 @@ void CContactRun::AskAboutOutlookContact(CContactRecord outlook, bool newItem)
         m_addToServer.push_back(outlook);
         break;
     }
-    case 2:
+    case CContactLinkDialog::kDeleteChoice:
         m_removeFromOutlook.push_back(outlook);
         break;
     default:

@@ -154,9 +154,9 @@ void CKindRun<Kind>::DecideOutlookRecord(const Record& outlook, bool newItem)
         dialog.m_firstCaption = Kind::kDialog.createOnServer;
         dialog.m_secondCaption = Kind::kDialog.removeInOutlook;
         dialog.DoModal();
-        if (dialog.m_choice == 0)
+        if (dialog.m_choice == CConflictDialog::kFirstChoice)
             m_addToServer.push_back(outlook);
-        else if (dialog.m_choice == 1)
+        else if (dialog.m_choice == CConflictDialog::kSecondChoice)
             m_removeFromOutlook.push_back(outlook);
         break;
     }

@@ -62,9 +62,9 @@ ServerPassResult AskConflictDialog(std::string text, int firstCaptionId, int sec
     dialog.m_hintFavoursFirst = hintFavoursFirst;
     dialog.DoModal();
     switch (dialog.m_choice) {
-    case 0:
+    case CConflictDialog::kFirstChoice:
         return ServerPassResult::outlookWins;
-    case 1:
+    case CConflictDialog::kSecondChoice:
         return ServerPassResult::serverWins;
     default:
         return ServerPassResult::leaveBoth;
