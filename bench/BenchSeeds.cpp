@@ -2,8 +2,43 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 
 namespace tarnwel::bench {
+
+namespace {
+
+// Writes the seed file and names it.
+std::string WrittenSeed(const test::CTemporaryDirectory& directory, const std::function<void(std::ostream&)>& write)
+{
+    const std::string path = directory.Path("seed.json");
+    std::ofstream out(path);
+    write(out);
+    return path;
+}
+
+} // namespace
+
+CSeededPlace::CSeededPlace(const std::function<void(std::ostream&)>& writeSeed)
+    : m_seed(WrittenSeed(m_directory, writeSeed)),
+      m_server({"--seed", m_seed, "--store", m_directory.Path("server.db")}),
+      m_previous(std::filesystem::current_path())
+{
+    std::filesystem::current_path(m_directory.Path());
+}
+
+CSeededPlace::~CSeededPlace()
+{
+    std::filesystem::current_path(m_previous);
+}
+
+CReplicationSettings CSeededPlace::Settings() const
+{
+    CReplicationSettings settings;
+    settings.SetDefaults();
+    settings.serverUrl = m_server.Url();
+    return settings;
+}
 
 void WriteAppointmentSeed(std::ostream& out, int count)
 {

@@ -29,9 +29,7 @@
 #include "platform/ui/MessageBox.h"
 #include "tests/support/BoxCapture.h"
 #include "tests/support/PrivateDataServer.h"
-#include "tests/support/ReferenceServer.h"
 #include "tests/support/SilentProgressSink.h"
-#include "tests/support/TemporaryDirectory.h"
 
 #include <libebook/libebook.h>
 #include <libecal/libecal.h>
@@ -42,7 +40,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <stdexcept>
@@ -325,26 +322,11 @@ double RunJob(const CKind& kind, const CReplicationSettings& settings, const std
 CMeasurement Measure(const CKind& kind, int count, CDataServerClients& clients, const std::atomic<int>& boxes)
 {
     CMeasurement result;
-    test::CTemporaryDirectory directory;
-    const std::string seed = directory.Path("seed.json");
-    {
-        std::ofstream out(seed);
-        kind.writeSeed(out, count);
-    }
-    test::CReferenceServer server({"--seed", seed, "--store", directory.Path("server.db")});
-    // The mapping files go to the working directory.
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(directory.Path());
-    struct CBack {
-        std::filesystem::path path;
-        ~CBack() { std::filesystem::current_path(path); }
-    } back{previous};
+    const bench::CSeededPlace place([&](std::ostream& out) { kind.writeSeed(out, count); });
 
-    CReplicationSettings settings;
-    settings.SetDefaults();
-    settings.serverUrl = server.Url();
+    CReplicationSettings settings = place.Settings();
     kind.select(settings);
-    const std::string ini = directory.Path("TarnwelClient.ini");
+    const std::string ini = place.Path("TarnwelClient.ini");
 
     clients.Clear();
     int queued = 0;

@@ -27,9 +27,7 @@
 #include "platform/base/ByteFile.h"
 #include "platform/pimstore/PimStore.h"
 #include "platform/ui/MessageBox.h"
-#include "tests/support/ReferenceServer.h"
 #include "tests/support/SilentProgressSink.h"
-#include "tests/support/TemporaryDirectory.h"
 #include "tests/support/BoxCapture.h"
 
 #include <sys/resource.h>
@@ -39,8 +37,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -159,25 +155,10 @@ struct CSizeResult {
 // One size: a fresh server, store and working directory, the two runs.
 CSizeResult MeasureSize(const CBenchKind& kind, int count, std::atomic<int>& boxes)
 {
-    test::CTemporaryDirectory directory;
-    const std::string seed = directory.Path("seed.json");
-    {
-        std::ofstream out(seed);
-        kind.writeSeed(out, count);
-    }
-    test::CReferenceServer server({"--seed", seed, "--store", directory.Path("server.db")});
-    // The mapping files go to the working directory.
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(directory.Path());
-    struct CBack {
-        std::filesystem::path path;
-        ~CBack() { std::filesystem::current_path(path); }
-    } back{previous};
-    ::setenv("TARNWEL_PIMSTORE", directory.Path("store.db").c_str(), 1);
+    const bench::CSeededPlace place([&](std::ostream& out) { kind.writeSeed(out, count); });
+    ::setenv("TARNWEL_PIMSTORE", place.Path("store.db").c_str(), 1);
 
-    CReplicationSettings settings;
-    settings.SetDefaults();
-    settings.serverUrl = server.Url();
+    CReplicationSettings settings = place.Settings();
     kind.select(settings);
 
     CSizeResult result;
