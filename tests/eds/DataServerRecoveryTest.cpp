@@ -13,6 +13,7 @@
 #include "platform/eds/DataServerStore.h"
 #include "protocol/CServerSession.h"
 #include "records/CAppointmentRecord.h"
+#include "tests/support/CrashChild.h"
 #include "tests/support/PrivateDataServer.h"
 #include "tests/engine/StoreFixture.h"
 #include "tests/support/ReferenceServer.h"
@@ -21,75 +22,17 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <fstream>
 #include <functional>
-#include <thread>
 
 namespace tarnwel {
 namespace {
 
-constexpr int kCrashedCode = 86;
-int g_crashAt = 0;
-int g_passed = 0;
-int g_pipe = -1;
-
-void Say(const std::string& line)
-{
-    const std::string text = line + "\n";
-    if (::write(g_pipe, text.data(), text.size()) < 0)
-        ::_exit(kCrashedCode + 1);
-}
-
-void EndAtChosenPoint(const char* point)
-{
-    ++g_passed;
-    Say(point);
-    if (g_passed == g_crashAt)
-        ::_exit(kCrashedCode);
-}
-
-struct CChild {
-    std::vector<std::string> lines;  // what the child said
-    bool crashed = false;
-};
-
-// Runs `work` in a child process, which says its lines through a pipe.
-CChild InChild(const std::function<void()>& work)
-{
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        ADD_FAILURE() << "no pipe";
-        return {};
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        g_pipe = fds[1];
-        // On a thread of its own, so that random engines start afresh.
-        std::thread(work).join();
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(fds[0], buffer, sizeof buffer)) != 0;)
-        if (got > 0)
-            text.append(buffer, static_cast<std::size_t>(got));
-        else if (errno != EINTR)
-            break;
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    CChild child;
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        child.lines.push_back(text.substr(start, end - start));
-    child.crashed = WIFEXITED(status) && WEXITSTATUS(status) == kCrashedCode;
-    EXPECT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || child.crashed)) << "child status " << status;
-    return child;
-}
+using test::CChildOutcome;
+using test::RunInCrashChild;
+using test::SayToParent;
 
 class DataServerRecoveryTest : public test::StoreFixture {
 protected:
@@ -99,7 +42,7 @@ protected:
     // two of a calendar program's own, no mapping file.
     void Begin()
     {
-        InChild([] {
+        RunInCrashChild([] {
             const CNameSpace nameSpace = CApplication(OpenDataServerStore()).GetNamespace("MAPI");
             const CItems items = nameSpace.GetDefaultFolder(default_folders::kCalendar).GetItems();
             for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull();
@@ -126,43 +69,41 @@ protected:
 
     // A run of the appointments in a child that ends at its `crashAt`-th
     // crash point (0: none); the points it passed.
-    CChild Run(int crashAt)
+    CChildOutcome Run(int crashAt)
     {
         const std::string url = m_server->Url();
         const std::string ini = m_dir.Path("TarnwelClient.ini");
-        return InChild([crashAt, url, ini] {
-            CScopedProgIdRegistration store{[] { return OpenDataServerStore(); }};
-            g_crashAt = crashAt;
-            g_passed = 0;
-            SetCrashPointHook(&EndAtChosenPoint);
-            CReplicationSettings settings;
-            settings.SetDefaults();
-            settings.serverUrl = url;
-            settings.userName = "user";
-            settings.password = "vezi";
-            settings.all = 1;
-            settings.replicateContacts = 0;
-            settings.replicateTasks = 0;
-            test::CSilentProgressSink sink;
-            CReplicationJob job(settings, sink, ini);
-            job.Start(nullptr, 0);
-            job.Join();
-            SetCrashPointHook(nullptr);
-            if (job.KindFailed())
-                Say("failed");
-        });
+        return RunInCrashChild(
+            [url, ini] {
+                CScopedProgIdRegistration store{[] { return OpenDataServerStore(); }};
+                CReplicationSettings settings;
+                settings.SetDefaults();
+                settings.serverUrl = url;
+                settings.userName = "user";
+                settings.password = "vezi";
+                settings.all = 1;
+                settings.replicateContacts = 0;
+                settings.replicateTasks = 0;
+                test::CSilentProgressSink sink;
+                CReplicationJob job(settings, sink, ini);
+                job.Start(nullptr, 0);
+                job.Join();
+                if (job.KindFailed())
+                    SayToParent("failed");
+            },
+            crashAt);
     }
 
     // The subjects of the calendar, sorted, and how many pairs the mapping
     // file holds.
     std::vector<std::string> CalendarSubjects()
     {
-        CChild child = InChild([] {
+        CChildOutcome child = RunInCrashChild([] {
             const CItems items =
                 CApplication(OpenDataServerStore()).GetNamespace("MAPI").GetDefaultFolder(default_folders::kCalendar).GetItems();
             for (COutlookItem item = items.Find(COutlookStore::kWholeFolderFilter); !item.IsNull();
                  item = items.FindNext())
-                Say(CAppointmentItem(item).GetSubject());
+                SayToParent(CAppointmentItem(item).GetSubject());
         });
         std::sort(child.lines.begin(), child.lines.end());
         return child.lines;
@@ -195,7 +136,7 @@ TEST_F(DataServerRecoveryTest, ARunEndedAtAnyCrashPointIsRepairedByTheNextRun)
 {
     const std::vector<std::string> all = {"Lokal 1", "Lokal 2", "Server 1", "Server 2"};
     Begin();
-    const CChild whole = Run(0);
+    const CChildOutcome whole = Run(0);
     EXPECT_THAT(whole.lines, testing::Not(testing::Contains("failed")));
     ASSERT_FALSE(whole.lines.empty());
     EXPECT_THAT(whole.lines, testing::Contains("Outlook items committed"));
@@ -208,7 +149,7 @@ TEST_F(DataServerRecoveryTest, ARunEndedAtAnyCrashPointIsRepairedByTheNextRun)
         SCOPED_TRACE("ended at point " + std::to_string(crashAt) + " (" + whole.lines[crashAt - 1] + ")");
         Begin();
         EXPECT_TRUE(Run(crashAt).crashed);
-        const CChild repair = Run(0);
+        const CChildOutcome repair = Run(0);
         EXPECT_THAT(repair.lines, testing::Not(testing::Contains("failed")));
         EXPECT_EQ(CalendarSubjects(), all);
         EXPECT_EQ(ServerSubjects(), all);

@@ -9,22 +9,20 @@
 #include "engine/CrashPoint.h"
 #include "tests/engine/ContactWorld.h"
 #include "tests/engine/RunWorld.h"
+#include "tests/support/CrashChild.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <linux/capability.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <string_view>
 #include <type_traits>
-#include <thread>
 
 namespace tarnwel {
 namespace {
@@ -39,70 +37,20 @@ using ::testing::IsEmpty;
 
 // --- Ending a run in a child process ------------------------------------------
 
-constexpr int kCrashedCode = 86;
-
-int g_crashAt = 0;  // the crash point (counted from 1) at which the child ends; 0: none
-const char* g_crashAtName = nullptr;  // or the name of the point at whose first pass it ends
-int g_passed = 0;
-int g_pointsPipe = -1;
-
-void EndAtChosenPoint(const char* point)
-{
-    ++g_passed;
-    const std::string line = std::string(point) + "\n";
-    if (::write(g_pointsPipe, line.data(), line.size()) < 0)
-        ::_exit(kCrashedCode + 1);
-    if (g_passed == g_crashAt || (g_crashAtName && std::string_view(point) == g_crashAtName))
-        ::_exit(kCrashedCode);
-}
-
 struct CChildRun {
     std::vector<std::string> points;  // the crash points the run passed, in order
     bool crashed = false;             // it ended at the chosen one
 };
 
 // One run of the world in a child process that ends at its `crashAt`-th
-// crash point (0: runs to its end).
+// crash point (0: runs to its end), or at the first pass of the point named
+// `crashAtName`.
 template <typename World>
 CChildRun RunInChild(World& w, int crashAt, const char* crashAtName = nullptr)
 {
     w.StartServer();
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        ADD_FAILURE() << "no pipe";
-        return {};
-    }
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(fds[0]);
-        g_pointsPipe = fds[1];
-        g_crashAt = crashAt;
-        g_crashAtName = crashAtName;
-        g_passed = 0;
-        SetCrashPointHook(&EndAtChosenPoint);
-        // On a thread of its own: the child's random engines (entry ids,
-        // temporary file names) start afresh there instead of repeating the
-        // parent's.
-        std::thread([&w] { w.Run(); }).join();
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string text;
-    char buffer[4096];
-    for (ssize_t got; (got = ::read(fds[0], buffer, sizeof buffer)) != 0;)
-        if (got > 0)
-            text.append(buffer, static_cast<std::size_t>(got));
-        else if (errno != EINTR)
-            break;
-    ::close(fds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    CChildRun run;
-    for (std::size_t start = 0, end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-        run.points.push_back(text.substr(start, end - start));
-    run.crashed = WIFEXITED(status) && WEXITSTATUS(status) == kCrashedCode;
-    EXPECT_TRUE(WIFEXITED(status) && (WEXITSTATUS(status) == 0 || run.crashed)) << "child status " << status;
-    return run;
+    test::CChildOutcome outcome = test::RunInCrashChild([&w] { w.Run(); }, crashAt, crashAtName);
+    return {std::move(outcome.lines), outcome.crashed};
 }
 
 // What both sides hold: their lines without ids, sorted.
