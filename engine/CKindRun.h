@@ -61,32 +61,32 @@ inline constexpr int kNoRunText = 0;
 // none there).
 struct CRunTexts {
     int start;
-    int fetched;                 // (n, 0) after getItems
-    int firstServerRecord;       // shown alone for the first server record, in place of serverRecord
-    int serverRecord;            // (i, n), or (i + 1, n) with serverRecordFromOne
+    int fetched;            // (n, 0) after getItems
+    int firstServerRecord;  // shown alone for the first server record, in place of serverRecord
+    int serverRecord;       // (i, n), or (i + 1, n) with serverRecordFromOne
     bool serverRecordFromOne;
-    int outlookFetched;          // (m, 0) after the Outlook fetch
-    int outlookRecord;           // (i, m)
-    int overwriteOnServer;       // (size, 0)
-    int deleteOnServer;          // (size, 0)
-    int addToServer;             // (size, 0)
-    int addToOutlookStart;       // (size, 0)
-    int addToOutlookRecord;      // (i, size)
-    int overwriteInOutlookStart; // (size, 0)
+    int outlookFetched;            // (m, 0) after the Outlook fetch
+    int outlookRecord;             // (i, m)
+    int overwriteOnServer;         // (size, 0)
+    int deleteOnServer;            // (size, 0)
+    int addToServer;               // (size, 0)
+    int addToOutlookStart;         // (size, 0)
+    int addToOutlookRecord;        // (i, size)
+    int overwriteInOutlookStart;   // (size, 0)
     int overwriteInOutlookRecord;  // (k, size), k counts the records not marked for participants
     bool countIncludesCurrent;     // k counts the current record too (else the ones before it)
-    int removeStart;             // (size, 0)
-    int removeRecord;            // (i, size)
+    int removeStart;               // (size, 0)
+    int removeRecord;              // (i, size)
     int end;
-    bool endBeforeSignOut;       // the end text comes before the logout (else after it)
+    bool endBeforeSignOut;  // the end text comes before the logout (else after it)
 };
 
 // The texts of the Outlook pass's three-way dialog.
 struct CRunDialogTexts {
-    const char* createOnServer;  // first option
-    const char* removeInOutlook; // second option
-    const char* serverDeleted;   // text before the description of a pair whose server item was deleted
-    const char* neverReplicated; // text before the description of a never-replicated item
+    const char* createOnServer;   // first option
+    const char* removeInOutlook;  // second option
+    const char* serverDeleted;    // text before the description of a pair whose server item was deleted
+    const char* neverReplicated;  // text before the description of a never-replicated item
 };
 
 // The string-table text `stringId` with `description` in place of its "%s".
@@ -276,9 +276,9 @@ protected:
     std::unique_ptr<Store> m_store;
     std::string m_since;
     Array m_serverRecords;
-    CMovedRecords<Record> m_moved;  // the server records moved to m_addToOutlook
+    CMovedRecords<Record> m_moved;           // the server records moved to m_addToOutlook
     std::vector<const Record*> m_processed;  // the store's records of the Outlook partners met in the server pass
-    CRequestedIds m_requested;  // the server ids sent with getItems
+    CRequestedIds m_requested;               // the server ids sent with getItems
 
     // The own-class Outlook items without a pair, by sameness key, that a new
     // server record may still be paired with; filled at the first new one.

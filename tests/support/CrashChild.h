@@ -30,7 +30,7 @@ struct CChildOutcome {
 };
 
 namespace crash_child {
-inline int crashAt = 0;                 // the point (counted from 1) at which the child ends; 0: none
+inline int crashAt = 0;                    // the point (counted from 1) at which the child ends; 0: none
 inline const char* crashAtName = nullptr;  // or the name of the point at whose first pass it ends
 inline int passed = 0;
 inline int pipe = -1;
