@@ -101,6 +101,17 @@ double NextOrder()
     return static_cast<double>(now);
 }
 
+// The key of a user value: its name in ASCII capitals, since user property
+// names match without regard to case.
+std::string UserValueKey(const std::string& name)
+{
+    std::string key = name;
+    for (char& c : key)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return key;
+}
+
 std::string NewUid()
 {
     static thread_local std::mt19937_64 random{std::random_device{}()};
@@ -196,11 +207,7 @@ std::string CEdsItem::UserValue(const std::string& name) const
 {
     CheckNotDeleted();
     ReadBack();
-    std::string upper = name;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    const auto found = m_data.userValues.find(upper);
+    const auto found = m_data.userValues.find(UserValueKey(name));
     return found == m_data.userValues.end() ? std::string() : found->second.second;
 }
 
@@ -208,11 +215,7 @@ void CEdsItem::SetUserValue(const std::string& name, const CVariant& value)
 {
     CheckNotDeleted();
     ReadBack();
-    std::string upper = name;
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    m_data.userValues[upper] = {name, value.ToText()};
+    m_data.userValues[UserValueKey(name)] = {name, value.ToText()};
 }
 
 void CEdsItem::Save()

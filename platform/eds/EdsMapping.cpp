@@ -638,6 +638,13 @@ std::string Text(const char* text)
     return text != nullptr ? text : "";
 }
 
+// Replaces a text field of a data-server structure by a copy of `text`.
+void ReplaceText(gchar*& field, const std::string& text)
+{
+    g_free(field);
+    field = g_strdup(text.c_str());
+}
+
 std::string VCardValue(EVCard* card, const char* name)
 {
     EVCardAttribute* attribute = e_vcard_get_attribute(card, name);
@@ -796,13 +803,9 @@ std::string WriteContact(const CPimKindInfo& kind, const std::string& base, cons
         auto* name = static_cast<EContactName*>(e_contact_get(k, E_CONTACT_NAME));
         if (name == nullptr)
             name = e_contact_name_new();
-        const auto put = [](gchar*& field, const std::string& text) {
-            g_free(field);
-            field = g_strdup(text.c_str());
-        };
-        put(name->given, value("FirstName"));
-        put(name->family, value("LastName"));
-        put(name->prefixes, value("Title"));
+        ReplaceText(name->given, value("FirstName"));
+        ReplaceText(name->family, value("LastName"));
+        ReplaceText(name->prefixes, value("Title"));
         e_contact_set(k, E_CONTACT_NAME, name);
         e_contact_name_free(name);
     }
@@ -836,8 +839,7 @@ std::string WriteContact(const CPimKindInfo& kind, const std::string& base, cons
         auto* home = static_cast<EContactAddress*>(e_contact_get(k, E_CONTACT_ADDRESS_HOME));
         if (home == nullptr)
             home = e_contact_address_new();
-        g_free(home->street);
-        home->street = g_strdup(value("HomeAddress").c_str());
+        ReplaceText(home->street, value("HomeAddress"));
         const bool empty = value("HomeAddress").empty() && Text(home->locality).empty() && Text(home->code).empty();
         e_contact_set(k, E_CONTACT_ADDRESS_HOME, empty ? nullptr : home);
         e_contact_address_free(home);
@@ -849,15 +851,11 @@ std::string WriteContact(const CPimKindInfo& kind, const std::string& base, cons
         auto* work = static_cast<EContactAddress*>(e_contact_get(k, E_CONTACT_ADDRESS_WORK));
         if (work == nullptr)
             work = e_contact_address_new();
-        const auto put = [](gchar*& field, const std::string& text) {
-            g_free(field);
-            field = g_strdup(text.c_str());
-        };
-        put(work->street, value("BusinessAddressStreet"));
-        put(work->code, value("BusinessAddressPostalCode"));
-        put(work->locality, value("BusinessAddressCity"));
-        put(work->region, value("BusinessAddressState"));
-        put(work->country, value("BusinessAddressCountry"));
+        ReplaceText(work->street, value("BusinessAddressStreet"));
+        ReplaceText(work->code, value("BusinessAddressPostalCode"));
+        ReplaceText(work->locality, value("BusinessAddressCity"));
+        ReplaceText(work->region, value("BusinessAddressState"));
+        ReplaceText(work->country, value("BusinessAddressCountry"));
         bool empty = true;
         for (const char* part : kWorkAddress)
             empty = empty && value(part).empty();
