@@ -164,13 +164,8 @@ TEST_F(DataServerReplicationTest, StopEndsAWaitForADataServerThatDoesNotAnswer)
     // A data server that would be waited for ten minutes, whose calendar
     // factory stands still.
     CScopedProgIdRegistration patient{[] { return OpenDataServerStore(std::chrono::minutes(10)); }};
-    std::vector<int> factory;
-    for (const auto& [pid, name] : test::CPrivateDataServer::Get().Programs())
-        if (name.rfind("evolution-calen", 0) == 0)
-            factory.push_back(pid);
+    const std::vector<int> factory = test::CPrivateDataServer::Get().SignalPrograms("evolution-calen", SIGSTOP);
     ASSERT_FALSE(factory.empty());
-    for (const int pid : factory)
-        ::kill(pid, SIGSTOP);
 
     CReplicationSettings settings;
     settings.SetDefaults();

@@ -321,13 +321,8 @@ TEST_F(DataServerStoreTest, ADataServerThatDoesNotAnswerOrEndsGivesAFailureAndSt
     const CItems patient =
         OpenNameSpace(std::chrono::seconds(120)).GetDefaultFolder(default_folders::kCalendar).GetItems();
     // Every process of the calendar factory stands still.
-    std::vector<int> factory;
-    for (const auto& [pid, name] : test::CPrivateDataServer::Get().Programs())
-        if (name.rfind("evolution-calen", 0) == 0)
-            factory.push_back(pid);
+    const std::vector<int> factory = test::CPrivateDataServer::Get().SignalPrograms("evolution-calen", SIGSTOP);
     ASSERT_FALSE(factory.empty());
-    for (const int pid : factory)
-        ::kill(pid, SIGSTOP);
 
     auto began = std::chrono::steady_clock::now();
     EXPECT_EQ(test::ComErrorCode([&] { hasty.Find(kWholeFolder); }), com_codes::kTimeout);

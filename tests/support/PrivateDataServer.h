@@ -82,6 +82,19 @@ public:
         return 0;
     }
 
+    // Sends `signal` to every program whose command name begins with
+    // `prefix` (SIGSTOP: the data server's factory stands still); their pids.
+    std::vector<int> SignalPrograms(const std::string& prefix, int signal) const
+    {
+        std::vector<int> signalled;
+        for (const auto& [pid, name] : Programs())
+            if (name.rfind(prefix, 0) == 0) {
+                ::kill(pid, signal);
+                signalled.push_back(pid);
+            }
+        return signalled;
+    }
+
     ~CPrivateDataServer() { Stop(); }
     CPrivateDataServer(const CPrivateDataServer&) = delete;
     CPrivateDataServer& operator=(const CPrivateDataServer&) = delete;
